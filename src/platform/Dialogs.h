@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QObject;
+
+namespace qp {
+
+// Every modal platform dialog of the application goes through this seam: the
+// window application installs a provider that shows Qt dialogs, tests install
+// one that answers from a script, the console tool one that never waits.
+
+enum class MessageIcon { None, Critical, Question, Exclamation, Information };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+struct MessageRequest {
+    QString text;
+    QString title;
+    MessageIcon icon = MessageIcon::None;
+    MessageButtons buttons = MessageButtons::Ok;
+    QObject* owner = nullptr;
+};
+
+struct FileRequest {
+    enum class Mode { Open, Save };
+    Mode mode = Mode::Open;
+    QString fileName; // proposed name (full path or bare name)
+    QString filter;   // "Description (*.ext)|*.EXT" pairs, or a bare pattern
+    int flags = 0;    // 4096: the chosen file must exist
+    QObject* owner = nullptr;
+};
+
+struct FolderRequest {
+    QString prompt;
+    QObject* owner = nullptr;
+};
+
+class DialogProvider {
+public:
+    virtual ~DialogProvider() = default;
+    virtual MessageAnswer message(const MessageRequest& request) = 0;
+    // The chosen full path, or nothing when the user cancelled.
+    virtual std::optional<QString> file(const FileRequest& request) = 0;
+    // The chosen folder without a trailing separator (the root folder as "/"),
+    // or an empty text when the user cancelled.
+    virtual QString folder(const FolderRequest& request) = 0;
+};
+
+namespace Dialogs {
+
+// Installs the provider used from now on and returns the previous one. The
+// caller keeps ownership. With no provider, messages answer Ok and file and
+// folder choices are cancelled.
+DialogProvider* setProvider(DialogProvider* provider);
+DialogProvider* provider();
+
+MessageAnswer message(const QString& text, const QString& title,
+                      MessageIcon icon = MessageIcon::None,
+                      MessageButtons buttons = MessageButtons::Ok, QObject* owner = nullptr);
+std::optional<QString> file(const FileRequest& request);
+QString folder(const QString& prompt, QObject* owner = nullptr);
+
+} // namespace Dialogs
+
+// The application's title, used as the title of its message boxes.
+inline const QString& applicationTitle() {
+    static const QString title = QStringLiteral("Quillpage - HTML");
+    return title;
+}
+
+} // namespace qp

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace qp::test {
+
+// A dialog provider that answers from a script, so that no test ever waits
+// on a dialog. It installs itself on construction and restores the previous
+// provider on destruction. A dialog without a scripted answer fails the test
+// and is answered with Ok or cancelled; an answer left unused fails it too.
+class ScriptedDialogs : public DialogProvider {
+public:
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+    ScriptedDialogs(const ScriptedDialogs&) = delete;
+    ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
+
+    void answerMessage(MessageAnswer answer);
+    // A chosen path, or nothing to cancel the file dialog.
+    void answerFile(std::optional<QString> path);
+    // A chosen folder, or an empty text to cancel the folder browser.
+    void answerFolder(const QString& folder);
+
+    MessageAnswer message(const MessageRequest& request) override;
+    std::optional<QString> file(const FileRequest& request) override;
+    QString folder(const FolderRequest& request) override;
+
+    std::vector<MessageRequest> messages;
+    std::vector<FileRequest> files;
+    std::vector<FolderRequest> folders;
+
+    // Forgets the script and what was recorded, without failing.
+    void reset();
+
+private:
+    DialogProvider* previous_;
+    std::deque<MessageAnswer> messageAnswers_;
+    std::deque<std::optional<QString>> fileAnswers_;
+    std::deque<QString> folderAnswers_;
+};
+
+} // namespace qp::test
