@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+#include <mutex>
+
+namespace qp::office {
+
+// One headless office process started by this program. The process is tied
+// to the thread that started it: when that thread or this program ends, even
+// by a kill, the office is killed too, so no invisible office is left behind.
+class OfficeProcess {
+public:
+    OfficeProcess() = default;
+    ~OfficeProcess();
+    OfficeProcess(const OfficeProcess&) = delete;
+    OfficeProcess& operator=(const OfficeProcess&) = delete;
+
+    // Starts the office program with the arguments; raises std::runtime_error when
+    // it cannot be started.
+    void start(const QString& program, const QStringList& arguments, const QString& logFile);
+    pid_t pid() const;
+    bool running();
+    // The exit status once the process has ended (-1 while running or killed
+    // by a signal).
+    int exitStatus() const;
+    // Ends the process: a polite request first when graceMs > 0, then a kill.
+    void stop(int graceMs = 0);
+    // Resident memory in bytes, 0 when unknown.
+    qint64 residentBytes() const;
+
+private:
+    // All members are used from the office thread and from callers that end
+    // a hanging office, hence the lock.
+    void reap(bool wait);
+    mutable std::recursive_mutex mutex_;
+    pid_t pid_ = -1;
+    int exitStatus_ = -1;
+};
+
+} // namespace qp::office

@@ -1,0 +1,522 @@
+#include "OfficeSession.h"
+
+#include "OfficeConnection.h"
+#include "OfficeInstallation.h"
+#include "OfficeProcess.h"
+#include "platform/automation/AutomationError.h"
+
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/uno/RuntimeException.hpp>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+namespace qp::office {
+
+using Clock = std::chrono::steady_clock;
+
+QString defaultPipeName() {
+    return QStringLiteral("quillpg-%1").arg(::getuid());
+}
+
+namespace {
+
+struct Job {
+    QString what;
+    std::function<void(Connection&)> work;
+    Clock::time_point queuedAt = Clock::now();
+    Clock::time_point startedAt;
+    bool started = false;
+    bool done = false;
+    std::exception_ptr error;
+    std::function<void()> wake; // called under the session lock when done
+};
+
+struct Worker {
+    std::thread thread;
+    bool abandoned = false;
+    std::shared_ptr<Job> current;
+    // The office this worker started; it dies with the worker's thread.
+    std::shared_ptr<OfficeProcess> process;
+};
+
+AutomationError stoppedError(const QString& what) {
+    return AutomationError(
+        ErrorNumber::ServerStopped,
+        QStringLiteral("The word processor stopped while %1; it will be restarted for "
+                       "the next document.")
+            .arg(what),
+        QStringLiteral("Word.Application"));
+}
+
+} // namespace
+
+struct OfficeSession::State {
+    OfficeOptions options;
+    QString installation;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::shared_ptr<Job>> queue;
+    std::shared_ptr<Worker> worker;
+    bool stopping = false;
+    Mode mode = Mode::Start;
+    bool mayStart = true; // false while binding in attach mode
+    int generation = 0;
+
+    // The office of the current worker, for its process id and memory.
+    std::shared_ptr<OfficeProcess> process;
+
+    QString connectUrl() const {
+        return QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext")
+            .arg(options.pipeName);
+    }
+
+    std::unique_ptr<Connection> tryConnect() {
+        auto resolver = css::bridge::UnoUrlResolver::create(localUnoContext());
+        css::uno::Reference<css::uno::XComponentContext> context(
+            resolver->resolve(toOUString(connectUrl())), css::uno::UNO_QUERY_THROW);
+        auto connection = std::make_unique<Connection>();
+        connection->context = context;
+        connection->factory = context->getServiceManager();
+        connection->detection.set(connection->factory->createInstanceWithContext(
+                                      "com.sun.star.document.TypeDetection", context),
+                                  css::uno::UNO_QUERY_THROW);
+        return connection;
+    }
+
+    std::unique_ptr<Connection> attach() {
+        try {
+            return tryConnect();
+        } catch (const css::connection::NoConnectException&) {
+        } catch (const css::uno::RuntimeException&) {
+        }
+        return nullptr;
+    }
+
+    // Starts a headless office with its own profile and waits until it answers.
+    std::unique_ptr<Connection> start(Worker& self) {
+        const QString program = installation + QStringLiteral("/program/soffice.bin");
+        QDir().mkpath(options.profileDir);
+        const QStringList arguments{
+            QStringLiteral("-env:UserInstallation=%1")
+                .arg(QUrl::fromLocalFile(options.profileDir).toString()),
+            QStringLiteral("--headless"),
+            QStringLiteral("--invisible"),
+            QStringLiteral("--nocrashreport"),
+            QStringLiteral("--nodefault"),
+            QStringLiteral("--nologo"),
+            QStringLiteral("--nofirststartwizard"),
+            QStringLiteral("--norestore"),
+            QStringLiteral("--nolockcheck"),
+            QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
+                .arg(options.pipeName)};
+        const QString log = options.profileDir + QStringLiteral(".log");
+        auto process = std::make_shared<OfficeProcess>();
+        std::shared_ptr<OfficeProcess> previous;
+        {
+            std::lock_guard lock(mutex);
+            previous = std::exchange(self.process, process);
+            this->process = process;
+        }
+        if (previous)
+            previous->stop();
+        process->start(program, arguments, log);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
+        int restarts = 0;
+        while (Clock::now() < deadline) {
+            if (!process->running()) {
+                // A new profile makes the office exit once with status 81 and
+                // ask to be started again.
+                if (process->exitStatus() == 81 && restarts++ < 2) {
+                    process->start(program, arguments, log);
+                    continue;
+                }
+                throw std::runtime_error(
+                    QStringLiteral("the office ended at start-up with status %1 (see %2)")
+                        .arg(process->exitStatus())
+                        .arg(log)
+                        .toStdString());
+            }
+            if (auto connection = attach()) {
+                connection->process = process;
+                return connection;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        process->stop();
+        throw std::runtime_error(QStringLiteral("the office did not answer within %1 s")
+                                     .arg(options.startTimeoutMs / 1000)
+                                     .toStdString());
+    }
+
+    std::unique_ptr<Connection> connect(Worker& self) {
+        if (installation.isEmpty())
+            throw std::runtime_error("no office installation was found");
+        QString error;
+        if (!bootstrapUno(installation, &error))
+            throw std::runtime_error(error.toStdString());
+        Mode currentMode;
+        bool startAllowed;
+        {
+            std::lock_guard lock(mutex);
+            currentMode = mode;
+            startAllowed = mayStart;
+        }
+        std::unique_ptr<Connection> connection;
+        if (currentMode == Mode::Attach)
+            connection = attach();
+        if (!connection) {
+            if (!startAllowed)
+                throw std::runtime_error(QStringLiteral("no office is listening on the pipe %1")
+                                             .arg(options.pipeName)
+                                             .toStdString());
+            connection = start(self);
+        }
+        std::lock_guard lock(mutex);
+        connection->generation = ++generation;
+        return connection;
+    }
+
+    static AutomationError lose(Connection* connection, const QString& what) {
+        if (connection) {
+            connection->lost = true;
+            if (connection->process)
+                connection->process->stop();
+        }
+        return stoppedError(what);
+    }
+
+    // Turns whatever a job raised into the error its caller sees, and notes
+    // when the connection is gone.
+    std::exception_ptr translate(std::exception_ptr raised, Connection* connection,
+                                 const QString& what) {
+        try {
+            std::rethrow_exception(raised);
+        } catch (const AutomationError&) {
+            return raised;
+        } catch (const css::lang::DisposedException&) {
+            return std::make_exception_ptr(lose(connection, what));
+        } catch (const css::uno::RuntimeException& e) {
+            // A runtime failure with the office gone means the office stopped;
+            // with the office alive it is the office's own complaint.
+            if (!connection || !connection->process || !connection->process->running())
+                return std::make_exception_ptr(lose(connection, what));
+            return std::make_exception_ptr(
+                AutomationError(ErrorNumber::ServerFailure,
+                                QStringLiteral("The word processor failed while %1: %2")
+                                    .arg(what, toQString(e.Message)),
+                                QStringLiteral("Word.Application")));
+        } catch (const css::uno::Exception& e) {
+            return std::make_exception_ptr(
+                AutomationError(ErrorNumber::ServerFailure,
+                                QStringLiteral("The word processor failed while %1: %2")
+                                    .arg(what, toQString(e.Message)),
+                                QStringLiteral("Word.Application")));
+        } catch (const std::exception& e) {
+            return std::make_exception_ptr(
+                AutomationError(ErrorNumber::ServerFailure,
+                                QStringLiteral("The word processor failed while %1: %2")
+                                    .arg(what, QString::fromLocal8Bit(e.what())),
+                                QStringLiteral("Word.Application")));
+        }
+        return raised;
+    }
+
+    static void workerMain(std::shared_ptr<State> state, std::shared_ptr<Worker> self) {
+        std::unique_ptr<Connection> connection;
+        while (true) {
+            std::shared_ptr<Job> job;
+            {
+                std::unique_lock lock(state->mutex);
+                state->changed.wait(lock, [&] {
+                    return self->abandoned || state->stopping || !state->queue.empty();
+                });
+                if (self->abandoned || state->stopping)
+                    break;
+                job = state->queue.front();
+                state->queue.pop_front();
+                self->current = job;
+            }
+            std::exception_ptr error;
+            try {
+                if (connection && connection->lost)
+                    connection.reset();
+                if (!connection) {
+                    try {
+                        connection = state->connect(*self);
+                    } catch (const std::exception& e) {
+                        throw AutomationError(
+                            ErrorNumber::CannotCreateObject,
+                            QStringLiteral("The word processor could not be started: %1")
+                                .arg(QString::fromLocal8Bit(e.what())),
+                            QStringLiteral("Word.Application"));
+                    } catch (const css::uno::Exception& e) {
+                        throw AutomationError(
+                            ErrorNumber::CannotCreateObject,
+                            QStringLiteral("The word processor could not be started: %1")
+                                .arg(toQString(e.Message)),
+                            QStringLiteral("Word.Application"));
+                    }
+                }
+                {
+                    std::lock_guard lock(state->mutex);
+                    job->started = true;
+                    job->startedAt = Clock::now();
+                }
+                job->work(*connection);
+            } catch (...) {
+                error = state->translate(std::current_exception(), connection.get(), job->what);
+            }
+            {
+                std::lock_guard lock(state->mutex);
+                self->current.reset();
+                job->done = true;
+                job->error = error;
+                if (job->wake)
+                    job->wake();
+            }
+            state->changed.notify_all();
+        }
+        // UNO references are released on the thread that used them.
+        connection.reset();
+    }
+
+    // Needs the lock.
+    void ensureWorker(const std::shared_ptr<State>& self) {
+        if (worker)
+            return;
+        worker = std::make_shared<Worker>();
+        worker->thread = std::thread(&State::workerMain, self, worker);
+    }
+
+    // Needs the lock. The worker may be stuck in a call on a dead office: it
+    // is left to finish on its own and a new one takes over the queue.
+    void abandonWorker(const std::shared_ptr<State>& self) {
+        if (!worker)
+            return;
+        worker->abandoned = true;
+        worker->thread.detach();
+        worker.reset();
+        if (!queue.empty())
+            ensureWorker(self);
+        changed.notify_all();
+    }
+};
+
+OfficeSession::OfficeSession(OfficeOptions options) : state_(std::make_shared<State>()) {
+    if (options.pipeName.isEmpty())
+        options.pipeName = defaultPipeName();
+    if (options.profileDir.isEmpty())
+        options.profileDir =
+            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+            QStringLiteral("/quillpg/office/") + options.pipeName;
+    state_->installation =
+        options.installation.isEmpty() ? findInstallation() : options.installation;
+    state_->options = std::move(options);
+}
+
+OfficeSession::~OfficeSession() {
+    shutdown();
+}
+
+const OfficeOptions& OfficeSession::options() const {
+    return state_->options;
+}
+
+void OfficeSession::setCallTimeout(int milliseconds) {
+    std::lock_guard lock(state_->mutex);
+    state_->options.callTimeoutMs = milliseconds;
+}
+
+void OfficeSession::bind(Mode mode) {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->mode = mode;
+        state_->mayStart = mode == Mode::Start;
+    }
+    try {
+        run(QStringLiteral("starting"), [](Connection&) {});
+    } catch (const AutomationError& error) {
+        std::lock_guard lock(state_->mutex);
+        state_->mayStart = true;
+        throw AutomationError(ErrorNumber::CannotCreateObject, error.description(), error.source());
+    }
+    std::lock_guard lock(state_->mutex);
+    state_->mayStart = true;
+}
+
+void OfficeSession::run(const QString& what, const std::function<void(Connection&)>& work) {
+    auto job = std::make_shared<Job>();
+    job->what = what;
+    job->work = work;
+    State& state = *state_;
+    {
+        std::lock_guard lock(state.mutex);
+        if (state.stopping)
+            throw AutomationError(ErrorNumber::ServerUnavailable,
+                                  QStringLiteral("The word processor has been shut down"));
+        state.ensureWorker(state_);
+        state.queue.push_back(job);
+    }
+    state.changed.notify_all();
+
+    // Whether the job ran over its time: measured from its start, or, while
+    // it waits behind others, from its queuing.
+    auto overdue = [&] {
+        const auto callLimit = std::chrono::milliseconds(state.options.callTimeoutMs);
+        const auto startLimit = std::chrono::milliseconds(state.options.startTimeoutMs);
+        const auto now = Clock::now();
+        if (job->started)
+            return now - job->startedAt > callLimit;
+        return now - job->queuedAt > callLimit + startLimit;
+    };
+
+    QCoreApplication* app = QCoreApplication::instance();
+    const bool onUiThread = app && QThread::currentThread() == app->thread();
+    bool timedOut = false;
+    if (onUiThread) {
+        QEventLoop loop;
+        QTimer tick;
+        tick.setInterval(50);
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            std::lock_guard lock(state.mutex);
+            if (job->done || overdue())
+                loop.quit();
+        });
+        {
+            std::lock_guard lock(state.mutex);
+            job->wake = [&loop] {
+                QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+            };
+        }
+        tick.start();
+        while (true) {
+            {
+                std::lock_guard lock(state.mutex);
+                if (job->done)
+                    break;
+                if (overdue()) {
+                    timedOut = true;
+                    break;
+                }
+            }
+            loop.exec();
+        }
+        std::lock_guard lock(state.mutex);
+        job->wake = nullptr;
+    } else {
+        std::unique_lock lock(state.mutex);
+        while (!job->done) {
+            if (overdue()) {
+                timedOut = true;
+                break;
+            }
+            state.changed.wait_for(lock, std::chrono::milliseconds(50));
+        }
+    }
+
+    if (timedOut) {
+        std::shared_ptr<OfficeProcess> stuck;
+        {
+            std::lock_guard lock(state.mutex);
+            // Whether stuck in this job or in one before it, the office thread
+            // is given up and the office ended; a fresh one serves the rest.
+            std::erase(state.queue, job);
+            stuck = state.worker ? state.worker->process : nullptr;
+            state.abandonWorker(state_);
+        }
+        if (stuck)
+            stuck->stop();
+        throw AutomationError(
+            ErrorNumber::Timeout,
+            QStringLiteral("The word processor did not answer within %1 s while %2; it "
+                           "was stopped and will be restarted for the next document.")
+                .arg(state.options.callTimeoutMs / 1000.0)
+                .arg(what),
+            QStringLiteral("Word.Application"));
+    }
+    if (job->error)
+        std::rethrow_exception(job->error);
+}
+
+void OfficeSession::restart() {
+    std::shared_ptr<OfficeProcess> office;
+    {
+        std::lock_guard lock(state_->mutex);
+        office = state_->worker ? state_->worker->process : nullptr;
+        state_->abandonWorker(state_);
+    }
+    if (office)
+        office->stop(2000);
+}
+
+void OfficeSession::shutdown() {
+    std::shared_ptr<Worker> worker;
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->stopping = true;
+        worker = std::move(state_->worker);
+        for (auto& job : state_->queue) {
+            job->error = std::make_exception_ptr(
+                AutomationError(ErrorNumber::ServerUnavailable,
+                                QStringLiteral("The word processor has been shut down")));
+            job->done = true;
+            if (job->wake)
+                job->wake();
+        }
+        state_->queue.clear();
+    }
+    state_->changed.notify_all();
+    // Ending the office first frees a worker that waits on it.
+    if (worker && worker->process)
+        worker->process->stop(2000);
+    if (worker && worker->thread.joinable())
+        worker->thread.join();
+}
+
+long long OfficeSession::officePid() const {
+    std::shared_ptr<OfficeProcess> office;
+    {
+        std::lock_guard lock(state_->mutex);
+        office = state_->process;
+    }
+    return office && office->running() ? office->pid() : -1;
+}
+
+long long OfficeSession::officeResidentBytes() const {
+    std::shared_ptr<OfficeProcess> office;
+    {
+        std::lock_guard lock(state_->mutex);
+        office = state_->process;
+    }
+    return office ? office->residentBytes() : 0;
+}
+
+int OfficeSession::generation() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->generation;
+}
+
+void OfficeSession::killOfficeForTesting() {
+    const long long pid = officePid();
+    if (pid > 0)
+        ::kill(pid_t(pid), SIGKILL);
+}
+
+} // namespace qp::office

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "OfficeSession.h"
+#include "platform/automation/AutomationRuntime.h"
+
+#include <memory>
+#include <mutex>
+
+namespace qp::office {
+
+// "Word.Application" served by the office over UNO. Get-object attaches to an
+// office that this user's Quillpage already runs (the per-user pipe);
+// create-object starts a new headless office with its own profile. Within one
+// process both hand out the same application object once it exists.
+class WordServer : public AutomationServer {
+public:
+    explicit WordServer(OfficeOptions options = {});
+    ~WordServer() override;
+
+    ObjectRef getObject() override;
+    ObjectRef createObject() override;
+
+    // The session behind the application object, once one was bound.
+    std::shared_ptr<OfficeSession> session() const;
+    // Ends the office that this server started.
+    void shutdown();
+
+private:
+    ObjectRef bind(OfficeSession::Mode mode);
+
+    OfficeOptions options_;
+    mutable std::mutex mutex_;
+    std::shared_ptr<OfficeSession> session_;
+    ObjectRef application_;
+};
+
+// Registers a WordServer as "Word.Application" and returns it.
+std::shared_ptr<WordServer> registerWordServer(OfficeOptions options = {});
+
+} // namespace qp::office
