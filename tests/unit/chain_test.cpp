@@ -110,7 +110,7 @@ TEST(FilterChain, ListIsReadAfreshAtEachSend) {
     EXPECT_EQ(list.countReads, 3);
 }
 
-TEST(FilterChain, HandlersLinkAndAnswerAsSpecified) {
+TEST(FilterChain, HandlersLinkAndPassTheExtensionOn) {
     VectorList list({"doc"});
     auto chain1 = std::make_shared<Chain1>(list);
     auto chain2 = std::make_shared<Chain2>();
