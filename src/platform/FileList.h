@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace qp {
+
+// A folder enumerator that stands in for a file-list control: the files of
+// one folder (no subfolders, no hidden files), sorted by name ignoring case.
+// Callers set the folder, read the count, select an entry by index and read
+// the folder path and the selected file name.
+class FileList {
+public:
+    // Lists the folder. Raises an AutomationError (PathNotFound) naming the
+    // folder when it cannot be listed; the list is then empty.
+    void setPath(const QString& folder);
+    // The folder as set, with a trailing separator only for the root folder.
+    QString path() const { return path_; }
+    int listCount() const { return int(files_.size()); }
+    // Selects entry index (0-based); out of range raises InvalidArgument.
+    void setListIndex(int index);
+    int listIndex() const { return index_; }
+    // The selected file's name without folder, empty when none is selected.
+    QString fileName() const;
+
+private:
+    QString path_;
+    QStringList files_;
+    int index_ = -1;
+};
+
+// The full path of a file in a folder: a separator goes between them unless
+// the folder already ends with one (the root folder "/").
+QString joinPath(const QString& folder, const QString& name);
+
+} // namespace qp
