@@ -1,0 +1,181 @@
+#include "DecObj.h"
+
+#include "clsFileSystem.h"
+#include "core/Command.h"
+#include "core/Controls.h"
+#include "core/Mediator.h"
+#include "platform/CommonDialog.h"
+#include "platform/FileList.h"
+
+namespace qp {
+
+namespace {
+const QString converting = QStringLiteral("Converting...");
+const QString converted = QStringLiteral("Converted");
+
+// Asks the state machine for the next queued document.
+void nextDocument(Mediator& mediator) {
+    Cmd2 next;
+    next.init(mediator);
+    static_cast<Command&>(next).Execute();
+}
+} // namespace
+
+Converter::Converter() {
+    addMethod(QStringLiteral("init"), {QStringLiteral("fileName")},
+              [this](const BoundArguments& args) {
+                  init(args.required(0).toText());
+                  return Variant();
+              });
+    addMethod(QStringLiteral("Execute"), {}, [this](const BoundArguments&) {
+        Execute();
+        return Variant();
+    });
+}
+
+ObjectRef Converter::wordApp() {
+    ObjectRef word = General::WordApp();
+    if (!word)
+        throw AutomationError(
+            ErrorNumber::ObjectNotSet,
+            QStringLiteral("Object variable not set: the word processor is not bound"));
+    return word;
+}
+
+void Converter::open(const ObjectRef& word, const QString& fileName) {
+    word->object(QStringLiteral("Documents"))
+        ->call(QStringLiteral("Open"), {{QStringLiteral("FileName"), fileName}});
+}
+
+void Converter::showWordProcessor(const ObjectRef& word) {
+    word->object(QStringLiteral("application"))->set(QStringLiteral("Visible"), true);
+}
+
+void Converter::saveAs(const ObjectRef& word, const QString& page, bool notFiltered) {
+    const std::int16_t format = notFiltered ? 8 : 10;
+    word->object(QStringLiteral("ActiveDocument"))
+        ->call(QStringLiteral("SaveAs"), {{QStringLiteral("FileName"), page},
+                                          {QStringLiteral("FileFormat"), format},
+                                          {QStringLiteral("LockComments"), false},
+                                          {QStringLiteral("Password"), QString()},
+                                          {QStringLiteral("AddToRecentFiles"), false}});
+}
+
+void Converter::closeActiveWindow(const ObjectRef& word) {
+    word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
+}
+
+void Converter::closeQuietly(const ObjectRef& word) {
+    try {
+        closeActiveWindow(word);
+    } catch (...) {
+    }
+}
+
+void DecObj::Execute() {
+    Mediator& mediator = General::mediator();
+    WindowPort& windows = mediator.windows();
+    DocumentList& list = windows.documentList();
+    const QString document = fileName_;
+
+    list.addRow(document, document);
+    yieldUi(3);
+    list.insertStatus(document, converting);
+    yieldUi(4);
+
+    clsFileSystem fileSystem;
+    const QString name = fileSystem.GetFileName(document);
+    yieldUi(3);
+    const QString baseName = fileSystem.GetFileBaseName(document, false);
+    const QString targetFolder = mediator.GetTgtFolder();
+    const QString sourceFolder = mediator.GetSourceFolder();
+    yieldUi(3);
+    // One separator between folder and name, also for a folder that already
+    // ends with one: a page path starting with "//" would name a network host.
+    const QString page = joinPath(targetFolder, baseName + QStringLiteral(".htm"));
+    yieldUi(3);
+
+    ObjectRef word = wordApp();
+    word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), sourceFolder}});
+    open(word, name);
+    try {
+        showWordProcessor(word);
+        yieldUi(6);
+        saveAs(word, page, windows.notFilteredSelected());
+        yieldUi(3);
+    } catch (...) {
+        closeQuietly(word);
+        throw;
+    }
+    closeActiveWindow(word);
+    word.reset();
+    yieldUi(6);
+
+    list.insertStatus(document, converted);
+    windows.reporter().documentConverted(document, page);
+    windows.showMainWindow();
+    yieldUi(3);
+    nextDocument(mediator);
+    yieldUi(3);
+}
+
+void DecObj2::Execute() {
+    Mediator& mediator = General::mediator();
+    WindowPort& windows = mediator.windows();
+    DocumentList& list = windows.documentList();
+    const QString document = fileName_;
+
+    list.addRow(document, document);
+    list.insertStatus(document, converting);
+
+    clsFileSystem fileSystem;
+    const QString baseName = fileSystem.GetFileBaseName(document, false);
+    const QString proposal = mediator.GetTgtFolder() + baseName + QStringLiteral(".htm");
+
+    // A cancel raises DialogCancelled here.
+    CommonDialog& dialog = windows.commonDialog();
+    dialog.FileName = proposal;
+    dialog.CancelError = true;
+    dialog.Filter = QStringLiteral("*.htm");
+    dialog.Flags = 4096;
+    dialog.ShowSave();
+    // An empty choice saves nothing; it counts as a cancel, so that the row
+    // does not stay at "Converting..." and no further document is asked for.
+    if (dialog.FileName.isEmpty())
+        throw AutomationError(ErrorNumber::DialogCancelled,
+                              QStringLiteral("No file name was chosen for the web page."),
+                              QStringLiteral("CommonDialog"));
+    const QString page = dialog.FileName;
+
+    yieldUi(3);
+    ObjectRef word = wordApp();
+    open(word, document);
+    try {
+        showWordProcessor(word);
+        yieldUi(6);
+        if (windows.notFilteredSelected()) {
+            yieldUi(1);
+            saveAs(word, page, true);
+            yieldUi(3);
+        } else {
+            saveAs(word, page, false);
+        }
+        yieldUi(3);
+    } catch (...) {
+        closeQuietly(word);
+        throw;
+    }
+    closeActiveWindow(word);
+    word.reset();
+    yieldUi(6);
+
+    windows.showMainWindow();
+    yieldUi(3);
+    list.insertStatus(document, converted);
+    windows.reporter().documentConverted(document, page);
+    yieldUi(3);
+    nextDocument(mediator);
+    yieldUi(3);
+}
+
+} // namespace qp

@@ -1,0 +1,207 @@
+#include "Mediator.h"
+
+#include "Command.h"
+#include "Controls.h"
+#include "Source.h"
+#include "StateManager.h"
+#include "conversion/clsFileSystem.h"
+#include "pipeline/Chain.h"
+#include "platform/CommonDialog.h"
+#include "platform/Dialogs.h"
+#include "platform/FileList.h"
+#include "platform/automation/AutomationRuntime.h"
+
+namespace qp {
+
+namespace {
+const QString wordProcessorName = QStringLiteral("Word.Application");
+}
+
+Mediator::Mediator(WindowPort& windows)
+    : windows_(windows), pathRecord_(std::make_unique<Source>()) {}
+
+Mediator::~Mediator() {
+    // The process-wide reference must not outlive the object it names.
+    if (General::current() == this)
+        General::setMediator(nullptr);
+}
+
+bool Mediator::init() {
+    if (!AttachWordProcessor()) {
+        Dialogs::message(QStringLiteral("Could not find WordPerfect"), QStringLiteral("Error!"),
+                         MessageIcon::Exclamation, MessageButtons::Ok);
+        return false;
+    }
+    stateManager_ = std::make_unique<StateManager>();
+    stateManager_->init(*this);
+    pathRecord_ = std::make_unique<Source>();
+    StartStateThree();
+    return true;
+}
+
+bool Mediator::AttachWordProcessor() {
+    // A running word processor is taken by its name first; only when there is
+    // none is a new one created. Neither attempt reports its own failure.
+    try {
+        if (ObjectRef running = AutomationRuntime::getObject(wordProcessorName)) {
+            General::WordApp() = running;
+            return true;
+        }
+    } catch (const std::exception&) {
+    }
+    try {
+        if (ObjectRef created = AutomationRuntime::createObject(wordProcessorName)) {
+            General::WordApp() = created;
+            return true;
+        }
+    } catch (const std::exception&) {
+    }
+    return false;
+}
+
+void Mediator::startStateOne() {
+    if (stateManager_)
+        stateManager_->setStateOne();
+    windows_.hideNextDocument();
+}
+
+void Mediator::StartStateTwo() {
+    if (stateManager_)
+        stateManager_->SetStateTwo();
+}
+
+void Mediator::StartStateThree() {
+    windows_.documentList().clear();
+}
+
+void Mediator::Command1(const QString& text) {
+    if (stateManager_)
+        stateManager_->Command1(text);
+}
+
+void Mediator::Command2() {
+    if (stateManager_)
+        stateManager_->Command2();
+}
+
+void Mediator::SetSourceFolder(const QString& folder) {
+    pathRecord_->SetSourceFolder(folder);
+}
+
+QString Mediator::GetSourceFolder() const {
+    return pathRecord_->GetSourceFolder();
+}
+
+void Mediator::SetTgtFolder(const QString& folder) {
+    pathRecord_->TgtFolder = folder;
+}
+
+QString Mediator::GetTgtFolder() const {
+    return pathRecord_->GetTgtFolder();
+}
+
+void Mediator::SetSourceFile(const QString& file) {
+    pathRecord_->SetSourceFile(file);
+}
+
+QString Mediator::GetSourceFile() const {
+    return pathRecord_->GetSourceFile();
+}
+
+void Mediator::SingleSourceFile() {
+    // Selected before the dialog opens, so that it holds after a cancel too.
+    startStateOne();
+    // Any failure from here on ends the job silently: a cancelled dialog, a
+    // rejected extension or a failed conversion. The single-document state
+    // has already marked the document's row and told the reporter.
+    try {
+        CommonDialog& dialog = windows_.commonDialog();
+        dialog.CancelError = true;
+        dialog.Filter = QStringLiteral("All WordPerfect documents (*.doc)|*.DOC");
+        dialog.Flags = 4096;
+        dialog.ShowOpen();
+        if (dialog.FileName.isEmpty())
+            return;
+        const QString document = dialog.FileName;
+        SetSourceFile(document);
+        clsFileSystem fileSystem;
+        SetTgtFolder(fileSystem.GetPath(document));
+
+        cmd1 start;
+        start.init(*this);
+        static_cast<Command&>(start).Execute();
+    } catch (...) {
+    }
+}
+
+void Mediator::SourceFolder() {
+    clsFileSystem fileSystem;
+    const QString folder = BrowseForFolder(QStringLiteral("Select a Source Folder"));
+    if (folder.isEmpty())
+        return;
+
+    BatchView& view = windows_.batchView();
+    view.clearFound();
+    view.setSourceText(folder);
+    SetSourceFolder(folder);
+
+    // A folder that cannot be listed raises here, with the found list left
+    // empty; the dialog that asked decides how to tell the user.
+    FileList& files = windows_.fileList();
+    files.setPath(folder);
+
+    const int count = files.listCount();
+    for (int i = 0; i < count; ++i) {
+        FilterChain chain(windows_.extensionList());
+        try {
+            files.setListIndex(i);
+            const QString fullPath = joinPath(files.path(), files.fileName());
+            QString extension = fileSystem.GetFileExtension(fullPath);
+            if (chain.accepts(extension))
+                view.addFound(fileSystem.GetFileName(fullPath));
+        } catch (...) {
+            // A file that cannot be examined is left out of the preview.
+        }
+    }
+}
+
+void Mediator::TargetFolder() {
+    const QString folder = BrowseForFolder(QStringLiteral("Select a Target Folder"));
+    windows_.batchView().setTargetText(folder);
+    SetTgtFolder(folder);
+}
+
+QString Mediator::BrowseForFolder(const QString& prompt) {
+    return Dialogs::folder(prompt);
+}
+
+namespace General {
+
+namespace {
+Mediator* applicationMediator = nullptr;
+}
+
+Mediator& mediator() {
+    if (!applicationMediator)
+        throw AutomationError(
+            ErrorNumber::ObjectNotSet,
+            QStringLiteral("Object variable not set: the application's Mediator"));
+    return *applicationMediator;
+}
+
+Mediator* current() {
+    return applicationMediator;
+}
+
+void setMediator(Mediator* mediator) {
+    applicationMediator = mediator;
+}
+
+ObjectRef& WordApp() {
+    static ObjectRef wordApp;
+    return wordApp;
+}
+
+} // namespace General
+
+} // namespace qp

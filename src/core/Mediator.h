@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/automation/Variant.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace qp {
+
+class StateManager;
+class Source;
+class WindowPort;
+
+// The central coordinator: owns the state machine and the path record,
+// forwards the two job commands to the current state and carries out the
+// user's choices of what to convert and where to. Windows reach the rest of
+// the system only through it.
+class Mediator {
+public:
+    explicit Mediator(WindowPort& windows);
+    ~Mediator();
+    Mediator(const Mediator&) = delete;
+    Mediator& operator=(const Mediator&) = delete;
+
+    // Start-up initialisation: binds the word processor (on failure shows
+    // "Could not find WordPerfect" and returns false; nothing else is done),
+    // creates the state machine (idle) and the path record, and empties the
+    // document list.
+    bool init();
+
+    void startStateOne();
+    void StartStateTwo();
+    void StartStateThree();
+
+    void Command1(const QString& text);
+    void Command2();
+
+    void SetSourceFolder(const QString& folder);
+    QString GetSourceFolder() const;
+    void SetTgtFolder(const QString& folder);
+    QString GetTgtFolder() const;
+    void SetSourceFile(const QString& file);
+    QString GetSourceFile() const;
+
+    // The one-document job: choose a document and convert it.
+    void SingleSourceFile();
+    // Choose the batch source folder and preview its documents.
+    void SourceFolder();
+    // Choose the target folder.
+    void TargetFolder();
+    // The folder browser: the chosen folder, or empty when cancelled.
+    QString BrowseForFolder(const QString& prompt);
+
+    WindowPort& windows() { return windows_; }
+    StateManager& stateManager() { return *stateManager_; }
+
+private:
+    bool AttachWordProcessor();
+
+    WindowPort& windows_;
+    std::unique_ptr<StateManager> stateManager_;
+    std::unique_ptr<Source> pathRecord_;
+};
+
+// The process-wide references: the application's Mediator and the word
+// processor's automation object, set once during start-up.
+namespace General {
+// The application's Mediator; raises ObjectNotSet while none is set.
+Mediator& mediator();
+// The application's Mediator, or nullptr while none is set.
+Mediator* current();
+void setMediator(Mediator* mediator);
+ObjectRef& WordApp();
+} // namespace General
+
+} // namespace qp

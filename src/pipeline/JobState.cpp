@@ -1,0 +1,117 @@
+#include "JobState.h"
+
+#include "core/Command.h"
+#include "core/Controls.h"
+#include "core/Mediator.h"
+#include "platform/automation/AutomationError.h"
+
+namespace qp {
+
+BusyGuard::BusyGuard(WindowPort& windows) : windows_(windows) {
+    windows_.setBusy(true);
+}
+
+BusyGuard::~BusyGuard() {
+    windows_.setBusy(false);
+}
+
+Mediator& JobState::mediator() const {
+    if (!mediator_)
+        throw AutomationError(ErrorNumber::ObjectNotSet,
+                              QStringLiteral("Object variable not set: a state without init"));
+    return *mediator_;
+}
+
+void JobState::startJob() {
+    workStack_ = std::make_unique<Stack>();
+    total_ = started_ = converted_ = failed_ = 0;
+}
+
+void JobState::queue(const Stack::Element& item) {
+    workStack_->add(item);
+    ++total_;
+}
+
+void JobState::runJob() {
+    JobReporter& reporter = mediator().windows().reporter();
+    reporter.jobStarted(total_);
+    try {
+        Cmd2 first;
+        first.init(mediator());
+        static_cast<Command&>(first).Execute();
+    } catch (...) {
+        reporter.jobFinished(converted_, failed_);
+        throw;
+    }
+    reporter.jobFinished(converted_, failed_);
+}
+
+void JobState::Command2() {
+    if (executing_) {
+        // Asked from inside the running item (its converter has finished):
+        // the loop below takes the next item once that one has returned.
+        goOn_ = true;
+        return;
+    }
+    executing_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{executing_};
+
+    bool next = true;
+    while (next) {
+        goOn_ = false;
+        if (!workStack_ || !workStack_->hasMoreElements())
+            return;
+        const Stack::Element item = workStack_->NextElement();
+        const QString document = item->fileName();
+        mediator().windows().reporter().documentStarted(document, ++started_, total_);
+        try {
+            item->Execute();
+            ++converted_;
+            next = goOn_;
+        } catch (const std::exception& error) {
+            markFailed(document, &error);
+            if (onFailure_ == OnFailure::PassOn)
+                throw;
+            next = true;
+        } catch (...) {
+            markFailed(document, nullptr);
+            if (onFailure_ == OnFailure::PassOn)
+                throw;
+            next = true;
+        }
+    }
+}
+
+void JobState::markFailed(const QString& document, const std::exception* error) {
+    const auto* automation = dynamic_cast<const AutomationError*>(error);
+    const std::int32_t number = automation ? automation->number() : 0;
+    const QString reason = error ? errorText(*error) : QStringLiteral("Unknown error");
+    const bool cancelled = number == ErrorNumber::DialogCancelled;
+
+    WindowPort& windows = mediator().windows();
+    // A duplicate key means the row belongs to another conversion: leave it.
+    if (number != ErrorNumber::KeyNotUnique) {
+        try {
+            DocumentList& list = windows.documentList();
+            if (!list.hasRow(document))
+                list.addRow(document, document);
+            list.insertStatus(document,
+                              cancelled ? QStringLiteral("Cancelled") : QStringLiteral("Failed"));
+            if (!cancelled)
+                list.setDetail(document, reason);
+        } catch (...) {
+            // The row is only a view of the outcome; the reporter still hears it.
+        }
+    }
+    if (cancelled) {
+        windows.reporter().documentCancelled(document);
+    } else {
+        ++failed_;
+        windows.reporter().documentFailed(document, reason);
+    }
+}
+
+} // namespace qp

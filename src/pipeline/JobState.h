@@ -1,0 +1,77 @@
+#pragma once
+
+#include "Stack.h"
+#include "core/State.h"
+
+#include <exception>
+#include <memory>
+
+namespace qp {
+
+class WindowPort;
+
+// Keeps the windows busy while it lives: a job sets the flag for its whole
+// run and clears it however the run ends.
+class BusyGuard {
+public:
+    explicit BusyGuard(WindowPort& windows);
+    ~BusyGuard();
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+
+private:
+    WindowPort& windows_;
+};
+
+// What the single-document and the batch state share: the work queue, the
+// way it is worked off, and the marking of documents that fail.
+//
+// Each converter asks for the next document (Command2) at the end of its own
+// run. Taking the next item right there would nest one conversion inside the
+// other, one level per document, until a large folder exhausts the stack. So
+// a Command2 that arrives while this state is already executing an item only
+// notes that the queue should go on; the outermost Command2 then takes the
+// next item in a loop. Items are still taken strictly oldest first, one at a
+// time, and a conversion that does not ask to go on ends the loop.
+class JobState : public State {
+public:
+    void init(Mediator& mediator) override { mediator_ = &mediator; }
+    void Command2() override;
+
+    // The current work queue; nullptr before the first job.
+    Stack* workStack() const { return workStack_.get(); }
+    // Whether an item of this state is being executed right now.
+    bool executing() const { return executing_; }
+
+protected:
+    enum class OnFailure {
+        GoOn,   // mark the document and go on with the next one
+        PassOn, // mark the document and pass the failure to the caller
+    };
+    explicit JobState(OnFailure onFailure) : onFailure_(onFailure) {}
+
+    Mediator& mediator() const;
+    // Drops the previous queue with its items and starts counting afresh.
+    void startJob();
+    // Queues one item of the job.
+    void queue(const Stack::Element& item);
+    // Reports the queued job, asks for its first item (Cmd2) and reports the
+    // end of the job, also when a failure passes through.
+    void runJob();
+
+    std::unique_ptr<Stack> workStack_;
+
+private:
+    void markFailed(const QString& document, const std::exception* error);
+
+    Mediator* mediator_ = nullptr;
+    const OnFailure onFailure_;
+    bool executing_ = false;
+    bool goOn_ = false;
+    int total_ = 0;
+    int started_ = 0;
+    int converted_ = 0;
+    int failed_ = 0;
+};
+
+} // namespace qp

@@ -1,0 +1,28 @@
+#include "ParseObject.h"
+
+#include "conversion/ConverterFactory.h"
+#include "conversion/Decorator.h"
+
+namespace qp {
+
+namespace {
+// Gives the converter the document, wraps it in a decorator and has the
+// decorator run it. The item does not look at the file itself: whether it
+// exists is the converter's concern. Failures pass to the caller.
+void convert(const ObjectRef& converter, const QString& fileName) {
+    std::shared_ptr<AbstractDecorator> decorator = std::make_shared<Decorator>();
+    converter->call(QStringLiteral("init"), {{QString(), fileName}});
+    decorator->init(converter);
+    decorator->ShowIt();
+}
+} // namespace
+
+void ParseObject1::Execute() {
+    convert(ConverterFactory::batch(), fileName_);
+}
+
+void ParseObject2::Execute() {
+    convert(ConverterFactory::single(), fileName_);
+}
+
+} // namespace qp
