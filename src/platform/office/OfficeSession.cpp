@@ -186,7 +186,14 @@ struct OfficeSession::State {
                 throw std::runtime_error(QStringLiteral("no office is listening on the pipe %1")
                                              .arg(options.pipeName)
                                              .toStdString());
-            connection = start(self);
+            try {
+                connection = start(self);
+            } catch (const std::runtime_error&) {
+                // A profile left damaged by an office that was killed keeps
+                // every later one from starting: begin once more without it.
+                QDir(options.profileDir).removeRecursively();
+                connection = start(self);
+            }
         }
         std::lock_guard lock(mutex);
         connection->generation = ++generation;
@@ -463,7 +470,7 @@ void OfficeSession::restart() {
         state_->abandonWorker(state_);
     }
     if (office)
-        office->stop(2000);
+        office->stop();
 }
 
 void OfficeSession::shutdown() {
@@ -484,8 +491,10 @@ void OfficeSession::shutdown() {
     }
     state_->changed.notify_all();
     // Ending the office first frees a worker that waits on it.
+    // The office keeps nothing worth a polite ending: its profile is private
+    // and every document was opened read-only.
     if (worker && worker->process)
-        worker->process->stop(2000);
+        worker->process->stop();
     if (worker && worker->thread.joinable())
         worker->thread.join();
 }
