@@ -20,6 +20,7 @@ void State2::Command1(const QString&) {
     files.setPath(mediator().GetSourceFolder());
 
     const int count = files.listCount();
+    int acceptedIndex = 0;
     for (int i = 0; i < count; ++i) {
         try {
             files.setListIndex(i);
@@ -27,7 +28,7 @@ void State2::Command1(const QString&) {
             QString extension = fileSystem.GetFileExtension(fullPath).toLower();
             // The verdict is taken before yielding: a window event may send
             // another extension down a chain meanwhile.
-            const bool accepted = chain.accepts(extension);
+            const bool accepted = chain.accepts(extension) && windows.takesDocument(acceptedIndex++);
             yieldUi(3);
             if (accepted) {
                 yieldUi(3);

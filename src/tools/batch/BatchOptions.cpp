@@ -1,0 +1,105 @@
+#include "BatchOptions.h"
+
+namespace qp::batch {
+
+QString usageText() {
+    return QStringLiteral(
+        "Usage: quillpg-batch [options] SOURCE_FOLDER TARGET_FOLDER\n"
+        "Converts every document of SOURCE_FOLDER into a web page in TARGET_FOLDER,\n"
+        "as the Batch Documents dialog of Quillpage does.\n"
+        "\n"
+        "  --filtered          save the filtered (lean, standards-only) web page\n"
+        "  --not-filtered      save the full web page\n"
+        "                      (default: the setting of the Quillpage window)\n"
+        "  --extension EXT     convert files with this extension; repeatable,\n"
+        "                      replaces the default list \"doc\"\n"
+        "  --timeout SECONDS   give up on one document after this long (default 120)\n"
+        "  --jobs N            convert with N worker processes, each with its own office\n"
+        "  --shard I/N         convert only the I-th (1..N) of N interleaved slices of the\n"
+        "                      documents, to spread one folder over several machines\n"
+        "  --help              show this text\n"
+        "  --version           show the version\n"
+        "\n"
+        "Exit status: 0 every document converted, 1 some failed, 2 bad usage or a folder\n"
+        "that cannot be used.\n");
+}
+
+namespace {
+bool positiveNumber(const QString& text, int* value) {
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < 1)
+        return false;
+    *value = number;
+    return true;
+}
+} // namespace
+
+std::optional<BatchOptions> parseOptions(const QStringList& arguments, QString* error) {
+    BatchOptions options;
+    QStringList positional;
+    bool extensionsGiven = false;
+    auto fail = [error](const QString& message) {
+        *error = message;
+        return std::nullopt;
+    };
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        auto value = [&](QString* out) {
+            if (i + 1 >= arguments.size())
+                return false;
+            *out = arguments[++i];
+            return true;
+        };
+        QString text;
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            options.help = true;
+        } else if (arg == QLatin1String("--version")) {
+            options.version = true;
+        } else if (arg == QLatin1String("--filtered")) {
+            options.filtered = true;
+        } else if (arg == QLatin1String("--not-filtered")) {
+            options.filtered = false;
+        } else if (arg == QLatin1String("--extension")) {
+            if (!value(&text) || text.isEmpty())
+                return fail(QStringLiteral("--extension needs an extension, such as doc"));
+            if (!extensionsGiven)
+                options.extensions.clear();
+            extensionsGiven = true;
+            options.extensions << text;
+        } else if (arg == QLatin1String("--timeout")) {
+            if (!value(&text) || !positiveNumber(text, &options.timeoutSeconds))
+                return fail(QStringLiteral("--timeout needs a whole number of seconds above 0"));
+        } else if (arg == QLatin1String("--jobs")) {
+            if (!value(&text) || !positiveNumber(text, &options.jobs))
+                return fail(QStringLiteral("--jobs needs a whole number above 0"));
+        } else if (arg == QLatin1String("--shard")) {
+            const QStringList parts = value(&text) ? text.split(QLatin1Char('/')) : QStringList();
+            if (parts.size() != 2 || !positiveNumber(parts[0], &options.shardIndex) ||
+                !positiveNumber(parts[1], &options.shardCount) ||
+                options.shardIndex > options.shardCount)
+                return fail(QStringLiteral("--shard needs I/N with 1 <= I <= N, such as 1/4"));
+        } else if (arg == QLatin1String("--")) {
+            positional << arguments.mid(i + 1);
+            break;
+        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            return fail(QStringLiteral("unknown option %1").arg(arg));
+        } else {
+            positional << arg;
+        }
+    }
+    if (options.help || options.version)
+        return options;
+    if (positional.size() != 2)
+        return fail(positional.size() < 2
+                        ? QStringLiteral("a SOURCE_FOLDER and a TARGET_FOLDER are needed")
+                        : QStringLiteral("too many arguments: %1")
+                              .arg(positional.mid(2).join(QLatin1Char(' '))));
+    if (options.jobs > 1 && options.shardCount > 1)
+        return fail(QStringLiteral("--jobs and --shard cannot be combined"));
+    options.source = positional[0];
+    options.target = positional[1];
+    return options;
+}
+
+} // namespace qp::batch

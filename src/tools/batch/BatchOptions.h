@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace qp::batch {
+
+// What the command line asks for.
+struct BatchOptions {
+    QString source;
+    QString target;
+    std::optional<bool> filtered; // unset: the window application's stored setting
+    QStringList extensions{QStringLiteral("doc")};
+    int timeoutSeconds = 120;
+    int jobs = 1;
+    int shardIndex = 1; // 1-based
+    int shardCount = 1;
+    bool help = false;
+    bool version = false;
+};
+
+// Parses the arguments after the program name; on bad usage returns nothing
+// and sets the message.
+std::optional<BatchOptions> parseOptions(const QStringList& arguments, QString* error);
+
+QString usageText();
+
+} // namespace qp::batch

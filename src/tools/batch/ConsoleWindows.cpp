@@ -1,0 +1,110 @@
+#include "ConsoleWindows.h"
+
+#include "platform/automation/AutomationError.h"
+
+namespace qp::batch {
+
+void ConsoleDocumentList::addRow(const QString& key, const QString&) {
+    if (rows_.contains(key))
+        throw AutomationError(ErrorNumber::KeyNotUnique,
+                              QStringLiteral("Key is not unique in collection: %1").arg(key));
+    rows_.insert(key, {});
+}
+
+void ConsoleDocumentList::insertStatus(const QString& key, const QString& text) {
+    auto it = rows_.find(key);
+    if (it == rows_.end())
+        throw AutomationError(ErrorNumber::InvalidArgument,
+                              QStringLiteral("No row for %1").arg(key));
+    it->prepend(text);
+}
+
+QString ConsoleDocumentList::status(const QString& key) const {
+    const auto it = rows_.find(key);
+    return it == rows_.end() || it->isEmpty() ? QString() : it->first();
+}
+
+QString progressLine(int done, int total, double seconds) {
+    const double rate = seconds > 0 ? done / seconds : 0;
+    QString line = QStringLiteral("%1/%2 documents").arg(done).arg(total);
+    if (rate > 0) {
+        const int left = int((total - done) / rate + 0.5);
+        line += QStringLiteral(", %1 per second, %2:%3 left")
+                    .arg(rate, 0, 'f', 1)
+                    .arg(left / 60)
+                    .arg(left % 60, 2, 10, QLatin1Char('0'));
+    }
+    return line;
+}
+
+void ConsoleReporter::jobStarted(int total) {
+    total_ = total;
+    clock_.start();
+    if (machine_) {
+        std::printf("# total %d\n", total);
+        std::fflush(stdout);
+    }
+    drawProgress();
+}
+
+void ConsoleReporter::documentStarted(const QString&, int, int) {}
+
+void ConsoleReporter::documentConverted(const QString& source, const QString& page) {
+    ++converted_;
+    clearProgress();
+    std::printf("Converted %s -> %s\n", qPrintable(source), qPrintable(page));
+    std::fflush(stdout);
+    drawProgress();
+    if (afterDocument)
+        afterDocument();
+}
+
+void ConsoleReporter::documentFailed(const QString& source, const QString& reason) {
+    ++failed_;
+    clearProgress();
+    std::printf("Failed %s: %s\n", qPrintable(source),
+                qPrintable(QString(reason).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    std::fflush(stdout);
+    drawProgress();
+    if (afterDocument)
+        afterDocument();
+}
+
+void ConsoleReporter::documentCancelled(const QString& source) {
+    documentFailed(source, QStringLiteral("cancelled"));
+}
+
+void ConsoleReporter::jobFinished(int, int) {
+    clearProgress();
+}
+
+void ConsoleReporter::drawProgress() {
+    if (!progress_ || !clock_.isValid())
+        return;
+    std::fprintf(
+        stderr, "\r\033[K%s",
+        qPrintable(progressLine(converted_ + failed_, total_, clock_.nsecsElapsed() / 1e9)));
+    std::fflush(stderr);
+}
+
+void ConsoleReporter::clearProgress() {
+    if (progress_) {
+        std::fprintf(stderr, "\r\033[K");
+        std::fflush(stderr);
+    }
+}
+
+MessageAnswer ConsoleDialogs::message(const MessageRequest& request) {
+    std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(request.text));
+    return request.buttons == MessageButtons::YesNo ||
+                   request.buttons == MessageButtons::YesNoCancel
+               ? MessageAnswer::No
+               : MessageAnswer::Ok;
+}
+
+ConsoleWindows::ConsoleWindows(QStringList extensions, bool filtered, ConsoleReporter& reporter,
+                               int shardIndex, int shardCount)
+    : extensions_(std::move(extensions)), filtered_(filtered), reporter_(reporter),
+      shardIndex_(shardIndex), shardCount_(shardCount) {}
+
+} // namespace qp::batch

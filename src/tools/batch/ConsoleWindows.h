@@ -1,0 +1,125 @@
+#pragma once
+
+#include "core/Controls.h"
+#include "platform/CommonDialog.h"
+#include "platform/Dialogs.h"
+#include "platform/FileList.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QStringList>
+
+#include <cstdio>
+#include <functional>
+
+namespace qp::batch {
+
+// The document list without a window: the rows' statuses, kept for the counts.
+class ConsoleDocumentList : public DocumentList {
+public:
+    void clear() override { rows_.clear(); }
+    void addRow(const QString& key, const QString& text) override;
+    void insertStatus(const QString& key, const QString& text) override;
+    void setDetail(const QString&, const QString&) override {}
+    int rowCount() const override { return int(rows_.size()); }
+    bool hasRow(const QString& key) const override { return rows_.contains(key); }
+    QString status(const QString& key) const override;
+
+private:
+    QHash<QString, QStringList> rows_;
+};
+
+class StringExtensionList : public ExtensionList {
+public:
+    explicit StringExtensionList(QStringList entries) : entries_(std::move(entries)) {}
+    int listCount() const override { return int(entries_.size()); }
+    QString list(int index) const override { return entries_.value(index); }
+
+private:
+    QStringList entries_;
+};
+
+// Prints one line per document on standard output and, on a terminal, a
+// progress line on standard error.
+class ConsoleReporter : public JobReporter {
+public:
+    // progress: whether to draw the progress line. machine: also print the
+    // job's total for a parent process that gathers several workers.
+    ConsoleReporter(bool progress, bool machine) : progress_(progress), machine_(machine) {}
+
+    void jobStarted(int total) override;
+    void documentStarted(const QString& source, int index, int total) override;
+    void documentConverted(const QString& source, const QString& page) override;
+    void documentFailed(const QString& source, const QString& reason) override;
+    void documentCancelled(const QString& source) override;
+    void jobFinished(int converted, int failed) override;
+
+    int converted() const { return converted_; }
+    int failed() const { return failed_; }
+    // Called after each document, whatever became of it.
+    std::function<void()> afterDocument;
+
+private:
+    void drawProgress();
+    void clearProgress();
+
+    bool progress_;
+    bool machine_;
+    int total_ = 0;
+    int converted_ = 0;
+    int failed_ = 0;
+    QElapsedTimer clock_;
+};
+
+// Draws "done/total, rate, time left" on standard error.
+QString progressLine(int done, int total, double seconds);
+
+// Messages go to standard error; nobody is there to choose a file or folder.
+class ConsoleDialogs : public DialogProvider {
+public:
+    MessageAnswer message(const MessageRequest& request) override;
+    std::optional<QString> file(const FileRequest&) override { return std::nullopt; }
+    QString folder(const FolderRequest&) override { return {}; }
+};
+
+// Everything the pipeline drives, without a window.
+class ConsoleWindows : public WindowPort {
+public:
+    ConsoleWindows(QStringList extensions, bool filtered, ConsoleReporter& reporter, int shardIndex,
+                   int shardCount);
+
+    DocumentList& documentList() override { return documents_; }
+    FileList& fileList() override { return files_; }
+    CommonDialog& commonDialog() override { return dialog_; }
+    void hideNextDocument() override {}
+    void showMainWindow() override {}
+    bool notFilteredSelected() override { return !filtered_; }
+    ExtensionList& extensionList() override { return extensions_; }
+    BatchView& batchView() override { return batchView_; }
+    JobReporter& reporter() override { return reporter_; }
+    void setBusy(bool) override {}
+    bool takesDocument(int acceptedIndex) override {
+        return acceptedIndex % shardCount_ == shardIndex_ - 1;
+    }
+
+private:
+    class NoBatchView : public BatchView {
+    public:
+        void clearFound() override {}
+        void addFound(const QString&) override {}
+        void setSourceText(const QString&) override {}
+        void setTargetText(const QString&) override {}
+    };
+
+    ConsoleDocumentList documents_;
+    FileList files_;
+    CommonDialog dialog_;
+    StringExtensionList extensions_;
+    bool filtered_;
+    NoBatchView batchView_;
+    ConsoleReporter& reporter_;
+    int shardIndex_;
+    int shardCount_;
+};
+
+} // namespace qp::batch
