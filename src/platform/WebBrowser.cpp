@@ -1,0 +1,233 @@
+#include "WebBrowser.h"
+
+#include "ProgramSearch.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace qp::WebBrowser {
+
+namespace {
+
+// How long xdg-mime may take to answer; it is a small shell script.
+constexpr int QueryTimeoutMs = 5000;
+
+bool isFieldCode(const QString& argument) {
+    static const QString codes = QStringLiteral("fFuUick"
+                                                "dDnNvm");
+    return argument.size() == 2 && argument[0] == QLatin1Char('%') && codes.contains(argument[1]);
+}
+
+// Decodes the escapes that every string value of a desktop entry may hold.
+QString decodeValue(const QString& raw) {
+    QString value;
+    value.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const QChar c = raw[i];
+        if (c != QLatin1Char('\\') || i + 1 == raw.size()) {
+            value += c;
+            continue;
+        }
+        const QChar next = raw[++i];
+        switch (next.unicode()) {
+        case 's':
+            value += QLatin1Char(' ');
+            break;
+        case 'n':
+            value += QLatin1Char('\n');
+            break;
+        case 't':
+            value += QLatin1Char('\t');
+            break;
+        case 'r':
+            value += QLatin1Char('\r');
+            break;
+        case '\\':
+            value += QLatin1Char('\\');
+            break;
+        default:
+            // Not a string escape: the Exec quoting rules still need it.
+            value += c;
+            value += next;
+            break;
+        }
+    }
+    return value;
+}
+
+bool usableDesktopId(const QString& id) {
+    return id.endsWith(QLatin1String(".desktop")) && id.size() > 8 &&
+           !id.contains(QLatin1Char('/')) && !id.contains(QChar(0));
+}
+
+void addDataFolder(QStringList& folders, const QString& dataDir) {
+    if (dataDir.isEmpty() || !QDir::isAbsolutePath(dataDir))
+        return;
+    const QString folder = QDir::cleanPath(dataDir + QLatin1String("/applications"));
+    if (!folders.contains(folder))
+        folders << folder;
+}
+
+} // namespace
+
+QString defaultDesktopEntry() {
+    const QString xdgMime = findProgram(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return {};
+    QProcess query;
+    query.setProgram(xdgMime);
+    query.setArguments(
+        {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
+    query.setStandardInputFile(QProcess::nullDevice());
+    query.setStandardErrorFile(QProcess::nullDevice());
+    query.start();
+    if (!query.waitForStarted(QueryTimeoutMs))
+        return {};
+    if (!query.waitForFinished(QueryTimeoutMs)) {
+        query.kill();
+        query.waitForFinished(QueryTimeoutMs);
+        return {};
+    }
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+        return {};
+    const QStringList lines =
+        QString::fromLocal8Bit(query.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        const QString id = line.trimmed();
+        if (id.isEmpty())
+            continue;
+        return usableDesktopId(id) ? id : QString();
+    }
+    return {};
+}
+
+QStringList applicationFolders() {
+    QStringList folders;
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.isEmpty() || !QDir::isAbsolutePath(dataHome))
+        dataHome = QDir::homePath() + QLatin1String("/.local/share");
+    addDataFolder(folders, dataHome);
+
+    QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (dataDirs.isEmpty())
+        dataDirs = QStringLiteral("/usr/local/share:/usr/share");
+    for (const QString& dir : dataDirs.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        addDataFolder(folders, dir);
+    return folders;
+}
+
+QString findDesktopEntry(const QString& id) {
+    if (!usableDesktopId(id))
+        return {};
+    const QStringList folders = applicationFolders();
+    for (const QString& folder : folders) {
+        const QString direct = QDir(folder).filePath(id);
+        if (QFileInfo(direct).isFile())
+            return direct;
+        // Entries in subfolders: their id is the relative path with "-" for
+        // each separator.
+        QDirIterator entries(folder, {QStringLiteral("*.desktop")}, QDir::Files,
+                             QDirIterator::Subdirectories);
+        while (entries.hasNext()) {
+            const QString path = entries.next();
+            QString relative = QDir(folder).relativeFilePath(path);
+            if (relative.contains(QLatin1Char('/')) &&
+                relative.replace(QLatin1Char('/'), QLatin1Char('-')) == id)
+                return path;
+        }
+    }
+    return {};
+}
+
+QString execOfDesktopEntry(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    bool inMainGroup = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            // Only the main group counts; actions have Exec lines of their own.
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        if (!inMainGroup)
+            continue;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0 || line.left(equals).trimmed() != QLatin1String("Exec"))
+            continue;
+        return decodeValue(line.mid(equals + 1).trimmed());
+    }
+    return {};
+}
+
+QStringList splitExec(const QString& exec) {
+    QStringList arguments;
+    QString current;
+    bool inArgument = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (quoted) {
+            if (c == QLatin1Char('\\') && i + 1 < exec.size() &&
+                QStringLiteral("\"`$\\").contains(exec[i + 1])) {
+                current += exec[++i];
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                current += c;
+            }
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')) {
+            if (inArgument)
+                arguments << current;
+            current.clear();
+            inArgument = false;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+            inArgument = true;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (quoted)
+        return {};
+    if (inArgument)
+        arguments << current;
+
+    QStringList result;
+    for (const QString& argument : std::as_const(arguments)) {
+        if (!isFieldCode(argument))
+            result << QString(argument).replace(QLatin1String("%%"), QLatin1String("%"));
+    }
+    return result;
+}
+
+QString programOfExec(const QString& exec) {
+    const QStringList arguments = splitExec(exec);
+    return arguments.isEmpty() ? QString() : arguments.first();
+}
+
+QString associatedBrowser() {
+    const QString id = defaultDesktopEntry();
+    if (id.isEmpty())
+        return {};
+    const QString entry = findDesktopEntry(id);
+    if (entry.isEmpty())
+        return {};
+    return findProgram(programOfExec(execOfDesktopEntry(entry)));
+}
+
+Result open(const QString& url) {
+    const QString browser = associatedBrowser();
+    if (browser.isEmpty())
+        return Result::NoBrowser;
+    return QProcess::startDetached(browser, {url}) ? Result::Started : Result::StartFailed;
+}
+
+} // namespace qp::WebBrowser

@@ -1,0 +1,31 @@
+#include "AboutLink.h"
+
+#include "frmAbout.h"
+#include "platform/Dialogs.h"
+#include "platform/WebBrowser.h"
+
+#include <QWidget>
+
+namespace qp {
+
+void showAboutBox() {
+    frmAbout::showBox();
+}
+
+void openWebLink(QWidget* owner, const QString& url) {
+    switch (WebBrowser::open(url)) {
+    case WebBrowser::Result::Started:
+        break;
+    case WebBrowser::Result::NoBrowser:
+        Dialogs::message(QStringLiteral("Could not find associated Browser"),
+                         QStringLiteral("Browser Not Found"), MessageIcon::Exclamation,
+                         MessageButtons::Ok, owner);
+        break;
+    case WebBrowser::Result::StartFailed:
+        Dialogs::message(QStringLiteral("Web Page not Opened"), QStringLiteral("URL Failed"),
+                         MessageIcon::Exclamation, MessageButtons::Ok, owner);
+        break;
+    }
+}
+
+} // namespace qp
