@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace qp {
+
+// The one per-user setting: whether web pages are saved in the word
+// processor's filtered form. Stored as "Filter" in the group "Options" of the
+// application "quillpg": "1" filtered, "0" not filtered, "0" when absent.
+
+// Any non-zero number counts as filtered; zero, an absent value and a text
+// that is not a number count as not filtered.
+bool storedFiltered();
+
+// Stores "1" for filtered, "0" otherwise.
+void storeFiltered(bool filtered);
+
+// The stored text as it is, the default "0" when absent.
+QString storedFilterText();
+
+} // namespace qp

@@ -1,0 +1,22 @@
+#include "Handler.h"
+
+#include "platform/Dialogs.h"
+#include "platform/automation/AutomationError.h"
+
+#include <QWidget>
+
+namespace qp {
+
+void runHandler(QWidget* owner, const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        Dialogs::message(errorText(error), applicationTitle(), MessageIcon::Critical,
+                         MessageButtons::Ok, owner);
+    } catch (...) {
+        Dialogs::message(QStringLiteral("Unexpected failure"), applicationTitle(),
+                         MessageIcon::Critical, MessageButtons::Ok, owner);
+    }
+}
+
+} // namespace qp
