@@ -1,0 +1,118 @@
+#include "DocumentListView.h"
+
+#include "Twips.h"
+#include "platform/automation/AutomationError.h"
+
+#include <QFont>
+#include <QHeaderView>
+
+namespace qp {
+
+namespace {
+
+constexpr int KeyRole = Qt::UserRole;
+
+// Rows sort by their text ignoring letter case, as the list control did.
+class DocumentItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return QString::compare(text(column), other.text(column), Qt::CaseInsensitive) < 0;
+    }
+};
+
+} // namespace
+
+DocumentListView::DocumentListView(QWidget* parent) : QTreeWidget(parent) {
+    setObjectName(QStringLiteral("ListView1"));
+    setColumnCount(2);
+    setHeaderLabels({QStringLiteral("File Name:"), QStringLiteral("Status:")});
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    QFont listFont = font();
+    listFont.setBold(true);
+    setFont(listFont);
+    // Form load: full-row selection, sorted, descending on the first column,
+    // report view.
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setAllColumnsShowFocus(true);
+    setSortingEnabled(true);
+    sortByColumn(0, Qt::DescendingOrder);
+    header()->setStretchLastSection(false);
+    setColumnWidth(0, twips(10000));
+    setColumnWidth(1, twips(1400));
+}
+
+QTreeWidgetItem* DocumentListView::row(const QString& key) const {
+    return rows_.value(key, nullptr);
+}
+
+void DocumentListView::clear() {
+    QTreeWidget::clear();
+    rows_.clear();
+    subItems_.clear();
+}
+
+void DocumentListView::addRow(const QString& key, const QString& text) {
+    if (rows_.contains(key))
+        throw AutomationError(ErrorNumber::KeyNotUnique,
+                              QStringLiteral("Key is not unique in collection"),
+                              QStringLiteral("ListView1"));
+    auto* item = new DocumentItem(QStringList{text, QString()});
+    item->setData(0, KeyRole, key);
+    addTopLevelItem(item);
+    rows_.insert(key, item);
+    subItems_.insert(key, {});
+}
+
+void DocumentListView::insertStatus(const QString& key, const QString& text) {
+    QTreeWidgetItem* item = row(key);
+    if (!item)
+        throw AutomationError(ErrorNumber::InvalidArgument, QStringLiteral("Element not found"),
+                              QStringLiteral("ListView1"));
+    QStringList& items = subItems_[key];
+    items.prepend(text);
+    item->setText(1, items.front());
+}
+
+void DocumentListView::setDetail(const QString& key, const QString& detail) {
+    QTreeWidgetItem* item = row(key);
+    if (!item)
+        throw AutomationError(ErrorNumber::InvalidArgument, QStringLiteral("Element not found"),
+                              QStringLiteral("ListView1"));
+    item->setToolTip(0, detail);
+    item->setToolTip(1, detail);
+}
+
+int DocumentListView::rowCount() const {
+    return topLevelItemCount();
+}
+
+bool DocumentListView::hasRow(const QString& key) const {
+    return rows_.contains(key);
+}
+
+QString DocumentListView::status(const QString& key) const {
+    const QStringList items = subItems_.value(key);
+    return items.isEmpty() ? QString() : items.front();
+}
+
+QStringList DocumentListView::subItems(const QString& key) const {
+    return subItems_.value(key);
+}
+
+QString DocumentListView::detail(const QString& key) const {
+    QTreeWidgetItem* item = row(key);
+    return item ? item->toolTip(0) : QString();
+}
+
+QStringList DocumentListView::shownKeys() const {
+    QStringList keys;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        keys << topLevelItem(i)->data(0, KeyRole).toString();
+    return keys;
+}
+
+} // namespace qp
