@@ -24,7 +24,9 @@ QString text(const QString& page) {
 
 class OfficeWindows : public WindowTest {
 protected:
-    static void SetUpTestSuite() { office = std::make_shared<office::WordServer>(privateOfficeOptions()); }
+    static void SetUpTestSuite() {
+        office = std::make_shared<office::WordServer>(privateOfficeOptions());
+    }
     static void TearDownTestSuite() {
         office->shutdown();
         office.reset();
@@ -34,7 +36,8 @@ protected:
         WindowTest::SetUp();
         // The recording fake that the fixture installs gives way to the office.
         AutomationRuntime::registerServer(QStringLiteral("Word.Application"), office);
-        whenModal<Form3>([](Form3& quickStart) { QTest::mouseClick(quickStart.btnCancel, Qt::LeftButton); });
+        whenModal<Form3>(
+            [](Form3& quickStart) { QTest::mouseClick(quickStart.btnCancel, Qt::LeftButton); });
         ASSERT_TRUE(startUp());
     }
 
@@ -61,7 +64,8 @@ TEST_F(OfficeWindows, OpenWritesThePageAtTheProposedOrTheChosenPathInEitherForma
     open(document, proposed);
     ASSERT_EQ(dialogs.files.size(), 2u);
     EXPECT_EQ(dialogs.files[1].fileName, proposed);
-    EXPECT_TRUE(text(proposed).contains(QStringLiteral("This is a simple file created with Word 97-SR2")));
+    EXPECT_TRUE(
+        text(proposed).contains(QStringLiteral("This is a simple file created with Word 97-SR2")));
     EXPECT_FALSE(text(proposed).contains(QStringLiteral("xmlns")));
     DocumentListView& list = Form2::instance().documentList();
     EXPECT_EQ(list.status(document), QStringLiteral("Converted"));
@@ -71,7 +75,8 @@ TEST_F(OfficeWindows, OpenWritesThePageAtTheProposedOrTheChosenPathInEitherForma
         QTest::mouseClick(settings.optFiltered, Qt::LeftButton);
         QTest::mouseClick(settings.btnOK, Qt::LeftButton);
     });
-    clickMenu(Form2::instance().menuBar(), Form2::instance().mnuSettings, Form2::instance().mnuMacroRun);
+    clickMenu(Form2::instance().menuBar(), Form2::instance().mnuSettings,
+              Form2::instance().mnuMacroRun);
     dialogs.reset();
     QDir().mkpath(path(QStringLiteral("pages")));
     const QString chosen = path(QStringLiteral("pages/chosen #1.htm"));
@@ -87,7 +92,8 @@ TEST_F(OfficeWindows, ADocumentTheOfficeCannotOpenIsMarkedFailedWithTheOfficesRe
     open(document, path(QStringLiteral("PasswordProtected.htm")));
     DocumentListView& list = Form2::instance().documentList();
     EXPECT_EQ(list.status(document), QStringLiteral("Failed"));
-    EXPECT_TRUE(list.detail(document).contains(QStringLiteral("could not be opened"))) << list.detail(document).toStdString();
+    EXPECT_TRUE(list.detail(document).contains(QStringLiteral("could not be opened")))
+        << list.detail(document).toStdString();
     EXPECT_TRUE(Form2::instance().statusText().contains(QStringLiteral("could not be opened")));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("PasswordProtected.htm"))));
     // The next document still converts.
@@ -113,18 +119,22 @@ TEST_F(OfficeWindows, TheCorpusFolderAsABatchConvertsAllButTheUnreadableDocument
 
     DocumentListView& list = main.documentList();
     EXPECT_EQ(list.rowCount(), 30);
-    const QStringList unreadable{QStringLiteral("PasswordProtected.doc"),
-                                 QStringLiteral("clusterfuzz-testcase-minimized-POIHWPFFuzzer-5074346559012864.doc")};
+    const QStringList unreadable{
+        QStringLiteral("PasswordProtected.doc"),
+        QStringLiteral("clusterfuzz-testcase-minimized-POIHWPFFuzzer-5074346559012864.doc")};
     for (const QString& name : QDir(corpusDir()).entryList(QDir::Files)) {
         if (!name.endsWith(QLatin1String(".doc"), Qt::CaseInsensitive))
             continue;
         const QString document = corpusDir() + QLatin1Char('/') + name;
-        EXPECT_EQ(list.status(document), unreadable.contains(name) ? QStringLiteral("Failed") : QStringLiteral("Converted"))
+        EXPECT_EQ(list.status(document), unreadable.contains(name) ? QStringLiteral("Failed")
+                                                                   : QStringLiteral("Converted"))
             << name.toStdString();
     }
     EXPECT_TRUE(text(out + QStringLiteral("/footnote.htm")).contains(QStringLiteral("Test text")));
-    EXPECT_TRUE(QFile::exists(out + QStringLiteral("/cn.orthodox.www_divenbog_APRIL_30-APRIL.htm")));
-    EXPECT_TRUE(main.statusText().startsWith(QStringLiteral("28 converted, 2 failed"))) << main.statusText().toStdString();
+    EXPECT_TRUE(
+        QFile::exists(out + QStringLiteral("/cn.orthodox.www_divenbog_APRIL_30-APRIL.htm")));
+    EXPECT_TRUE(main.statusText().startsWith(QStringLiteral("28 converted, 2 failed")))
+        << main.statusText().toStdString();
     EXPECT_TRUE(main.mnuOpen->isEnabled()) << "still busy after the batch";
 }
 
@@ -132,7 +142,8 @@ TEST_F(OfficeWindows, TheCorpusFolderAsABatchConvertsAllButTheUnreadableDocument
 TEST(OfficeMissing, StartUpShowsCouldNotFindWordPerfectAndNoWindow) {
     auto options = privateOfficeOptions(QStringLiteral("-missing"));
     options.installation = QStringLiteral("/nonexistent");
-    AutomationRuntime::registerServer(QStringLiteral("Word.Application"), std::make_shared<office::WordServer>(options));
+    AutomationRuntime::registerServer(QStringLiteral("Word.Application"),
+                                      std::make_shared<office::WordServer>(options));
     ScriptedDialogs dialogs;
     dialogs.answerMessage(MessageAnswer::Ok);
     EXPECT_FALSE(startUp());

@@ -27,9 +27,10 @@ public:
         for (int number = 90 + ::getpid() % 100; number < 400 && name_.isEmpty(); number += 7) {
             if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
                 continue;
-            server_.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
-                                                   QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                                                   QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+            server_.start(QStringLiteral("Xvfb"),
+                          {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
+                           QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
             server_.waitForStarted();
             for (int i = 0; i < 100 && server_.state() == QProcess::Running; ++i) {
                 if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))) {
@@ -50,9 +51,10 @@ public:
     bool hasWindow(const QString& title, int timeoutMs = 60000) const {
         QProcess search;
         search.setProcessEnvironment(environment());
-        search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
-                                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                                 QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')});
+        search.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("search"), QStringLiteral("--sync"),
+                      QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                      QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')});
         if (!search.waitForFinished(timeoutMs)) {
             search.kill();
             search.waitForFinished();
@@ -80,14 +82,17 @@ private:
 
 QStringList officesOf(const QString& profileFolder) {
     QProcess pgrep;
-    pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-f"), QStringLiteral("UserInstallation=file://") + profileFolder});
+    pgrep.start(QStringLiteral("pgrep"),
+                {QStringLiteral("-f"), QStringLiteral("UserInstallation=file://") + profileFolder});
     pgrep.waitForFinished();
-    return QString::fromLocal8Bit(pgrep.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromLocal8Bit(pgrep.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 TEST(AppSmoke, theMainWindowComesUpUnderQuickStartAndTheOfficeEndsWithTheProgram) {
     Display display;
-    if (display.name().isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+    if (display.name().isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
         GTEST_SKIP() << "needs Xvfb and xdotool";
     QProcess app;
     app.setProcessEnvironment(display.environment());
@@ -95,7 +100,8 @@ TEST(AppSmoke, theMainWindowComesUpUnderQuickStartAndTheOfficeEndsWithTheProgram
     ASSERT_TRUE(app.waitForStarted());
     EXPECT_TRUE(display.hasWindow(QStringLiteral("Quillpage - Word to HTML")));
     EXPECT_TRUE(display.hasWindow(QStringLiteral("Quick Start")));
-    const QString profiles = qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/quillpg/office/");
+    const QString profiles =
+        qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/quillpg/office/");
     EXPECT_FALSE(officesOf(profiles).isEmpty()) << "no office was started";
     ::kill(pid_t(app.processId()), SIGKILL);
     app.waitForFinished();
@@ -111,7 +117,8 @@ TEST(AppSmoke, theMainWindowComesUpUnderQuickStartAndTheOfficeEndsWithTheProgram
 
 TEST(AppSmoke, withoutAnOfficeOnlyTheBindingFailureShows) {
     Display display;
-    if (display.name().isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+    if (display.name().isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
         GTEST_SKIP() << "needs Xvfb and xdotool";
     QProcess app;
     QProcessEnvironment env = display.environment();

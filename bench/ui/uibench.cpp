@@ -1,0 +1,111 @@
+// uibench FOLDER OUTDIR: runs FOLDER as a batch through the window
+// application's real pipeline and windows (offscreen) with the real office,
+// and prints documents per second, the longest pause of the user interface's
+// event loop during the batch, and the program's memory along the way.
+#include "core/Command.h"
+#include "core/Mediator.h"
+#include "platform/office/WordServer.h"
+#include "ui/Form2.h"
+#include "ui/Form3.h"
+#include "ui/Startup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+long long residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillpg"));
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: uibench FOLDER OUTDIR\n");
+        return 2;
+    }
+    const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QString out = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+    QDir().mkpath(out);
+
+    qp::office::OfficeOptions options;
+    options.pipeName = QStringLiteral("quillpg-uibench-%1").arg(::getpid());
+    options.profileDir = QDir::homePath() + QStringLiteral("/.cache/quillpg/office/uibench");
+    const auto office = qp::office::registerWordServer(options);
+
+    // Start-up as the application does; the Quick Start dialog is cancelled.
+    QTimer cancelQuickStart;
+    QObject::connect(&cancelQuickStart, &QTimer::timeout, [&] {
+        if (qp::Form3::instance().isVisible()) {
+            cancelQuickStart.stop();
+            qp::Form3::instance().btnCancel->click();
+        }
+    });
+    cancelQuickStart.start(10);
+    if (!qp::startUp()) {
+        std::fprintf(stderr, "uibench: the word processor could not be bound\n");
+        return 2;
+    }
+    qp::Mediator& mediator = *qp::applicationMediator();
+    mediator.SetSourceFolder(folder);
+    mediator.SetTgtFolder(out);
+
+    // The event loop's heartbeat: the longest gap between two ticks is the
+    // longest time the windows could not repaint or answer a click.
+    QElapsedTimer sinceTick;
+    qint64 longestPauseNs = 0;
+    long long peak = 0, afterFirst = 0;
+    int ticks = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(5);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        longestPauseNs = std::max(longestPauseNs, sinceTick.nsecsElapsed());
+        sinceTick.restart();
+        if (++ticks % 20 == 0) {
+            const long long now = residentBytes();
+            peak = std::max(peak, now);
+            if (afterFirst == 0 && ticks >= 200)
+                afterFirst = now;
+        }
+    });
+    const long long before = residentBytes();
+    QElapsedTimer clock;
+    clock.start();
+    sinceTick.start();
+    heartbeat.start();
+    mediator.StartStateTwo();
+    qp::cmd1 start;
+    start.init(mediator);
+    start.Execute();
+    heartbeat.stop();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+
+    const QString status = qp::Form2::instance().statusText();
+    const int converted = status.section(QLatin1Char(' '), 0, 0).toInt();
+    std::printf("%s in %.2f s: %.1f documents per second\n", qPrintable(status), seconds,
+                seconds > 0 ? converted / seconds : 0.0);
+    std::printf("longest pause of the event loop: %.1f ms (%d heartbeats)\n", longestPauseNs / 1e6,
+                ticks);
+    std::printf("memory of the program: %.1f MB before, %.1f MB after one second, %.1f MB peak, "
+                "%.1f MB at the end\n",
+                before / 1048576.0, afterFirst / 1048576.0, peak / 1048576.0,
+                residentBytes() / 1048576.0);
+    qp::releaseApplication();
+    office->shutdown();
+    return 0;
+}
