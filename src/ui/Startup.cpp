@@ -9,6 +9,7 @@
 #include "frmExtension.h"
 
 #include <QApplication>
+#include <QFont>
 
 #include <memory>
 
@@ -46,6 +47,14 @@ bool startUp() {
 }
 
 int runApplication(QApplication& app) {
+    // The windows are laid out for a small 8-point sans-serif face, as their
+    // sizes in twips assume; the desktop's larger default face would clip
+    // their captions.
+    QFont face(app.font());
+    face.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"),
+                      QStringLiteral("Liberation Sans")});
+    face.setPointSizeF(8.25);
+    app.setFont(face);
     QtDialogProvider dialogs;
     DialogProvider* previous = Dialogs::setProvider(&dialogs);
     int result = 1;
