@@ -1,3 +1,4 @@
+#include "ErrorNumber.h"
 #include "OfficeTestServer.h"
 #include "platform/automation/AutomationRuntime.h"
 
@@ -31,17 +32,6 @@ const QList<QPair<QString, QString>> phrases{
     {QStringLiteral("HeaderFooterUnicode.doc"), QStringLiteral("Molière")},
     {QStringLiteral("Word95.doc"), QStringLiteral("The quick brown fox jumps over the lazy dog")},
 };
-
-std::int32_t errorNumberOf(const std::function<void()>& action, QString* text = nullptr) {
-    try {
-        action();
-    } catch (const AutomationError& error) {
-        if (text)
-            *text = error.description();
-        return error.number();
-    }
-    return 0;
-}
 
 QString pageText(const QString& path) {
     QFile file(path);

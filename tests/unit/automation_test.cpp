@@ -1,3 +1,4 @@
+#include "ErrorNumber.h"
 #include "FakeWordServer.h"
 #include "platform/automation/AutomationRuntime.h"
 
@@ -28,15 +29,6 @@ public:
     QString className() const override { return QStringLiteral("Sample"); }
     std::int32_t level = 0;
 };
-
-std::int32_t errorNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const AutomationError& error) {
-        return error.number();
-    }
-    return 0;
-}
 
 } // namespace
 

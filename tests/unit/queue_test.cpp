@@ -1,3 +1,4 @@
+#include "ErrorNumber.h"
 #include "QtPrinters.h"
 #include "conversion/ConverterFactory.h"
 #include "conversion/Decorator.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 using namespace qp;
+using qp::test::errorNumberOf;
 
 namespace {
 
@@ -50,15 +52,6 @@ class Mute : public DispatchObject {
 public:
     QString className() const override { return QStringLiteral("Mute"); }
 };
-
-std::int32_t errorNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const AutomationError& error) {
-        return error.number();
-    }
-    return 0;
-}
 
 } // namespace
 
