@@ -2,8 +2,6 @@
 // the binding failure shows alone, and its office goes with it.
 #include "OfficeTestServer.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -16,30 +14,18 @@
 
 namespace {
 
-const QString binary = QStringLiteral(QUILLPG_BINARY_DIR "/src/quillpg");
-
 // A virtual X display of this test's own.
 class Display {
 public:
     Display() {
-        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
+            QStandardPaths::findExecutable("xdotool").isEmpty())
             return;
-        for (int number = 90 + ::getpid() % 100; number < 400 && name_.isEmpty(); number += 7) {
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
-                continue;
-            server_.start(QStringLiteral("Xvfb"),
-                          {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
-                           QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            server_.waitForStarted();
-            for (int i = 0; i < 100 && server_.state() == QProcess::Running; ++i) {
-                if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))) {
-                    name_ = QStringLiteral(":%1").arg(number);
-                    break;
-                }
-                QThread::msleep(50);
-            }
-        }
+        // Xvfb picks a free display and writes its number once it is ready.
+        server_.start("Xvfb",
+                      {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        if (server_.waitForReadyRead(30000))
+            name_ = ":" + QString::fromLatin1(server_.readLine().trimmed());
     }
     ~Display() {
         server_.kill();
@@ -47,31 +33,27 @@ public:
     }
     QString name() const { return name_; }
 
+    // Runs xdotool on the display; true when it succeeds within the time.
+    bool xdotool(const QStringList& arguments, int timeoutMs) const {
+        QProcess run;
+        run.setProcessEnvironment(environment());
+        run.start("xdotool", arguments);
+        if (run.waitForFinished(timeoutMs))
+            return run.exitCode() == 0;
+        run.kill();
+        run.waitForFinished();
+        return false;
+    }
     // Waits until a window with exactly that title is mapped.
     bool hasWindow(const QString& title, int timeoutMs = 60000) const {
-        QProcess search;
-        search.setProcessEnvironment(environment());
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--sync"),
-                      QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                      QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')});
-        if (!search.waitForFinished(timeoutMs)) {
-            search.kill();
-            search.waitForFinished();
-            return false;
-        }
-        return search.exitCode() == 0;
-    }
-    bool key(const QString& keys) const {
-        QProcess press;
-        press.setProcessEnvironment(environment());
-        press.start(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
-        return press.waitForFinished(10000) && press.exitCode() == 0;
+        return xdotool({"search", "--sync", "--onlyvisible", "--name",
+                        "^" + QRegularExpression::escape(title) + "$"},
+                       timeoutMs);
     }
     QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), name_);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert("DISPLAY", name_);
+        env.insert("QT_QPA_PLATFORM", "xcb");
         return env;
     }
 
@@ -82,52 +64,48 @@ private:
 
 QStringList officesOf(const QString& profileFolder) {
     QProcess pgrep;
-    pgrep.start(QStringLiteral("pgrep"),
-                {QStringLiteral("-f"), QStringLiteral("UserInstallation=file://") + profileFolder});
+    pgrep.start("pgrep", {"-f", "UserInstallation=file://" + profileFolder});
     pgrep.waitForFinished();
-    return QString::fromLocal8Bit(pgrep.readAllStandardOutput())
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromLocal8Bit(pgrep.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+// Starts quillpg on the display with the extra environment.
+void start(QProcess& app, const Display& display, const QString& officeDir = {}) {
+    QProcessEnvironment env = display.environment();
+    if (!officeDir.isEmpty())
+        env.insert("QUILLPG_OFFICE_DIR", officeDir);
+    app.setProcessEnvironment(env);
+    app.start(QUILLPG_BINARY_DIR "/src/quillpg");
+    ASSERT_TRUE(app.waitForStarted());
 }
 
 TEST(AppSmoke, theMainWindowComesUpUnderQuickStartAndTheOfficeEndsWithTheProgram) {
     Display display;
-    if (display.name().isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+    if (display.name().isEmpty())
         GTEST_SKIP() << "needs Xvfb and xdotool";
     QProcess app;
-    app.setProcessEnvironment(display.environment());
-    app.start(binary);
-    ASSERT_TRUE(app.waitForStarted());
-    EXPECT_TRUE(display.hasWindow(QStringLiteral("Quillpage - Word to HTML")));
-    EXPECT_TRUE(display.hasWindow(QStringLiteral("Quick Start")));
-    const QString profiles =
-        qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/quillpg/office/");
+    start(app, display);
+    EXPECT_TRUE(display.hasWindow("Quillpage - Word to HTML"));
+    EXPECT_TRUE(display.hasWindow("Quick Start"));
+    const QString profiles = qEnvironmentVariable("XDG_CACHE_HOME") + "/quillpg/office/";
     EXPECT_FALSE(officesOf(profiles).isEmpty()) << "no office was started";
     ::kill(pid_t(app.processId()), SIGKILL);
     app.waitForFinished();
-    QStringList left;
-    for (int i = 0; i < 100; ++i) {
+    QStringList left = officesOf(profiles);
+    for (int i = 0; i < 100 && !left.isEmpty(); ++i, QThread::msleep(100))
         left = officesOf(profiles);
-        if (left.isEmpty())
-            break;
-        QThread::msleep(100);
-    }
     EXPECT_TRUE(left.isEmpty()) << "an office outlived quillpg";
 }
 
 TEST(AppSmoke, withoutAnOfficeOnlyTheBindingFailureShows) {
     Display display;
-    if (display.name().isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+    if (display.name().isEmpty())
         GTEST_SKIP() << "needs Xvfb and xdotool";
     QProcess app;
-    QProcessEnvironment env = display.environment();
-    env.insert(QStringLiteral("QUILLPG_OFFICE_DIR"), QStringLiteral("/nonexistent"));
-    app.setProcessEnvironment(env);
-    app.start(binary);
-    ASSERT_TRUE(display.hasWindow(QStringLiteral("Error!")));
-    EXPECT_FALSE(display.hasWindow(QStringLiteral("Quillpage - Word to HTML"), 1000));
-    EXPECT_TRUE(display.key(QStringLiteral("Return")));
+    start(app, display, "/nonexistent");
+    ASSERT_TRUE(display.hasWindow("Error!"));
+    EXPECT_FALSE(display.hasWindow("Quillpage - Word to HTML", 1000));
+    EXPECT_TRUE(display.xdotool({"key", "Return"}, 10000));
     ASSERT_TRUE(app.waitForFinished(30000));
     EXPECT_EQ(app.exitCode(), 1);
 }

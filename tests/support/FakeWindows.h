@@ -3,10 +3,10 @@
 #include "core/Controls.h"
 #include "platform/CommonDialog.h"
 #include "platform/FileList.h"
+#include "platform/automation/AutomationError.h"
 
 #include <QStringList>
 
-#include <map>
 #include <vector>
 
 namespace qp::test {
@@ -16,76 +16,86 @@ class FakeDocumentList : public DocumentList {
 public:
     struct Row {
         QString key;
-        QString text;
-        QStringList subItems; // index 0 is sub-item 1, the status column
+        QStringList statuses; // the newest first, as sub-item 1 shows it
         QString detail;
     };
 
     void clear() override { rows.clear(); }
-    void addRow(const QString& key, const QString& text) override;
-    void insertStatus(const QString& key, const QString& text) override;
-    void setDetail(const QString& key, const QString& detail) override;
+    void addRow(const QString& key, const QString&) override {
+        if (hasRow(key))
+            throw AutomationError(ErrorNumber::KeyNotUnique, QStringLiteral("Key is not unique"));
+        rows.push_back(Row{key, {}, {}});
+    }
+    void insertStatus(const QString& key, const QString& text) override {
+        require(key).statuses.prepend(text);
+    }
+    void setDetail(const QString& key, const QString& detail) override {
+        require(key).detail = detail;
+    }
     int rowCount() const override { return int(rows.size()); }
-    bool hasRow(const QString& key) const override { return find(key) != nullptr; }
-    QString status(const QString& key) const override;
-
-    QString detail(const QString& key) const;
-    // The keys of the rows, in order.
-    QStringList keys() const;
+    bool hasRow(const QString& key) const override { return find(key); }
+    QString status(const QString& key) const override {
+        return find(key) ? find(key)->statuses.value(0) : QString();
+    }
+    QString detail(const QString& key) const { return find(key) ? find(key)->detail : QString(); }
+    QStringList keys() const {
+        QStringList result;
+        for (const Row& row : rows)
+            result << row.key;
+        return result;
+    }
 
     std::vector<Row> rows;
 
 private:
-    const Row* find(const QString& key) const;
-    Row& require(const QString& key);
-};
-
-class FakeExtensionList : public ExtensionList {
-public:
-    QStringList entries{QStringLiteral("doc")};
-    int listCount() const override { return int(entries.size()); }
-    QString list(int index) const override { return entries.at(index); }
-};
-
-class FakeBatchView : public BatchView {
-public:
-    void clearFound() override { found.clear(); }
-    void addFound(const QString& name) override { found << name; }
-    void setSourceText(const QString& text) override { sourceText = text; }
-    void setTargetText(const QString& text) override { targetText = text; }
-
-    QStringList found;
-    QString sourceText;
-    QString targetText;
+    const Row* find(const QString& key) const {
+        for (const Row& row : rows)
+            if (row.key == key)
+                return &row;
+        return nullptr;
+    }
+    Row& require(const QString& key) {
+        if (const Row* row = find(key))
+            return const_cast<Row&>(*row);
+        throw AutomationError(ErrorNumber::InvalidArgument, QStringLiteral("Element not found"));
+    }
 };
 
 // Records every report as one line, e.g. "started a.doc 1/3".
 class FakeReporter : public JobReporter {
 public:
-    void jobStarted(int total) override;
-    void documentStarted(const QString& source, int index, int total) override;
-    void documentConverted(const QString& source, const QString& page) override;
-    void documentFailed(const QString& source, const QString& reason) override;
-    void documentCancelled(const QString& source) override;
-    void jobFinished(int converted, int failed) override;
+    void jobStarted(int total) override { events << QStringLiteral("job %1").arg(total); }
+    void documentStarted(const QString& source, int index, int total) override {
+        events << QStringLiteral("started %1 %2/%3").arg(source).arg(index).arg(total);
+    }
+    void documentConverted(const QString& source, const QString& page) override {
+        events << QStringLiteral("converted %1 -> %2").arg(source, page);
+    }
+    void documentFailed(const QString& source, const QString& reason) override {
+        events << QStringLiteral("failed %1: %2").arg(source, reason);
+    }
+    void documentCancelled(const QString& source) override {
+        events << QStringLiteral("cancelled %1").arg(source);
+    }
+    void jobFinished(int converted, int failed) override {
+        events << QStringLiteral("finished %1 converted, %2 failed").arg(converted).arg(failed);
+    }
 
-    // With recording off only the counters move (for very long jobs).
-    bool recording = true;
-    int documentsStarted = 0;
     QStringList events;
 };
 
-// The windows as the pipeline sees them, without any widget.
-class FakeWindows : public WindowPort {
+// The windows as the pipeline sees them, without any widget; the extension
+// list holds "doc".
+class FakeWindows : public WindowPort, private ExtensionList, private BatchView {
 public:
     DocumentList& documentList() override { return documents; }
     FileList& fileList() override { return files; }
     CommonDialog& commonDialog() override { return dialog; }
-    void hideNextDocument() override { nextHidden = true; }
+    void hideNextDocument() override {}
     void showMainWindow() override { ++mainWindowShown; }
     bool notFilteredSelected() override { return notFiltered; }
-    ExtensionList& extensionList() override { return extensions; }
-    BatchView& batchView() override { return batch; }
+    ExtensionList& extensionList() override { return *this; }
+    BatchView& batchView() override { return *this; }
     JobReporter& reporter() override { return reports; }
     void setBusy(bool busy) override {
         this->busy = busy;
@@ -95,14 +105,19 @@ public:
     FakeDocumentList documents;
     FileList files;
     CommonDialog dialog;
-    FakeExtensionList extensions;
-    FakeBatchView batch;
     FakeReporter reports;
-    bool nextHidden = false;
     int mainWindowShown = 0;
     bool notFiltered = true;
     bool busy = false;
     std::vector<bool> busyChanges;
+
+private:
+    int listCount() const override { return 1; }
+    QString list(int) const override { return QStringLiteral("doc"); }
+    void clearFound() override {}
+    void addFound(const QString&) override {}
+    void setSourceText(const QString&) override {}
+    void setTargetText(const QString&) override {}
 };
 
 } // namespace qp::test

@@ -7,180 +7,72 @@
 namespace qp::test {
 
 QString FakeCall::text() const {
-    if (member.endsWith(QLatin1String("Visible")) && arguments.size() == 1 &&
-        arguments.front().name.isEmpty())
+    if (member.endsWith(QLatin1String("Visible")) && arguments.size() == 1)
         return member + QStringLiteral(" = ") + arguments.front().value.display();
     QStringList parts;
     for (const Argument& arg : arguments)
-        parts << (arg.name.isEmpty() ? arg.value.display()
-                                     : arg.name + QStringLiteral(":=") + arg.value.display());
+        parts << (arg.name.isEmpty() ? QString() : arg.name + QStringLiteral(":=")) +
+                     arg.value.display();
     return member + QLatin1Char('(') + parts.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+QString FakeCall::argument(const QString& name) const {
+    for (const Argument& arg : arguments)
+        if (arg.name.compare(name, Qt::CaseInsensitive) == 0)
+            return arg.value.toText();
+    return arguments.empty() || !arguments.front().name.isEmpty()
+               ? QString()
+               : arguments.front().value.toText();
+}
+
+QString FakeCall::saveAs(const QString& page, int format) {
+    return QStringLiteral("ActiveDocument.SaveAs(FileName:=\"%1\", FileFormat:=%2, "
+                          "LockComments:=False, Password:=\"\", AddToRecentFiles:=False)")
+        .arg(page)
+        .arg(format);
 }
 
 namespace {
 
-// Every fake object records its calls under its member path and answers them
-// from the shared server state.
-class FakeObject : public DispatchObject {
-public:
-    FakeObject(std::weak_ptr<FakeWordServer> owner, QString prefix, QString name)
-        : server_(std::move(owner)), prefix_(std::move(prefix)), name_(std::move(name)) {}
-    QString className() const override { return name_; }
+AutomationError failure(const QString& text) {
+    return AutomationError(ErrorNumber::ServerFailure, text);
+}
 
-protected:
-    std::shared_ptr<FakeWordServer> server() const {
-        auto s = server_.lock();
-        if (!s)
-            throw AutomationError(ErrorNumber::ServerUnavailable,
-                                  QStringLiteral("The fake word processor is gone"));
-        return s;
-    }
-    void record(const QString& member, Arguments args) const {
-        server()->record(FakeCall{prefix_ + member, std::move(args)});
-    }
-    static Arguments passed(const BoundArguments& bound, const std::vector<QString>& names) {
-        Arguments args;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            if (bound.has(i))
-                args.push_back({names[i], bound.required(i)});
-        return args;
-    }
-    std::weak_ptr<FakeWordServer> server_;
-    QString prefix_;
-    QString name_;
-};
-
-class FakeDocumentWindow : public FakeObject {
+// Any object of the fake word processor, named by its member path: reading a
+// property gives the object under the longer path; calls and property sets
+// go to the server, which records and answers them.
+class FakeObject : public AutomationObject {
 public:
-    FakeDocumentWindow(std::weak_ptr<FakeWordServer> owner, const QString& prefix)
-        : FakeObject(std::move(owner), prefix, QStringLiteral("Window")) {
-        addMethod(QStringLiteral("Close"), {}, [this](const BoundArguments&) {
-            record(QStringLiteral("Close"), {});
-            auto s = server();
-            if (s->openDocuments_.isEmpty())
-                throw AutomationError(ErrorNumber::ServerFailure,
-                                      QStringLiteral("No document window is open"));
-            s->openDocuments_.removeLast();
-            return Variant();
-        });
-    }
-};
+    FakeObject(std::weak_ptr<FakeWordServer> owner, QString path)
+        : owner_(std::move(owner)), path_(std::move(path)) {}
+    QString className() const override { return QStringLiteral("FakeWord"); }
+    bool hasMember(const QString&) const override { return true; }
 
-class FakeDocument : public FakeObject {
-public:
-    FakeDocument(std::weak_ptr<FakeWordServer> owner, const QString& prefix)
-        : FakeObject(std::move(owner), prefix, QStringLiteral("Document")) {
-        const std::vector<QString> names{QStringLiteral("FileName"), QStringLiteral("FileFormat"),
-                                         QStringLiteral("LockComments"), QStringLiteral("Password"),
-                                         QStringLiteral("AddToRecentFiles")};
-        addMethod(QStringLiteral("SaveAs"), names, [this, names](const BoundArguments& args) {
-            record(QStringLiteral("SaveAs"), passed(args, names));
-            auto s = server();
-            if (s->openDocuments_.isEmpty())
-                throw AutomationError(ErrorNumber::ServerFailure,
-                                      QStringLiteral("No document is open"));
-            const QString target = args.required(0).toText();
-            const int format = args.optional(1, std::int32_t(0)).toInt();
-            QFile page(target);
-            if (!page.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                throw AutomationError(ErrorNumber::ServerFailure,
-                                      QStringLiteral("Cannot write %1").arg(target));
-            page.write(QStringLiteral("<html><body>%1 (format %2)</body></html>\n")
-                           .arg(s->openDocuments_.last())
-                           .arg(format)
-                           .toUtf8());
-            s->savedPages << target;
-            return Variant();
-        });
-        addProperty(QStringLiteral("FullName"), [this] {
-            auto s = server();
-            return s->openDocuments_.isEmpty() ? Variant() : Variant(s->openDocuments_.last());
-        });
+    Variant get(const QString& member) override {
+        if ((member == QLatin1String("ActiveDocument") ||
+             member == QLatin1String("ActiveWindow")) &&
+            server().open.isEmpty())
+            throw failure(
+                QStringLiteral("This command is not available because no document is open."));
+        return Variant(ObjectRef(std::make_shared<FakeObject>(owner_, path_ + member + '.')));
     }
-};
-
-class FakeDocuments : public FakeObject {
-public:
-    FakeDocuments(std::weak_ptr<FakeWordServer> owner)
-        : FakeObject(std::move(owner), QStringLiteral("Documents."), QStringLiteral("Documents")) {
-        const std::vector<QString> names{QStringLiteral("FileName"), QStringLiteral("ReadOnly")};
-        addMethod(QStringLiteral("Open"), names, [this, names](const BoundArguments& args) {
-            record(QStringLiteral("Open"), passed(args, names));
-            auto s = server();
-            const QString name = args.required(0).toText();
-            const QString path = QDir(s->openFolder.isEmpty() ? QDir::currentPath() : s->openFolder)
-                                     .absoluteFilePath(name);
-            if (!QFileInfo(path).isFile())
-                throw AutomationError(ErrorNumber::FileNotFound,
-                                      QStringLiteral("This file could not be found: %1").arg(path));
-            s->openDocuments_ << path;
-            return Variant(
-                ObjectRef(std::make_shared<FakeDocument>(server_, QStringLiteral("Document."))));
-        });
-        addProperty(QStringLiteral("Count"),
-                    [this] { return Variant(std::int32_t(server()->openDocuments_.size())); });
+    void set(const QString& member, const Variant& value) override {
+        server().record(FakeCall{path_ + member, {{{}, value}}});
     }
-};
-
-class FakeApplication : public FakeObject {
-public:
-    explicit FakeApplication(std::weak_ptr<FakeWordServer> owner)
-        : FakeObject(std::move(owner), QString(), QStringLiteral("Word.Application")) {
-        addMethod(QStringLiteral("ChangeFileOpenDirectory"), {QStringLiteral("Path")},
-                  [this](const BoundArguments& args) {
-                      Arguments passedArgs;
-                      if (args.has(0))
-                          passedArgs.push_back({QString(), args.required(0)});
-                      record(QStringLiteral("ChangeFileOpenDirectory"), passedArgs);
-                      server()->openFolder = args.required(0).toText();
-                      return Variant();
-                  });
-        addProperty(QStringLiteral("Documents"), [this] {
-            return Variant(ObjectRef(std::make_shared<FakeDocuments>(server_)));
-        });
-        addProperty(QStringLiteral("application"), [this] {
-            return Variant(ObjectRef(std::make_shared<FakeApplicationView>(server_)));
-        });
-        addProperty(QStringLiteral("ActiveDocument"), [this] {
-            requireDocument();
-            return Variant(ObjectRef(
-                std::make_shared<FakeDocument>(server_, QStringLiteral("ActiveDocument."))));
-        });
-        addProperty(QStringLiteral("ActiveWindow"), [this] {
-            requireDocument();
-            return Variant(ObjectRef(
-                std::make_shared<FakeDocumentWindow>(server_, QStringLiteral("ActiveWindow."))));
-        });
-        addProperty(
-            QStringLiteral("Visible"), [this] { return Variant(server()->visible); },
-            [this](const Variant& value) {
-                record(QStringLiteral("Visible"), {{QString(), value}});
-                server()->visible = value.toBool();
-            });
+    Variant call(const QString& member, const Arguments& args) override {
+        server().record(FakeCall{path_ + member, args});
+        return Variant(
+            ObjectRef(std::make_shared<FakeObject>(owner_, QStringLiteral("Document."))));
     }
 
 private:
-    // "application" answers with the same application, recorded under its own path.
-    class FakeApplicationView : public FakeObject {
-    public:
-        explicit FakeApplicationView(std::weak_ptr<FakeWordServer> owner)
-            : FakeObject(std::move(owner), QStringLiteral("application."),
-                         QStringLiteral("Word.Application")) {
-            addProperty(
-                QStringLiteral("Visible"), [this] { return Variant(server()->visible); },
-                [this](const Variant& value) {
-                    record(QStringLiteral("Visible"), {{QString(), value}});
-                    server()->visible = value.toBool();
-                });
-        }
-    };
-
-    void requireDocument() const {
-        if (server()->openDocuments_.isEmpty())
-            throw AutomationError(
-                ErrorNumber::ServerFailure,
-                QStringLiteral("This command is not available because no document is open."));
+    FakeWordServer& server() const {
+        if (auto s = owner_.lock())
+            return *s;
+        throw AutomationError(ErrorNumber::ServerUnavailable, QStringLiteral("The fake is gone"));
     }
+    std::weak_ptr<FakeWordServer> owner_;
+    QString path_;
 };
 
 } // namespace
@@ -191,47 +83,55 @@ std::shared_ptr<FakeWordServer> FakeWordServer::install() {
     return server;
 }
 
-FakeWordServer::~FakeWordServer() = default;
-
 ObjectRef FakeWordServer::getObject() {
+    bindings << QStringLiteral("get");
     if (!running)
-        throw AutomationError(ErrorNumber::CannotCreateObject,
-                              QStringLiteral("No running fake word processor"));
-    return createObject();
+        throw AutomationError(ErrorNumber::CannotCreateObject, QStringLiteral("None running"));
+    return application_
+               ? application_
+               : (application_ = std::make_shared<FakeObject>(weak_from_this(), QString()));
 }
 
 ObjectRef FakeWordServer::createObject() {
+    bindings << QStringLiteral("create");
     if (!creatable)
-        throw AutomationError(ErrorNumber::CannotCreateObject,
-                              QStringLiteral("The fake word processor cannot be created"));
-    if (!application_)
-        application_ = std::make_shared<FakeApplication>(weak_from_this());
+        throw AutomationError(ErrorNumber::CannotCreateObject, QStringLiteral("Cannot create"));
     running = true;
-    return application_;
-}
-
-void FakeWordServer::failWhen(std::function<bool(const FakeCall&)> predicate,
-                              const QString& reason) {
-    failures_.emplace_back(std::move(predicate), reason);
+    return application_
+               ? application_
+               : (application_ = std::make_shared<FakeObject>(weak_from_this(), QString()));
 }
 
 void FakeWordServer::failCall(const QString& member, const QString& mentioning) {
-    failWhen(
-        [member, mentioning](const FakeCall& call) {
-            return call.member == member &&
-                   (mentioning.isEmpty() || call.text().contains(mentioning));
-        },
-        QStringLiteral("The fake word processor refused %1").arg(member));
+    failures_.emplace_back(member, mentioning);
 }
 
 void FakeWordServer::record(const FakeCall& call) {
     calls.push_back(call);
     if (onCall)
         onCall(call);
-    for (const auto& [predicate, reason] : failures_)
-        if (predicate(call))
-            throw AutomationError(ErrorNumber::ServerFailure, reason,
+    for (const auto& [member, mentioning] : failures_)
+        if (call.member == member && (mentioning.isEmpty() || call.text().contains(mentioning)))
+            throw AutomationError(ErrorNumber::ServerFailure,
+                                  QStringLiteral("The fake word processor refused %1").arg(member),
                                   QStringLiteral("Word.Application"));
+    const QString& member = call.member;
+    if (member == QLatin1String("ChangeFileOpenDirectory")) {
+        openFolder = call.argument(QStringLiteral("Path"));
+    } else if (member == QLatin1String("Documents.Open")) {
+        const QString file = QDir(openFolder.isEmpty() ? QDir::currentPath() : openFolder)
+                                 .absoluteFilePath(call.argument(QStringLiteral("FileName")));
+        if (!QFileInfo(file).isFile())
+            throw AutomationError(ErrorNumber::FileNotFound, QStringLiteral("Not found: ") + file);
+        open << file;
+    } else if (member == QLatin1String("ActiveDocument.SaveAs")) {
+        QFile page(call.argument(QStringLiteral("FileName")));
+        if (!page.open(QIODevice::WriteOnly) || page.write("<html></html>\n") < 0)
+            throw failure(QStringLiteral("Cannot write ") + page.fileName());
+        savedPages << page.fileName();
+    } else if (member == QLatin1String("ActiveWindow.Close")) {
+        open.removeLast(); // ActiveWindow exists only with a document open
+    }
 }
 
 QStringList FakeWordServer::callTexts() const {

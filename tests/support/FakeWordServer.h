@@ -15,20 +15,22 @@ struct FakeCall {
     Arguments arguments; // as passed, in the caller's order; a property set has one
     // "Documents.Open(FileName:=\"a.doc\")", "application.Visible = True"
     QString text() const;
+    // The argument of that name, or else the first one when it has no name.
+    QString argument(const QString& name) const;
+    // The text of the converters' SaveAs call for that page and format.
+    static QString saveAs(const QString& page, int format);
 };
 
-// A recording stand-in for "Word.Application", for the pipeline's unit tests.
-// It records every call with its arguments in order, writes a small page at
-// the SaveAs file name, and can be told to fail given calls. Documents are
-// opened only if the file exists (a bare name resolves in the folder set by
-// ChangeFileOpenDirectory).
+// A recording stand-in for "Word.Application". It records every call and
+// property set with its arguments as passed, opens a document only if the
+// file exists (a bare name resolves in the folder set by
+// ChangeFileOpenDirectory), writes a small page at the SaveAs file name, and
+// can be told to fail given calls.
 class FakeWordServer : public AutomationServer,
                        public std::enable_shared_from_this<FakeWordServer> {
 public:
-    // Creates a fake and registers it as "Word.Application", replacing the
-    // server registered under that name.
+    // Creates a fake and registers it as "Word.Application".
     static std::shared_ptr<FakeWordServer> install();
-    ~FakeWordServer() override;
 
     ObjectRef getObject() override;
     ObjectRef createObject() override;
@@ -37,31 +39,28 @@ public:
     // create-object succeeds).
     bool running = false;
     bool creatable = true;
+    QStringList bindings; // "get" and "create", in the order they were tried
 
-    // Calls matching the predicate raise a server failure with the reason.
-    void failWhen(std::function<bool(const FakeCall&)> predicate,
-                  const QString& reason = QStringLiteral("The fake word processor refused"));
-    // Shorthand: fail every call of that member path whose arguments mention
-    // the text (any call when empty).
+    // Every call of that member path whose text mentions the given text (any
+    // call when empty) raises a server failure "The fake word processor
+    // refused MEMBER".
     void failCall(const QString& member, const QString& mentioning = {});
     // Runs before each call is answered (after it is recorded).
     std::function<void(const FakeCall&)> onCall;
 
     std::vector<FakeCall> calls;
     QStringList callTexts() const;
-    // Paths of the pages written by SaveAs, in order, with their format.
-    QStringList savedPages;
-    int openDocuments() const { return int(openDocuments_.size()); }
+    QStringList savedPages; // paths written by SaveAs, in order
+    int openDocuments() const { return int(open.size()); }
 
-    // Used by the fake's objects.
+    // Records and answers a call; used by the fake's objects.
     void record(const FakeCall& call);
     QString openFolder;
-    QStringList openDocuments_;
-    bool visible = false;
+    QStringList open;
 
 private:
     FakeWordServer() = default;
-    std::vector<std::pair<std::function<bool(const FakeCall&)>, QString>> failures_;
+    std::vector<std::pair<QString, QString>> failures_;
     ObjectRef application_;
 };
 

@@ -4,23 +4,25 @@
 
 namespace qp::test {
 
+namespace {
+// The next scripted answer; without one the test fails and gets the fallback.
+template <class T> T take(std::deque<T>& answers, const std::string& dialog, T fallback) {
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected " << dialog;
+        return fallback;
+    }
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+} // namespace
+
 ScriptedDialogs::ScriptedDialogs() : previous_(Dialogs::setProvider(this)) {}
 
 ScriptedDialogs::~ScriptedDialogs() {
     Dialogs::setProvider(previous_);
-    EXPECT_TRUE(messageAnswers_.empty()) << messageAnswers_.size() << " message answer(s) unused";
-    EXPECT_TRUE(fileAnswers_.empty()) << fileAnswers_.size() << " file answer(s) unused";
-    EXPECT_TRUE(folderAnswers_.empty()) << folderAnswers_.size() << " folder answer(s) unused";
-}
-
-void ScriptedDialogs::answerMessage(MessageAnswer answer) {
-    messageAnswers_.push_back(answer);
-}
-void ScriptedDialogs::answerFile(std::optional<QString> path) {
-    fileAnswers_.push_back(std::move(path));
-}
-void ScriptedDialogs::answerFolder(const QString& folder) {
-    folderAnswers_.push_back(folder);
+    EXPECT_TRUE(messageAnswers_.empty() && fileAnswers_.empty() && folderAnswers_.empty())
+        << "scripted answers left unused";
 }
 
 void ScriptedDialogs::reset() {
@@ -34,39 +36,20 @@ void ScriptedDialogs::reset() {
 
 MessageAnswer ScriptedDialogs::message(const MessageRequest& request) {
     messages.push_back(request);
-    if (messageAnswers_.empty()) {
-        ADD_FAILURE() << "unexpected message box: " << request.title.toStdString() << ": "
-                      << request.text.toStdString();
-        return MessageAnswer::Ok;
-    }
-    const MessageAnswer answer = messageAnswers_.front();
-    messageAnswers_.pop_front();
-    return answer;
+    return take(messageAnswers_, "message box: " + request.text.toStdString(), MessageAnswer::Ok);
 }
 
 std::optional<QString> ScriptedDialogs::file(const FileRequest& request) {
     files.push_back(request);
-    if (fileAnswers_.empty()) {
-        ADD_FAILURE() << "unexpected file dialog for " << request.fileName.toStdString();
-        return std::nullopt;
-    }
-    const bool chosen = fileAnswers_.front().has_value();
-    const QString path = chosen ? *fileAnswers_.front() : QString();
-    fileAnswers_.pop_front();
-    if (!chosen)
-        return std::nullopt;
-    return path;
+    // A null text stands for a cancel (an optional upsets GCC's flow analysis).
+    const QString path =
+        take(fileAnswers_, "file dialog for " + request.fileName.toStdString(), QString());
+    return path.isNull() ? std::nullopt : std::optional(path);
 }
 
 QString ScriptedDialogs::folder(const FolderRequest& request) {
     folders.push_back(request);
-    if (folderAnswers_.empty()) {
-        ADD_FAILURE() << "unexpected folder browser: " << request.prompt.toStdString();
-        return {};
-    }
-    QString answer = folderAnswers_.front();
-    folderAnswers_.pop_front();
-    return answer;
+    return take(folderAnswers_, "folder browser: " + request.prompt.toStdString(), QString());
 }
 
 } // namespace qp::test

@@ -19,11 +19,13 @@ public:
     ScriptedDialogs(const ScriptedDialogs&) = delete;
     ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
 
-    void answerMessage(MessageAnswer answer);
+    void answerMessage(MessageAnswer answer) { messageAnswers_.push_back(answer); }
     // A chosen path, or nothing to cancel the file dialog.
-    void answerFile(std::optional<QString> path);
+    void answerFile(const std::optional<QString>& path) {
+        fileAnswers_.push_back(path ? (path->isNull() ? QString("") : *path) : QString());
+    }
     // A chosen folder, or an empty text to cancel the folder browser.
-    void answerFolder(const QString& folder);
+    void answerFolder(const QString& folder) { folderAnswers_.push_back(folder); }
 
     MessageAnswer message(const MessageRequest& request) override;
     std::optional<QString> file(const FileRequest& request) override;
@@ -39,7 +41,7 @@ public:
 private:
     DialogProvider* previous_;
     std::deque<MessageAnswer> messageAnswers_;
-    std::deque<std::optional<QString>> fileAnswers_;
+    std::deque<QString> fileAnswers_;
     std::deque<QString> folderAnswers_;
 };
 
