@@ -69,13 +69,16 @@ done
 t1=$(now)
 se=$(echo "$t1 - $t0" | bc -l); ne=$(find "$work/each" -name '*.html' | wc -l)
 
-printf '%-44s %8s %10s\n' "run ($docs files)" seconds converted
-printf '%-44s %8.2f %10d\n' "quillpg-batch --jobs 1" "$j1" "$n1"
-printf '%-44s %8.2f %10d\n' "quillpg-batch --jobs 2" "$j2" "$n2"
-printf '%-44s %8.2f %10d\n' "soffice --convert-to html, whole folder" "$sb" "$nb"
-printf '%-44s %8.2f %10d\n' "soffice --convert-to html, per file (first 20)" "$se" "$ne"
-printf 'ratio soffice folder / --jobs 1:  %.2f\n' "$(echo "$sb / $j1" | bc -l)"
-printf 'ratio --jobs 1 / --jobs 2:        %.2f\n' "$(echo "$j1 / $j2" | bc -l)"
-printf 'per file: soffice %.3f s, quillpg-batch --jobs 1 %.3f s\n' "$(echo "$se / 20" | bc -l)" "$(echo "$j1 / $docs" | bc -l)"
+rate() { echo "$2 / $1" | bc -l; }
+printf '%-48s %8s %10s %8s\n' "run ($docs files)" seconds converted "docs/s"
+printf '%-48s %8.2f %10d %8.1f\n' "quillpg-batch --jobs 1" "$j1" "$n1" "$(rate "$j1" "$n1")"
+printf '%-48s %8.2f %10d %8.1f\n' "quillpg-batch --jobs 2" "$j2" "$n2" "$(rate "$j2" "$n2")"
+printf '%-48s %8.2f %10d %8.1f\n' "soffice --convert-to html, whole folder" "$sb" "$nb" "$(rate "$sb" "$nb")"
+printf '%-48s %8.2f %10d %8.1f\n' "soffice --convert-to html, per file (first 20)" "$se" "$ne" "$(rate "$se" "$ne")"
+# soffice may stop part of the way through a large folder, so the runs are
+# compared by documents converted per second.
+printf 'speed --jobs 1 / soffice whole folder:  %.2f\n' "$(echo "$(rate "$j1" "$n1") / $(rate "$sb" "$nb")" | bc -l)"
+printf 'speed --jobs 2 / --jobs 1:              %.2f\n' "$(echo "$(rate "$j2" "$n2") / $(rate "$j1" "$n1")" | bc -l)"
+printf 'speed --jobs 1 / soffice per file:      %.2f\n' "$(echo "$(rate "$j1" "$n1") / $(rate "$se" "$ne")" | bc -l)"
 printf 'peak memory of quillpg-batch itself (largest of its processes): --jobs 1 %.1f MB, --jobs 2 %.1f MB\n' \
     "$(echo "$(cat "$work/mem-1") / 1024" | bc -l)" "$(echo "$(cat "$work/mem-2") / 1024" | bc -l)"
