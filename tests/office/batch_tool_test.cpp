@@ -130,3 +130,51 @@ TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {
 }
 
 } // namespace
+
+namespace {
+
+// The process id of the office that the run with that process id uses now.
+qint64 officeOf(qint64 run) {
+    QProcess pgrep;
+    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-batch-%1;").arg(run)});
+    pgrep.waitForFinished();
+    return pgrep.readAllStandardOutput().split('\n').value(0).toLongLong();
+}
+
+} // namespace
+
+TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
+    QTemporaryDir in, out;
+    const int count = 150;
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"),
+                                in.filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
+    QProcess process;
+    process.start(tool, {"--timeout", "2", in.path(), out.path()});
+    QStringList lines;
+    bool killed = false, stopped = false;
+    while (process.state() != QProcess::NotRunning || process.canReadLine()) {
+        if (!process.canReadLine() && !process.waitForReadyRead(30000))
+            break;
+        while (process.canReadLine())
+            lines << QString::fromLocal8Bit(process.readLine()).trimmed();
+        const qint64 office = officeOf(process.processId());
+        if (!killed && lines.size() >= 10 && office > 0) {
+            ::kill(pid_t(office), SIGKILL);
+            killed = true;
+        } else if (killed && !stopped && lines.size() >= 40 && office > 0) {
+            ::kill(pid_t(office), SIGSTOP);
+            stopped = true;
+        }
+    }
+    process.waitForFinished();
+    ASSERT_TRUE(killed && stopped);
+    const ToolRun run{process.exitCode(), lines, {}};
+    const QStringList failed = run.lines.filter(QRegularExpression("^Failed "));
+    ASSERT_EQ(failed.size(), 2) << failed.join('\n').toStdString();
+    EXPECT_TRUE(failed.filter("word processor stopped while").size() == 1) << failed.join('\n').toStdString();
+    EXPECT_TRUE(failed.filter("did not answer").size() == 1) << failed.join('\n').toStdString();
+    EXPECT_EQ(documents(run, "Converted").size(), count - 2);
+    EXPECT_EQ(run.lines.last(), QStringLiteral("%1 converted, 2 failed").arg(count - 2));
+    EXPECT_EQ(run.status, 1);
+}
