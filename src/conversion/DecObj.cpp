@@ -65,6 +65,21 @@ void Converter::closeActiveWindow(const ObjectRef& word) {
     word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
 }
 
+void Converter::saveAndClose(ObjectRef& word, const std::function<void()>& save) {
+    try {
+        showWordProcessor(word);
+        yieldUi(6);
+        save();
+        yieldUi(3);
+    } catch (...) {
+        closeQuietly(word);
+        throw;
+    }
+    closeActiveWindow(word);
+    word.reset();
+    yieldUi(6);
+}
+
 void Converter::closeQuietly(const ObjectRef& word) {
     try {
         closeActiveWindow(word);
@@ -98,18 +113,7 @@ void DecObj::Execute() {
     ObjectRef word = wordApp();
     word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), sourceFolder}});
     open(word, name);
-    try {
-        showWordProcessor(word);
-        yieldUi(6);
-        saveAs(word, page, windows.notFilteredSelected());
-        yieldUi(3);
-    } catch (...) {
-        closeQuietly(word);
-        throw;
-    }
-    closeActiveWindow(word);
-    word.reset();
-    yieldUi(6);
+    saveAndClose(word, [&] { saveAs(word, page, windows.notFilteredSelected()); });
 
     list.insertStatus(document, converted);
     windows.reporter().documentConverted(document, page);
@@ -150,9 +154,7 @@ void DecObj2::Execute() {
     yieldUi(3);
     ObjectRef word = wordApp();
     open(word, document);
-    try {
-        showWordProcessor(word);
-        yieldUi(6);
+    saveAndClose(word, [&] {
         if (windows.notFilteredSelected()) {
             yieldUi(1);
             saveAs(word, page, true);
@@ -160,14 +162,7 @@ void DecObj2::Execute() {
         } else {
             saveAs(word, page, false);
         }
-        yieldUi(3);
-    } catch (...) {
-        closeQuietly(word);
-        throw;
-    }
-    closeActiveWindow(word);
-    word.reset();
-    yieldUi(6);
+    });
 
     windows.showMainWindow();
     yieldUi(3);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "platform/automation/AutomationObject.h"
 
 namespace qp {
@@ -24,6 +26,10 @@ protected:
     // After a failure: closes the document this converter opened, if any, so
     // that it does not stay open in the word processor. Never raises.
     static void closeQuietly(const ObjectRef& word);
+    // Shows the word processor, runs save on the open document and closes
+    // its window, dropping the reference; a failure after the open closes the
+    // document before it passes on.
+    static void saveAndClose(ObjectRef& word, const std::function<void()>& save);
 
     QString fileName_;
 };

@@ -8,14 +8,19 @@ namespace qp {
 
 bool ExtensionAccepted = false;
 
-// ---- Chain1
+// ---- LinkedChain
 
-Chain1::Chain1(ExtensionList& list) : list_(list) {}
-
-void Chain1::addChain(std::shared_ptr<Chain> next) {
+void LinkedChain::addChain(std::shared_ptr<Chain> next) {
     nextChain = std::move(next);
     hasNext = true;
 }
+
+void LinkedChain::forward(QString& ext) {
+    if (nextChain)
+        nextChain->sendToChain(ext);
+}
+
+// ---- Chain1
 
 bool Chain1::sendToChain(QString& ext) {
     ext = ext.toLower();
@@ -25,61 +30,17 @@ bool Chain1::sendToChain(QString& ext) {
         if (list_.list(i).toLower() == ext)
             ExtensionAccepted = true;
     }
-    if (!ExtensionAccepted && nextChain)
-        nextChain->sendToChain(ext);
+    if (!ExtensionAccepted)
+        forward(ext);
     return false;
 }
 
-std::shared_ptr<Chain> Chain1::getChain() {
-    return nextChain;
-}
+// ---- Chain2, Chain3
 
-bool Chain1::hasChain() {
-    return hasNext;
-}
-
-// ---- Chain2
-
-void Chain2::addChain(std::shared_ptr<Chain> next) {
-    nextChain = std::move(next);
-    hasNext = true;
-}
-
-bool Chain2::sendToChain(QString& ext) {
+bool ForwardingChain::sendToChain(QString& ext) {
     ext = ext.toLower();
-    if (nextChain)
-        nextChain->sendToChain(ext);
+    forward(ext);
     return false;
-}
-
-std::shared_ptr<Chain> Chain2::getChain() {
-    return nextChain;
-}
-
-bool Chain2::hasChain() {
-    return hasNext;
-}
-
-// ---- Chain3
-
-void Chain3::addChain(std::shared_ptr<Chain> next) {
-    nextChain = std::move(next);
-    hasNext = true;
-}
-
-bool Chain3::sendToChain(QString& ext) {
-    ext = ext.toLower();
-    if (nextChain)
-        nextChain->sendToChain(ext);
-    return false;
-}
-
-std::shared_ptr<Chain> Chain3::getChain() {
-    return nextChain;
-}
-
-bool Chain3::hasChain() {
-    return hasNext;
 }
 
 // ---- NoCmd

@@ -28,48 +28,42 @@ public:
     virtual bool hasChain() = 0;
 };
 
+// A handler with a successor: keeps the attached next handler.
+class LinkedChain : public Chain {
+public:
+    void addChain(std::shared_ptr<Chain> next) override;
+    std::shared_ptr<Chain> getChain() override { return nextChain; }
+    bool hasChain() override { return hasNext; }
+
+protected:
+    // Sends the extension on to the next handler, when there is one.
+    void forward(QString& ext);
+
+private:
+    std::shared_ptr<Chain> nextChain;
+    bool hasNext = false;
+};
+
 // Accepts the extension when its lower-case form equals the lower-case form
 // of an entry of the extension list; the list is read afresh at every send.
 // Forwards to the next handler only when nothing is accepted.
-class Chain1 : public Chain {
+class Chain1 : public LinkedChain {
 public:
-    explicit Chain1(ExtensionList& list);
-    void addChain(std::shared_ptr<Chain> next) override;
+    explicit Chain1(ExtensionList& list) : list_(list) {}
     bool sendToChain(QString& ext) override;
-    std::shared_ptr<Chain> getChain() override;
-    bool hasChain() override;
 
 private:
     ExtensionList& list_;
-    std::shared_ptr<Chain> nextChain;
-    bool hasNext = false;
 };
 
 // Lower-cases the extension and passes it on; no rule of its own.
-class Chain2 : public Chain {
+class ForwardingChain : public LinkedChain {
 public:
-    void addChain(std::shared_ptr<Chain> next) override;
     bool sendToChain(QString& ext) override;
-    std::shared_ptr<Chain> getChain() override;
-    bool hasChain() override;
-
-private:
-    std::shared_ptr<Chain> nextChain;
-    bool hasNext = false;
 };
 
-// Lower-cases the extension and passes it on; no rule of its own.
-class Chain3 : public Chain {
-public:
-    void addChain(std::shared_ptr<Chain> next) override;
-    bool sendToChain(QString& ext) override;
-    std::shared_ptr<Chain> getChain() override;
-    bool hasChain() override;
-
-private:
-    std::shared_ptr<Chain> nextChain;
-    bool hasNext = false;
-};
+class Chain2 : public ForwardingChain {};
+class Chain3 : public ForwardingChain {};
 
 // The end of the chain: whatever reaches it is not a document.
 class NoCmd : public Chain {

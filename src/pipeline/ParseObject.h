@@ -16,26 +16,26 @@ public:
     virtual QString fileName() const = 0;
 };
 
-// The batch work item: converts with the batch converter (DecObj).
-class ParseObject1 : public ParseObject {
+// What both work items hold: the document's path.
+class DocumentItem : public ParseObject {
 public:
     void init(const QString& fileName) override { fileName_ = fileName; }
-    void Execute() override;
     QString fileName() const override { return fileName_; }
 
-private:
+protected:
     QString fileName_;
 };
 
-// The single-document work item: converts with the single converter (DecObj2).
-class ParseObject2 : public ParseObject {
+// The batch work item: converts with the batch converter (DecObj).
+class ParseObject1 : public DocumentItem {
 public:
-    void init(const QString& fileName) override { fileName_ = fileName; }
     void Execute() override;
-    QString fileName() const override { return fileName_; }
+};
 
-private:
-    QString fileName_;
+// The single-document work item: converts with the single converter (DecObj2).
+class ParseObject2 : public DocumentItem {
+public:
+    void Execute() override;
 };
 
 } // namespace qp
