@@ -23,7 +23,9 @@ fi
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 shift || true
-if [[ ! -f "$build/build.ninja" ]]; then
+# Configure a new folder, and again whenever options are given, so that a
+# later call's -D options are never silently ignored.
+if [[ ! -f "$build/build.ninja" || $# -gt 0 ]]; then
     cmake -S "$root" -B "$build" -G Ninja "$@"
 fi
 cmake --build "$build" -j "$(nproc)"
