@@ -104,6 +104,40 @@ TEST(BatchTool, slicesCoverEveryDocumentExactlyOnce) {
     EXPECT_TRUE(readFile(out.filePath("simple.htm")).contains("xmlns"));
 }
 
+TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
+    QTemporaryDir in;
+    const QStringList documents{"two_images.doc", "equation.doc", "watermark.doc", "simple.doc"};
+    for (const QString& name : documents)
+        ASSERT_TRUE(QFile::copy(corpusFile(name), in.filePath(name)));
+    const QRegularExpression img("<img\\b[^>]*?\\bsrc=\"([^\"]*)\"");
+    for (const char* format : {"--filtered", "--not-filtered"}) {
+        SCOPED_TRACE(format);
+        QTemporaryDir out;
+        const ToolRun run = batch({"--self-contained", format, in.path(), out.path()});
+        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+        // One file per page, nothing beside it.
+        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files, QDir::Name),
+                  (QStringList{"equation.htm", "simple.htm", "two_images.htm", "watermark.htm"}));
+        int pictures = 0;
+        for (const QString& page : QDir(out.path()).entryList(QDir::Files)) {
+            const QString html = QString::fromUtf8(readFile(out.filePath(page)));
+            for (auto it = img.globalMatch(html); it.hasNext(); ++pictures) {
+                const QString src = it.next().captured(1);
+                const auto data =
+                    QRegularExpression("^data:image/(png|jpeg|gif);base64,(.*)$").match(src);
+                ASSERT_TRUE(data.hasMatch())
+                    << page.toStdString() << ": " << src.left(60).toStdString();
+                const QByteArray bytes = QByteArray::fromBase64(data.captured(2).toLatin1());
+                EXPECT_TRUE(bytes.startsWith("\x89PNG") || bytes.startsWith("\xff\xd8\xff") ||
+                            bytes.startsWith("GIF8"))
+                    << page.toStdString();
+            }
+        }
+        EXPECT_EQ(pictures, 4); // two pictures, the equation and the watermark
+    }
+    EXPECT_TRUE(batch({"--help"}).lines.join('\n').contains("--self-contained"));
+}
+
 TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {
     QTemporaryDir in, out;
     for (int i = 0; i < 60; ++i)
