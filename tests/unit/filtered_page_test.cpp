@@ -1,6 +1,9 @@
 #include "platform/webpage/FilteredPage.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
@@ -156,6 +159,38 @@ TEST(FilteredPage, charactersThatXmlForbidsAreLeftOutAndMarkupInTextIsEscaped) {
                                          named("x"));
     EXPECT_TRUE(page.contains("<p>ab &lt;i&gt; \"q\"</p><p title=\"x&quot;y\">c</p>"))
         << page.toStdString();
+}
+
+void write(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+TEST(FilteredPage, embeddingTakesOnlyThePagesOwnPicturesFromBesideIt) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("sub");
+    const QByteArray png("\x89PNG\r\n\x1a\nrest", 12);
+    write(dir.filePath("page_htm_1.png"), png);                // the office's picture
+    write(dir.filePath("page_htm_2.wmf"), "\xd7\xcd\xc6\x9a"); // not a browser format
+    write(dir.filePath("other.png"), png);                     // a linked picture
+    write(dir.filePath("sub/page_htm_3.png"), png);
+    write(dir.filePath("page.htm"), "<html><body><p title=\"src=&quot;page_htm_1.png&quot;\">"
+                                    "<img src=\"page_htm_1.png\"/><img src=\"page_htm_1.png\"/>"
+                                    "<img src=\"page_htm_2.wmf\"/><img src=\"other.png\"/>"
+                                    "<img src=\"sub/page_htm_3.png\"/></p></body></html>");
+    EXPECT_EQ(embedPictures(dir.filePath("page.htm")), QString());
+    QFile file(dir.filePath("page.htm"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray page = file.readAll();
+    const QByteArray data = "src=\"data:image/png;base64," + png.toBase64() + '"';
+    EXPECT_EQ(page.count(data), 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath("page_htm_1.png")));
+    for (const char* kept : {"page_htm_2.wmf", "other.png", "sub/page_htm_3.png"}) {
+        EXPECT_TRUE(page.contains(QByteArray("<img src=\"") + kept + '"')) << kept;
+        EXPECT_TRUE(QFile::exists(dir.filePath(kept))) << kept;
+    }
+    EXPECT_EQ(embedPictures(dir.filePath("missing.htm")).isEmpty(), false);
 }
 
 } // namespace

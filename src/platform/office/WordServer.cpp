@@ -314,19 +314,17 @@ private:
             throw failure(ErrorNumber::PermissionDenied,
                           QStringLiteral("A folder of that name is in the way: %1").arg(target));
         const rtl::OUString url = fileUrl(target);
-        std::vector<css::beans::PropertyValue> options{
-            property("FilterName", css::uno::Any(rtl::OUString::createFromAscii(filter))),
-            property("Overwrite", css::uno::Any(true))};
-        if (*shared_->selfContained) // pictures as data: URIs, no files beside the page
-            options.push_back(
-                property("FilterOptions", css::uno::Any(rtl::OUString("EmbedImages"))));
         webpage::DocumentFacts facts{QFileInfo(path_).completeBaseName(), {}};
         shared_->session->run(QStringLiteral("saving %1").arg(target), [&](Connection& c) {
             const auto document = documentOf(c, id_);
             css::uno::Reference<css::frame::XStorable> storable(document,
                                                                 css::uno::UNO_QUERY_THROW);
             try {
-                storable->storeToURL(url, properties(options));
+                storable->storeToURL(
+                    url,
+                    properties({property("FilterName",
+                                         css::uno::Any(rtl::OUString::createFromAscii(filter))),
+                                property("Overwrite", css::uno::Any(true))}));
             } catch (const css::task::ErrorCodeIOException& e) {
                 throw failure(ErrorNumber::ServerFailure,
                               QStringLiteral("The web page could not be written: %1 (%2)")
@@ -343,14 +341,18 @@ private:
                     facts.name = fallback;
             }
         });
-        if (format == 10) {
-            const QString problem = webpage::rewriteAsFilteredPage(target, facts);
-            if (!problem.isEmpty()) {
-                QFile::remove(target);
-                throw failure(ErrorNumber::ServerFailure,
-                              QStringLiteral("The web page could not be written: %1 (%2)")
-                                  .arg(target, problem));
-            }
+        // The office's page made into what was asked for: its pictures inside
+        // it, and the filtered page.
+        QString problem;
+        if (*shared_->selfContained)
+            problem = webpage::embedPictures(target);
+        if (problem.isEmpty() && format == 10)
+            problem = webpage::rewriteAsFilteredPage(target, facts);
+        if (!problem.isEmpty()) {
+            QFile::remove(target);
+            throw failure(
+                ErrorNumber::ServerFailure,
+                QStringLiteral("The web page could not be written: %1 (%2)").arg(target, problem));
         }
     }
 

@@ -1,11 +1,14 @@
 #include "FilteredPage.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMap>
 #include <QSaveFile>
 #include <QSet>
 #include <QStringList>
+#include <QUrl>
 
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
@@ -839,16 +842,101 @@ QByteArray filteredPage(const QByteArray& officePage, const DocumentFacts& facts
     return writer.write(doc.get());
 }
 
+namespace {
+
+// The MIME type of a picture in a format that every browser shows.
+const char* browserPictureType(const QByteArray& data) {
+    if (data.startsWith("\x89PNG\r\n\x1a\n"))
+        return "image/png";
+    if (data.startsWith("\xff\xd8\xff"))
+        return "image/jpeg";
+    if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
+        return "image/gif";
+    return nullptr;
+}
+
+void collectPictureSources(const xmlNode* node, QStringList& sources) {
+    for (; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE)
+            continue;
+        if (nameOf(node) == QLatin1String("img"))
+            for (const xmlAttr* a = node->properties; a; a = a->next)
+                if (text(a->name).toLower() == QLatin1String("src") && a->children)
+                    sources << contentOf(reinterpret_cast<const xmlNode*>(a));
+        collectPictureSources(node->children, sources);
+    }
+}
+
+bool replaceFile(const QString& path, const QByteArray& content, QString* error) {
+    QSaveFile out(path);
+    if (out.open(QIODevice::WriteOnly) && out.write(content) == content.size() && out.commit())
+        return true;
+    *error = QStringLiteral("cannot write %1: %2").arg(path, out.errorString());
+    return false;
+}
+
+} // namespace
+
+QString embedPictures(const QString& path) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read %1: %2").arg(path, in.errorString());
+    QByteArray page = in.readAll();
+    in.close();
+    std::unique_ptr<xmlDoc, void (*)(xmlDoc*)> doc(
+        htmlReadMemory(page.constData(), int(page.size()), nullptr, "UTF-8",
+                       HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                           HTML_PARSE_NONET),
+        xmlFreeDoc);
+    QStringList sources;
+    if (doc)
+        collectPictureSources(xmlDocGetRootElement(doc.get()), sources);
+    sources.removeDuplicates();
+
+    const QFileInfo info(path);
+    const QString ownPrefix = info.completeBaseName() + QStringLiteral("_htm_");
+    QStringList embedded;
+    for (const QString& src : std::as_const(sources)) {
+        // Only a bare file name of this page's own pictures.
+        const QString name = QUrl::fromPercentEncoding(src.toUtf8());
+        if (!name.startsWith(ownPrefix) || name.contains(u'/') || name.contains(u'\\'))
+            continue;
+        QFile picture(info.dir().filePath(name));
+        if (!picture.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray data = picture.readAll();
+        const char* type = browserPictureType(data);
+        if (!type)
+            continue;
+        // The attribute exactly as the office writes it: values always in
+        // double quotes, '&' and '"' escaped in them and in text, so that
+        // this string is found nowhere else.
+        QString written = src;
+        written.replace(u'&', QStringLiteral("&amp;")).replace(u'"', QStringLiteral("&quot;"));
+        const QByteArray attribute = "src=\"" + written.toUtf8() + '"';
+        if (!page.contains(attribute))
+            continue;
+        page.replace(attribute,
+                     "src=\"data:" + QByteArray(type) + ";base64," + data.toBase64() + '"');
+        embedded << picture.fileName();
+    }
+    QString error;
+    if (!embedded.isEmpty() && !replaceFile(path, page, &error))
+        return error;
+    for (const QString& file : std::as_const(embedded))
+        QFile::remove(file);
+    return {};
+}
+
 QString rewriteAsFilteredPage(const QString& path, const DocumentFacts& facts) {
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot read %1: %2").arg(path, in.errorString());
     const QByteArray page = filteredPage(in.readAll(), facts);
     in.close();
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(page) != page.size() || !out.commit())
-        return QStringLiteral("cannot write %1: %2").arg(path, out.errorString());
-    return {};
+    QString error;
+    replaceFile(path, page, &error);
+    return error;
 }
 
 } // namespace qp::webpage

@@ -26,6 +26,14 @@ QByteArray filteredPage(const QByteArray& officePage, const DocumentFacts& facts
 // file in one step. Returns an empty string, or why it could not.
 QString rewriteAsFilteredPage(const QString& path, const DocumentFacts& facts);
 
+// Puts into the office's page at `path` the pictures that the office wrote
+// beside it (files of the page's folder named after the page, in a format
+// that browsers show) as data: URIs, and removes those files: one file per
+// page. Links to any other picture stay as they are, so that nothing from
+// outside the page's folder ends up inside the page. Returns an empty string,
+// or why it could not.
+QString embedPictures(const QString& path);
+
 // The Unicode letter that a character of the Symbol font shows (its code, or
 // the same code moved to the private-use area U+F000 as the office keeps
 // it), or the character itself when the font has no such letter.
