@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QMap>
 #include <QSaveFile>
 #include <QSet>
 #include <QStringList>
@@ -105,6 +104,18 @@ QString joined(const std::vector<Declaration>& declarations, bool compact = fals
     for (const auto& d : declarations)
         items << d.property + (compact ? QStringLiteral(":") : QStringLiteral(": ")) + d.value;
     return items.join(compact ? QStringLiteral(";") : QStringLiteral("; "));
+}
+
+// A value that an attribute gives and the page moves into CSS: one plain
+// value, with nothing that could end its declaration or rule, or fetch.
+bool plainCssValue(const QString& value) {
+    if (value.count(u'"') % 2 || value.count(u'\'') % 2)
+        return false;
+    for (const QChar c : value)
+        if (c == u'{' || c == u'}' || c == u';' || c == u'<' || c == u'\\' || c == u'@')
+            return false;
+    return !value.contains(QLatin1String("url("), Qt::CaseInsensitive) &&
+           !value.contains(QLatin1String("expression("), Qt::CaseInsensitive);
 }
 
 // CSS text safe inside <style> for both an HTML and an XML reader: neither
@@ -346,8 +357,8 @@ public:
                QStringLiteral("img { max-width: 100%; height: auto }\n");
         for (const QString& rule : std::as_const(extraRules_))
             out += cssSafe(rule) + u'\n';
-        for (auto it = classes_.cbegin(); it != classes_.cend(); ++it)
-            out += QStringLiteral(".%1 { %2 }\n").arg(it.value(), cssSafe(it.key()));
+        for (const QString& rule : std::as_const(classRules_))
+            out += cssSafe(rule);
         out += QStringLiteral("</style>\n</head>\n<body") + bodyAttributes + u'>' + bodyText +
                QStringLiteral("</body>\n</html>\n");
         return out.toUtf8();
@@ -407,6 +418,7 @@ private:
                 a->children ? contentOf(reinterpret_cast<const xmlNode*>(a)) : QString();
             if (value.trimmed().isEmpty())
                 continue;
+            const bool plain = plainCssValue(value);
             if (name == QLatin1String("lang"))
                 lang_ = value.trimmed();
             else if (name == QLatin1String("dir") || name == QLatin1String("class"))
@@ -414,13 +426,13 @@ private:
             else if (name == QLatin1String("style") && !declarationsOf(value).empty())
                 *out += QStringLiteral(" style=\"%1\"")
                             .arg(escaped(joined(declarationsOf(value), true), true));
-            else if (name == QLatin1String("text"))
+            else if (name == QLatin1String("text") && plain)
                 extraRules_ << QStringLiteral("body { color: %1 }").arg(value);
-            else if (name == QLatin1String("bgcolor"))
+            else if (name == QLatin1String("bgcolor") && plain)
                 extraRules_ << QStringLiteral("body { background-color: %1 }").arg(value);
-            else if (name == QLatin1String("link"))
+            else if (name == QLatin1String("link") && plain)
                 extraRules_ << QStringLiteral("a:link { color: %1 }").arg(value);
-            else if (name == QLatin1String("vlink"))
+            else if (name == QLatin1String("vlink") && plain)
                 extraRules_ << QStringLiteral("a:visited { color: %1 }").arg(value);
         }
     }
@@ -575,7 +587,7 @@ private:
             if (!validAttributeName(name))
                 continue;
             auto css = [&](const char* property, const QString& cssValue) {
-                if (!cssValue.isEmpty())
+                if (!cssValue.isEmpty() && plainCssValue(cssValue))
                     e.presentation.push_back({QString::fromLatin1(property), cssValue});
             };
             if (name == QLatin1String("id")) {
@@ -724,8 +736,10 @@ private:
 
     QString fontClass(const QString& css) {
         auto it = classes_.constFind(css);
-        if (it == classes_.cend())
+        if (it == classes_.cend()) {
             it = classes_.insert(css, QStringLiteral("font%1").arg(classes_.size() + 1));
+            classRules_ << QStringLiteral(".%1 { %2 }\n").arg(it.value(), css);
+        }
         return it.value();
     }
 
@@ -777,7 +791,8 @@ private:
     QString styleSheet_;
     QStringList extraRules_;
     std::vector<std::pair<QString, QString>> metas_;
-    QMap<QString, QString> classes_; // declarations -> class name
+    QHash<QString, QString> classes_; // declarations -> class name
+    QStringList classRules_;          // in the order the classes were made
     QSet<QString> ids_;
 };
 
