@@ -14,7 +14,8 @@
 #   text differs           pages whose text in Chromium differs from the full
 #                          page's text in Chromium
 # and the names of the pages that lose pictures or show in the browser other
-# text than the full page.
+# text than the full page; and the seconds quillpg-batch takes for the folder
+# in each format.
 #
 # Usage: bench/filtered_fidelity.sh [FOLDER]   (BUILD=build folder, default build)
 set -euo pipefail
@@ -31,8 +32,14 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/full" "$work/filtered" "$work/xhtml"
 
 echo "converting $folder ..." >&2
+seconds() { date +%s.%N; }
+start=$(seconds)
 "$batch" --not-filtered "$folder" "$work/full" >/dev/null || true
+middle=$(seconds)
 "$batch" --filtered "$folder" "$work/filtered" >/dev/null || true
+end=$(seconds)
+printf 'seconds for the folder: --not-filtered %.1f, --filtered %.1f\n' \
+    "$(bc <<<"$middle - $start")" "$(bc <<<"$end - $middle")"
 shopt -s nullglob nocaseglob
 soffice -env:UserInstallation="file://$work/profile" --headless \
     --convert-to "html:XHTML Writer File" --outdir "$work/xhtml" "$folder"/*.doc >/dev/null 2>&1 || true
