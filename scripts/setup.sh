@@ -5,7 +5,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libreoffice-writer-nogui libreoffice-dev
-          libgtest-dev libgmock-dev xvfb xdotool time bc)
+          libgtest-dev libgmock-dev xvfb xdotool time bc libxml2-dev libxml2-utils chromium
+          python3-html5lib)
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -1,10 +1,12 @@
 #include "OfficeTestServer.h"
 #include "TestFiles.h"
 
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +104,65 @@ TEST(BatchTool, slicesCoverEveryDocumentExactlyOnce) {
     EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 30);
     // --filtered writes the standards-only page.
     EXPECT_TRUE(readFile(out.filePath("simple.htm")).contains("xmlns"));
+}
+
+TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
+    QTemporaryDir in;
+    const QStringList documents{"two_images.doc", "equation.doc", "watermark.doc", "simple.doc"};
+    for (const QString& name : documents)
+        ASSERT_TRUE(QFile::copy(corpusFile(name), in.filePath(name)));
+    const QRegularExpression img("<img\\b[^>]*?\\bsrc=\"([^\"]*)\"");
+    for (const char* format : {"--filtered", "--not-filtered"}) {
+        SCOPED_TRACE(format);
+        QTemporaryDir out;
+        const ToolRun run = batch({"--self-contained", format, in.path(), out.path()});
+        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+        // One file per page, nothing beside it.
+        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files, QDir::Name),
+                  (QStringList{"equation.htm", "simple.htm", "two_images.htm", "watermark.htm"}));
+        int pictures = 0;
+        for (const QString& page : QDir(out.path()).entryList(QDir::Files)) {
+            const QString html = QString::fromUtf8(readFile(out.filePath(page)));
+            for (auto it = img.globalMatch(html); it.hasNext(); ++pictures) {
+                const QString src = it.next().captured(1);
+                const auto data =
+                    QRegularExpression("^data:image/(png|jpeg|gif);base64,(.*)$").match(src);
+                ASSERT_TRUE(data.hasMatch())
+                    << page.toStdString() << ": " << src.left(60).toStdString();
+                const QByteArray bytes = QByteArray::fromBase64(data.captured(2).toLatin1());
+                EXPECT_TRUE(bytes.startsWith("\x89PNG") || bytes.startsWith("\xff\xd8\xff") ||
+                            bytes.startsWith("GIF8"))
+                    << page.toStdString();
+            }
+        }
+        EXPECT_EQ(pictures, 4); // two pictures, the equation and the watermark
+    }
+    EXPECT_TRUE(batch({"--help"}).lines.join('\n').contains("--self-contained"));
+
+    // A picture that a document only links, from anywhere on the disk, is
+    // never read into the page.
+    QTemporaryDir elsewhere, linking, out;
+    QImage secret(4, 4, QImage::Format_RGB32);
+    secret.fill(Qt::blue);
+    ASSERT_TRUE(secret.save(elsewhere.filePath("private.png")));
+    const QByteArray secretData = readFile(elsewhere.filePath("private.png"));
+    writeFile(
+        linking.filePath("linked.fodt"),
+        R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:body><office:text><text:p>Linked <draw:frame draw:name="Linked" text:anchor-type="as-char" svg:width="1cm" svg:height="1cm"><draw:image xlink:href=")" +
+            QUrl::fromLocalFile(elsewhere.filePath("private.png")).toEncoded() +
+            R"(" xlink:type="simple" xlink:show="embed" xlink:actuate="onLoad"/></draw:frame></text:p></office:text></office:body></office:document>
+)");
+    for (const char* format : {"--filtered", "--not-filtered"}) {
+        const ToolRun run =
+            batch({"--self-contained", format, "--extension", "fodt", linking.path(), out.path()});
+        EXPECT_EQ(run.lines.value(0).left(9), "Converted") << run.lines.join('\n').toStdString();
+        const QByteArray page = readFile(out.filePath("linked.htm"));
+        EXPECT_TRUE(page.contains("Linked")) << format;
+        EXPECT_FALSE(page.contains(secretData.toBase64().left(40))) << format;
+        EXPECT_FALSE(page.contains("data:image")) << format;
+    }
 }
 
 TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {

@@ -18,9 +18,7 @@ using namespace qp::test;
 
 namespace {
 
-// Documents of the corpus that the office cannot open at all.
-const QStringList unreadable{"PasswordProtected.doc",
-                             "clusterfuzz-testcase-minimized-POIHWPFFuzzer-5074346559012864.doc"};
+const QStringList& unreadable = unreadableCorpusDocuments();
 
 QString pageText(const QString& path) {
     return QString::fromUtf8(readFile(path)).remove(QRegularExpression("<[^>]*>")).simplified();

@@ -25,4 +25,11 @@ QString corpusFile(const QString& name) {
     return corpusDir() + QLatin1Char('/') + name;
 }
 
+const QStringList& unreadableCorpusDocuments() {
+    static const QStringList names{
+        "PasswordProtected.doc",
+        "clusterfuzz-testcase-minimized-POIHWPFFuzzer-5074346559012864.doc"};
+    return names;
+}
+
 } // namespace qp::test

@@ -3,6 +3,7 @@
 #include "platform/office/WordServer.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace qp::test {
 
@@ -14,5 +15,7 @@ office::OfficeOptions privateOfficeOptions(const QString& purpose = QString());
 // The corpus of real documents, and one of its files.
 QString corpusDir();
 QString corpusFile(const QString& name);
+// The documents of the corpus that the office cannot open at all.
+const QStringList& unreadableCorpusDocuments();
 
 } // namespace qp::test

@@ -1,18 +1,24 @@
 #include "WordServer.h"
 
 #include "OfficeConnection.h"
+#include "platform/webpage/FilteredPage.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/frame/XLoadable.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/task/ErrorCodeIOException.hpp>
+#include <com/sun/star/text/XTextEmbeddedObjectsSupplier.hpp>
+#include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <osl/file.hxx>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <atomic>
@@ -163,12 +169,48 @@ void closeDocument(Connection& c, int id) {
     component->dispose();
 }
 
+// The document's name and its pictures' descriptions, which the filtered page
+// needs and the office's page does not hold.
+webpage::DocumentFacts factsOf(const css::uno::Reference<css::lang::XComponent>& document) {
+    webpage::DocumentFacts facts;
+    css::uno::Reference<css::frame::XModel> model(document, css::uno::UNO_QUERY);
+    rtl::OUString source;
+    if (model.is() &&
+        osl::FileBase::getSystemPathFromFileURL(model->getURL(), source) == osl::FileBase::E_None)
+        facts.name = QFileInfo(toQString(source)).completeBaseName();
+    auto describe = [&](const css::uno::Reference<css::container::XNameAccess>& objects) {
+        for (const rtl::OUString& name : objects->getElementNames()) {
+            css::uno::Reference<css::beans::XPropertySet> object(objects->getByName(name),
+                                                                 css::uno::UNO_QUERY);
+            rtl::OUString description;
+            if (object.is() && object->getPropertySetInfo()->hasPropertyByName("Description"))
+                object->getPropertyValue("Description") >>= description;
+            facts.descriptions.insert(toQString(name), toQString(description));
+        }
+    };
+    try {
+        css::uno::Reference<css::text::XTextGraphicObjectsSupplier> pictures(document,
+                                                                             css::uno::UNO_QUERY);
+        if (pictures.is())
+            describe(pictures->getGraphicObjects());
+        css::uno::Reference<css::text::XTextEmbeddedObjectsSupplier> objects(document,
+                                                                             css::uno::UNO_QUERY);
+        if (objects.is())
+            describe(objects->getEmbeddedObjects());
+    } catch (const css::uno::RuntimeException&) {
+        throw; // the office is gone: the call fails
+    } catch (const css::uno::Exception&) {
+        // Without descriptions the pictures keep the office's alt texts.
+    }
+    return facts;
+}
+
 const char* filterForFormat(int format) {
     switch (format) {
     case 8:
         return "HTML (StarWriter)"; // the full web page, pictures as files beside it
     case 10:
-        return "XHTML Writer File"; // the filtered, standards-only page
+        return "HTML (StarWriter)"; // made into the filtered page after saving
     default:
         return nullptr;
     }
@@ -179,6 +221,7 @@ class WordApplication;
 // The state shared by the application object and the objects it hands out.
 struct Shared {
     std::shared_ptr<OfficeSession> session;
+    std::shared_ptr<const std::atomic<bool>> selfContained;
     QString openFolder;
     bool visible = false;
 
@@ -271,8 +314,10 @@ private:
             throw failure(ErrorNumber::PermissionDenied,
                           QStringLiteral("A folder of that name is in the way: %1").arg(target));
         const rtl::OUString url = fileUrl(target);
+        webpage::DocumentFacts facts{QFileInfo(path_).completeBaseName(), {}};
         shared_->session->run(QStringLiteral("saving %1").arg(target), [&](Connection& c) {
-            css::uno::Reference<css::frame::XStorable> storable(documentOf(c, id_),
+            const auto document = documentOf(c, id_);
+            css::uno::Reference<css::frame::XStorable> storable(document,
                                                                 css::uno::UNO_QUERY_THROW);
             try {
                 storable->storeToURL(
@@ -289,7 +334,26 @@ private:
                               QStringLiteral("The web page could not be written: %1 (%2)")
                                   .arg(target, reasonOf(e)));
             }
+            if (format == 10) {
+                const QString fallback = facts.name;
+                facts = factsOf(document);
+                if (facts.name.isEmpty())
+                    facts.name = fallback;
+            }
         });
+        // The office's page made into what was asked for: its pictures inside
+        // it, and the filtered page.
+        QString problem;
+        if (*shared_->selfContained)
+            problem = webpage::embedPictures(target);
+        if (problem.isEmpty() && format == 10)
+            problem = webpage::rewriteAsFilteredPage(target, facts);
+        if (!problem.isEmpty()) {
+            QFile::remove(target);
+            throw failure(
+                ErrorNumber::ServerFailure,
+                QStringLiteral("The web page could not be written: %1 (%2)").arg(target, problem));
+        }
     }
 
     std::shared_ptr<Shared> shared_;
@@ -398,9 +462,14 @@ ObjectRef WordServer::bind(OfficeSession::Mode mode) {
     session->bind(mode);
     auto shared = std::make_shared<Shared>();
     shared->session = session;
+    shared->selfContained = selfContained_;
     session_ = session;
     application_ = std::make_shared<WordApplication>(shared);
     return application_;
+}
+
+void WordServer::setSelfContainedPages(bool on) {
+    *selfContained_ = on;
 }
 
 std::shared_ptr<OfficeSession> WordServer::session() const {

@@ -3,6 +3,7 @@
 #include "OfficeSession.h"
 #include "platform/automation/AutomationRuntime.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -24,6 +25,9 @@ public:
     std::shared_ptr<OfficeSession> session() const;
     // Ends the office that this server started.
     void shutdown();
+    // Pages saved from now on hold their pictures as data: URIs, one file
+    // per page, instead of picture files beside the page.
+    void setSelfContainedPages(bool on);
 
 private:
     ObjectRef bind(OfficeSession::Mode mode);
@@ -32,6 +36,7 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<OfficeSession> session_;
     ObjectRef application_;
+    std::shared_ptr<std::atomic<bool>> selfContained_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Registers a WordServer as "Word.Application" and returns it.

@@ -11,6 +11,9 @@ QString usageText() {
         "  --filtered          save the filtered (lean, standards-only) web page\n"
         "  --not-filtered      save the full web page\n"
         "                      (default: the setting of the Quillpage window)\n"
+        "  --self-contained    one file per page: its pictures inside it as data: URIs\n"
+        "                      (PNG, JPEG or GIF) instead of files beside it; pictures\n"
+        "                      that a document only links stay links\n"
         "  --extension EXT     convert files with this extension; repeatable,\n"
         "                      replaces the default list \"doc\"\n"
         "  --timeout SECONDS   give up on one document after this long (default 120)\n"
@@ -60,6 +63,8 @@ std::optional<BatchOptions> parseOptions(const QStringList& arguments, QString* 
             options.filtered = true;
         } else if (arg == QLatin1String("--not-filtered")) {
             options.filtered = false;
+        } else if (arg == QLatin1String("--self-contained")) {
+            options.selfContained = true;
         } else if (arg == QLatin1String("--extension")) {
             if (!value(&text) || text.isEmpty())
                 return fail(QStringLiteral("--extension needs an extension, such as doc"));

@@ -12,6 +12,7 @@ struct BatchOptions {
     QString source;
     QString target;
     std::optional<bool> filtered; // unset: the window application's stored setting
+    bool selfContained = false;   // pictures inside the page as data: URIs
     QStringList extensions{QStringLiteral("doc")};
     int timeoutSeconds = 120;
     int jobs = 1;

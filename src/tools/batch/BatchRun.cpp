@@ -113,6 +113,7 @@ int runWorker(const BatchOptions& options, bool machine) {
     const auto profileLock = claimProfile(&officeOptions.profileDir);
     officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
     const auto server = office::registerWordServer(officeOptions);
+    server->setSelfContainedPages(options.selfContained);
 
     Mediator mediator(windows);
     General::setMediator(&mediator);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+namespace qp::test {
+
+// The elements other than void ones (br, img, meta...) that a page writes
+// self-closed ("<title/>", "<span/>"): an HTML reader takes each as an
+// element left open, which swallows or restyles the text after it.
+inline QStringList selfClosedNonVoidElements(const QString& page) {
+    static const QStringList voidElements{"area",   "br",    "col",  "embed", "hr",
+                                          "img",    "input", "link", "meta",  "param",
+                                          "source", "track", "wbr"};
+    QStringList names;
+    const QRegularExpression tag("<([a-zA-Z][a-zA-Z0-9]*)\\b[^>]*/>");
+    for (auto it = tag.globalMatch(page); it.hasNext();) {
+        const QString name = it.next().captured(1).toLower();
+        if (!voidElements.contains(name))
+            names << name;
+    }
+    return names;
+}
+
+} // namespace qp::test

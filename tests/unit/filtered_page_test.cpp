@@ -1,0 +1,189 @@
+#include "PageChecks.h"
+#include "platform/webpage/FilteredPage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+using namespace qp::webpage;
+
+namespace {
+
+// A page as the office's full web-page export writes it, with the markup of
+// its own that a filtered page must not keep.
+const QByteArray officePage = R"page(<!DOCTYPE html>
+<html>
+<head>
+	<meta http-equiv="content-type" content="text/html; charset=utf-8"/>
+	<title></title>
+	<meta name="generator" content="LibreOffice 7.4.7.2 (Linux)"/>
+	<meta name="author" content="Nick Burch"/>
+	<meta name="created" content="2008-08-09T17:33:00"/>
+	<!-- A reviewer's note -->
+	<style type="text/css">
+		@page { size: 8.5in 11in; margin-right: 1in }
+		p.western { font-family: "Calibri", sans-serif; font-size: 11pt; so-language: en-US }
+		/* a comment */ h1 { color: #000000 }
+	</style>
+	<script type="text/javascript">alert(1)</script>
+</head>
+<body lang="de-DE" text="#000000" link="#000080" vlink="#800000" dir="ltr">
+<div title="header"><p>Kopfzeile mit € und ü</p></div>
+<h1 class="western" align="center"><a name="__RefHeading__8 x"></a>Überschrift &amp; Co</h1>
+<p class="western" style="margin-bottom: 0.14in; so-language: de-DE">Seite <sdfield type=PAGE subtype=RANDOM format=PAGE>3</sdfield>
+<font face="Courier New, monospace" size="2">Code</font> <font face="Courier New, monospace" size="2">again</font>
+<font face="Symbol">&#xf071;a</font> <span style="font-family: Symbol">p</span> q
+<a href="#__RefHeading__8 x" onclick="evil()">link</a> <a href="javascript:evil()">bad</a>
+<img src="page_htm_1.gif" name="Object1" align="absmiddle" width="108" height="20"/>
+<img src="page_htm_2.png" alt="A red square" hspace="12" border="0"/>
+<!-- ANNOTATION by a reviewer --><br/>中文 עברית</p>
+<table width="643" cellpadding="7" cellspacing="0"><col width="218"><tr valign="top"><td width="230" bgcolor="#c0c0c0">cell</td></tr></table>
+<center><strike>old</strike></center>
+<p><font face="x} img { display: none } p {" color="red;background:url(http://x/)">injected</font></p>
+<div title="footer"><p>Fußzeile</p></div>
+</body>
+</html>
+)page";
+
+QString titleOf(const QByteArray& page) {
+    const auto match = QRegularExpression("<title>(.*)</title>").match(QString::fromUtf8(page));
+    return match.captured(1);
+}
+
+DocumentFacts named(const QString& name) {
+    return {name, {}};
+}
+
+TEST(FilteredPage, officeMarkupBecomesStandardMarkupThatXmlAndHtmlReadersAgreeOn) {
+    const QByteArray page =
+        filteredPage(officePage, {QStringLiteral("report"), {{"Object1", "An equation"}}});
+    const QString text = QString::fromUtf8(page);
+
+    // Well-formed XML, and no non-void element written empty: an HTML reader
+    // takes "<title/>" or "<span/>" as an open element.
+    QXmlStreamReader xml(page);
+    while (!xml.atEnd())
+        xml.readNext();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString() << "\n" << page.toStdString();
+    EXPECT_EQ(qp::test::selfClosedNonVoidElements(text), QStringList());
+
+    EXPECT_TRUE(text.startsWith("<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+                                "lang=\"de-DE\">"));
+    EXPECT_TRUE(text.contains("<meta charset=\"utf-8\"/>"));
+    EXPECT_TRUE(text.contains("<meta name=\"viewport\" content=\"width=device-width"));
+    EXPECT_TRUE(text.contains("<meta name=\"author\" content=\"Nick Burch\"/>"));
+    EXPECT_TRUE(text.contains("img { max-width: 100%; height: auto }"));
+    EXPECT_TRUE(
+        text.contains("p.western { font-family: \"Calibri\", sans-serif; font-size: 11pt }"));
+    EXPECT_TRUE(text.contains("@page { size: 8.5in 11in; margin-right: 1in }"));
+    EXPECT_TRUE(text.contains("a:visited { color: #800000 }"));
+    for (const char* office :
+         {"generator",        "created",    "so-language", "sdfield",     "<font",   "face=",
+          "reviewer",         "ANNOTATION", "<!--",        "script",      "alert",   "onclick",
+          "javascript",       "align=",     "bgcolor",     "cellpadding", "<center", "<strike",
+          "name=\"Object1\"", "http-equiv", "comment"})
+        EXPECT_FALSE(text.contains(QLatin1String(office))) << office;
+
+    // Text, headers, footers and fields' values stay.
+    for (const char* kept :
+         {"Kopfzeile mit € und ü", "Überschrift &amp; Co", "Seite 3", "Fußzeile", "中文 עברית"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(kept))) << kept;
+    // Fonts become classes; anchors get ids that links can reach.
+    EXPECT_TRUE(text.contains("<span class=\"font1\">Code</span> <span class=\"font1\">again"));
+    EXPECT_TRUE(text.contains(".font1 { font-family: Courier New, monospace; font-size: small }"));
+    EXPECT_TRUE(text.contains("<a id=\"__RefHeading__8_x\"></a>"));
+    EXPECT_TRUE(text.contains("<a href=\"#__RefHeading__8_x\">link</a> <a>bad</a>"));
+    // Pictures keep their files and get alt texts; presentation moves to CSS.
+    EXPECT_TRUE(text.contains("<img src=\"page_htm_1.gif\" width=\"108\" height=\"20\" alt=\"An "
+                              "equation\" style=\"vertical-align:middle\"/>"));
+    EXPECT_TRUE(text.contains("<img src=\"page_htm_2.png\" alt=\"A red square\" "
+                              "style=\"margin-left:12px;margin-right:12px\"/>"));
+    EXPECT_TRUE(text.contains("<table style=\"width:643px;border-spacing:0px\"><colgroup><col "
+                              "style=\"width:218px\"/></colgroup><tbody><tr style=\"vertical-align:"
+                              "top\"><td style=\"width:230px;background-color:#c0c0c0;padding:"
+                              "7px\">cell</td></tr></tbody></table>"));
+    EXPECT_TRUE(text.contains("<div style=\"text-align:center\"><s>old</s></div>"));
+    EXPECT_TRUE(text.contains("<h1 class=\"western\" style=\"text-align:center\">"));
+    // What the document names (fonts, colours) never becomes CSS of its own.
+    EXPECT_TRUE(text.contains("<p>injected</p>"));
+    for (const char* injected : {"display: none", "url(http"})
+        EXPECT_FALSE(text.contains(QLatin1String(injected))) << injected;
+    // Letters of the Symbol font become Unicode letters.
+    EXPECT_TRUE(text.contains(QString::fromUtf8("θα <span>π</span> q")));
+}
+
+TEST(FilteredPage, theTitleIsTheDocumentsTitleElseItsFirstHeadingElseItsName) {
+    EXPECT_EQ(titleOf(filteredPage("<html><head><title>Annual &amp; report</title></head><body>"
+                                   "<h2>Heading</h2></body></html>",
+                                   named("name"))),
+              "Annual &amp; report");
+    EXPECT_EQ(titleOf(filteredPage("<html><head><title> </title></head><body><p>x</p>"
+                                   "<h2> First <b>heading</b></h2><h1>Second</h1></body></html>",
+                                   named("name"))),
+              "First heading");
+    EXPECT_EQ(
+        titleOf(filteredPage("<html><head></head><body><p>x</p></body></html>", named("a < b"))),
+        "a &lt; b");
+    // Not even a page: still a complete, empty one.
+    const QByteArray empty = filteredPage("", named("empty"));
+    EXPECT_TRUE(empty.contains("<title>empty</title>"));
+    EXPECT_TRUE(empty.contains("<body></body>"));
+}
+
+TEST(FilteredPage, symbolFontCharactersMapToTheirUnicodeLetters) {
+    EXPECT_EQ(symbolFontToUnicode(0xF071), U'θ');
+    EXPECT_EQ(symbolFontToUnicode(U'q'), U'θ');
+    EXPECT_EQ(symbolFontToUnicode(0xF061), U'α');
+    EXPECT_EQ(symbolFontToUnicode(0xF0E5), U'∑');
+    EXPECT_EQ(symbolFontToUnicode(0xF0B3), U'≥');
+    EXPECT_EQ(symbolFontToUnicode(U'1'), U'1');
+    EXPECT_EQ(symbolFontToUnicode(U'θ'), U'θ');               // already a letter
+    EXPECT_EQ(symbolFontToUnicode(0xF080), char32_t(0xF080)); // no letter: left alone
+}
+
+TEST(FilteredPage, charactersThatXmlForbidsAreLeftOutAndMarkupInTextIsEscaped) {
+    const QByteArray page = filteredPage("<html><body><p>a\x01"
+                                         "b &lt;i&gt; &quot;q&quot;</p>"
+                                         "<p title='x\"y'>c</p></body></html>",
+                                         named("x"));
+    EXPECT_TRUE(page.contains("<p>ab &lt;i&gt; \"q\"</p><p title=\"x&quot;y\">c</p>"))
+        << page.toStdString();
+}
+
+void write(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+TEST(FilteredPage, embeddingTakesOnlyThePagesOwnPicturesFromBesideIt) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("sub");
+    const QByteArray png("\x89PNG\r\n\x1a\nrest", 12);
+    write(dir.filePath("page_htm_1.png"), png);                // the office's picture
+    write(dir.filePath("page_htm_2.wmf"), "\xd7\xcd\xc6\x9a"); // not a browser format
+    write(dir.filePath("other.png"), png);                     // a linked picture
+    write(dir.filePath("sub/page_htm_3.png"), png);
+    write(dir.filePath("page.htm"), "<html><body><p title=\"src=&quot;page_htm_1.png&quot;\">"
+                                    "<img src=\"page_htm_1.png\"/><img src=\"page_htm_1.png\"/>"
+                                    "<img src=\"page_htm_2.wmf\"/><img src=\"other.png\"/>"
+                                    "<img src=\"sub/page_htm_3.png\"/></p></body></html>");
+    EXPECT_EQ(embedPictures(dir.filePath("page.htm")), QString());
+    QFile file(dir.filePath("page.htm"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray page = file.readAll();
+    const QByteArray data = "src=\"data:image/png;base64," + png.toBase64() + '"';
+    EXPECT_EQ(page.count(data), 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath("page_htm_1.png")));
+    for (const char* kept : {"page_htm_2.wmf", "other.png", "sub/page_htm_3.png"}) {
+        EXPECT_TRUE(page.contains(QByteArray("<img src=\"") + kept + '"')) << kept;
+        EXPECT_TRUE(QFile::exists(dir.filePath(kept))) << kept;
+    }
+    EXPECT_EQ(embedPictures(dir.filePath("missing.htm")).isEmpty(), false);
+}
+
+} // namespace
