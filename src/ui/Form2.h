@@ -20,9 +20,10 @@ class Cmd2;
 class DocumentListView;
 
 // The main window: the document list, the menus from which every job
-// starts, "Next Document", "Exit" and, while a job runs, "Stop". It also holds the folder
-// enumerator and the file dialog that the Mediator and the converters use, and reports the progress
-// of a job in its status bar. Closing it ends the program.
+// starts, "Next Document", "Exit" and, while a job runs, "Stop". It also
+// holds the folder enumerator and the file dialog that the Mediator and the
+// converters use, and reports the progress of a job in its status bar.
+// Closing it ends the program.
 class Form2 : public QMainWindow, public JobReporter {
     Q_OBJECT
 public:

@@ -4,13 +4,13 @@
 #include "ConsoleWindows.h"
 #include "core/Command.h"
 #include "core/Mediator.h"
-#include "core/StateManager.h"
-#include "pipeline/JobState.h"
 #include "platform/Settings.h"
 #include "platform/office/WordServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>

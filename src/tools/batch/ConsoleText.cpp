@@ -1,5 +1,7 @@
 #include "ConsoleText.h"
 
+#include <QHash>
+
 namespace qp::batch {
 
 namespace {
@@ -32,47 +34,26 @@ bool hasUnsafe(const QString& text) {
 QString escapedName(const QString& name) {
     if (!hasUnsafe(name) && !name.startsWith(QLatin1String("$'")))
         return name;
+    // The characters that have an escape of their own in the $'...' form.
+    static const QHash<char32_t, QString> named{
+        {U'\a', QStringLiteral("\\a")},  {U'\b', QStringLiteral("\\b")},
+        {U'\t', QStringLiteral("\\t")},  {U'\n', QStringLiteral("\\n")},
+        {U'\v', QStringLiteral("\\v")},  {U'\f', QStringLiteral("\\f")},
+        {U'\r', QStringLiteral("\\r")},  {U'\'', QStringLiteral("\\'")},
+        {U'\\', QStringLiteral("\\\\")},
+    };
     QString shown = QStringLiteral("$'");
     for (char32_t c : name.toUcs4()) {
         const QString character = QString::fromUcs4(&c, 1);
-        switch (c) {
-        case '\a':
-            shown += QLatin1String("\\a");
-            continue;
-        case '\b':
-            shown += QLatin1String("\\b");
-            continue;
-        case '\t':
-            shown += QLatin1String("\\t");
-            continue;
-        case '\n':
-            shown += QLatin1String("\\n");
-            continue;
-        case '\v':
-            shown += QLatin1String("\\v");
-            continue;
-        case '\f':
-            shown += QLatin1String("\\f");
-            continue;
-        case '\r':
-            shown += QLatin1String("\\r");
-            continue;
-        case '\'':
-            shown += QLatin1String("\\'");
-            continue;
-        case '\\':
-            shown += QLatin1String("\\\\");
-            continue;
-        default:
-            break;
-        }
-        if (!unsafe(c)) {
+        if (const auto escape = named.constFind(c); escape != named.constEnd()) {
+            shown += *escape;
+        } else if (!unsafe(c)) {
             shown += character;
-            continue;
+        } else {
+            // Any other such character as the octal codes of its UTF-8 bytes.
+            for (const char byte : character.toUtf8())
+                shown += QStringLiteral("\\%1").arg(uint(uchar(byte)), 3, 8, QLatin1Char('0'));
         }
-        // Any other such character as the octal codes of its UTF-8 bytes.
-        for (const char byte : character.toUtf8())
-            shown += QStringLiteral("\\%1").arg(uint(uchar(byte)), 3, 8, QLatin1Char('0'));
     }
     return shown + QLatin1Char('\'');
 }
