@@ -7,20 +7,14 @@
 
 namespace qp {
 
-BusyGuard::BusyGuard(WindowPort& windows) : windows_(windows) {
+JobState::Run::Run(JobState& state) : state_(state), windows_(state.mediator().windows()) {
+    state_.running_ = true;
+    state_.stop_ = JobStop::None;
     windows_.setBusy(true);
 }
 
-BusyGuard::~BusyGuard() {
-    windows_.setBusy(false);
-}
-
-JobState::Run::Run(JobState& state) : state_(state), busy_(state.mediator().windows()) {
-    state_.running_ = true;
-    state_.stop_ = JobStop::None;
-}
-
 JobState::Run::~Run() {
+    windows_.setBusy(false);
     state_.running_ = false;
     state_.stop_ = JobStop::None;
 }

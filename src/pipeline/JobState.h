@@ -18,19 +18,6 @@ enum class JobStop {
     Closed,  // "Close": the document list was emptied
 };
 
-// Keeps the windows busy while it lives: a job sets the flag for its whole
-// run and clears it however the run ends.
-class BusyGuard {
-public:
-    explicit BusyGuard(WindowPort& windows);
-    ~BusyGuard();
-    BusyGuard(const BusyGuard&) = delete;
-    BusyGuard& operator=(const BusyGuard&) = delete;
-
-private:
-    WindowPort& windows_;
-};
-
 // What the single-document and the batch state share: the work queue, the
 // way it is worked off, and the marking of documents that fail.
 //
@@ -76,7 +63,7 @@ protected:
 
     private:
         JobState& state_;
-        BusyGuard busy_;
+        WindowPort& windows_;
     };
 
     Mediator& mediator() const;

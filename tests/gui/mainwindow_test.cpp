@@ -221,7 +221,8 @@ TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKee
         [&] {
             main->activateWindow();
             EXPECT_TRUE(QTest::qWaitForWindowActive(main));
-            QTest::keyClick(main, Qt::Key_Escape);
+            main->ListView1->setFocus();
+            QTest::keyClick(main->ListView1, Qt::Key_Escape);
         },
     };
     for (const auto& stop : stops) {
