@@ -43,7 +43,9 @@ void onInterrupt(int) {
 // Ctrl-C (or a polite kill) stops after the current document; a second one
 // ends the program at once, and its office with it. A worker of a --jobs run
 // takes no Ctrl-C from the terminal (it was started ignoring it): its parent
-// hears it and passes the stop on as a polite kill.
+// hears it and passes the stop on as a polite kill. The worker was started
+// with that signal held back, so that a stop passed on before this point
+// waits for the handler instead of ending the worker.
 void catchInterrupts(bool worker) {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
@@ -52,6 +54,10 @@ void catchInterrupts(bool worker) {
     if (!worker)
         ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    sigset_t polite;
+    sigemptyset(&polite);
+    sigaddset(&polite, SIGTERM);
+    ::pthread_sigmask(SIG_UNBLOCK, &polite, nullptr);
 }
 
 void printError(const QString& text) {
@@ -231,10 +237,15 @@ int runParallel(const BatchOptions& options, const QString& program) {
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // The terminal's Ctrl-C reaches the whole process group: only this
-        // process acts on it, and passes the stop on. A worker whose parent
-        // is gone, however it ended, ends at once, and its office with it.
+        // process acts on it, and passes the stop on (held back until the
+        // worker catches it). A worker whose parent is gone, however it
+        // ended, ends at once, and its office with it.
         process->setChildProcessModifier([parent] {
             ::signal(SIGINT, SIG_IGN);
+            sigset_t polite;
+            sigemptyset(&polite);
+            sigaddset(&polite, SIGTERM);
+            ::sigprocmask(SIG_BLOCK, &polite, nullptr);
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (::getppid() != parent)
                 ::_exit(127);
