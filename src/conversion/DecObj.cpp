@@ -13,6 +13,14 @@ namespace {
 const QString converting = QStringLiteral("Converting...");
 const QString converted = QStringLiteral("Converted");
 
+// Sets the status of the document's row. "Close" may have emptied the list
+// while the document converted: the row is then gone, and the outcome is
+// only reported.
+void markRow(DocumentList& list, const QString& document, const QString& status) {
+    if (list.hasRow(document))
+        list.insertStatus(document, status);
+}
+
 // Asks the state machine for the next queued document.
 void nextDocument(Mediator& mediator) {
     Cmd2 next;
@@ -95,7 +103,7 @@ void DecObj::Execute() {
 
     list.addRow(document, document);
     yieldUi(3);
-    list.insertStatus(document, converting);
+    markRow(list, document, converting);
     yieldUi(4);
 
     clsFileSystem fileSystem;
@@ -115,7 +123,7 @@ void DecObj::Execute() {
     open(word, name);
     saveAndClose(word, [&] { saveAs(word, page, windows.notFilteredSelected()); });
 
-    list.insertStatus(document, converted);
+    markRow(list, document, converted);
     windows.reporter().documentConverted(document, page);
     windows.showMainWindow();
     yieldUi(3);
@@ -166,7 +174,7 @@ void DecObj2::Execute() {
 
     windows.showMainWindow();
     yieldUi(3);
-    list.insertStatus(document, converted);
+    markRow(list, document, converted);
     windows.reporter().documentConverted(document, page);
     yieldUi(3);
     nextDocument(mediator);

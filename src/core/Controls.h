@@ -49,6 +49,26 @@ public:
     virtual void setTargetText(const QString& text) = 0;
 };
 
+// How a job ended: what became of its documents.
+struct JobSummary {
+    int converted = 0;
+    int failed = 0;
+    // Documents of the job that were not converted because the job was
+    // stopped or closed before it came to them.
+    int notConverted = 0;
+    // "stopped" or "closed" when the job ended before its queue did.
+    QString endedBy;
+
+    // "n converted, m failed", and ", k not converted (stopped)" for a job
+    // that ended early.
+    QString text() const {
+        QString line = QStringLiteral("%1 converted, %2 failed").arg(converted).arg(failed);
+        if (!endedBy.isEmpty())
+            line += QStringLiteral(", %1 not converted (%2)").arg(notConverted).arg(endedBy);
+        return line;
+    }
+};
+
 // Hears how a job goes, for the status bar or the console.
 class JobReporter {
 public:
@@ -58,7 +78,7 @@ public:
     virtual void documentConverted(const QString& source, const QString& page) = 0;
     virtual void documentFailed(const QString& source, const QString& reason) = 0;
     virtual void documentCancelled(const QString& source) = 0;
-    virtual void jobFinished(int converted, int failed) = 0;
+    virtual void jobFinished(const JobSummary& summary) = 0;
 };
 
 // Everything of the windows that the Mediator, the states and the converters
@@ -76,7 +96,8 @@ public:
     virtual ExtensionList& extensionList() = 0; // frmExtension.LstExt
     virtual BatchView& batchView() = 0;         // Form1
     virtual JobReporter& reporter() = 0;        // status bar or console
-    // While a job runs nothing may start a second one.
+    // While a job runs nothing may start a second one or change the running
+    // one, and the job can be stopped.
     virtual void setBusy(bool busy) = 0;
     // Whether a batch run converts the accepted document with this index
     // (0-based, in the order of the listing). Every one, unless the run

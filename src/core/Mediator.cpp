@@ -6,6 +6,7 @@
 #include "StateManager.h"
 #include "conversion/clsFileSystem.h"
 #include "pipeline/Chain.h"
+#include "pipeline/JobState.h"
 #include "platform/CommonDialog.h"
 #include "platform/Dialogs.h"
 #include "platform/FileList.h"
@@ -15,7 +16,14 @@ namespace qp {
 
 namespace {
 const QString wordProcessorName = QStringLiteral("Word.Application");
+
+// Asks the job that runs, if any, to end after its current document.
+void stopRunningJob(const StateManager& states, JobStop why) {
+    for (State* state : {states.stateOne(), states.stateTwo()})
+        if (auto* job = dynamic_cast<JobState*>(state); job && job->running())
+            job->stopAfterCurrent(why);
 }
+} // namespace
 
 Mediator::Mediator(WindowPort& windows)
     : windows_(windows), pathRecord_(std::make_unique<Source>()) {}
@@ -71,7 +79,16 @@ void Mediator::StartStateTwo() {
 }
 
 void Mediator::StartStateThree() {
+    if (stateManager_) {
+        stopRunningJob(*stateManager_, JobStop::Closed);
+        stateManager_->setStateThree();
+    }
     windows_.documentList().clear();
+}
+
+void Mediator::StopJob() {
+    if (stateManager_)
+        stopRunningJob(*stateManager_, JobStop::Stopped);
 }
 
 void Mediator::Command1(const QString& text) {

@@ -31,7 +31,13 @@ public:
 
     void startStateOne();
     void StartStateTwo();
+    // Closes the current job: a running job ends after the document it is
+    // converting, the idle state becomes current, so nothing of that job is
+    // taken up again, and the document list is emptied.
     void StartStateThree();
+    // "Stop": a running job ends after the document it is converting; the
+    // rest of its queue is dropped and the document list keeps its rows.
+    void StopJob();
 
     void Command1(const QString& text);
     void Command2();

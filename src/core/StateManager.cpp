@@ -27,6 +27,10 @@ void StateManager::SetStateTwo() {
     currentState_ = stateTwo_.get();
 }
 
+void StateManager::setStateThree() {
+    currentState_ = stateThree_.get();
+}
+
 void StateManager::Command1(const QString& text) {
     if (currentState_)
         currentState_->Command1(text);

@@ -21,6 +21,7 @@ public:
     void init(Mediator& mediator);
     void setStateOne();
     void SetStateTwo();
+    void setStateThree();
     void Command1(const QString& text);
     void Command2();
 

@@ -7,12 +7,21 @@
 
 namespace qp {
 
-BusyGuard::BusyGuard(WindowPort& windows) : windows_(windows) {
+JobState::Run::Run(JobState& state) : state_(state), windows_(state.mediator().windows()) {
+    state_.running_ = true;
+    state_.stop_ = JobStop::None;
     windows_.setBusy(true);
 }
 
-BusyGuard::~BusyGuard() {
+JobState::Run::~Run() {
     windows_.setBusy(false);
+    state_.running_ = false;
+    state_.stop_ = JobStop::None;
+}
+
+void JobState::stopAfterCurrent(JobStop why) {
+    if (running_)
+        stop_ = why;
 }
 
 Mediator& JobState::mediator() const {
@@ -40,10 +49,23 @@ void JobState::runJob() {
         first.init(mediator());
         static_cast<Command&>(first).Execute();
     } catch (...) {
-        reporter.jobFinished(converted_, failed_);
+        reporter.jobFinished(finish());
         throw;
     }
-    reporter.jobFinished(converted_, failed_);
+    reporter.jobFinished(finish());
+}
+
+JobSummary JobState::finish() {
+    JobSummary summary{converted_, failed_, 0, {}};
+    if (stop_ == JobStop::None)
+        return summary;
+    summary.endedBy =
+        stop_ == JobStop::Closed ? QStringLiteral("closed") : QStringLiteral("stopped");
+    while (workStack_ && workStack_->hasMoreElements()) {
+        workStack_->NextElement();
+        ++summary.notConverted;
+    }
+    return summary;
 }
 
 void JobState::Command2() {
@@ -62,7 +84,8 @@ void JobState::Command2() {
     bool next = true;
     while (next) {
         goOn_ = false;
-        if (!workStack_ || !workStack_->hasMoreElements())
+        // A stopped job takes no further item, also after a failure.
+        if (stop_ != JobStop::None || !workStack_ || !workStack_->hasMoreElements())
             return;
         const Stack::Element item = workStack_->NextElement();
         const QString document = item->fileName();
@@ -96,12 +119,15 @@ void JobState::markFailed(const QString& document, const std::exception* error) 
     if (number != ErrorNumber::KeyNotUnique) {
         try {
             DocumentList& list = windows.documentList();
-            if (!list.hasRow(document))
+            // After "Close" emptied the list, the outcome is only reported.
+            if (!list.hasRow(document) && stop_ != JobStop::Closed)
                 list.addRow(document, document);
-            list.insertStatus(document,
-                              cancelled ? QStringLiteral("Cancelled") : QStringLiteral("Failed"));
-            if (!cancelled)
-                list.setDetail(document, reason);
+            if (list.hasRow(document)) {
+                list.insertStatus(document, cancelled ? QStringLiteral("Cancelled")
+                                                      : QStringLiteral("Failed"));
+                if (!cancelled)
+                    list.setDetail(document, reason);
+            }
         } catch (...) {
             // The row is only a view of the outcome; the reporter still hears it.
         }

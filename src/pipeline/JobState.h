@@ -9,18 +9,13 @@
 namespace qp {
 
 class WindowPort;
+struct JobSummary;
 
-// Keeps the windows busy while it lives: a job sets the flag for its whole
-// run and clears it however the run ends.
-class BusyGuard {
-public:
-    explicit BusyGuard(WindowPort& windows);
-    ~BusyGuard();
-    BusyGuard(const BusyGuard&) = delete;
-    BusyGuard& operator=(const BusyGuard&) = delete;
-
-private:
-    WindowPort& windows_;
+// Why a job ends before its queue is worked off.
+enum class JobStop {
+    None,
+    Stopped, // "Stop": the document list keeps its rows
+    Closed,  // "Close": the document list was emptied
 };
 
 // What the single-document and the batch state share: the work queue, the
@@ -42,6 +37,13 @@ public:
     Stack* workStack() const { return workStack_.get(); }
     // Whether an item of this state is being executed right now.
     bool executing() const { return executing_; }
+    // Whether a job of this state runs: from its first command until it has
+    // reported its end.
+    bool running() const { return running_; }
+    // Ends the running job once the document being converted is done: no
+    // further item is taken, and what is still queued is dropped and
+    // reported as not converted. Does nothing when no job runs.
+    void stopAfterCurrent(JobStop why);
 
 protected:
     enum class OnFailure {
@@ -49,6 +51,20 @@ protected:
         PassOn, // mark the document and pass the failure to the caller
     };
     explicit JobState(OnFailure onFailure) : onFailure_(onFailure) {}
+
+    // Marks a job of this state as running, and the windows busy, for as
+    // long as it lives, however the job ends.
+    class Run {
+    public:
+        explicit Run(JobState& state);
+        ~Run();
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+    private:
+        JobState& state_;
+        WindowPort& windows_;
+    };
 
     Mediator& mediator() const;
     // Drops the previous queue with its items and starts counting afresh.
@@ -63,10 +79,14 @@ protected:
 
 private:
     void markFailed(const QString& document, const std::exception* error);
+    // The job's outcome; a stopped job's remaining items are dropped here.
+    JobSummary finish();
 
     Mediator* mediator_ = nullptr;
     const OnFailure onFailure_;
     bool executing_ = false;
+    bool running_ = false;
+    JobStop stop_ = JobStop::None;
     bool goOn_ = false;
     int total_ = 0;
     int started_ = 0;

@@ -9,7 +9,7 @@ namespace qp {
 
 void State1::Command1(const QString& text) {
     WindowPort& windows = mediator().windows();
-    BusyGuard busy(windows);
+    const Run run(*this);
     FilterChain chain(windows.extensionList());
     windows.documentList().clear();
     startJob();

@@ -10,7 +10,7 @@ namespace qp {
 
 void State2::Command1(const QString&) {
     WindowPort& windows = mediator().windows();
-    BusyGuard busy(windows);
+    const Run run(*this);
     FilterChain chain(windows.extensionList());
     windows.documentList().clear();
     startJob();

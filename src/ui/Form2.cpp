@@ -68,6 +68,11 @@ Form2::Form2() {
     mnuBatch->setObjectName(QStringLiteral("mnuBatch"));
     mnuClose = mnuFile->addAction(QStringLiteral("Close"));
     mnuClose->setObjectName(QStringLiteral("mnuClose"));
+    mnuStop = mnuFile->addAction(QStringLiteral("Stop"));
+    mnuStop->setObjectName(QStringLiteral("mnuStop"));
+    mnuStop->setShortcut(QKeySequence(Qt::Key_Escape));
+    mnuStop->setEnabled(false);
+    addAction(mnuStop); // Esc works with the menu closed
     mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     mnuSettings = menuBar()->addMenu(QStringLiteral("Options"));
@@ -98,6 +103,12 @@ Form2::Form2() {
     btnExit->setObjectName(QStringLiteral("btnExit"));
     btnExit->setGeometry(twipsRect(9840, 5640, 1335, 495));
     paintBackground(btnExit, silver);
+    // Shown only while a job runs, in the free stretch between "Next
+    // Document" and "Exit".
+    btnStop = new QPushButton(QStringLiteral("Stop"), Frame1);
+    btnStop->setObjectName(QStringLiteral("btnStop"));
+    btnStop->setGeometry(twipsRect(7200, 5760, 1335, 495));
+    btnStop->setVisible(false);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -114,12 +125,14 @@ Form2::Form2() {
     connect(mnuOpen, &QAction::triggered, this, [this] { mnuOpen_Click(1); });
     connect(mnuBatch, &QAction::triggered, this, [this] { mnuBatch_Click(); });
     connect(mnuClose, &QAction::triggered, this, [this] { mnuClose_Click(); });
+    connect(mnuStop, &QAction::triggered, this, [this] { mnuStop_Click(); });
     connect(mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
     connect(mnuMacroRun, &QAction::triggered, this, [this] { mnuMacroRun_Click(); });
     connect(mnuExtensions, &QAction::triggered, this, [this] { mnuExtensions_Click(); });
     connect(mnuInfo, &QAction::triggered, this, [this] { mnuInfo_Click(); });
     connect(Next, &QPushButton::clicked, this, [this] { Next_Click(); });
     connect(btnExit, &QPushButton::clicked, this, [this] { btnExit_Click(); });
+    connect(btnStop, &QPushButton::clicked, this, [this] { mnuStop_Click(); });
 }
 
 Form2::~Form2() {
@@ -158,6 +171,10 @@ void Form2::mnuBatch_Click() {
 
 void Form2::mnuClose_Click() {
     runHandler(this, [] { General::mediator().StartStateThree(); });
+}
+
+void Form2::mnuStop_Click() {
+    runHandler(this, [] { General::mediator().StopJob(); });
 }
 
 void Form2::mnuExit_Click() {
@@ -205,9 +222,14 @@ void Form2::setBusy(bool busy) {
     busy_ = busy;
     mnuOpen->setEnabled(!busy);
     mnuBatch->setEnabled(!busy);
+    mnuMacroRun->setEnabled(!busy);
+    mnuExtensions->setEnabled(!busy);
     Next->setEnabled(!busy);
+    mnuStop->setEnabled(busy);
+    btnStop->setVisible(busy);
     if (Form3* quickStart = Form3::loadedInstance())
         quickStart->setBusy(busy);
+    frmExtension::setBusy(busy);
 }
 
 QString Form2::statusText() const {
@@ -245,10 +267,10 @@ void Form2::documentCancelled(const QString& source) {
     showStatus(QStringLiteral("Cancelled: ") + QFileInfo(source).fileName());
 }
 
-void Form2::jobFinished(int converted, int failed) {
-    QString text = QStringLiteral("%1 converted, %2 failed").arg(converted).arg(failed);
+void Form2::jobFinished(const JobSummary& summary) {
+    QString text = summary.text();
     // The reason of the last failure stays readable after the job.
-    if (failed > 0 && !lastFailure_.isEmpty())
+    if (summary.failed > 0 && !lastFailure_.isEmpty())
         text += QStringLiteral(" - ") + lastFailure_;
     showStatus(text);
 }

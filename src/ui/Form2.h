@@ -20,9 +20,10 @@ class Cmd2;
 class DocumentListView;
 
 // The main window: the document list, the menus from which every job
-// starts, "Next Document" and "Exit". It also holds the folder enumerator and
-// the file dialog that the Mediator and the converters use, and reports the
-// progress of a job in its status bar. Closing it ends the program.
+// starts, "Next Document", "Exit" and, while a job runs, "Stop". It also
+// holds the folder enumerator and the file dialog that the Mediator and the
+// converters use, and reports the progress of a job in its status bar.
+// Closing it ends the program.
 class Form2 : public QMainWindow, public JobReporter {
     Q_OBJECT
 public:
@@ -40,7 +41,9 @@ public:
     CommonDialog& commonDialog() { return CommonDialog1; }
 
     // While a job runs, "Open", "Batch", "Next Document" and the Quick Start
-    // buttons cannot start another one; "Exit" stays available.
+    // buttons cannot start another one, "Settings" and the Extension manager
+    // cannot change it, and "Stop" (button, menu item and Esc) is offered;
+    // "Exit" stays available.
     void setBusy(bool busy);
     bool isBusy() const { return busy_; }
 
@@ -52,18 +55,20 @@ public:
     void documentConverted(const QString& source, const QString& page) override;
     void documentFailed(const QString& source, const QString& reason) override;
     void documentCancelled(const QString& source) override;
-    void jobFinished(int converted, int failed) override;
+    void jobFinished(const JobSummary& summary) override;
 
     // Controls, named as the window's design names them.
     QFrame* Frame1 = nullptr;
     DocumentListView* ListView1 = nullptr;
     QPushButton* Next = nullptr;
     QPushButton* btnExit = nullptr;
+    QPushButton* btnStop = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QMenu* mnuFile = nullptr;
     QAction* mnuOpen = nullptr;
     QAction* mnuBatch = nullptr;
     QAction* mnuClose = nullptr;
+    QAction* mnuStop = nullptr;
     QAction* mnuExit = nullptr;
     QMenu* mnuSettings = nullptr;
     QAction* mnuMacroRun = nullptr;
@@ -82,6 +87,7 @@ private:
     void mnuOpen_Click(int index);
     void mnuBatch_Click();
     void mnuClose_Click();
+    void mnuStop_Click();
     void mnuExit_Click();
     void mnuMacroRun_Click();
     void mnuExtensions_Click();

@@ -39,6 +39,7 @@ public:
 } // namespace
 
 frmExtension* frmExtension::current_ = nullptr;
+bool frmExtension::busy_ = false;
 
 frmExtension& frmExtension::instance() {
     if (!current_) {
@@ -63,6 +64,12 @@ void frmExtension::showManager() {
 void frmExtension::unloadInstance() {
     delete current_;
     current_ = nullptr;
+}
+
+void frmExtension::setBusy(bool busy) {
+    busy_ = busy;
+    if (current_)
+        current_->setEnabled(!busy);
 }
 
 frmExtension::frmExtension() : QDialog(nullptr) {
@@ -123,6 +130,7 @@ frmExtension::frmExtension() : QDialog(nullptr) {
     connect(cmdAddMovie, &QPushButton::clicked, this, [this] { cmdAddMovie_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+    setEnabled(!busy_);
 }
 
 frmExtension::~frmExtension() {
@@ -168,7 +176,13 @@ void frmExtension::cmdExit_Click() {
 }
 
 void frmExtension::closeEvent(QCloseEvent* event) {
-    // Closing from the title bar unloads the window and with it the list.
+    // Closing from the title bar unloads the window and with it the list,
+    // except while a job reads the list.
+    if (busy_) {
+        event->ignore();
+        hide();
+        return;
+    }
     event->accept();
     if (current_ == this)
         current_ = nullptr;

@@ -33,6 +33,9 @@ public:
     static void showManager();
     // Destroys the instance at once, if there is one (tests, shutdown).
     static void unloadInstance();
+    // While a job runs the list must not change under it: the window is
+    // disabled, and its close box only hides it, keeping the list.
+    static void setBusy(bool busy);
 
     // ExtensionList over LstExt.
     int listCount() const override;
@@ -60,6 +63,7 @@ private:
     void cmdExit_Click();
 
     static frmExtension* current_;
+    static bool busy_;
 };
 
 } // namespace qp

@@ -3,14 +3,18 @@
 
 #include "ErrorNumber.h"
 #include "GuiHarness.h"
+#include "QtPrinters.h"
 
 #include "platform/Settings.h"
 #include "ui/DocumentListView.h"
+#include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/Twips.h"
 #include "ui/frmExtension.h"
 #include "ui/frmSettings.h"
 
 #include <QRadioButton>
+#include <QStatusBar>
 
 namespace qp::test {
 namespace {
@@ -45,8 +49,29 @@ protected:
 
     DocumentListView& list() { return main->documentList(); }
 
+    // Four documents, a.doc to d.doc, in the folder "in".
+    void makeDocuments() {
+        for (const char* name : {"a.doc", "b.doc", "c.doc", "d.doc"})
+            writeFile(in + QLatin1Char('/') + QLatin1String(name));
+        QDir().mkpath(out);
+    }
+
+    // File -> Batch: the folders "in" and "out", then "Start".
+    void batch() {
+        whenModal<Form1>([this](Form1& dialog) {
+            dialogs.answerFolder(in);
+            QTest::mouseClick(dialog.btnSource, Qt::LeftButton);
+            dialogs.answerFolder(out);
+            QTest::mouseClick(dialog.btnTarget, Qt::LeftButton);
+            QTest::mouseClick(dialog.Command1, Qt::LeftButton);
+        });
+        click(main->mnuFile, main->mnuBatch);
+    }
+
     Form2* main = nullptr;
     const QString document = path("Report.final.doc");
+    const QString in = path("in");
+    const QString out = path("out");
 };
 
 TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredFormat) {
@@ -125,14 +150,23 @@ TEST_F(MainWindowTest, AFailingDocumentIsMarkedFailedWithItsReasonAndClosed) {
     EXPECT_FALSE(main->isBusy());
 }
 
-TEST_F(MainWindowTest, NothingCanStartASecondJobWhileOneRuns) {
+TEST_F(MainWindowTest, NothingCanStartASecondJobOrChangeTheRunningOneWhileItRuns) {
+    // The Extension manager is open when the job starts.
+    click(main->mnuSettings, main->mnuExtensions);
     bool checked = false;
     server->onCall = [&](const FakeCall& call) {
         if (call.member != QLatin1String("Documents.Open"))
             return;
         checked = true;
-        for (QAction* action : {main->mnuOpen, main->mnuBatch})
+        for (QAction* action :
+             {main->mnuOpen, main->mnuBatch, main->mnuMacroRun, main->mnuExtensions})
             EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+        // Its close box only hides it: the list the job reads stays.
+        frmExtension* manager = &frmExtension::instance();
+        EXPECT_FALSE(manager->isEnabled());
+        manager->close();
+        EXPECT_EQ(&frmExtension::instance(), manager);
+        EXPECT_FALSE(manager->isVisible());
         for (QPushButton* button :
              {main->Next, Form3::instance().btnSingle, Form3::instance().btnBatch})
             EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
@@ -142,7 +176,101 @@ TEST_F(MainWindowTest, NothingCanStartASecondJobWhileOneRuns) {
     open(document, path("a.htm"));
     EXPECT_TRUE(checked);
     EXPECT_TRUE(main->mnuOpen->isEnabled() && main->mnuBatch->isEnabled());
+    EXPECT_TRUE(main->mnuMacroRun->isEnabled() && main->mnuExtensions->isEnabled());
+    EXPECT_TRUE(frmExtension::instance().isEnabled());
     EXPECT_TRUE(Form3::instance().btnSingle->isEnabled());
+    frmExtension::instance().hide();
+}
+
+TEST_F(MainWindowTest, CloseDuringABatchEndsItAfterTheCurrentDocumentAndEmptiesTheList) {
+    makeDocuments();
+    // Close while the second document is being saved.
+    server->onCall = [&](const FakeCall& call) {
+        if (call.member == QLatin1String("ActiveDocument.SaveAs") && call.text().contains("b.htm"))
+            main->mnuClose->trigger();
+    };
+    batch();
+    EXPECT_EQ(server->savedPages, (QStringList{out + "/a.htm", out + "/b.htm"}));
+    EXPECT_EQ(server->openDocuments(), 0);
+    EXPECT_EQ(list().rowCount(), 0);
+    EXPECT_EQ(main->statusText(), "2 converted, 0 failed, 2 not converted (closed)");
+    EXPECT_FALSE(main->isBusy());
+    // Nothing of the closed job is left to go on with.
+    QTest::mouseClick(main->Next, Qt::LeftButton);
+    EXPECT_EQ(server->savedPages.size(), 2);
+
+    // The document being converted when the job is closed fails: it counts
+    // as failed, and the list stays empty.
+    server->savedPages.clear();
+    server->failCall(QStringLiteral("ActiveDocument.SaveAs"), QStringLiteral("b.htm"));
+    batch();
+    EXPECT_EQ(server->savedPages, QStringList{out + "/a.htm"});
+    EXPECT_EQ(list().rowCount(), 0);
+    EXPECT_TRUE(main->statusText().startsWith("1 converted, 1 failed, 2 not converted (closed)"))
+        << main->statusText().toStdString();
+    EXPECT_EQ(server->openDocuments(), 0);
+}
+
+TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKeepingTheList) {
+    makeDocuments();
+    EXPECT_FALSE(main->btnStop->isVisible());
+    EXPECT_FALSE(main->mnuStop->isEnabled());
+    const std::vector<std::function<void()>> stops{
+        [&] { QTest::mouseClick(main->btnStop, Qt::LeftButton); },
+        [&] { main->mnuStop->trigger(); },
+        [&] {
+            main->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(main));
+            main->ListView1->setFocus();
+            QTest::keyClick(main->ListView1, Qt::Key_Escape);
+        },
+    };
+    for (const auto& stop : stops) {
+        server->savedPages.clear();
+        server->onCall = [&](const FakeCall& call) {
+            if (call.member != QLatin1String("ActiveDocument.SaveAs") ||
+                !call.text().contains("b.htm"))
+                return;
+            EXPECT_TRUE(main->btnStop->isVisible() && main->btnStop->isEnabled());
+            EXPECT_TRUE(main->mnuStop->isEnabled());
+            stop();
+        };
+        batch();
+        EXPECT_EQ(server->savedPages, (QStringList{out + "/a.htm", out + "/b.htm"}));
+        EXPECT_EQ(list().shownKeys(), (QStringList{in + "/b.doc", in + "/a.doc"}));
+        EXPECT_EQ(list().status(in + "/a.doc"), "Converted");
+        EXPECT_EQ(list().status(in + "/b.doc"), "Converted");
+        EXPECT_EQ(main->statusText(), "2 converted, 0 failed, 2 not converted (stopped)");
+        EXPECT_FALSE(main->btnStop->isVisible());
+        EXPECT_FALSE(main->mnuStop->isEnabled());
+    }
+    // Stopping a single document changes nothing of its outcome.
+    server->onCall = [&](const FakeCall& call) {
+        if (call.member == QLatin1String("ActiveDocument.SaveAs"))
+            main->mnuStop->trigger();
+    };
+    open(document, path("single.htm"));
+    EXPECT_EQ(list().status(document), "Converted");
+    EXPECT_EQ(main->statusText(), "1 converted, 0 failed, 0 not converted (stopped)");
+}
+
+TEST_F(MainWindowTest, StopJoinsTheWindowWithoutMovingOrCoveringAnything) {
+    QStringList captions;
+    for (QAction* action : main->mnuFile->actions())
+        captions << action->text();
+    EXPECT_EQ(captions, (QStringList{"Open", "Batch", "Close", "Stop", "Exit"}));
+    EXPECT_EQ(main->mnuStop->shortcut(), QKeySequence(Qt::Key_Escape));
+    EXPECT_EQ(main->btnStop->text(), "Stop");
+    EXPECT_EQ(main->ListView1->geometry(), twipsRect(0, 0, 11415, 5415));
+    EXPECT_EQ(main->Next->geometry(), twipsRect(4320, 5760, 1575, 495));
+    EXPECT_EQ(main->btnExit->geometry(), twipsRect(9840, 5640, 1335, 495));
+    const QRect stop = main->btnStop->geometry();
+    for (QWidget* other : {static_cast<QWidget*>(main->ListView1),
+                           static_cast<QWidget*>(main->Next), static_cast<QWidget*>(main->btnExit)})
+        EXPECT_FALSE(stop.intersects(other->geometry())) << other->objectName().toStdString();
+    EXPECT_TRUE(main->Frame1->rect().contains(stop));
+    const QRect shown(main->btnStop->mapTo(main, QPoint(0, 0)), stop.size());
+    EXPECT_FALSE(shown.intersects(main->StatusBar1->geometry()));
 }
 
 TEST_F(MainWindowTest, RowsShowInDescendingOrderKeyedByPath) {

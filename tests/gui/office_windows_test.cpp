@@ -114,5 +114,48 @@ TEST_F(OfficeWindows, TheCorpusFolderAsABatchConvertsAllButTheUnreadableDocument
     EXPECT_TRUE(main().mnuOpen->isEnabled()) << "still busy after the batch";
 }
 
+TEST_F(OfficeWindows, StopOrCloseDuringABatchEndsItAfterTheCurrentDocumentAsThePagesShow) {
+    const QString in = path("in");
+    QDir().mkpath(in);
+    const int count = 12;
+    for (int i = 0; i < count; ++i)
+        QFile::copy(corpusFile("simple.doc"),
+                    in + QStringLiteral("/d%1.doc").arg(i, 2, 10, QChar('0')));
+    for (const bool close : {false, true}) {
+        const QString out = path(close ? "closed" : "stopped");
+        QDir().mkpath(out);
+        // Pressed while the office works on the third document.
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            if (!main().statusText().startsWith(QStringLiteral("Converting 3 of %1").arg(count)))
+                return;
+            press.stop();
+            (close ? main().mnuClose : main().mnuStop)->trigger();
+        });
+        press.start(1);
+        whenModal<Form1>([&](Form1& batch) {
+            dialogs.answerFolder(in);
+            QTest::mouseClick(batch.btnSource, Qt::LeftButton);
+            dialogs.answerFolder(out);
+            QTest::mouseClick(batch.btnTarget, Qt::LeftButton);
+            QTest::mouseClick(batch.Command1, Qt::LeftButton);
+        });
+        clickMenu(main().menuBar(), main().mnuFile, main().mnuBatch);
+        press.stop();
+
+        const QStringList pages = QDir(out).entryList({"*.htm"}, QDir::Files);
+        EXPECT_EQ(pages, (QStringList{"d00.htm", "d01.htm", "d02.htm"}));
+        EXPECT_EQ(main().statusText(),
+                  QStringLiteral("3 converted, 0 failed, %1 not converted (%2)")
+                      .arg(count - 3)
+                      .arg(close ? "closed" : "stopped"));
+        DocumentListView& list = main().documentList();
+        EXPECT_EQ(list.rowCount(), close ? 0 : 3);
+        for (int i = 0; i < list.rowCount(); ++i)
+            EXPECT_EQ(list.topLevelItem(i)->text(1), "Converted");
+        EXPECT_TRUE(main().mnuOpen->isEnabled()) << "still busy after the job";
+    }
+}
+
 } // namespace
 } // namespace qp::test

@@ -1,4 +1,5 @@
 #include "OfficeTestServer.h"
+#include "QtPrinters.h"
 #include "TestFiles.h"
 
 #include <QImage>
@@ -10,7 +11,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace qp::test;
 
@@ -178,9 +188,12 @@ TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {
     const QStringList lines =
         QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
-    const auto match = QRegularExpression("^(\\d+) converted, 0 failed$").match(lines.last());
+    const auto match =
+        QRegularExpression("^(\\d+) converted, 0 failed, (\\d+) not converted \\(stopped\\)$")
+            .match(lines.last());
     ASSERT_TRUE(match.hasMatch()) << lines.last().toStdString();
     EXPECT_LT(match.captured(1).toInt(), 60);
+    EXPECT_EQ(match.captured(1).toInt() + match.captured(2).toInt(), 60);
     EXPECT_EQ(process.exitCode(), 1);
     EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardError()).contains("not converted"));
     QProcess pgrep;
@@ -233,9 +246,284 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     const ToolRun run{process.exitCode(), lines, {}};
     const QStringList failed = run.lines.filter(QRegularExpression("^Failed "));
     ASSERT_EQ(failed.size(), 2) << failed.join('\n').toStdString();
-    EXPECT_TRUE(failed.filter("word processor stopped while").size() == 1) << failed.join('\n').toStdString();
+    EXPECT_TRUE(failed.filter("word processor stopped while").size() == 1)
+        << failed.join('\n').toStdString();
     EXPECT_TRUE(failed.filter("did not answer").size() == 1) << failed.join('\n').toStdString();
     EXPECT_EQ(documents(run, "Converted").size(), count - 2);
     EXPECT_EQ(run.lines.last(), QStringLiteral("%1 converted, 2 failed").arg(count - 2));
     EXPECT_EQ(run.status, 1);
+}
+
+namespace {
+
+// A folder of copies of one small document, named d000.doc, d001.doc, ...
+void fillFolder(const QString& folder, int count) {
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(QFile::copy(
+            corpusFile("simple.doc"),
+            QDir(folder).filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
+}
+
+// The process ids of the direct children of a process.
+QList<pid_t> childrenOf(pid_t parent) {
+    QProcess pgrep;
+    pgrep.start("pgrep", {"-P", QString::number(parent)});
+    pgrep.waitForFinished();
+    QList<pid_t> pids;
+    for (const QByteArray& line : pgrep.readAllStandardOutput().split('\n'))
+        if (!line.trimmed().isEmpty())
+            pids << pid_t(line.trimmed().toLongLong());
+    return pids;
+}
+
+// Whether the process still runs (a zombie that nobody reaps has ended).
+bool alive(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype end = text.lastIndexOf(')');
+    return end > 0 && text.mid(end + 2, 1) != "Z";
+}
+
+// Waits up to the given time for every one of the processes to end.
+bool allEnd(const QList<pid_t>& pids, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (std::none_of(pids.begin(), pids.end(), alive))
+            return true;
+        if (clock.elapsed() > ms)
+            return false;
+        QThread::msleep(20);
+    }
+}
+
+// Whether the process has a handler of its own for the signal.
+bool catches(pid_t pid, int signal) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+            return line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (signal - 1));
+    return false;
+}
+
+// The batch workers of a --jobs run, and the office of each one.
+QList<pid_t> workersAndOffices(pid_t run) {
+    QList<pid_t> pids = childrenOf(run);
+    for (pid_t worker : QList<pid_t>(pids))
+        if (const qint64 office = officeOf(worker))
+            pids << pid_t(office);
+    return pids;
+}
+
+// The tool started as from an interactive shell: its standard input and
+// error are a pseudo-terminal of its own (so the terminal's Ctrl-C reaches
+// its whole process group, as it does at a real terminal); its standard
+// output goes to a file.
+class TerminalRun {
+public:
+    TerminalRun(const QStringList& arguments, const QString& output) : output_(output) {
+        std::vector<QByteArray> storage{QFile::encodeName(tool)};
+        for (const QString& arg : arguments)
+            storage.push_back(QFile::encodeName(arg));
+        std::vector<char*> argv;
+        for (QByteArray& item : storage)
+            argv.push_back(item.data());
+        argv.push_back(nullptr);
+        const QByteArray out = QFile::encodeName(output);
+        pid = ::forkpty(&master_, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            const int fd = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~TerminalRun() {
+        if (pid > 0 && !ended_) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status_, 0);
+        }
+        if (master_ >= 0)
+            ::close(master_);
+    }
+
+    // Keys pressed at the terminal.
+    void type(const QByteArray& keys) {
+        ASSERT_EQ(::write(master_, keys.data(), keys.size()), keys.size());
+    }
+
+    // Standard output so far, line by line.
+    QStringList lines() const {
+        return QString::fromUtf8(readFile(output_)).split('\n', Qt::SkipEmptyParts);
+    }
+    int convertedLines() const { return lines().filter(QRegularExpression("^Converted ")).size(); }
+    // Everything the terminal showed.
+    QString screen() const { return QString::fromUtf8(screen_); }
+
+    // Keeps the terminal drained until the condition holds or the run ends;
+    // false after the time limit.
+    bool waitFor(const std::function<bool()>& done, int ms) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (ended_ || clock.elapsed() > ms)
+                return false;
+            drain(20);
+            if (::waitpid(pid, &status_, WNOHANG) == pid)
+                ended_ = true;
+        }
+        return true;
+    }
+    bool waitForEnd(int ms) {
+        waitFor([this] { return ended_; }, ms);
+        drain(0);
+        return ended_;
+    }
+    bool exited(int code) const {
+        return ended_ && WIFEXITED(status_) && WEXITSTATUS(status_) == code;
+    }
+    bool killedBy(int signal) const {
+        return ended_ && WIFSIGNALED(status_) && WTERMSIG(status_) == signal;
+    }
+
+    pid_t pid = -1;
+
+private:
+    void drain(int ms) {
+        pollfd fd{master_, POLLIN, 0};
+        while (::poll(&fd, 1, ms) > 0 && (fd.revents & POLLIN)) {
+            char buffer[4096];
+            const ssize_t got = ::read(master_, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            screen_.append(buffer, got);
+            ms = 0;
+        }
+    }
+
+    QString output_;
+    int master_ = -1;
+    int status_ = 0;
+    bool ended_ = false;
+    QByteArray screen_;
+};
+
+} // namespace
+
+TEST(BatchTool, oneCtrlCAtTheTerminalStopsEveryWorkerAfterItsDocumentAndReportsAll) {
+    QTemporaryDir in, out, logs;
+    const int count = 120;
+    fillFolder(in.path(), count);
+    TerminalRun run({"--jobs", "2", in.path(), out.path()}, logs.filePath("stdout"));
+    ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 4; }, 180000))
+        << run.screen().toStdString();
+    const QList<pid_t> processes = workersAndOffices(run.pid);
+    ASSERT_EQ(processes.size(), 4) << "two workers, each with its office";
+    run.type("\x03");
+    ASSERT_TRUE(run.waitForEnd(120000));
+    EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
+
+    const QStringList lines = run.lines();
+    ASSERT_FALSE(lines.isEmpty());
+    const auto match =
+        QRegularExpression("^(\\d+) converted, 0 failed, (\\d+) not converted \\(stopped\\)$")
+            .match(lines.last());
+    ASSERT_TRUE(match.hasMatch()) << lines.join('\n').toStdString();
+    const int converted = match.captured(1).toInt();
+    EXPECT_EQ(converted, run.convertedLines());
+    EXPECT_LT(converted, count);
+    EXPECT_EQ(converted + match.captured(2).toInt(), count);
+    // What the lines say is what is on disk.
+    EXPECT_EQ(QDir(out.path()).entryList({"*.htm"}, QDir::Files).size(), converted);
+    EXPECT_TRUE(run.screen().contains(
+        QStringLiteral("stopped: %1 document(s) not converted").arg(match.captured(2))))
+        << run.screen().toStdString();
+    EXPECT_TRUE(allEnd(processes, 10000)) << "a worker or an office outlived the run";
+}
+
+TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnce) {
+    QTemporaryDir in, out, logs;
+    fillFolder(in.path(), 120);
+    TerminalRun run({"--jobs", "2", in.path(), out.path()}, logs.filePath("stdout"));
+    ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 2; }, 180000))
+        << run.screen().toStdString();
+    const QList<pid_t> processes = workersAndOffices(run.pid);
+    ASSERT_EQ(processes.size(), 4);
+    ASSERT_TRUE(catches(run.pid, SIGINT));
+    run.type("\x03");
+    // Once the first one has been handled (the program catches Ctrl-C no
+    // more), the second.
+    ASSERT_TRUE(run.waitFor([&] { return !catches(run.pid, SIGINT); }, 10000));
+    run.type("\x03");
+    ASSERT_TRUE(run.waitForEnd(10000));
+    EXPECT_TRUE(run.killedBy(SIGINT)) << run.screen().toStdString();
+    EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived the run";
+}
+
+TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilled) {
+    QTemporaryDir in, out;
+    fillFolder(in.path(), 400);
+    QProcess process;
+    process.start(tool, {"--jobs", "2", in.path(), out.path()});
+    int converted = 0;
+    while (converted < 2 && process.waitForReadyRead(180000))
+        while (process.canReadLine())
+            converted += process.readLine().startsWith("Converted ");
+    const QList<pid_t> processes = workersAndOffices(pid_t(process.processId()));
+    ASSERT_EQ(processes.size(), 4);
+    // Each worker waits on its office, as on a long document.
+    for (pid_t office : processes.mid(2))
+        ::kill(office, SIGSTOP);
+    ::kill(pid_t(process.processId()), SIGKILL);
+    process.waitForFinished();
+    EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived its parent";
+}
+
+TEST(BatchTool, foldersAfterADoubleDashMayStartWithADashAlsoWithJobs) {
+    QTemporaryDir work;
+    QDir(work.path()).mkdir("-dashfolder");
+    for (const char* name : {"a.doc", "b.doc", "c.doc"})
+        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"),
+                                work.filePath(QStringLiteral("-dashfolder/") + name)));
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        QProcess process;
+        process.setWorkingDirectory(work.path());
+        process.start(tool, jobs + QStringList{"--", "-dashfolder", "out"});
+        ASSERT_TRUE(process.waitForFinished(300000));
+        const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
+        EXPECT_EQ(process.exitCode(), 0) << jobs.join(' ').toStdString() << errors.toStdString();
+        EXPECT_TRUE(process.readAllStandardOutput().endsWith("3 converted, 0 failed\n"));
+        EXPECT_EQ(QDir(work.filePath("out")).entryList({"*.htm"}, QDir::Files),
+                  QStringList({"a.htm", "b.htm", "c.htm"}));
+        QDir(work.filePath("out")).removeRecursively();
+    }
+}
+
+TEST(BatchTool, namesWithControlCharactersAreEscapedAndCannotForgeLines) {
+    QTemporaryDir in, out;
+    // One name holds a newline and a whole forged line, one a tab and an
+    // escape sequence; one without control characters is shown as it is.
+    const QStringList names{"a\nFailed forged.doc: forged\n.doc", "b\t\x1b[2Jc.doc", "$'d'.doc"};
+    for (const QString& name : names)
+        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath(name)));
+    const QStringList expected{
+        "Converted $'" + in.path() + "/a\\nFailed forged.doc: forged\\n.doc' -> $'" + out.path() +
+            "/a\\nFailed forged.doc: forged\\n.htm'",
+        "Converted $'" + in.path() + "/b\\t\\033[2Jc.doc' -> $'" + out.path() +
+            "/b\\t\\033[2Jc.htm'",
+        "Converted " + in.path() + "/$'d'.doc -> " + out.path() + "/$'d'.htm",
+        "3 converted, 0 failed"};
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        const ToolRun run = batch(jobs + QStringList{in.path(), out.path()});
+        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+        // Sorted, since the workers' lines come in any order.
+        QStringList lines = run.lines;
+        std::sort(lines.begin(), lines.end() - 1);
+        EXPECT_EQ(lines, expected) << jobs.join(' ').toStdString();
+        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 3);
+    }
 }

@@ -77,8 +77,8 @@ public:
     void documentCancelled(const QString& source) override {
         events << QStringLiteral("cancelled %1").arg(source);
     }
-    void jobFinished(int converted, int failed) override {
-        events << QStringLiteral("finished %1 converted, %2 failed").arg(converted).arg(failed);
+    void jobFinished(const JobSummary& summary) override {
+        events << QStringLiteral("finished ") + summary.text();
     }
 
     QStringList events;

@@ -12,6 +12,7 @@
 #include "pipeline/State2.h"
 
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -211,6 +212,26 @@ TEST_F(States, aSecondBatchRunDropsWhatTheFirstLeftQueued) {
     runBatch();
     EXPECT_EQ(probe.order, QStringList({other + "/z.doc"}));
     EXPECT_FALSE(batchState().workStack()->hasMoreElements());
+}
+
+TEST_F(States, aStopWhileTheFolderIsScannedConvertsNothingAndCountsEveryDocument) {
+    useFakeConverter();
+    touchAll({"a.doc", "b.doc", "c.doc"});
+    // Comes during the first yield of the scan.
+    QTimer::singleShot(0, [this] { mediator.StopJob(); });
+    runBatch();
+    EXPECT_TRUE(probe.order.isEmpty());
+    EXPECT_EQ(windows.reports.events,
+              QStringList({"job 3", "finished 0 converted, 0 failed, 3 not converted (stopped)"}));
+    EXPECT_FALSE(batchState().workStack()->hasMoreElements());
+    // The next job is not stopped by the last one's stop.
+    runBatch();
+    EXPECT_EQ(probe.order.size(), 3);
+    EXPECT_EQ(windows.reports.events.last(), "finished 3 converted, 0 failed");
+    // A stop with no job running changes nothing.
+    mediator.StopJob();
+    runBatch();
+    EXPECT_EQ(windows.reports.events.last(), "finished 3 converted, 0 failed");
 }
 
 TEST_F(States, theBatchOpensByBareNameInTheSourceFolderAndSavesIntoTheTarget) {

@@ -1,15 +1,16 @@
 #include "BatchRun.h"
 
+#include "ConsoleText.h"
 #include "ConsoleWindows.h"
 #include "core/Command.h"
 #include "core/Mediator.h"
-#include "core/StateManager.h"
-#include "pipeline/JobState.h"
 #include "platform/Settings.h"
 #include "platform/office/WordServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
@@ -21,6 +22,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace qp::batch {
@@ -39,18 +41,43 @@ void onInterrupt(int) {
 }
 
 // Ctrl-C (or a polite kill) stops after the current document; a second one
-// ends the program at once, and its office with it.
-void catchInterrupts() {
+// ends the program at once, and its office with it. A worker of a --jobs run
+// takes no Ctrl-C from the terminal (it was started ignoring it): its parent
+// hears it and passes the stop on as a polite kill. The worker was started
+// with that signal held back, so that a stop passed on before this point
+// waits for the handler instead of ending the worker.
+void catchInterrupts(bool worker) {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
+    if (!worker)
+        ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    sigset_t polite;
+    sigemptyset(&polite);
+    sigaddset(&polite, SIGTERM);
+    ::pthread_sigmask(SIG_UNBLOCK, &polite, nullptr);
 }
 
 void printError(const QString& text) {
-    std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(text));
+    std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(oneLine(text)));
+}
+
+// The arguments of worker i of n: the options of this run with that slice,
+// and the folders after "--", so that a folder name starting with a dash
+// stays a folder.
+QStringList workerArguments(const BatchOptions& options, int i, int n) {
+    QStringList arguments;
+    if (options.filtered)
+        arguments << (*options.filtered ? QStringLiteral("--filtered")
+                                        : QStringLiteral("--not-filtered"));
+    for (const QString& extension : options.extensions)
+        arguments << QStringLiteral("--extension") << extension;
+    arguments << QStringLiteral("--timeout") << QString::number(options.timeoutSeconds)
+              << QStringLiteral("--shard") << QStringLiteral("%1/%2").arg(i).arg(n)
+              << QStringLiteral("--") << options.source << options.target;
+    return arguments;
 }
 
 // An office profile of its own for this worker, kept between runs for a quick
@@ -74,33 +101,35 @@ std::unique_ptr<QLockFile> claimProfile(QString* profileDir) {
 
 bool checkFolders(const BatchOptions& options, QString* error) {
     const QFileInfo source(options.source);
+    const QString sourceName = escapedName(options.source);
+    const QString targetName = escapedName(options.target);
     if (!source.exists()) {
-        *error = QStringLiteral("the source folder %1 does not exist").arg(options.source);
+        *error = QStringLiteral("the source folder %1 does not exist").arg(sourceName);
         return false;
     }
     if (!source.isDir() || !source.isReadable() || !source.isExecutable()) {
-        *error = QStringLiteral("the source folder %1 cannot be read").arg(options.source);
+        *error = QStringLiteral("the source folder %1 cannot be read").arg(sourceName);
         return false;
     }
     const QFileInfo target(options.target);
     if (target.exists() && !target.isDir()) {
-        *error = QStringLiteral("the target folder %1 is not a folder").arg(options.target);
+        *error = QStringLiteral("the target folder %1 is not a folder").arg(targetName);
         return false;
     }
     if (!target.exists() && !QDir().mkpath(options.target)) {
-        *error = QStringLiteral("the target folder %1 cannot be created").arg(options.target);
+        *error = QStringLiteral("the target folder %1 cannot be created").arg(targetName);
         return false;
     }
     QTemporaryFile probe(QDir(options.target).filePath(QStringLiteral(".quillpg-XXXXXX")));
     if (!probe.open()) {
-        *error = QStringLiteral("the target folder %1 cannot be written").arg(options.target);
+        *error = QStringLiteral("the target folder %1 cannot be written").arg(targetName);
         return false;
     }
     return true;
 }
 
 int runWorker(const BatchOptions& options, bool machine) {
-    catchInterrupts();
+    catchInterrupts(machine);
     ConsoleDialogs dialogs;
     Dialogs::setProvider(&dialogs);
     ConsoleReporter reporter(!machine && ::isatty(STDERR_FILENO), machine);
@@ -122,17 +151,19 @@ int runWorker(const BatchOptions& options, bool machine) {
     mediator.SetSourceFolder(QDir::cleanPath(QDir(options.source).absolutePath()));
     mediator.SetTgtFolder(QDir::cleanPath(QDir(options.target).absolutePath()));
 
+    // A stop ends the job after its current document, the rest of the queue
+    // counted as not converted. It is looked for while the office works and
+    // after each document.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (stopRequested)
+            mediator.StopJob();
+    });
+    watch.start(50);
     int sinceRestart = 0;
-    int dropped = 0;
     reporter.afterDocument = [&] {
         if (stopRequested) {
-            // What is still queued is dropped: the run ends after this document.
-            if (auto* batch = dynamic_cast<JobState*>(mediator.stateManager().stateTwo()))
-                if (Stack* queue = batch->workStack())
-                    while (queue->hasMoreElements()) {
-                        queue->NextElement();
-                        ++dropped;
-                    }
+            mediator.StopJob();
             return;
         }
         const auto session = server->session();
@@ -153,40 +184,38 @@ int runWorker(const BatchOptions& options, bool machine) {
         printError(error.description());
         status = 2;
     }
-    std::printf("%d converted, %d failed\n", reporter.converted(), reporter.failed());
-    std::fflush(stdout);
+    watch.stop();
+    const int outcome = reporter.finish();
     server->shutdown();
     General::setMediator(nullptr);
     Dialogs::setProvider(nullptr);
-    if (status)
-        return status;
-    if (dropped > 0)
-        printError(QStringLiteral("stopped: %1 document(s) not converted").arg(dropped));
-    return reporter.failed() > 0 || dropped > 0 ? 1 : 0;
+    return status ? status : outcome;
 }
 
-int runParallel(const BatchOptions& options, const QString& program, const QStringList& arguments) {
-    catchInterrupts();
-    // The workers' arguments: the same, without --jobs, each with its slice.
-    QStringList common;
-    for (int i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--jobs")) {
-            ++i;
-            continue;
-        }
-        common << arguments[i];
-    }
+int runParallel(const BatchOptions& options, const QString& program) {
+    catchInterrupts(false);
     const bool progress = ::isatty(STDERR_FILENO);
-    int total = 0, converted = 0, failed = 0, worst = 0, running = options.jobs;
+    // What each worker reported: its share of the documents, how many of
+    // them it has done, and the "finished" record that closes its run.
+    struct Worker {
+        std::unique_ptr<QProcess> process;
+        int total = 0;
+        int done = 0;
+        bool finished = false;
+        int notConverted = 0;
+        QString endedBy;
+    };
+    std::vector<Worker> workers(std::size_t(options.jobs));
+    int total = 0, worst = 0, running = options.jobs;
+    JobSummary all;
     QElapsedTimer clock;
     clock.start();
     QEventLoop loop;
-    std::vector<std::unique_ptr<QProcess>> workers;
     auto draw = [&] {
         if (progress) {
-            std::fprintf(
-                stderr, "\r\033[K%s",
-                qPrintable(progressLine(converted + failed, total, clock.nsecsElapsed() / 1e9)));
+            std::fprintf(stderr, "\r\033[K%s",
+                         qPrintable(progressLine(all.converted + all.failed, total,
+                                                 clock.nsecsElapsed() / 1e9)));
             std::fflush(stderr);
         }
     };
@@ -194,29 +223,53 @@ int runParallel(const BatchOptions& options, const QString& program, const QStri
         if (progress)
             std::fprintf(stderr, "\r\033[K");
     };
+    auto print = [&](const QString& line) {
+        clear();
+        std::printf("%s\n", qPrintable(line));
+        std::fflush(stdout);
+    };
+    const pid_t parent = ::getpid();
     for (int i = 1; i <= options.jobs; ++i) {
-        auto worker = std::make_unique<QProcess>();
-        QProcess* process = worker.get();
+        Worker* worker = &workers[std::size_t(i - 1)];
+        worker->process = std::make_unique<QProcess>();
+        QProcess* process = worker->process.get();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QUILLPG_BATCH_WORKER"), QStringLiteral("1"));
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QObject::connect(process, &QProcess::readyReadStandardOutput, &loop, [&, process] {
+        // The terminal's Ctrl-C reaches the whole process group: only this
+        // process acts on it, and passes the stop on (held back until the
+        // worker catches it). A worker whose parent is gone, however it
+        // ended, ends at once, and its office with it.
+        process->setChildProcessModifier([parent] {
+            ::signal(SIGINT, SIG_IGN);
+            sigset_t polite;
+            sigemptyset(&polite);
+            sigaddset(&polite, SIGTERM);
+            ::sigprocmask(SIG_BLOCK, &polite, nullptr);
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                ::_exit(127);
+        });
+        QObject::connect(process, &QProcess::readyReadStandardOutput, &loop, [&, process, worker] {
             while (process->canReadLine()) {
-                const QString line = QString::fromLocal8Bit(process->readLine()).trimmed();
-                if (line.startsWith(QLatin1String("# total "))) {
-                    total += line.mid(8).toInt();
-                } else if (line.startsWith(QLatin1String("Converted "))) {
-                    ++converted;
-                } else if (line.startsWith(QLatin1String("Failed "))) {
-                    ++failed;
-                } else {
-                    continue; // a worker's own closing line
-                }
-                if (!line.startsWith(QLatin1Char('#'))) {
-                    clear();
-                    std::printf("%s\n", qPrintable(line));
-                    std::fflush(stdout);
+                const QStringList record = readWorkerRecord(process->readLine());
+                const QString& kind = record.first();
+                if (kind == QLatin1String("total") && record.size() == 2) {
+                    worker->total = record[1].toInt();
+                    total += worker->total;
+                } else if (kind == QLatin1String("converted") && record.size() == 3) {
+                    ++worker->done;
+                    ++all.converted;
+                    print(convertedLine(record[1], record[2]));
+                } else if (kind == QLatin1String("failed") && record.size() == 3) {
+                    ++worker->done;
+                    ++all.failed;
+                    print(failedLine(record[1], record[2]));
+                } else if (kind == QLatin1String("finished") && record.size() == 5) {
+                    worker->finished = true;
+                    worker->notConverted = record[3].toInt();
+                    worker->endedBy = record[4];
                 }
                 draw();
             }
@@ -227,32 +280,34 @@ int runParallel(const BatchOptions& options, const QString& program, const QStri
                              if (--running == 0)
                                  loop.quit();
                          });
-        process->start(program,
-                       common + QStringList{QStringLiteral("--shard"),
-                                            QStringLiteral("%1/%2").arg(i).arg(options.jobs)});
-        workers.push_back(std::move(worker));
+        process->start(program, workerArguments(options, i, options.jobs));
     }
-    // A stop asked of this process alone is passed on to the workers.
+    // A stop asked of this process is passed on to the workers.
     QTimer watch;
     bool passedOn = false;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         if (stopRequested && !passedOn) {
             passedOn = true;
-            for (auto& worker : workers)
-                if (worker->state() != QProcess::NotRunning)
-                    ::kill(pid_t(worker->processId()), SIGINT);
+            for (Worker& worker : workers)
+                if (worker.process->state() != QProcess::NotRunning)
+                    ::kill(pid_t(worker.process->processId()), SIGTERM);
         }
     });
     watch.start(100);
     loop.exec();
-    for (auto& worker : workers)
-        worker->waitForFinished();
     clear();
-    std::printf("%d converted, %d failed\n", converted, failed);
-    std::fflush(stdout);
-    if (worst >= 2)
-        return 2;
-    return failed > 0 || worst == 1 ? 1 : 0;
+    int lost = 0;
+    for (const Worker& worker : workers) {
+        all.notConverted += worker.notConverted;
+        if (all.endedBy.isEmpty())
+            all.endedBy = worker.endedBy;
+        if (!worker.finished)
+            lost += worker.total - worker.done;
+    }
+    if (lost > 0)
+        printError(QStringLiteral("a worker ended early: %1 document(s) not converted").arg(lost));
+    const int outcome = finishRun(all);
+    return worst >= 2 ? 2 : std::max(outcome, worst);
 }
 
 } // namespace qp::batch

@@ -16,6 +16,6 @@ int runWorker(const BatchOptions& options, bool machine);
 
 // Runs options.jobs worker processes of this program, each on its own slice
 // with its own office, and gathers their output. Returns the exit status.
-int runParallel(const BatchOptions& options, const QString& program, const QStringList& arguments);
+int runParallel(const BatchOptions& options, const QString& program);
 
 } // namespace qp::batch

@@ -1,8 +1,23 @@
 #include "ConsoleWindows.h"
 
+#include "ConsoleText.h"
 #include "platform/automation/AutomationError.h"
 
 namespace qp::batch {
+
+namespace {
+
+// Writes one line (with its line end) to standard output at once.
+void printLine(const QByteArray& line) {
+    std::fputs(line.constData(), stdout);
+    std::fflush(stdout);
+}
+
+int exitStatus(const JobSummary& summary) {
+    return summary.failed > 0 || summary.notConverted > 0 ? 1 : 0;
+}
+
+} // namespace
 
 void ConsoleDocumentList::addRow(const QString& key, const QString&) {
     if (rows_.contains(key))
@@ -40,50 +55,55 @@ QString progressLine(int done, int total, double seconds) {
 void ConsoleReporter::jobStarted(int total) {
     total_ = total;
     clock_.start();
-    if (machine_) {
-        std::printf("# total %d\n", total);
-        std::fflush(stdout);
-    }
+    if (machine_)
+        printLine(workerRecord({QStringLiteral("total"), QString::number(total)}));
     drawProgress();
 }
 
 void ConsoleReporter::documentStarted(const QString&, int, int) {}
 
 void ConsoleReporter::documentConverted(const QString& source, const QString& page) {
-    ++converted_;
-    clearProgress();
-    std::printf("Converted %s -> %s\n", qPrintable(source), qPrintable(page));
-    std::fflush(stdout);
-    drawProgress();
-    if (afterDocument)
-        afterDocument();
+    ++summary_.converted;
+    printDocument({QStringLiteral("converted"), source, page}, convertedLine(source, page));
 }
 
 void ConsoleReporter::documentFailed(const QString& source, const QString& reason) {
-    ++failed_;
-    clearProgress();
-    std::printf("Failed %s: %s\n", qPrintable(source),
-                qPrintable(QString(reason).replace(QLatin1Char('\n'), QLatin1Char(' '))));
-    std::fflush(stdout);
-    drawProgress();
-    if (afterDocument)
-        afterDocument();
+    ++summary_.failed;
+    printDocument({QStringLiteral("failed"), source, reason}, failedLine(source, reason));
 }
 
 void ConsoleReporter::documentCancelled(const QString& source) {
     documentFailed(source, QStringLiteral("cancelled"));
 }
 
-void ConsoleReporter::jobFinished(int, int) {
+void ConsoleReporter::jobFinished(const JobSummary& summary) {
+    summary_ = summary;
     clearProgress();
+}
+
+int ConsoleReporter::finish() const {
+    if (!machine_)
+        return finishRun(summary_);
+    printLine(workerRecord({QStringLiteral("finished"), QString::number(summary_.converted),
+                            QString::number(summary_.failed),
+                            QString::number(summary_.notConverted), summary_.endedBy}));
+    return exitStatus(summary_);
+}
+
+void ConsoleReporter::printDocument(const QStringList& record, const QString& line) {
+    clearProgress();
+    printLine(machine_ ? workerRecord(record) : line.toLocal8Bit() + '\n');
+    drawProgress();
+    if (afterDocument)
+        afterDocument();
 }
 
 void ConsoleReporter::drawProgress() {
     if (!progress_ || !clock_.isValid())
         return;
-    std::fprintf(
-        stderr, "\r\033[K%s",
-        qPrintable(progressLine(converted_ + failed_, total_, clock_.nsecsElapsed() / 1e9)));
+    std::fprintf(stderr, "\r\033[K%s",
+                 qPrintable(progressLine(summary_.converted + summary_.failed, total_,
+                                         clock_.nsecsElapsed() / 1e9)));
     std::fflush(stderr);
 }
 
@@ -92,6 +112,14 @@ void ConsoleReporter::clearProgress() {
         std::fprintf(stderr, "\r\033[K");
         std::fflush(stderr);
     }
+}
+
+int finishRun(const JobSummary& summary) {
+    printLine(summary.text().toLocal8Bit() + '\n');
+    if (summary.notConverted > 0)
+        std::fprintf(stderr, "quillpg-batch: %s: %d document(s) not converted\n",
+                     qPrintable(summary.endedBy), summary.notConverted);
+    return exitStatus(summary);
 }
 
 MessageAnswer ConsoleDialogs::message(const MessageRequest& request) {

@@ -40,11 +40,14 @@ private:
 };
 
 // Prints one line per document on standard output and, on a terminal, a
-// progress line on standard error.
+// progress line on standard error. A worker of a --jobs run prints worker
+// records (ConsoleText.h) for its parent instead: "total N", "converted
+// SOURCE PAGE", "failed SOURCE REASON" and, from finish, "finished
+// CONVERTED FAILED NOT_CONVERTED ENDED_BY".
 class ConsoleReporter : public JobReporter {
 public:
-    // progress: whether to draw the progress line. machine: also print the
-    // job's total for a parent process that gathers several workers.
+    // progress: whether to draw the progress line. machine: print worker
+    // records for a parent process.
     ConsoleReporter(bool progress, bool machine) : progress_(progress), machine_(machine) {}
 
     void jobStarted(int total) override;
@@ -52,27 +55,35 @@ public:
     void documentConverted(const QString& source, const QString& page) override;
     void documentFailed(const QString& source, const QString& reason) override;
     void documentCancelled(const QString& source) override;
-    void jobFinished(int converted, int failed) override;
+    void jobFinished(const JobSummary& summary) override;
 
-    int converted() const { return converted_; }
-    int failed() const { return failed_; }
+    // Prints the closing line (finishRun), or for a worker its "finished"
+    // record, and gives the exit status.
+    int finish() const;
     // Called after each document, whatever became of it.
     std::function<void()> afterDocument;
 
 private:
+    // Prints a document's line, or for a worker its record, and lets the run
+    // go on.
+    void printDocument(const QStringList& record, const QString& line);
     void drawProgress();
     void clearProgress();
 
     bool progress_;
     bool machine_;
     int total_ = 0;
-    int converted_ = 0;
-    int failed_ = 0;
+    JobSummary summary_;
     QElapsedTimer clock_;
 };
 
 // Draws "done/total, rate, time left" on standard error.
 QString progressLine(int done, int total, double seconds);
+
+// Prints the closing line on standard output (and, for a run that was
+// stopped before its end, what was left on standard error) and gives the
+// exit status: 0 when every document converted, otherwise 1.
+int finishRun(const JobSummary& summary);
 
 // Messages go to standard error; nobody is there to choose a file or folder.
 class ConsoleDialogs : public DialogProvider {

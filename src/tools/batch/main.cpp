@@ -30,6 +30,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options->jobs > 1)
-        return qp::batch::runParallel(*options, QCoreApplication::applicationFilePath(), arguments);
+        return qp::batch::runParallel(*options, QCoreApplication::applicationFilePath());
     return qp::batch::runWorker(*options, qEnvironmentVariableIsSet("QUILLPG_BATCH_WORKER"));
 }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace qp::batch {
+
+// A file name as quillpg-batch prints it. Names are printed as they are,
+// unless one holds a character that could split the line or make the
+// terminal show something else (control characters, line and paragraph
+// separators, bidirectional overrides): such a name is printed whole in the
+// shell's $'...' form, as ls shows it, e.g. $'a\nb.doc', which the shell
+// reads back as the very name. A name that merely starts with $' is printed
+// in that form too, so that a printed name starting with $' is always one.
+QString escapedName(const QString& name);
+
+// Free text, such as an office's reason for a failure, on one line: each
+// such character becomes a space.
+QString oneLine(const QString& text);
+
+// "Converted SOURCE -> PAGE" and "Failed SOURCE: REASON".
+QString convertedLine(const QString& source, const QString& page);
+QString failedLine(const QString& source, const QString& reason);
+
+// The messages from a worker to its parent: one line each, of fields
+// separated by single spaces, every field percent-encoded, so that no text,
+// whatever it holds, can end a message or add a field.
+QByteArray workerRecord(const QStringList& fields);
+// The fields of such a line, with or without its line end.
+QStringList readWorkerRecord(const QByteArray& line);
+
+} // namespace qp::batch
