@@ -20,6 +20,7 @@ set(UNO_TYPES
     com.sun.star.connection.NoConnectException
     com.sun.star.container.XNameAccess
     com.sun.star.document.XTypeDetection
+    com.sun.star.frame.Desktop
     com.sun.star.frame.XLoadable
     com.sun.star.frame.XStorable
     com.sun.star.io.IOException
@@ -28,6 +29,7 @@ set(UNO_TYPES
     com.sun.star.lang.XComponent
     com.sun.star.lang.XMultiComponentFactory
     com.sun.star.task.ErrorCodeIOException
+    com.sun.star.text.XTextDocument
     com.sun.star.uno.DeploymentException
     com.sun.star.uno.RuntimeException
     com.sun.star.uno.XComponentContext

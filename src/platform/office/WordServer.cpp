@@ -1,14 +1,17 @@
 #include "WordServer.h"
 
 #include "OfficeConnection.h"
+#include "platform/PagePictures.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XLoadable.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/task/ErrorCodeIOException.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <osl/file.hxx>
 
@@ -16,6 +19,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <map>
 #include <unistd.h>
 #include <vector>
 
@@ -106,26 +110,50 @@ rtl::OUString detectFilter(Connection& c, const rtl::OUString& url, const QStrin
     return filter;
 }
 
-// Loads the document into a model of its own, hidden, read-only, with macros
-// never run, links never updated and nobody to ask for a password. No view or
-// window is made: the office's views fail on some documents without a display.
-int openDocument(Connection& c, const QString& path) {
+// Loads the document hidden, read-only, with macros never run, links never
+// updated and nobody to ask for a password, and records it under `id` (a new
+// one when 0). Pages lays it out as the office's own export does, so that
+// page numbers and counts, page references and floating objects come out as
+// the office places them; ModelOnly makes the model alone, without a layout.
+void openDocument(Connection& c, const QString& path, DocumentLayout layout, int id) {
     const rtl::OUString url = fileUrl(path);
     try {
         const rtl::OUString filter = detectFilter(c, url, path);
-        css::uno::Reference<css::frame::XLoadable> model(
-            c.factory->createInstanceWithContext("com.sun.star.text.TextDocument", c.context),
-            css::uno::UNO_QUERY_THROW);
-        model->load(properties(
-            {property("URL", css::uno::Any(url)), property("FilterName", css::uno::Any(filter)),
-             property("ReadOnly", css::uno::Any(true)), property("Hidden", css::uno::Any(true)),
-             property("MacroExecutionMode", css::uno::Any(sal_Int16(0))),
-             property("UpdateDocMode", css::uno::Any(sal_Int16(0))),
-             property("Silent", css::uno::Any(true))}));
-        const int id = nextDocumentId++;
-        c.documents.emplace_back(
-            id, css::uno::Reference<css::lang::XComponent>(model, css::uno::UNO_QUERY_THROW));
-        return id;
+        std::vector<css::beans::PropertyValue> load{
+            property("FilterName", css::uno::Any(filter)),
+            property("ReadOnly", css::uno::Any(true)),
+            property("Hidden", css::uno::Any(true)),
+            property("MacroExecutionMode", css::uno::Any(sal_Int16(0))), // never
+            property("UpdateDocMode", css::uno::Any(sal_Int16(0))),      // no update
+            property("Silent", css::uno::Any(true))};
+        css::uno::Reference<css::lang::XComponent> component;
+        if (layout != DocumentLayout::ModelOnly) {
+            // The page preview lays out every page but has none of the
+            // editing view's comment windows, whose UI files an office
+            // without its user interface lacks: loading them ends the office.
+            auto viewed = load;
+            if (layout == DocumentLayout::PagePreview)
+                viewed.push_back(property("ViewId", css::uno::Any(sal_Int16(7))));
+            component = css::frame::Desktop::create(c.context)->loadComponentFromURL(
+                url, "_blank", 0, properties(viewed));
+            if (component.is() &&
+                !css::uno::Reference<css::text::XTextDocument>(component, css::uno::UNO_QUERY)
+                     .is()) {
+                // Not a text document: the model load below gives the reason.
+                css::uno::Reference<css::util::XCloseable>(component, css::uno::UNO_QUERY_THROW)
+                    ->close(true);
+                component.clear();
+            }
+        }
+        if (!component.is()) {
+            css::uno::Reference<css::frame::XLoadable> model(
+                c.factory->createInstanceWithContext("com.sun.star.text.TextDocument", c.context),
+                css::uno::UNO_QUERY_THROW);
+            load.push_back(property("URL", css::uno::Any(url)));
+            model->load(properties(load));
+            component.set(model, css::uno::UNO_QUERY_THROW);
+        }
+        c.documents.emplace_back(id, component);
     } catch (const css::task::ErrorCodeIOException& e) {
         throw failure(
             ErrorNumber::ServerFailure,
@@ -181,6 +209,16 @@ struct Shared {
     std::shared_ptr<OfficeSession> session;
     QString openFolder;
     bool visible = false;
+    DocumentLayout layout = DocumentLayout::PagePreview;
+
+    // The open documents by id: where each came from and how it was loaded,
+    // so that one whose office died can be loaded again.
+    struct Opened {
+        QString path;
+        DocumentLayout layout;
+        bool retried = false; // loaded again after its office died
+    };
+    std::map<int, Opened> opened;
 
     QString resolve(const QString& name) const {
         const QDir base(openFolder.isEmpty() ? QDir::currentPath() : openFolder);
@@ -196,6 +234,80 @@ struct Shared {
             throw noDocument();
         return id;
     }
+    QString pathOf(int id) const {
+        const auto it = opened.find(id);
+        return it == opened.end() ? QString() : it->second.path;
+    }
+
+    // Opens the document, laid out unless told otherwise.
+    int open(const QString& path) {
+        const int id = nextDocumentId++;
+        opened[id] = {path, layout};
+        try {
+            withDocument(id, QStringLiteral("opening %1").arg(path), nullptr, true);
+        } catch (...) {
+            opened.erase(id);
+            throw;
+        }
+        return id;
+    }
+
+    // Runs job (if any) on the open document, loading it first when `load`.
+    // When the office dies under a laid-out document, the document is loaded
+    // again into a fresh office: laid out once more, for a death that was not
+    // its doing, then as the model alone, for a document whose layout ends
+    // the office (a view of some documents does in an office without its
+    // user interface). A model-only document gets no second chance.
+    void withDocument(int id, const QString& what, const std::function<void(Connection&)>& job,
+                      bool load) {
+        const auto it = opened.find(id);
+        if (it == opened.end()) {
+            session->run(what, job); // not open: the job says so
+            return;
+        }
+        Opened& document = it->second;
+        while (true) {
+            try {
+                session->run(what, [&](Connection& c) {
+                    if (load)
+                        openDocument(c, document.path, document.layout, id);
+                    if (job)
+                        job(c);
+                });
+                return;
+            } catch (const AutomationError& e) {
+                if (e.number() != ErrorNumber::ServerStopped ||
+                    document.layout == DocumentLayout::ModelOnly)
+                    throw;
+                if (document.retried)
+                    document.layout = DocumentLayout::ModelOnly;
+                document.retried = true;
+                load = true;
+            }
+        }
+    }
+
+    // What the page's reader should know of how the document was loaded.
+    QString layoutWarning(int id) const {
+        const auto it = opened.find(id);
+        if (it == opened.end() || it->second.layout != DocumentLayout::ModelOnly ||
+            layout == DocumentLayout::ModelOnly)
+            return QString();
+        return QStringLiteral("converted without its page layout: the word processor stopped "
+                              "while laying the document out, so page numbers may show 0");
+    }
+
+    void close(int id) {
+        const bool known = opened.erase(id) > 0;
+        try {
+            session->run(QStringLiteral("closing the document"),
+                         [id](Connection& c) { closeDocument(c, id); });
+        } catch (const AutomationError& e) {
+            // A document whose office died after saving it is closed with it.
+            if (!known || e.number() != ErrorNumber::ServerStopped)
+                throw;
+        }
+    }
 };
 
 class WordWindow : public DispatchObject {
@@ -204,8 +316,7 @@ public:
         addMethod(QStringLiteral("Close"),
                   {QStringLiteral("SaveChanges"), QStringLiteral("RouteDocument")},
                   [this](const BoundArguments&) {
-                      shared_->session->run(QStringLiteral("closing the document"),
-                                            [this](Connection& c) { closeDocument(c, id_); });
+                      shared_->close(id_);
                       return Variant();
                   });
     }
@@ -227,14 +338,13 @@ public:
                    QStringLiteral("ReadOnlyRecommended"), QStringLiteral("EmbedTrueTypeFonts"),
                    QStringLiteral("SaveNativePictureFormat"), QStringLiteral("SaveFormsData")},
                   [this](const BoundArguments& args) {
-                      saveAs(args.required(0).toText(),
-                             args.optional(1).isEmpty() ? -1 : args.optional(1).toInt());
-                      return Variant();
+                      return Variant(
+                          saveAs(args.required(0).toText(),
+                                 args.optional(1).isEmpty() ? -1 : args.optional(1).toInt()));
                   });
         addMethod(QStringLiteral("Close"), {QStringLiteral("SaveChanges")},
                   [this](const BoundArguments&) {
-                      shared_->session->run(QStringLiteral("closing the document"),
-                                            [this](Connection& c) { closeDocument(c, id_); });
+                      shared_->close(id_);
                       return Variant();
                   });
         addProperty(QStringLiteral("FullName"), [this] { return Variant(path_); });
@@ -244,7 +354,10 @@ public:
     QString className() const override { return QStringLiteral("Document"); }
 
 private:
-    void saveAs(const QString& fileName, int format) {
+    // Writes the page and returns what the reader of the page should know
+    // of it, one warning a line ("picture not found: ..."); empty when all
+    // went well.
+    QString saveAs(const QString& fileName, int format) {
         const char* filter = filterForFormat(format);
         if (!filter)
             throw failure(
@@ -271,25 +384,34 @@ private:
             throw failure(ErrorNumber::PermissionDenied,
                           QStringLiteral("A folder of that name is in the way: %1").arg(target));
         const rtl::OUString url = fileUrl(target);
-        shared_->session->run(QStringLiteral("saving %1").arg(target), [&](Connection& c) {
-            css::uno::Reference<css::frame::XStorable> storable(documentOf(c, id_),
-                                                                css::uno::UNO_QUERY_THROW);
-            try {
-                storable->storeToURL(
-                    url,
-                    properties({property("FilterName",
-                                         css::uno::Any(rtl::OUString::createFromAscii(filter))),
-                                property("Overwrite", css::uno::Any(true))}));
-            } catch (const css::task::ErrorCodeIOException& e) {
-                throw failure(ErrorNumber::ServerFailure,
-                              QStringLiteral("The web page could not be written: %1 (%2)")
-                                  .arg(target, reasonOf(e)));
-            } catch (const css::io::IOException& e) {
-                throw failure(ErrorNumber::ServerFailure,
-                              QStringLiteral("The web page could not be written: %1 (%2)")
-                                  .arg(target, reasonOf(e)));
-            }
-        });
+        shared_->withDocument(
+            id_, QStringLiteral("saving %1").arg(target),
+            [&](Connection& c) {
+                css::uno::Reference<css::frame::XStorable> storable(documentOf(c, id_),
+                                                                    css::uno::UNO_QUERY_THROW);
+                try {
+                    storable->storeToURL(
+                        url,
+                        properties({property("FilterName",
+                                             css::uno::Any(rtl::OUString::createFromAscii(filter))),
+                                    property("Overwrite", css::uno::Any(true))}));
+                } catch (const css::task::ErrorCodeIOException& e) {
+                    throw failure(ErrorNumber::ServerFailure,
+                                  QStringLiteral("The web page could not be written: %1 (%2)")
+                                      .arg(target, reasonOf(e)));
+                } catch (const css::io::IOException& e) {
+                    throw failure(ErrorNumber::ServerFailure,
+                                  QStringLiteral("The web page could not be written: %1 (%2)")
+                                      .arg(target, reasonOf(e)));
+                }
+            },
+            false);
+        QStringList warnings;
+        if (const QString layout = shared_->layoutWarning(id_); !layout.isEmpty())
+            warnings << layout;
+        if (format == 8)
+            warnings << keepPicturesInFolderOfFile(target);
+        return warnings.join(QLatin1Char('\n'));
     }
 
     std::shared_ptr<Shared> shared_;
@@ -328,9 +450,7 @@ private:
             throw failure(ErrorNumber::PermissionDenied,
                           QStringLiteral("The document could not be opened: %1 (it cannot be read)")
                               .arg(path));
-        int id = 0;
-        shared_->session->run(QStringLiteral("opening %1").arg(path),
-                              [&](Connection& c) { id = openDocument(c, path); });
+        const int id = shared_->open(path);
         return Variant(ObjectRef(std::make_shared<WordDocument>(shared_, id, path)));
     }
 
@@ -359,8 +479,8 @@ public:
             [this](const Variant& value) { shared_->visible = value.toBool(); });
         addProperty(QStringLiteral("ActiveDocument"), [this] {
             const int id = shared_->activeDocument();
-            QString path;
-            return Variant(ObjectRef(std::make_shared<WordDocument>(shared_, id, path)));
+            return Variant(
+                ObjectRef(std::make_shared<WordDocument>(shared_, id, shared_->pathOf(id))));
         });
         addProperty(QStringLiteral("ActiveWindow"), [this] {
             return Variant(
@@ -398,9 +518,15 @@ ObjectRef WordServer::bind(OfficeSession::Mode mode) {
     session->bind(mode);
     auto shared = std::make_shared<Shared>();
     shared->session = session;
+    shared->layout = layout_;
     session_ = session;
     application_ = std::make_shared<WordApplication>(shared);
     return application_;
+}
+
+void WordServer::setDocumentLayout(DocumentLayout layout) {
+    std::lock_guard lock(mutex_);
+    layout_ = layout;
 }
 
 std::shared_ptr<OfficeSession> WordServer::session() const {

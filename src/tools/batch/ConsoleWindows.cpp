@@ -49,10 +49,21 @@ void ConsoleReporter::jobStarted(int total) {
 
 void ConsoleReporter::documentStarted(const QString&, int, int) {}
 
+void ConsoleReporter::documentWarned(const QString& source, const QString& warnings) {
+    warnings_.insert(source, warnings);
+}
+
+// "Converted SOURCE -> PAGE", followed by the document's warnings in
+// parentheses when it has any.
 void ConsoleReporter::documentConverted(const QString& source, const QString& page) {
     ++converted_;
     clearProgress();
-    std::printf("Converted %s -> %s\n", qPrintable(source), qPrintable(page));
+    const QString warnings = warnings_.take(source);
+    std::printf("Converted %s -> %s%s\n", qPrintable(source), qPrintable(page),
+                warnings.isEmpty()
+                    ? ""
+                    : qPrintable(QStringLiteral(" (%1)").arg(
+                          QString(warnings).replace(QLatin1Char('\n'), QLatin1String("; ")))));
     std::fflush(stdout);
     drawProgress();
     if (afterDocument)

@@ -49,6 +49,7 @@ public:
 
     void jobStarted(int total) override;
     void documentStarted(const QString& source, int index, int total) override;
+    void documentWarned(const QString& source, const QString& warnings) override;
     void documentConverted(const QString& source, const QString& page) override;
     void documentFailed(const QString& source, const QString& reason) override;
     void documentCancelled(const QString& source) override;
@@ -69,6 +70,7 @@ private:
     int converted_ = 0;
     int failed_ = 0;
     QElapsedTimer clock_;
+    QHash<QString, QString> warnings_;
 };
 
 // Draws "done/total, rate, time left" on standard error.
