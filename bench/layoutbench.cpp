@@ -6,6 +6,7 @@
 // that warms both offices, the two ways alternate for three rounds and the
 // best round of each counts. The pages of the last round are left in
 // OUTDIR/laid-out and OUTDIR/model-only.
+#include "BenchConversion.h"
 #include "platform/automation/AutomationRuntime.h"
 #include "platform/office/WordServer.h"
 
@@ -17,49 +18,10 @@
 #include <cstdio>
 
 using namespace qp;
+using qp::bench::Pass;
+using qp::bench::throughLayers;
 
 namespace {
-
-struct Pass {
-    int converted = 0;
-    int failed = 0;
-    double seconds = 1e9;
-};
-
-Pass convertAll(const ObjectRef& word, const QDir& folder, const QStringList& files,
-                const QDir& out) {
-    Pass pass;
-    QElapsedTimer timer;
-    timer.start();
-    for (const QString& name : files) {
-        try {
-            word->call(QStringLiteral("ChangeFileOpenDirectory"), {{{}, folder.path()}});
-            word->object(QStringLiteral("Documents"))
-                ->call(QStringLiteral("Open"), {{QStringLiteral("FileName"), name}});
-            word->object(QStringLiteral("ActiveDocument"))
-                ->call(QStringLiteral("SaveAs"),
-                       {{QStringLiteral("FileName"),
-                         out.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".htm"))},
-                        {QStringLiteral("FileFormat"), std::int16_t(8)},
-                        {QStringLiteral("LockComments"), false},
-                        {QStringLiteral("Password"), ""},
-                        {QStringLiteral("AddToRecentFiles"), false}});
-            word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
-            ++pass.converted;
-        } catch (const AutomationError&) {
-            ++pass.failed;
-            try {
-                while (word->object(QStringLiteral("Documents"))
-                           ->get(QStringLiteral("Count"))
-                           .toInt() > 0)
-                    word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
-            } catch (const AutomationError&) {
-            }
-        }
-    }
-    pass.seconds = timer.nsecsElapsed() / 1e9;
-    return pass;
-}
 
 std::shared_ptr<office::WordServer> server(const QString& name, office::DocumentLayout layout) {
     office::OfficeOptions options;
@@ -99,12 +61,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "layoutbench: %s\n", qPrintable(error.description()));
         return 2;
     }
-    convertAll(laidOut, folder, files, laidOutPages);
-    convertAll(model, folder, files, modelPages);
+    throughLayers(laidOut, folder, files, laidOutPages, false);
+    throughLayers(model, folder, files, modelPages, false);
     Pass bestLaidOut, bestModel;
+    bestLaidOut.seconds = bestModel.seconds = 1e9;
     for (int round = 0; round < 3; ++round) {
-        const Pass l = convertAll(laidOut, folder, files, laidOutPages);
-        const Pass m = convertAll(model, folder, files, modelPages);
+        const Pass l = throughLayers(laidOut, folder, files, laidOutPages, false);
+        const Pass m = throughLayers(model, folder, files, modelPages, false);
         if (l.seconds < bestLaidOut.seconds)
             bestLaidOut = l;
         if (m.seconds < bestModel.seconds)

@@ -18,7 +18,10 @@ set(UNO_TYPES
     com.sun.star.beans.PropertyValue
     com.sun.star.bridge.UnoUrlResolver
     com.sun.star.connection.NoConnectException
+    com.sun.star.beans.XPropertySet
+    com.sun.star.container.XEnumerationAccess
     com.sun.star.container.XNameAccess
+    com.sun.star.drawing.XDrawPageSupplier
     com.sun.star.document.XTypeDetection
     com.sun.star.frame.Desktop
     com.sun.star.frame.XLoadable
@@ -29,7 +32,8 @@ set(UNO_TYPES
     com.sun.star.lang.XComponent
     com.sun.star.lang.XMultiComponentFactory
     com.sun.star.task.ErrorCodeIOException
-    com.sun.star.text.XTextDocument
+    com.sun.star.text.TextContentAnchorType
+    com.sun.star.text.XTextFieldsSupplier
     com.sun.star.uno.DeploymentException
     com.sun.star.uno.RuntimeException
     com.sun.star.uno.XComponentContext

@@ -1,17 +1,16 @@
 #include "WordServer.h"
 
 #include "OfficeConnection.h"
+#include "PageLayout.h"
 #include "platform/PagePictures.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XLoadable.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/task/ErrorCodeIOException.hpp>
-#include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <osl/file.hxx>
 
@@ -111,47 +110,37 @@ rtl::OUString detectFilter(Connection& c, const rtl::OUString& url, const QStrin
 }
 
 // Loads the document hidden, read-only, with macros never run, links never
-// updated and nobody to ask for a password, and records it under `id` (a new
-// one when 0). Pages lays it out as the office's own export does, so that
-// page numbers and counts, page references and floating objects come out as
-// the office places them; ModelOnly makes the model alone, without a layout.
+// updated and nobody to ask for a password, and records it under `id`. Unless
+// told ModelOnly, a document whose page depends on its layout is then laid
+// out as the office's own export does, so that page numbers and counts, page
+// references and floating objects come out as the office places them; the
+// page of any other document is the same without the layout's cost.
 void openDocument(Connection& c, const QString& path, DocumentLayout layout, int id) {
     const rtl::OUString url = fileUrl(path);
     try {
         const rtl::OUString filter = detectFilter(c, url, path);
-        std::vector<css::beans::PropertyValue> load{
-            property("FilterName", css::uno::Any(filter)),
-            property("ReadOnly", css::uno::Any(true)),
-            property("Hidden", css::uno::Any(true)),
-            property("MacroExecutionMode", css::uno::Any(sal_Int16(0))), // never
-            property("UpdateDocMode", css::uno::Any(sal_Int16(0))),      // no update
-            property("Silent", css::uno::Any(true))};
-        css::uno::Reference<css::lang::XComponent> component;
-        if (layout != DocumentLayout::ModelOnly) {
-            // The page preview lays out every page but has none of the
-            // editing view's comment windows, whose UI files an office
-            // without its user interface lacks: loading them ends the office.
-            auto viewed = load;
-            if (layout == DocumentLayout::PagePreview)
-                viewed.push_back(property("ViewId", css::uno::Any(sal_Int16(7))));
-            component = css::frame::Desktop::create(c.context)->loadComponentFromURL(
-                url, "_blank", 0, properties(viewed));
-            if (component.is() &&
-                !css::uno::Reference<css::text::XTextDocument>(component, css::uno::UNO_QUERY)
-                     .is()) {
-                // Not a text document: the model load below gives the reason.
-                css::uno::Reference<css::util::XCloseable>(component, css::uno::UNO_QUERY_THROW)
+        css::uno::Reference<css::frame::XLoadable> model(
+            c.factory->createInstanceWithContext("com.sun.star.text.TextDocument", c.context),
+            css::uno::UNO_QUERY_THROW);
+        model->load(properties(
+            {property("URL", css::uno::Any(url)), property("FilterName", css::uno::Any(filter)),
+             property("ReadOnly", css::uno::Any(true)), property("Hidden", css::uno::Any(true)),
+             property("MacroExecutionMode", css::uno::Any(sal_Int16(0))), // never
+             property("UpdateDocMode", css::uno::Any(sal_Int16(0))),      // no update
+             property("Silent", css::uno::Any(true))}));
+        const css::uno::Reference<css::lang::XComponent> component(model,
+                                                                   css::uno::UNO_QUERY_THROW);
+        try {
+            if (layout != DocumentLayout::ModelOnly && pageDependsOnLayout(component))
+                layOut(c, component, layout);
+        } catch (...) {
+            try {
+                css::uno::Reference<css::util::XCloseable>(model, css::uno::UNO_QUERY_THROW)
                     ->close(true);
-                component.clear();
+            } catch (const css::uno::Exception&) {
+                // An office that died has let go of it anyway.
             }
-        }
-        if (!component.is()) {
-            css::uno::Reference<css::frame::XLoadable> model(
-                c.factory->createInstanceWithContext("com.sun.star.text.TextDocument", c.context),
-                css::uno::UNO_QUERY_THROW);
-            load.push_back(property("URL", css::uno::Any(url)));
-            model->load(properties(load));
-            component.set(model, css::uno::UNO_QUERY_THROW);
+            throw;
         }
         c.documents.emplace_back(id, component);
     } catch (const css::task::ErrorCodeIOException& e) {
