@@ -56,10 +56,14 @@ normalise() {
     sed -E 's/_html?_[0-9a-f]+\./_PICTURE./g' "$1" |
         grep -Ev '<meta name="(generator|created|changed)"'
 }
-# The local pictures a page links to, one a line, under their normalised names.
+# The picture files beside a page that it shows, one a line, under their
+# normalised names (a link to a file that is not there shows nothing).
 pictures() {
+    local dir
+    dir=$(dirname "$1")
     grep -oiE '<img [^>]*src="[^"]*"' "$1" | sed -E 's/.*src="([^"]*)"/\1/I' |
-        grep -vE '^(https?|ftp|data):' | sed -E 's/_html?_[0-9a-f]+\./_PICTURE./' | sort -u
+        while IFS= read -r src; do [[ -f "$dir/$src" ]] && echo "$src"; done |
+        sed -E 's/_html?_[0-9a-f]+\./_PICTURE./' | sort -u
 }
 # Bytes of a page and the picture files beside it that it links to.
 page_bytes() {

@@ -228,7 +228,7 @@ struct Shared {
         return it == opened.end() ? QString() : it->second.path;
     }
 
-    // Opens the document, laid out unless told otherwise.
+    // Opens the document, laid out when its page depends on the layout.
     int open(const QString& path) {
         const int id = nextDocumentId++;
         opened[id] = {path, layout};
@@ -242,11 +242,12 @@ struct Shared {
     }
 
     // Runs job (if any) on the open document, loading it first when `load`.
-    // When the office dies under a laid-out document, the document is loaded
-    // again into a fresh office: laid out once more, for a death that was not
-    // its doing, then as the model alone, for a document whose layout ends
-    // the office (a view of some documents does in an office without its
-    // user interface). A model-only document gets no second chance.
+    // When the office dies under the document, it is loaded again into a
+    // fresh office: as before once more, for a death that was not its doing,
+    // then as the model alone, for a document whose layout ends the office (a
+    // view of some documents does in an office without its user interface).
+    // A document loaded as the model alone from the start gets no second
+    // chance.
     void withDocument(int id, const QString& what, const std::function<void(Connection&)>& job,
                       bool load) {
         const auto it = opened.find(id);
@@ -282,8 +283,8 @@ struct Shared {
         if (it == opened.end() || it->second.layout != DocumentLayout::ModelOnly ||
             layout == DocumentLayout::ModelOnly)
             return QString();
-        return QStringLiteral("converted without its page layout: the word processor stopped "
-                              "while laying the document out, so page numbers may show 0");
+        return QStringLiteral("converted without its page layout, since the word processor "
+                              "stopped twice on it: page numbers may show 0");
     }
 
     void close(int id) {
