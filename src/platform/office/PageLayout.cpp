@@ -47,8 +47,8 @@ bool pageDependsOnLayout(const css::uno::Reference<css::lang::XComponent>& docum
                                                                        css::uno::UNO_QUERY);
     if (!drawing.is())
         return true;
-    // A text document has its one draw page only through this interface,
-    // which the SDK marks deprecated in favour of one it does not offer.
+        // A text document has its one draw page only through this interface,
+        // which the SDK marks deprecated in favour of one it does not offer.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     const css::uno::Reference<css::drawing::XDrawPage> page = drawing->getDrawPage();
@@ -62,21 +62,26 @@ bool pageDependsOnLayout(const css::uno::Reference<css::lang::XComponent>& docum
 
 void layOut(Connection& c, const css::uno::Reference<css::lang::XComponent>& document,
             DocumentLayout layout) {
-    std::vector<css::beans::PropertyValue> arguments(3);
-    arguments[0].Name = "Model";
-    arguments[0].Value <<= document;
-    arguments[1].Name = "Hidden";
-    arguments[1].Value <<= true;
-    arguments[2].Name = "ReadOnly";
-    arguments[2].Value <<= true;
-    if (layout == DocumentLayout::PagePreview) {
-        // The page preview lays out every page but has none of the editing
-        // view's comment windows, whose UI file an office without its user
-        // interface lacks: loading it ends the office.
-        css::beans::PropertyValue view;
-        view.Name = "ViewId";
-        view.Value <<= sal_Int16(7);
-        arguments.push_back(view);
+    // The view is made as the document was loaded: hidden, read-only, with
+    // macros never run, links never updated and nobody to ask.
+    std::vector<std::pair<const char*, css::uno::Any>> values{
+        {"Model", css::uno::Any(document)},
+        {"Hidden", css::uno::Any(true)},
+        {"ReadOnly", css::uno::Any(true)},
+        {"MacroExecutionMode", css::uno::Any(sal_Int16(0))},
+        {"UpdateDocMode", css::uno::Any(sal_Int16(0))},
+        {"Silent", css::uno::Any(true)}};
+    // The page preview lays out every page but has none of the editing
+    // view's comment windows, whose UI file an office without its user
+    // interface lacks: loading it ends the office.
+    if (layout == DocumentLayout::PagePreview)
+        values.emplace_back("ViewId", css::uno::Any(sal_Int16(7)));
+    std::vector<css::beans::PropertyValue> arguments;
+    for (const auto& [name, value] : values) {
+        css::beans::PropertyValue argument;
+        argument.Name = rtl::OUString::createFromAscii(name);
+        argument.Value = value;
+        arguments.push_back(argument);
     }
     css::frame::Desktop::create(c.context)->loadComponentFromURL(
         "private:object", "_blank", 0,
