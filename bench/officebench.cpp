@@ -4,6 +4,7 @@
 // office's start. It then measures what the automation layers add per
 // document: the same folder again straight over UNO on the same warm office,
 // and once more through the layers.
+#include "BenchConversion.h"
 #include "platform/automation/AutomationRuntime.h"
 #include "platform/office/OfficeConnection.h"
 #include "platform/office/WordServer.h"
@@ -22,53 +23,10 @@
 #include <cstdio>
 
 using namespace qp;
+using qp::bench::Pass;
+using qp::bench::throughLayers;
 
 namespace {
-
-struct Pass {
-    int converted = 0;
-    int failed = 0;
-    double seconds = 0;
-};
-
-Pass throughLayers(const ObjectRef& word, const QDir& folder, const QStringList& files,
-                   const QDir& out, bool report) {
-    Pass pass;
-    QElapsedTimer timer;
-    timer.start();
-    for (const QString& name : files) {
-        try {
-            word->call(QStringLiteral("ChangeFileOpenDirectory"), {{{}, folder.path()}});
-            word->object(QStringLiteral("Documents"))
-                ->call(QStringLiteral("Open"), {{QStringLiteral("FileName"), name}});
-            word->object(QStringLiteral("application"))->set(QStringLiteral("Visible"), true);
-            word->object(QStringLiteral("ActiveDocument"))
-                ->call(QStringLiteral("SaveAs"),
-                       {{QStringLiteral("FileName"),
-                         out.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".htm"))},
-                        {QStringLiteral("FileFormat"), std::int16_t(8)},
-                        {QStringLiteral("LockComments"), false},
-                        {QStringLiteral("Password"), ""},
-                        {QStringLiteral("AddToRecentFiles"), false}});
-            word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
-            ++pass.converted;
-        } catch (const AutomationError& error) {
-            ++pass.failed;
-            if (report)
-                std::printf("Failed %s: %s\n", qPrintable(name), qPrintable(error.description()));
-            try {
-                // Leave no document of a failed conversion open.
-                while (word->object(QStringLiteral("Documents"))
-                           ->get(QStringLiteral("Count"))
-                           .toInt() > 0)
-                    word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
-            } catch (const AutomationError&) {
-            }
-        }
-    }
-    pass.seconds = timer.nsecsElapsed() / 1e9;
-    return pass;
-}
 
 css::beans::PropertyValue property(const char* name, const css::uno::Any& value) {
     css::beans::PropertyValue p;

@@ -16,11 +16,14 @@ endforeach()
 # The UNO types the bridge names; cppumaker adds what they depend on.
 set(UNO_TYPES
     com.sun.star.beans.PropertyValue
-    com.sun.star.beans.XPropertySet
     com.sun.star.bridge.UnoUrlResolver
     com.sun.star.connection.NoConnectException
+    com.sun.star.beans.XPropertySet
+    com.sun.star.container.XEnumerationAccess
     com.sun.star.container.XNameAccess
+    com.sun.star.drawing.XDrawPageSupplier
     com.sun.star.document.XTypeDetection
+    com.sun.star.frame.Desktop
     com.sun.star.frame.XLoadable
     com.sun.star.frame.XModel
     com.sun.star.frame.XStorable
@@ -32,6 +35,8 @@ set(UNO_TYPES
     com.sun.star.task.ErrorCodeIOException
     com.sun.star.text.XTextEmbeddedObjectsSupplier
     com.sun.star.text.XTextGraphicObjectsSupplier
+    com.sun.star.text.TextContentAnchorType
+    com.sun.star.text.XTextFieldsSupplier
     com.sun.star.uno.DeploymentException
     com.sun.star.uno.RuntimeException
     com.sun.star.uno.XComponentContext

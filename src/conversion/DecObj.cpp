@@ -59,14 +59,27 @@ void Converter::showWordProcessor(const ObjectRef& word) {
     word->object(QStringLiteral("application"))->set(QStringLiteral("Visible"), true);
 }
 
-void Converter::saveAs(const ObjectRef& word, const QString& page, bool notFiltered) {
+QString Converter::saveAs(const ObjectRef& word, const QString& page, bool notFiltered) {
     const std::int16_t format = notFiltered ? 8 : 10;
-    word->object(QStringLiteral("ActiveDocument"))
-        ->call(QStringLiteral("SaveAs"), {{QStringLiteral("FileName"), page},
-                                          {QStringLiteral("FileFormat"), format},
-                                          {QStringLiteral("LockComments"), false},
-                                          {QStringLiteral("Password"), QString()},
-                                          {QStringLiteral("AddToRecentFiles"), false}});
+    const Variant result =
+        word->object(QStringLiteral("ActiveDocument"))
+            ->call(QStringLiteral("SaveAs"), {{QStringLiteral("FileName"), page},
+                                              {QStringLiteral("FileFormat"), format},
+                                              {QStringLiteral("LockComments"), false},
+                                              {QStringLiteral("Password"), QString()},
+                                              {QStringLiteral("AddToRecentFiles"), false}});
+    // A word processor that has nothing to say returns nothing (or, like
+    // Word, not a text).
+    return result.type() == Variant::Type::Text ? result.toText() : QString();
+}
+
+void Converter::reportWarnings(const QString& document, const QString& warnings) {
+    if (warnings.isEmpty())
+        return;
+    WindowPort& windows = General::mediator().windows();
+    if (windows.documentList().hasRow(document)) // Close may have removed it
+        windows.documentList().setDetail(document, warnings);
+    windows.reporter().documentWarned(document, warnings);
 }
 
 void Converter::closeActiveWindow(const ObjectRef& word) {
@@ -121,9 +134,11 @@ void DecObj::Execute() {
     ObjectRef word = wordApp();
     word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), sourceFolder}});
     open(word, name);
-    saveAndClose(word, [&] { saveAs(word, page, windows.notFilteredSelected()); });
+    QString warnings;
+    saveAndClose(word, [&] { warnings = saveAs(word, page, windows.notFilteredSelected()); });
 
     markRow(list, document, converted);
+    reportWarnings(document, warnings);
     windows.reporter().documentConverted(document, page);
     windows.showMainWindow();
     yieldUi(3);
@@ -162,19 +177,21 @@ void DecObj2::Execute() {
     yieldUi(3);
     ObjectRef word = wordApp();
     open(word, document);
+    QString warnings;
     saveAndClose(word, [&] {
         if (windows.notFilteredSelected()) {
             yieldUi(1);
-            saveAs(word, page, true);
+            warnings = saveAs(word, page, true);
             yieldUi(3);
         } else {
-            saveAs(word, page, false);
+            warnings = saveAs(word, page, false);
         }
     });
 
     windows.showMainWindow();
     yieldUi(3);
     markRow(list, document, converted);
+    reportWarnings(document, warnings);
     windows.reporter().documentConverted(document, page);
     yieldUi(3);
     nextDocument(mediator);

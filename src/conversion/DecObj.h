@@ -21,7 +21,9 @@ protected:
     static ObjectRef wordApp();
     static void open(const ObjectRef& word, const QString& fileName);
     static void showWordProcessor(const ObjectRef& word);
-    static void saveAs(const ObjectRef& word, const QString& page, bool notFiltered);
+    // Returns the word processor's warnings about the page, one a line
+    // (pictures it could not place beside the page), empty when none.
+    static QString saveAs(const ObjectRef& word, const QString& page, bool notFiltered);
     static void closeActiveWindow(const ObjectRef& word);
     // After a failure: closes the document this converter opened, if any, so
     // that it does not stay open in the word processor. Never raises.
@@ -30,6 +32,9 @@ protected:
     // its window, dropping the reference; a failure after the open closes the
     // document before it passes on.
     static void saveAndClose(ObjectRef& word, const std::function<void()>& save);
+    // Shows the warnings of a converted document in its row's detail and
+    // tells the reporter.
+    static void reportWarnings(const QString& document, const QString& warnings);
 
     QString fileName_;
 };

@@ -75,6 +75,12 @@ public:
     virtual ~JobReporter() = default;
     virtual void jobStarted(int total) = 0;
     virtual void documentStarted(const QString& source, int index, int total) = 0;
+    // Warnings about a document that converted (one a line), told just
+    // before documentConverted; the reporter may show them beside it.
+    virtual void documentWarned(const QString& source, const QString& warnings) {
+        (void)source;
+        (void)warnings;
+    }
     virtual void documentConverted(const QString& source, const QString& page) = 0;
     virtual void documentFailed(const QString& source, const QString& reason) = 0;
     virtual void documentCancelled(const QString& source) = 0;

@@ -68,6 +68,9 @@ public:
     void documentStarted(const QString& source, int index, int total) override {
         events << QStringLiteral("started %1 %2/%3").arg(source).arg(index).arg(total);
     }
+    void documentWarned(const QString& source, const QString& warnings) override {
+        events << QStringLiteral("warned %1: %2").arg(source, warnings);
+    }
     void documentConverted(const QString& source, const QString& page) override {
         events << QStringLiteral("converted %1 -> %2").arg(source, page);
     }

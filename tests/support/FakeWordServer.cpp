@@ -61,6 +61,9 @@ public:
     }
     Variant call(const QString& member, const Arguments& args) override {
         server().record(FakeCall{path_ + member, args});
+        if (path_ + member == QLatin1String("ActiveDocument.SaveAs") &&
+            !server().saveWarnings.isEmpty())
+            return Variant(server().saveWarnings);
         return Variant(
             ObjectRef(std::make_shared<FakeObject>(owner_, QStringLiteral("Document."))));
     }

@@ -51,6 +51,7 @@ public:
     std::vector<FakeCall> calls;
     QStringList callTexts() const;
     QStringList savedPages; // paths written by SaveAs, in order
+    QString saveWarnings;   // what SaveAs returns (nothing when empty)
     int openDocuments() const { return int(open.size()); }
 
     // Records and answers a call; used by the fake's objects.

@@ -278,6 +278,19 @@ TEST_F(States, aDocumentThatFailsAfterOpeningIsClosedAgain) {
     EXPECT_EQ(calls.at(failedSave + 1), "ActiveWindow.Close()");
 }
 
+TEST_F(States, theWordProcessorsWarningsShowInTheRowAndReachTheReporter) {
+    touchAll({"a.doc"});
+    word->saveWarnings = QStringLiteral("picture not found: C:\\a.png\npicture not found: /b.png");
+    runBatch();
+    EXPECT_EQ(windows.documents.status(in("a.doc")), "Converted");
+    EXPECT_EQ(windows.documents.detail(in("a.doc")), word->saveWarnings);
+    const qsizetype warned = windows.reports.events.indexOf("warned " + in("a.doc") + ": " +
+                                                            word->saveWarnings);
+    ASSERT_GE(warned, 0);
+    EXPECT_EQ(windows.reports.events.at(warned + 1),
+              "converted " + in("a.doc") + " -> " + target + "/a.htm");
+}
+
 TEST_F(States, theBatchConvertsTheListedFolderInOrderWhateverItIsGiven) {
     touchAll({"c.DOC", "b.txt", "a.doc", ".hidden.doc"});
     QDir(source).mkdir(QStringLiteral("x.doc"));

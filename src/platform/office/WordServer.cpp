@@ -2,6 +2,8 @@
 
 #include "OfficeConnection.h"
 #include "platform/webpage/FilteredPage.h"
+#include "PageLayout.h"
+#include "platform/PagePictures.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -22,6 +24,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <map>
 #include <unistd.h>
 #include <vector>
 
@@ -112,10 +115,13 @@ rtl::OUString detectFilter(Connection& c, const rtl::OUString& url, const QStrin
     return filter;
 }
 
-// Loads the document into a model of its own, hidden, read-only, with macros
-// never run, links never updated and nobody to ask for a password. No view or
-// window is made: the office's views fail on some documents without a display.
-int openDocument(Connection& c, const QString& path) {
+// Loads the document hidden, read-only, with macros never run, links never
+// updated and nobody to ask for a password, and records it under `id`. Unless
+// told ModelOnly, a document whose page depends on its layout is then laid
+// out as the office's own export does, so that page numbers and counts, page
+// references and floating objects come out as the office places them; the
+// page of any other document is the same without the layout's cost.
+void openDocument(Connection& c, const QString& path, DocumentLayout layout, int id) {
     const rtl::OUString url = fileUrl(path);
     try {
         const rtl::OUString filter = detectFilter(c, url, path);
@@ -125,13 +131,24 @@ int openDocument(Connection& c, const QString& path) {
         model->load(properties(
             {property("URL", css::uno::Any(url)), property("FilterName", css::uno::Any(filter)),
              property("ReadOnly", css::uno::Any(true)), property("Hidden", css::uno::Any(true)),
-             property("MacroExecutionMode", css::uno::Any(sal_Int16(0))),
-             property("UpdateDocMode", css::uno::Any(sal_Int16(0))),
+             property("MacroExecutionMode", css::uno::Any(sal_Int16(0))), // never
+             property("UpdateDocMode", css::uno::Any(sal_Int16(0))),      // no update
              property("Silent", css::uno::Any(true))}));
-        const int id = nextDocumentId++;
-        c.documents.emplace_back(
-            id, css::uno::Reference<css::lang::XComponent>(model, css::uno::UNO_QUERY_THROW));
-        return id;
+        const css::uno::Reference<css::lang::XComponent> component(model,
+                                                                   css::uno::UNO_QUERY_THROW);
+        try {
+            if (layout != DocumentLayout::ModelOnly && pageDependsOnLayout(component))
+                layOut(c, component, layout);
+        } catch (...) {
+            try {
+                css::uno::Reference<css::util::XCloseable>(model, css::uno::UNO_QUERY_THROW)
+                    ->close(true);
+            } catch (const css::uno::Exception&) {
+                // An office that died has let go of it anyway.
+            }
+            throw;
+        }
+        c.documents.emplace_back(id, component);
     } catch (const css::task::ErrorCodeIOException& e) {
         throw failure(
             ErrorNumber::ServerFailure,
@@ -224,6 +241,16 @@ struct Shared {
     std::shared_ptr<const std::atomic<bool>> selfContained;
     QString openFolder;
     bool visible = false;
+    DocumentLayout layout = DocumentLayout::PagePreview;
+
+    // The open documents by id: where each came from and how it was loaded,
+    // so that one whose office died can be loaded again.
+    struct Opened {
+        QString path;
+        DocumentLayout layout;
+        bool retried = false; // loaded again after its office died
+    };
+    std::map<int, Opened> opened;
 
     QString resolve(const QString& name) const {
         const QDir base(openFolder.isEmpty() ? QDir::currentPath() : openFolder);
@@ -239,6 +266,81 @@ struct Shared {
             throw noDocument();
         return id;
     }
+    QString pathOf(int id) const {
+        const auto it = opened.find(id);
+        return it == opened.end() ? QString() : it->second.path;
+    }
+
+    // Opens the document, laid out when its page depends on the layout.
+    int open(const QString& path) {
+        const int id = nextDocumentId++;
+        opened[id] = {path, layout};
+        try {
+            withDocument(id, QStringLiteral("opening %1").arg(path), nullptr, true);
+        } catch (...) {
+            opened.erase(id);
+            throw;
+        }
+        return id;
+    }
+
+    // Runs job (if any) on the open document, loading it first when `load`.
+    // When the office dies under the document, it is loaded again into a
+    // fresh office: as before once more, for a death that was not its doing,
+    // then as the model alone, for a document whose layout ends the office (a
+    // view of some documents does in an office without its user interface).
+    // A document loaded as the model alone from the start gets no second
+    // chance.
+    void withDocument(int id, const QString& what, const std::function<void(Connection&)>& job,
+                      bool load) {
+        const auto it = opened.find(id);
+        if (it == opened.end()) {
+            session->run(what, job); // not open: the job says so
+            return;
+        }
+        Opened& document = it->second;
+        while (true) {
+            try {
+                session->run(what, [&](Connection& c) {
+                    if (load)
+                        openDocument(c, document.path, document.layout, id);
+                    if (job)
+                        job(c);
+                });
+                return;
+            } catch (const AutomationError& e) {
+                if (e.number() != ErrorNumber::ServerStopped ||
+                    document.layout == DocumentLayout::ModelOnly)
+                    throw;
+                if (document.retried)
+                    document.layout = DocumentLayout::ModelOnly;
+                document.retried = true;
+                load = true;
+            }
+        }
+    }
+
+    // What the page's reader should know of how the document was loaded.
+    QString layoutWarning(int id) const {
+        const auto it = opened.find(id);
+        if (it == opened.end() || it->second.layout != DocumentLayout::ModelOnly ||
+            layout == DocumentLayout::ModelOnly)
+            return QString();
+        return QStringLiteral("converted without its page layout, since the word processor "
+                              "stopped twice on it: page numbers may show 0");
+    }
+
+    void close(int id) {
+        const bool known = opened.erase(id) > 0;
+        try {
+            session->run(QStringLiteral("closing the document"),
+                         [id](Connection& c) { closeDocument(c, id); });
+        } catch (const AutomationError& e) {
+            // A document whose office died after saving it is closed with it.
+            if (!known || e.number() != ErrorNumber::ServerStopped)
+                throw;
+        }
+    }
 };
 
 class WordWindow : public DispatchObject {
@@ -247,8 +349,7 @@ public:
         addMethod(QStringLiteral("Close"),
                   {QStringLiteral("SaveChanges"), QStringLiteral("RouteDocument")},
                   [this](const BoundArguments&) {
-                      shared_->session->run(QStringLiteral("closing the document"),
-                                            [this](Connection& c) { closeDocument(c, id_); });
+                      shared_->close(id_);
                       return Variant();
                   });
     }
@@ -270,14 +371,13 @@ public:
                    QStringLiteral("ReadOnlyRecommended"), QStringLiteral("EmbedTrueTypeFonts"),
                    QStringLiteral("SaveNativePictureFormat"), QStringLiteral("SaveFormsData")},
                   [this](const BoundArguments& args) {
-                      saveAs(args.required(0).toText(),
-                             args.optional(1).isEmpty() ? -1 : args.optional(1).toInt());
-                      return Variant();
+                      return Variant(
+                          saveAs(args.required(0).toText(),
+                                 args.optional(1).isEmpty() ? -1 : args.optional(1).toInt()));
                   });
         addMethod(QStringLiteral("Close"), {QStringLiteral("SaveChanges")},
                   [this](const BoundArguments&) {
-                      shared_->session->run(QStringLiteral("closing the document"),
-                                            [this](Connection& c) { closeDocument(c, id_); });
+                      shared_->close(id_);
                       return Variant();
                   });
         addProperty(QStringLiteral("FullName"), [this] { return Variant(path_); });
@@ -287,7 +387,10 @@ public:
     QString className() const override { return QStringLiteral("Document"); }
 
 private:
-    void saveAs(const QString& fileName, int format) {
+    // Writes the page and returns what the reader of the page should know
+    // of it, one warning a line ("picture not found: ..."); empty when all
+    // went well.
+    QString saveAs(const QString& fileName, int format) {
         const char* filter = filterForFormat(format);
         if (!filter)
             throw failure(
@@ -315,32 +418,41 @@ private:
                           QStringLiteral("A folder of that name is in the way: %1").arg(target));
         const rtl::OUString url = fileUrl(target);
         webpage::DocumentFacts facts{QFileInfo(path_).completeBaseName(), {}};
-        shared_->session->run(QStringLiteral("saving %1").arg(target), [&](Connection& c) {
-            const auto document = documentOf(c, id_);
-            css::uno::Reference<css::frame::XStorable> storable(document,
-                                                                css::uno::UNO_QUERY_THROW);
-            try {
-                storable->storeToURL(
-                    url,
-                    properties({property("FilterName",
-                                         css::uno::Any(rtl::OUString::createFromAscii(filter))),
-                                property("Overwrite", css::uno::Any(true))}));
-            } catch (const css::task::ErrorCodeIOException& e) {
-                throw failure(ErrorNumber::ServerFailure,
-                              QStringLiteral("The web page could not be written: %1 (%2)")
-                                  .arg(target, reasonOf(e)));
-            } catch (const css::io::IOException& e) {
-                throw failure(ErrorNumber::ServerFailure,
-                              QStringLiteral("The web page could not be written: %1 (%2)")
-                                  .arg(target, reasonOf(e)));
-            }
-            if (format == 10) {
-                const QString fallback = facts.name;
-                facts = factsOf(document);
-                if (facts.name.isEmpty())
-                    facts.name = fallback;
-            }
-        });
+        shared_->withDocument(
+            id_, QStringLiteral("saving %1").arg(target),
+            [&](Connection& c) {
+                const auto document = documentOf(c, id_);
+                css::uno::Reference<css::frame::XStorable> storable(document,
+                                                                    css::uno::UNO_QUERY_THROW);
+                try {
+                    storable->storeToURL(
+                        url,
+                        properties({property("FilterName",
+                                             css::uno::Any(rtl::OUString::createFromAscii(filter))),
+                                    property("Overwrite", css::uno::Any(true))}));
+                } catch (const css::task::ErrorCodeIOException& e) {
+                    throw failure(ErrorNumber::ServerFailure,
+                                  QStringLiteral("The web page could not be written: %1 (%2)")
+                                      .arg(target, reasonOf(e)));
+                } catch (const css::io::IOException& e) {
+                    throw failure(ErrorNumber::ServerFailure,
+                                  QStringLiteral("The web page could not be written: %1 (%2)")
+                                      .arg(target, reasonOf(e)));
+                }
+                if (format == 10) {
+                    const QString fallback = facts.name;
+                    facts = factsOf(document);
+                    if (facts.name.isEmpty())
+                        facts.name = fallback;
+                }
+            },
+            false);
+        QStringList warnings;
+        if (const QString layout = shared_->layoutWarning(id_); !layout.isEmpty())
+            warnings << layout;
+        // Both formats start from the office's full page: no picture link of
+        // it may leave the page's folder.
+        warnings << keepPicturesInFolderOfFile(target);
         // The office's page made into what was asked for: its pictures inside
         // it, and the filtered page.
         QString problem;
@@ -354,6 +466,8 @@ private:
                 ErrorNumber::ServerFailure,
                 QStringLiteral("The web page could not be written: %1 (%2)").arg(target, problem));
         }
+        warnings.removeAll(QString());
+        return warnings.join(QLatin1Char('\n'));
     }
 
     std::shared_ptr<Shared> shared_;
@@ -392,9 +506,7 @@ private:
             throw failure(ErrorNumber::PermissionDenied,
                           QStringLiteral("The document could not be opened: %1 (it cannot be read)")
                               .arg(path));
-        int id = 0;
-        shared_->session->run(QStringLiteral("opening %1").arg(path),
-                              [&](Connection& c) { id = openDocument(c, path); });
+        const int id = shared_->open(path);
         return Variant(ObjectRef(std::make_shared<WordDocument>(shared_, id, path)));
     }
 
@@ -423,8 +535,8 @@ public:
             [this](const Variant& value) { shared_->visible = value.toBool(); });
         addProperty(QStringLiteral("ActiveDocument"), [this] {
             const int id = shared_->activeDocument();
-            QString path;
-            return Variant(ObjectRef(std::make_shared<WordDocument>(shared_, id, path)));
+            return Variant(
+                ObjectRef(std::make_shared<WordDocument>(shared_, id, shared_->pathOf(id))));
         });
         addProperty(QStringLiteral("ActiveWindow"), [this] {
             return Variant(
@@ -463,6 +575,7 @@ ObjectRef WordServer::bind(OfficeSession::Mode mode) {
     auto shared = std::make_shared<Shared>();
     shared->session = session;
     shared->selfContained = selfContained_;
+    shared->layout = layout_;
     session_ = session;
     application_ = std::make_shared<WordApplication>(shared);
     return application_;
@@ -470,6 +583,11 @@ ObjectRef WordServer::bind(OfficeSession::Mode mode) {
 
 void WordServer::setSelfContainedPages(bool on) {
     *selfContained_ = on;
+}
+
+void WordServer::setDocumentLayout(DocumentLayout layout) {
+    std::lock_guard lock(mutex_);
+    layout_ = layout;
 }
 
 std::shared_ptr<OfficeSession> WordServer::session() const {

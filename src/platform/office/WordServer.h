@@ -9,6 +9,13 @@
 
 namespace qp::office {
 
+// How a document is loaded before it is saved as a web page.
+enum class DocumentLayout {
+    PagePreview, // laid out in pages, in the page preview: the default
+    EditingView, // laid out in the editing view, whose comment windows can end the office
+    ModelOnly,   // the model alone, without a layout: page fields stay 0
+};
+
 // "Word.Application" served by the office over UNO. Get-object attaches to an
 // office that this user's Quillpage already runs (the per-user pipe);
 // create-object starts a new headless office with its own profile. Within one
@@ -28,11 +35,14 @@ public:
     // Pages saved from now on hold their pictures as data: URIs, one file
     // per page, instead of picture files beside the page.
     void setSelfContainedPages(bool on);
+    // How documents are loaded from the next bind on (tests try the others).
+    void setDocumentLayout(DocumentLayout layout);
 
 private:
     ObjectRef bind(OfficeSession::Mode mode);
 
     OfficeOptions options_;
+    DocumentLayout layout_ = DocumentLayout::PagePreview;
     mutable std::mutex mutex_;
     std::shared_ptr<OfficeSession> session_;
     ObjectRef application_;

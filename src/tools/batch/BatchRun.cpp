@@ -258,10 +258,10 @@ int runParallel(const BatchOptions& options, const QString& program) {
                 if (kind == QLatin1String("total") && record.size() == 2) {
                     worker->total = record[1].toInt();
                     total += worker->total;
-                } else if (kind == QLatin1String("converted") && record.size() == 3) {
+                } else if (kind == QLatin1String("converted") && record.size() == 4) {
                     ++worker->done;
                     ++all.converted;
-                    print(convertedLine(record[1], record[2]));
+                    print(convertedLine(record[1], record[2], record[3]));
                 } else if (kind == QLatin1String("failed") && record.size() == 3) {
                     ++worker->done;
                     ++all.failed;

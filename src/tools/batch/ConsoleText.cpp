@@ -65,8 +65,13 @@ QString oneLine(const QString& text) {
     return line;
 }
 
-QString convertedLine(const QString& source, const QString& page) {
-    return QStringLiteral("Converted %1 -> %2").arg(escapedName(source), escapedName(page));
+QString convertedLine(const QString& source, const QString& page, const QString& warnings) {
+    QString line = QStringLiteral("Converted %1 -> %2").arg(escapedName(source), escapedName(page));
+    if (!warnings.isEmpty())
+        line += QStringLiteral(" (%1)").arg(
+            oneLine(QStringList(warnings.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                        .join(QLatin1String("; "))));
+    return line;
 }
 
 QString failedLine(const QString& source, const QString& reason) {

@@ -19,8 +19,10 @@ QString escapedName(const QString& name);
 // such character becomes a space.
 QString oneLine(const QString& text);
 
-// "Converted SOURCE -> PAGE" and "Failed SOURCE: REASON".
-QString convertedLine(const QString& source, const QString& page);
+// "Converted SOURCE -> PAGE", with the page's warnings (one a line) after it
+// in parentheses when it has any, and "Failed SOURCE: REASON".
+QString convertedLine(const QString& source, const QString& page,
+                      const QString& warnings = QString());
 QString failedLine(const QString& source, const QString& reason);
 
 // The messages from a worker to its parent: one line each, of fields

@@ -62,9 +62,17 @@ void ConsoleReporter::jobStarted(int total) {
 
 void ConsoleReporter::documentStarted(const QString&, int, int) {}
 
+void ConsoleReporter::documentWarned(const QString& source, const QString& warnings) {
+    warnings_.insert(source, warnings);
+}
+
+// "Converted SOURCE -> PAGE", followed by the document's warnings in
+// parentheses when it has any.
 void ConsoleReporter::documentConverted(const QString& source, const QString& page) {
     ++summary_.converted;
-    printDocument({QStringLiteral("converted"), source, page}, convertedLine(source, page));
+    const QString warnings = warnings_.take(source);
+    printDocument({QStringLiteral("converted"), source, page, warnings},
+                  convertedLine(source, page, warnings));
 }
 
 void ConsoleReporter::documentFailed(const QString& source, const QString& reason) {

@@ -52,6 +52,7 @@ public:
 
     void jobStarted(int total) override;
     void documentStarted(const QString& source, int index, int total) override;
+    void documentWarned(const QString& source, const QString& warnings) override;
     void documentConverted(const QString& source, const QString& page) override;
     void documentFailed(const QString& source, const QString& reason) override;
     void documentCancelled(const QString& source) override;
@@ -75,6 +76,7 @@ private:
     int total_ = 0;
     JobSummary summary_;
     QElapsedTimer clock_;
+    QHash<QString, QString> warnings_;
 };
 
 // Draws "done/total, rate, time left" on standard error.

@@ -1,0 +1,192 @@
+#include "OfficeTestServer.h"
+#include "TestFiles.h"
+#include "platform/automation/AutomationRuntime.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace qp;
+using namespace qp::test;
+
+namespace {
+
+QString testDocument(const QString& name) {
+    return QStringLiteral(QUILLPG_TEST_DATA_DIR "/") + name;
+}
+
+QString pageText(const QString& path) {
+    return QString::fromUtf8(readFile(path)).remove(QRegularExpression("<[^>]*>")).simplified();
+}
+
+// The values of the page's page-number and page-count fields, in order.
+QStringList pageFields(const QString& path) {
+    QStringList values;
+    static const QRegularExpression field("<sdfield type=(PAGE|DOCSTAT)[^>]*>([^<]*)</sdfield>");
+    auto matches = field.globalMatch(QString::fromUtf8(readFile(path)));
+    while (matches.hasNext())
+        values << matches.next().captured(2);
+    return values;
+}
+
+// A word processor of its own, loading documents the given way.
+class Fidelity : public ::testing::Test {
+protected:
+    void bind(office::DocumentLayout layout, const QString& purpose) {
+        server = office::registerWordServer(privateOfficeOptions(purpose));
+        server->setDocumentLayout(layout);
+        word = AutomationRuntime::createObject("Word.Application");
+    }
+    void TearDown() override {
+        word.reset();
+        if (server)
+            server->shutdown();
+        server.reset();
+        AutomationRuntime::unregisterServer("Word.Application");
+    }
+
+    // The batch converter's calls for one document; returns SaveAs's warnings.
+    QString convert(const QString& document, const QString& page, int format = 8) {
+        word->call("ChangeFileOpenDirectory", {{{}, QFileInfo(document).absolutePath()}});
+        word->object("Documents")->call("Open", {{"FileName", QFileInfo(document).fileName()}});
+        const Variant warnings = word->object("ActiveDocument")
+                                     ->call("SaveAs", {{"FileName", page},
+                                                       {"FileFormat", std::int16_t(format)},
+                                                       {"LockComments", false},
+                                                       {"Password", ""},
+                                                       {"AddToRecentFiles", false}});
+        word->object("ActiveWindow")->call("Close");
+        return warnings.isEmpty() ? QString() : warnings.toText();
+    }
+    QString page(const QString& name) const {
+        return out.filePath(QFileInfo(name).completeBaseName() + ".htm");
+    }
+    int officeStarts() const { return server->session()->generation(); }
+
+    std::shared_ptr<office::WordServer> server;
+    ObjectRef word;
+    QTemporaryDir out;
+};
+
+TEST_F(Fidelity, pageFieldsAndFloatingObjectsComeFromTheLayout) {
+    bind(office::DocumentLayout::PagePreview, "-layout");
+    const QString fields = testDocument("page-fields.doc");
+    convert(fields, page(fields));
+    // Body: "3 pages", "page 2", "page 3 of 3"; the footer once: "page 3 of 3".
+    EXPECT_EQ(pageFields(page(fields)), QStringList({"3", "2", "3", "3", "3", "3"}));
+
+    // The watermark of a header sits on the page, not 0.57 in above it.
+    const QString watermark = corpusFile("watermark.doc");
+    convert(watermark, page(watermark));
+    const QString html = QString::fromUtf8(readFile(page(watermark)));
+    const auto top = QRegularExpression("position: absolute; top: (-?[0-9.]+)in").match(html);
+    ASSERT_TRUE(top.hasMatch());
+    EXPECT_GT(top.captured(1).toDouble(), 0.0) << top.captured(0).toStdString();
+
+    // Without a layout the same fields are all 0.
+    server->shutdown();
+    TearDown();
+    bind(office::DocumentLayout::ModelOnly, "-model");
+    convert(fields, page(fields));
+    EXPECT_EQ(pageFields(page(fields)), QStringList({"0", "0", "0", "0", "0", "0"}));
+}
+
+TEST_F(Fidelity, aDocumentWithCommentsIsLaidOutWithoutEndingTheOffice) {
+    bind(office::DocumentLayout::PagePreview, "-layout");
+    convert(corpusFile("simple.doc"), page("simple.doc"));
+    const int starts = officeStarts();
+    convert(corpusFile("footnote.doc"), page("footnote.doc"));
+    EXPECT_EQ(officeStarts(), starts);
+    EXPECT_TRUE(pageText(page("footnote.doc")).contains("footnote"));
+}
+
+TEST_F(Fidelity, anOfficeThatDiesLayingOutCostsNoDocument) {
+    // The editing view of a document with comments ends an office without
+    // its user interface files; the document is converted again without a
+    // layout and the next one is laid out as usual.
+    bind(office::DocumentLayout::EditingView, "-editing");
+    const QStringList documents{corpusFile("simple.doc"), corpusFile("footnote.doc"),
+                                testDocument("page-fields.doc")};
+    QStringList warnings;
+    for (const QString& document : documents)
+        EXPECT_NO_THROW(warnings << convert(document, page(document))) << document.toStdString();
+    EXPECT_GE(officeStarts(), 2) << "footnote.doc no longer ends the office laying it out";
+    ASSERT_EQ(warnings.size(), 3);
+    EXPECT_EQ(warnings[0], "");
+    EXPECT_TRUE(warnings[1].startsWith("converted without its page layout"))
+        << warnings[1].toStdString();
+    EXPECT_EQ(warnings[2], "");
+    EXPECT_TRUE(pageText(page("footnote.doc")).contains("footnote"));
+    EXPECT_EQ(pageFields(page("page-fields.doc")), QStringList({"3", "2", "3", "3", "3", "3"}));
+    EXPECT_EQ(word->object("Documents")->get("Count").toInt(), 0);
+}
+
+TEST_F(Fidelity, aModelOnlyDocumentWhoseOfficeDiesFails) {
+    bind(office::DocumentLayout::ModelOnly, "-model");
+    word->object("Documents")->call("Open", {{"FileName", corpusFile("simple.doc")}});
+    server->session()->killOfficeForTesting();
+    try {
+        word->object("ActiveDocument")
+            ->call("SaveAs", {{"FileName", page("simple.doc")}, {"FileFormat", std::int16_t(8)}});
+        ADD_FAILURE() << "SaveAs succeeded in a dead office";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::ServerStopped);
+        EXPECT_TRUE(error.description().contains("stopped")) << error.description().toStdString();
+    }
+    EXPECT_NO_THROW(convert(corpusFile("simple.doc"), page("simple.doc")));
+    EXPECT_TRUE(QFileInfo::exists(page("simple.doc")));
+}
+
+TEST_F(Fidelity, picturesLinkedOutsideThePageFolderAreReportedNotLinked) {
+    bind(office::DocumentLayout::PagePreview, "-layout");
+    const QString document = testDocument("linked-pictures.doc");
+    const QString warnings = convert(document, page(document));
+    EXPECT_EQ(warnings, "picture not found: C:\\Documents\\Pictures\\photo1234567.png");
+    const QString html = QString::fromUtf8(readFile(page(document)));
+    QStringList sources;
+    auto matches = QRegularExpression("<img [^>]*?src=\"([^\"]*)\"").globalMatch(html);
+    while (matches.hasNext())
+        sources << matches.next().captured(1);
+    EXPECT_EQ(sources, QStringList{"http://www.example.com/images/web.png"});
+    EXPECT_TRUE(html.contains("name=\"Image1\"")) << "the picture's place is kept";
+}
+
+TEST_F(Fidelity, chineseAndGermanTextSurvive) {
+    bind(office::DocumentLayout::PagePreview, "-layout");
+    const std::vector<std::pair<QString, QStringList>> documents{
+        {"TestChineseProperties.doc", {"參考資料", "世界雅虎", "亞太：亞洲", "香港"}},
+        {"HeaderFooterUnicode.doc", {"€", "£", "è", "É"}},
+        {"TestGermanWord90.doc", {"This is the first paragraph of this HPSF test document."}},
+    };
+    for (const auto& [name, phrases] : documents) {
+        convert(corpusFile(name), page(name));
+        const QByteArray html = readFile(page(name));
+        EXPECT_TRUE(html.contains("charset=utf-8")) << name.toStdString();
+        for (const QString& phrase : phrases)
+            EXPECT_TRUE(pageText(page(name)).contains(phrase))
+                << name.toStdString() << ": " << phrase.toStdString();
+    }
+    EXPECT_TRUE(readFile(page("TestGermanWord90.doc")).contains("de-DE"));
+}
+
+TEST(FidelityBatch, theBatchToolPrintsAPicturesWarningBesideItsPage) {
+    QTemporaryDir source;
+    QTemporaryDir target;
+    ASSERT_TRUE(
+        QFile::copy(testDocument("linked-pictures.doc"), source.filePath("linked-pictures.doc")));
+    QProcess batch;
+    batch.start(QStringLiteral(QUILLPG_BINARY_DIR "/src/tools/batch/quillpg-batch"),
+                {"--not-filtered", source.path(), target.path()});
+    ASSERT_TRUE(batch.waitForFinished(300000));
+    const QString output = QString::fromLocal8Bit(batch.readAllStandardOutput());
+    EXPECT_EQ(batch.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(
+        QStringLiteral(
+            "Converted %1 -> %2 (picture not found: C:\\Documents\\Pictures\\photo1234567.png)\n")
+            .arg(source.filePath("linked-pictures.doc"), target.filePath("linked-pictures.htm"))))
+        << output.toStdString();
+}
+
+} // namespace
