@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libreoffice-writer-nogui libreoffice-dev
-          libgtest-dev libgmock-dev xvfb xdotool time bc)
+          libgtest-dev libgmock-dev xvfb xdotool time bc parallel)
 
 missing=()
 for pkg in "${packages[@]}"; do

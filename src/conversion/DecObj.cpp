@@ -1,5 +1,6 @@
 #include "DecObj.h"
 
+#include "PageStaging.h"
 #include "clsFileSystem.h"
 #include "core/Command.h"
 #include "core/Controls.h"
@@ -80,11 +81,32 @@ void Converter::saveAndClose(ObjectRef& word, const std::function<void()>& save)
     yieldUi(6);
 }
 
+void Converter::saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
+                           const std::function<void(const QString&)>& save) {
+    clsFileSystem fileSystem;
+    const QString pageName = fileSystem.GetFileName(page);
+    try {
+        saveAndClose(word, [&] { save(staging.stagedPage(pageName)); });
+    } catch (const AutomationError&) {
+        if (staging.diskFull())
+            throw AutomationError(ErrorNumber::DiskFull,
+                                  QStringLiteral("No space left on the device"));
+        throw;
+    }
+    staging.commit(pageName);
+}
+
 void Converter::closeQuietly(const ObjectRef& word) {
     try {
         closeActiveWindow(word);
     } catch (...) {
     }
+}
+
+DecObj::DecObj() {
+    addProperty(
+        QStringLiteral("PageName"), [this] { return Variant(pageName_); },
+        [this](const Variant& value) { pageName_ = value.toText(); });
 }
 
 void DecObj::Execute() {
@@ -107,15 +129,27 @@ void DecObj::Execute() {
     yieldUi(3);
     // One separator between folder and name, also for a folder that already
     // ends with one: a page path starting with "//" would name a network host.
-    const QString page = joinPath(targetFolder, baseName + QStringLiteral(".htm"));
+    const QString page =
+        joinPath(targetFolder, pageName_.isEmpty() ? baseName + QStringLiteral(".htm") : pageName_);
     yieldUi(3);
 
     ObjectRef word = wordApp();
-    word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), sourceFolder}});
-    open(word, name);
-    saveAndClose(word, [&] { saveAs(word, page, windows.notFilteredSelected()); });
+    PageStaging staging(targetFolder);
+    // A name that is not valid UTF-8 cannot be handed to the word processor:
+    // it opens a link with a plain name in the staging folder instead.
+    if (hasRawBytes(document)) {
+        const QString link = staging.linkDocument(document);
+        word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), staging.folder()}});
+        open(word, link);
+    } else {
+        word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), sourceFolder}});
+        open(word, name);
+    }
+    saveStaged(word, staging, page,
+               [&](const QString& staged) { saveAs(word, staged, windows.notFilteredSelected()); });
 
     list.insertStatus(document, converted);
+    list.setDetail(document, page);
     windows.reporter().documentConverted(document, page);
     windows.showMainWindow();
     yieldUi(3);
@@ -149,24 +183,30 @@ void DecObj2::Execute() {
         throw AutomationError(ErrorNumber::DialogCancelled,
                               QStringLiteral("No file name was chosen for the web page."),
                               QStringLiteral("CommonDialog"));
-    const QString page = dialog.FileName;
+    QString page = dialog.FileName;
+    // A name typed without an extension gets the page's own.
+    if (fileSystem.GetFileName(page).lastIndexOf(u'.') <= 0)
+        page += QStringLiteral(".htm");
 
     yieldUi(3);
     ObjectRef word = wordApp();
-    open(word, document);
-    saveAndClose(word, [&] {
+    PageStaging staging(fileSystem.GetPath(page));
+    open(word, hasRawBytes(document) ? joinPath(staging.folder(), staging.linkDocument(document))
+                                     : document);
+    saveStaged(word, staging, page, [&](const QString& staged) {
         if (windows.notFilteredSelected()) {
             yieldUi(1);
-            saveAs(word, page, true);
+            saveAs(word, staged, true);
             yieldUi(3);
         } else {
-            saveAs(word, page, false);
+            saveAs(word, staged, false);
         }
     });
 
     windows.showMainWindow();
     yieldUi(3);
     list.insertStatus(document, converted);
+    list.setDetail(document, page);
     windows.reporter().documentConverted(document, page);
     yieldUi(3);
     nextDocument(mediator);

@@ -5,6 +5,7 @@
 #include "core/Mediator.h"
 #include "core/StateManager.h"
 #include "pipeline/JobState.h"
+#include "pipeline/State2.h"
 #include "platform/Settings.h"
 #include "platform/office/WordServer.h"
 
@@ -150,7 +151,7 @@ int runWorker(const BatchOptions& options, bool machine) {
         start.Execute();
     } catch (const AutomationError& error) {
         printError(error.description());
-        status = 2;
+        status = error.number() == ErrorNumber::NoDocuments ? noDocumentsStatus : 2;
     }
     std::printf("%d converted, %d failed\n", reporter.converted(), reporter.failed());
     std::fflush(stdout);
@@ -166,6 +167,15 @@ int runWorker(const BatchOptions& options, bool machine) {
 
 int runParallel(const BatchOptions& options, const QString& program, const QStringList& arguments) {
     catchInterrupts();
+    // Said once here rather than by every worker.
+    StringExtensionList extensions(options.extensions);
+    const QString noDocuments =
+        State2::findNoDocuments(QDir::cleanPath(QDir(options.source).absolutePath()), extensions);
+    if (!noDocuments.isEmpty()) {
+        printError(noDocuments);
+        std::printf("0 converted, 0 failed\n");
+        return noDocumentsStatus;
+    }
     // The workers' arguments: the same, without --jobs, each with its slice.
     QStringList common;
     for (int i = 0; i < arguments.size(); ++i) {
