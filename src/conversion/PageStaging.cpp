@@ -185,6 +185,11 @@ bool PageStaging::diskFull() const {
 
 void PageStaging::commit(const QString& pageName) {
     const QByteArray staged = encodeFileName(portableFileName(pageName));
+    // The word processor names the pictures after the page ("page_htm_...").
+    // Anything else is not this page's: an office that was killed may still
+    // have written into the folder.
+    const QByteArray picturePrefix =
+        (staged.lastIndexOf('.') > 0 ? staged.left(staged.lastIndexOf('.')) : staged) + '_';
     const QByteArray& target = nativeTarget_;
     const QByteArray link = encodeFileName(link_);
 
@@ -201,8 +206,8 @@ void PageStaging::commit(const QString& pageName) {
             if (name == "." || name == "..")
                 continue;
             struct stat info {};
-            if (name == link || isLockFile(name) ||
-                ::lstat(child(nativeFolder_, name).constData(), &info) != 0 ||
+            if ((name != staged && !name.startsWith(picturePrefix)) || name == link ||
+                isLockFile(name) || ::lstat(child(nativeFolder_, name).constData(), &info) != 0 ||
                 !S_ISREG(info.st_mode)) {
                 leftBehind = true;
                 continue;
