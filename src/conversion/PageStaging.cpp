@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,6 +13,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -53,10 +54,6 @@ bool isLockFile(const QByteArray& name) {
     return name.startsWith(".~lock.");
 }
 
-} // namespace
-
-namespace {
-
 struct StagingFolder {
     QByteArray target;
     QByteArray folder;
@@ -69,7 +66,33 @@ std::vector<StagingFolder>& stagingFolders() {
     return folders;
 }
 
+// The same folders as plain text for a signal handler, which may neither
+// allocate nor look at a vector that is being changed. A slot is in use
+// while its flag is set; the flag is set after the path is written.
+constexpr int signalSlots = 8;
+char signalPaths[signalSlots][4096];
+volatile std::sig_atomic_t signalUsed[signalSlots];
+
+void rememberForSignal(const QByteArray& folder) {
+    if (folder.size() >= qsizetype(sizeof signalPaths[0]))
+        return;
+    for (int i = 0; i < signalSlots; ++i) {
+        if (signalUsed[i])
+            continue;
+        std::memcpy(signalPaths[i], folder.constData(), size_t(folder.size()) + 1);
+        signalUsed[i] = 1;
+        return;
+    }
+}
+
+void forgetForSignal(const QByteArray& folder) {
+    for (int i = 0; i < signalSlots; ++i)
+        if (signalUsed[i] && folder == signalPaths[i])
+            signalUsed[i] = 0;
+}
+
 void removeTree(const QByteArray& folder) {
+    forgetForSignal(folder);
     std::error_code ignored;
     std::filesystem::remove_all(std::filesystem::path(folder.toStdString()), ignored);
 }
@@ -101,6 +124,7 @@ PageStaging::PageStaging(const QString& targetFolder)
     nativeFolder_ = pattern;
     folder_ = decodeFileName(pattern);
     stagingFolders().push_back({nativeTarget_, nativeFolder_, true});
+    rememberForSignal(nativeFolder_);
 }
 
 PageStaging::~PageStaging() {
@@ -139,6 +163,41 @@ void PageStaging::discardAll() {
     for (const StagingFolder& f : stagingFolders())
         removeTree(f.folder);
     stagingFolders().clear();
+}
+
+void PageStaging::discardAllFromSignal() {
+    for (int i = 0; i < signalSlots; ++i) {
+        if (!signalUsed[i])
+            continue;
+        const int dir = ::open(signalPaths[i], O_RDONLY | O_DIRECTORY);
+        if (dir >= 0) {
+            // The staging folder holds files only (pages, pictures, locks).
+            // Read again while a pass removes something: the listing may
+            // change under the removals.
+            for (int pass = 0; pass < 8; ++pass) {
+                bool removed = false;
+                char buffer[8192];
+                long size;
+                ::lseek(dir, 0, SEEK_SET);
+                while ((size = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer)) > 0) {
+                    for (long offset = 0; offset < size;) {
+                        const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+                        offset += entry->d_reclen;
+                        const char* name = entry->d_name;
+                        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                            continue;
+                        if (::unlinkat(dir, name, 0) == 0)
+                            removed = true;
+                    }
+                }
+                if (!removed)
+                    break;
+            }
+            ::close(dir);
+        }
+        ::rmdir(signalPaths[i]);
+        signalUsed[i] = 0;
+    }
 }
 
 QString PageStaging::stagedPage(const QString& pageName) const {

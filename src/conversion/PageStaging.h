@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 namespace qp {
 
@@ -50,6 +49,8 @@ public:
     // Removes every staging folder of this process, also those in use: when
     // the program ends in the middle of a job.
     static void discardAll();
+    // The same from a signal handler: only calls that are safe there.
+    static void discardAllFromSignal();
 
 private:
     QByteArray nativeTarget_;

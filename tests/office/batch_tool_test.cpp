@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -347,4 +348,28 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     // The killed and the stopped office left nothing in the target folder.
     EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     EXPECT_EQ(everything(out.path()).size(), count - 2);
+}
+
+TEST(BatchTool, aSecondInterruptEndsAtOnceAndLeavesNothingInTheTarget) {
+    QTemporaryDir in, out;
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(QFile::copy(corpusFile("two_images.doc"),
+                                in.filePath(QStringLiteral("d%1.doc").arg(i, 2, 10, QChar('0')))));
+    QProcess process;
+    process.start(tool, {"--not-filtered", in.path(), out.path()});
+    ASSERT_TRUE(process.waitForReadyRead(60000));
+    // The office is held in the middle of the next document, so the run
+    // cannot finish it before the second interrupt comes.
+    const qint64 office = officeOf(process.processId());
+    ASSERT_GT(office, 0);
+    ::kill(pid_t(office), SIGSTOP);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QThread::msleep(300); // two signals sent at once would arrive as one
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+    EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
+    // Every page there is whole.
+    for (const QString& page : QDir(out.path()).entryList({"*.htm"}, QDir::Files))
+        EXPECT_TRUE(readFile(out.filePath(page)).contains("</html>")) << page.toStdString();
 }

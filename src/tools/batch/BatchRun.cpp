@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include "ConsoleWindows.h"
+#include "conversion/PageStaging.h"
 #include "core/Command.h"
 #include "core/Mediator.h"
 #include "core/StateManager.h"
@@ -35,8 +36,13 @@ constexpr long long restartAboveBytes = 1536LL * 1024 * 1024;
 
 std::atomic<bool> stopRequested{false};
 
-void onInterrupt(int) {
-    stopRequested = true;
+void onInterrupt(int signal) {
+    if (!stopRequested.exchange(true))
+        return;
+    // The second one: the page being saved goes, then the program.
+    PageStaging::discardAllFromSignal();
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
 }
 
 // Ctrl-C (or a polite kill) stops after the current document; a second one
@@ -44,7 +50,7 @@ void onInterrupt(int) {
 void catchInterrupts() {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
-    action.sa_flags = SA_RESETHAND;
+    action.sa_flags = 0;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
