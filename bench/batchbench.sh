@@ -2,12 +2,14 @@
 # Runs, on one folder and in one run: quillpg-batch --jobs 1, quillpg-batch
 # --jobs 2, `soffice --headless --convert-to html` over the whole folder, and
 # one `soffice --convert-to` per file on the first 20 files. Prints seconds,
-# documents converted, the ratios, and the peak memory of quillpg-batch itself.
+# documents converted, the ratios, the peak memory of quillpg-batch itself, and
+# what the safe save (staging folder and renames) costs per document.
 # Usage: bench/batchbench.sh [FOLDER]   (default: the corpus copied 30 times)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${BUILD:-$root/build}
-[[ -x "$build/src/tools/batch/quillpg-batch" ]] || "$root/scripts/setup.sh" "$build"
+[[ -x "$build/src/tools/batch/quillpg-batch" && -x "$build/bench/stagebench" ]] ||
+    "$root/scripts/setup.sh" "$build"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 folder=${1:-}
@@ -82,3 +84,5 @@ printf 'speed --jobs 2 / --jobs 1:              %.2f\n' "$(echo "$(rate "$j2" "$
 printf 'speed --jobs 1 / soffice per file:      %.2f\n' "$(echo "$(rate "$j1" "$n1") / $(rate "$se" "$ne")" | bc -l)"
 printf 'peak memory of quillpg-batch itself (largest of its processes): --jobs 1 %.1f MB, --jobs 2 %.1f MB\n' \
     "$(echo "$(cat "$work/mem-1") / 1024" | bc -l)" "$(echo "$(cat "$work/mem-2") / 1024" | bc -l)"
+# On the file system the pages were written to.
+"$build/bench/stagebench" "$work" 2000 | sed -n 2p | sed 's/^ */safe save per document: /'

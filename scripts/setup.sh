@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libreoffice-writer-nogui libreoffice-dev
           libgtest-dev libgmock-dev xvfb xdotool time bc libxml2-dev libxml2-utils chromium
-          python3-html5lib)
+          python3-html5lib parallel)
 
 missing=()
 for pkg in "${packages[@]}"; do

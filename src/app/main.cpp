@@ -1,5 +1,6 @@
 // Quillpage: the window application. "Word.Application" is served by the
 // office bridge; everything else is the windows' start-up.
+#include "conversion/PageStaging.h"
 #include "platform/office/WordServer.h"
 #include "ui/Application.h"
 #include "ui/Startup.h"
@@ -11,5 +12,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("quillpg"));
     const auto office = qp::office::registerWordServer();
     qp::addShutdownHook([office] { office->shutdown(); });
+    // Exit during a job ends at once: the page being saved is not left
+    // half-made in its target folder.
+    qp::addShutdownHook([] { qp::PageStaging::discardAll(); });
     return qp::runApplication(app);
 }

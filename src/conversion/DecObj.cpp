@@ -1,5 +1,6 @@
 #include "DecObj.h"
 
+#include "PageStaging.h"
 #include "clsFileSystem.h"
 #include "core/Command.h"
 #include "core/Controls.h"
@@ -73,13 +74,16 @@ QString Converter::saveAs(const ObjectRef& word, const QString& page, bool notFi
     return result.type() == Variant::Type::Text ? result.toText() : QString();
 }
 
-void Converter::reportWarnings(const QString& document, const QString& warnings) {
-    if (warnings.isEmpty())
-        return;
-    WindowPort& windows = General::mediator().windows();
-    if (windows.documentList().hasRow(document)) // Close may have removed it
-        windows.documentList().setDetail(document, warnings);
-    windows.reporter().documentWarned(document, warnings);
+void Converter::markConverted(DocumentList& list, const QString& document, const QString& page,
+                              const QString& warnings) {
+    // The row's detail names the page the document got, and what the word
+    // processor warned of.
+    if (list.hasRow(document)) {
+        list.insertStatus(document, converted);
+        list.setDetail(document, warnings.isEmpty() ? page : page + QLatin1Char('\n') + warnings);
+    }
+    if (!warnings.isEmpty())
+        General::mediator().windows().reporter().documentWarned(document, warnings);
 }
 
 void Converter::closeActiveWindow(const ObjectRef& word) {
@@ -101,11 +105,32 @@ void Converter::saveAndClose(ObjectRef& word, const std::function<void()>& save)
     yieldUi(6);
 }
 
+void Converter::saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
+                           const std::function<void(const QString&)>& save) {
+    clsFileSystem fileSystem;
+    const QString pageName = fileSystem.GetFileName(page);
+    try {
+        saveAndClose(word, [&] { save(staging.stagedPage(pageName)); });
+    } catch (const AutomationError&) {
+        if (staging.diskFull())
+            throw AutomationError(ErrorNumber::DiskFull,
+                                  QStringLiteral("No space left on the device"));
+        throw;
+    }
+    staging.commit(pageName);
+}
+
 void Converter::closeQuietly(const ObjectRef& word) {
     try {
         closeActiveWindow(word);
     } catch (...) {
     }
+}
+
+DecObj::DecObj() {
+    addProperty(
+        QStringLiteral("PageName"), [this] { return Variant(pageName_); },
+        [this](const Variant& value) { pageName_ = value.toText(); });
 }
 
 void DecObj::Execute() {
@@ -128,17 +153,28 @@ void DecObj::Execute() {
     yieldUi(3);
     // One separator between folder and name, also for a folder that already
     // ends with one: a page path starting with "//" would name a network host.
-    const QString page = joinPath(targetFolder, baseName + QStringLiteral(".htm"));
+    const QString page =
+        joinPath(targetFolder, pageName_.isEmpty() ? baseName + QStringLiteral(".htm") : pageName_);
     yieldUi(3);
 
     ObjectRef word = wordApp();
-    word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), sourceFolder}});
-    open(word, name);
+    PageStaging staging(targetFolder);
+    // A name that is not valid UTF-8 cannot be handed to the word processor:
+    // it opens a link with a plain name in the staging folder instead.
+    if (hasRawBytes(document)) {
+        const QString link = staging.linkDocument(document);
+        word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), staging.folder()}});
+        open(word, link);
+    } else {
+        word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), sourceFolder}});
+        open(word, name);
+    }
     QString warnings;
-    saveAndClose(word, [&] { warnings = saveAs(word, page, windows.notFilteredSelected()); });
+    saveStaged(word, staging, page, [&](const QString& staged) {
+        warnings = saveAs(word, staged, windows.notFilteredSelected());
+    });
 
-    markRow(list, document, converted);
-    reportWarnings(document, warnings);
+    markConverted(list, document, page, warnings);
     windows.reporter().documentConverted(document, page);
     windows.showMainWindow();
     yieldUi(3);
@@ -172,26 +208,30 @@ void DecObj2::Execute() {
         throw AutomationError(ErrorNumber::DialogCancelled,
                               QStringLiteral("No file name was chosen for the web page."),
                               QStringLiteral("CommonDialog"));
-    const QString page = dialog.FileName;
+    QString page = dialog.FileName;
+    // A name typed without an extension gets the page's own.
+    if (fileSystem.GetFileName(page).lastIndexOf(u'.') <= 0)
+        page += QStringLiteral(".htm");
 
     yieldUi(3);
     ObjectRef word = wordApp();
-    open(word, document);
+    PageStaging staging(fileSystem.GetPath(page));
+    open(word, hasRawBytes(document) ? joinPath(staging.folder(), staging.linkDocument(document))
+                                     : document);
     QString warnings;
-    saveAndClose(word, [&] {
+    saveStaged(word, staging, page, [&](const QString& staged) {
         if (windows.notFilteredSelected()) {
             yieldUi(1);
-            warnings = saveAs(word, page, true);
+            warnings = saveAs(word, staged, true);
             yieldUi(3);
         } else {
-            warnings = saveAs(word, page, false);
+            warnings = saveAs(word, staged, false);
         }
     });
 
     windows.showMainWindow();
     yieldUi(3);
-    markRow(list, document, converted);
-    reportWarnings(document, warnings);
+    markConverted(list, document, page, warnings);
     windows.reporter().documentConverted(document, page);
     yieldUi(3);
     nextDocument(mediator);

@@ -6,6 +6,9 @@
 
 namespace qp {
 
+class DocumentList;
+class PageStaging;
+
 // What both converters share: the automation members "init" (the document's
 // full path) and "Execute", and the calls on the word processor.
 class Converter : public DispatchObject {
@@ -32,19 +35,32 @@ protected:
     // its window, dropping the reference; a failure after the open closes the
     // document before it passes on.
     static void saveAndClose(ObjectRef& word, const std::function<void()>& save);
-    // Shows the warnings of a converted document in its row's detail and
-    // tells the reporter.
-    static void reportWarnings(const QString& document, const QString& warnings);
+    // Marks the document's row "Converted" (when Close has not removed it)
+    // with the page it got and the word processor's warnings as its detail,
+    // and tells the reporter of the warnings.
+    static void markConverted(DocumentList& list, const QString& document, const QString& page,
+                              const QString& warnings);
+    // saveAndClose through the staging folder: save is given the path to
+    // save to; afterwards the page and its pictures are moved to page. A
+    // save that failed on a full file system says so.
+    static void saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
+                           const std::function<void(const QString&)>& save);
 
     QString fileName_;
 };
 
 // The batch converter: writes the page into the job's target folder under
-// the document's base name, without asking.
+// the document's base name, without asking. The member "PageName" takes the
+// page's file name when the job has chosen another one, so that two
+// documents of one job never write the same page.
 class DecObj : public Converter {
 public:
+    DecObj();
     QString className() const override { return QStringLiteral("DecObj"); }
     void Execute() override;
+
+private:
+    QString pageName_;
 };
 
 // The single-document converter: proposes the page's path in a save dialog

@@ -105,6 +105,8 @@ public:
     // While a job runs nothing may start a second one or change the running
     // one, and the job can be stopped.
     virtual void setBusy(bool busy) = 0;
+    // Shows a line in the main window's status bar.
+    virtual void showStatus(const QString& text) { (void)text; }
     // Whether a batch run converts the accepted document with this index
     // (0-based, in the order of the listing). Every one, unless the run
     // converts only one slice of a folder shared among several runs.

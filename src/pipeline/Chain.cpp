@@ -2,11 +2,20 @@
 
 #include "core/Controls.h"
 
+#include <QStringList>
+
 #include <utility>
 
 namespace qp {
 
 bool ExtensionAccepted = false;
+
+QString listedExtensions(ExtensionList& list) {
+    QStringList entries;
+    for (int i = 0; i < list.listCount(); ++i)
+        entries << list.list(i);
+    return entries.join(QStringLiteral(", "));
+}
 
 // ---- LinkedChain
 

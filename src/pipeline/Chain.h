@@ -84,4 +84,7 @@ struct FilterChain {
     std::shared_ptr<Chain> first;
 };
 
+// The extension list as messages show it: "doc" or "doc, rtf".
+QString listedExtensions(ExtensionList& list);
+
 } // namespace qp

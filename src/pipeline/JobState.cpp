@@ -1,5 +1,6 @@
 #include "JobState.h"
 
+#include "conversion/PageStaging.h"
 #include "core/Command.h"
 #include "core/Controls.h"
 #include "core/Mediator.h"
@@ -49,9 +50,12 @@ void JobState::runJob() {
         first.init(mediator());
         static_cast<Command&>(first).Execute();
     } catch (...) {
+        PageStaging::releaseAll();
         reporter.jobFinished(finish());
         throw;
     }
+    // The staging folders kept between the job's documents go with it.
+    PageStaging::releaseAll();
     reporter.jobFinished(finish());
 }
 

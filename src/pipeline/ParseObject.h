@@ -26,10 +26,16 @@ protected:
     QString fileName_;
 };
 
-// The batch work item: converts with the batch converter (DecObj).
+// The batch work item: converts with the batch converter (DecObj), into the
+// page name that the job chose for the document (empty: the converter's own).
 class ParseObject1 : public DocumentItem {
 public:
     void Execute() override;
+    void setPageName(const QString& pageName) { pageName_ = pageName; }
+    QString pageName() const { return pageName_; }
+
+private:
+    QString pageName_;
 };
 
 // The single-document work item: converts with the single converter (DecObj2).

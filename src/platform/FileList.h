@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,9 @@ namespace qp {
 // one folder (no subfolders, no hidden files), sorted by name ignoring case.
 // Callers set the folder, read the count, select an entry by index and read
 // the folder path and the selected file name.
+//
+// File names are bytes. A name that is not valid UTF-8 is listed all the same:
+// see decodeFileName for how its bytes travel in a QString.
 class FileList {
 public:
     // Lists the folder. Raises an AutomationError (PathNotFound) naming the
@@ -32,5 +36,17 @@ private:
 // The full path of a file in a folder: a separator goes between them unless
 // the folder already ends with one (the root folder "/").
 QString joinPath(const QString& folder, const QString& name);
+
+// A file name's bytes as a QString: valid UTF-8 is decoded; every other byte
+// becomes the lone surrogate U+DC80 + (byte - 0x80), which no valid UTF-8
+// text can produce, so encodeFileName gives back the very same bytes.
+QString decodeFileName(const QByteArray& bytes);
+QByteArray encodeFileName(const QString& name);
+// Whether the name holds bytes that are not valid UTF-8. Qt's own file
+// classes cannot reach such a file: use encodeFileName and the system calls.
+bool hasRawBytes(const QString& name);
+// The name with every raw byte written as "%XX": a name that any program,
+// the word processor included, can be given.
+QString portableFileName(const QString& name);
 
 } // namespace qp

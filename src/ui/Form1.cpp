@@ -4,6 +4,7 @@
 #include "Twips.h"
 #include "core/Command.h"
 #include "core/Mediator.h"
+#include "pipeline/State2.h"
 #include "platform/Dialogs.h"
 #include "platform/FileList.h"
 #include "platform/automation/AutomationError.h"
@@ -164,8 +165,15 @@ bool Form1::foldersReady() {
     } catch (const AutomationError&) {
         return refuse(QStringLiteral("Could not read the Source Folder ") + source);
     }
-    if (mediator.GetTgtFolder().isEmpty())
+    // The pages go into the folder the box shows and nowhere else, whatever
+    // an earlier single-document job left as the job's target folder.
+    const QString target = txtTgtFolder->text();
+    if (target.isEmpty())
         return refuse(QStringLiteral("Please select a Target Folder"));
+    mediator.SetTgtFolder(target);
+    const QString noDocuments = State2::findNoDocuments(source, mediator.windows().extensionList());
+    if (!noDocuments.isEmpty())
+        return refuse(noDocuments);
     return true;
 }
 

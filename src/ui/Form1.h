@@ -58,7 +58,8 @@ private:
     void btnTarget_Click();
     void Command1_Click();
     void Command2_Click();
-    // Whether the stored folders allow a batch run; tells the user why not.
+    // Whether the source folder and the target folder shown allow a batch
+    // run, which then writes into the shown target; tells the user why not.
     bool foldersReady();
 
     // The last batch command; a running one is kept alive by its caller.

@@ -49,6 +49,7 @@ public:
 
     // The status bar's text.
     QString statusText() const;
+    void showStatus(const QString& text);
 
     void jobStarted(int total) override;
     void documentStarted(const QString& source, int index, int total) override;
@@ -94,8 +95,6 @@ private:
     void mnuInfo_Click();
     void Next_Click();
     void btnExit_Click();
-
-    void showStatus(const QString& text);
 
     // The folder enumerator of the source-folder preview and the batch run.
     qp::FileList FileList;

@@ -52,6 +52,10 @@ void WidgetWindows::setBusy(bool busy) {
     Form2::instance().setBusy(busy);
 }
 
+void WidgetWindows::showStatus(const QString& text) {
+    Form2::instance().showStatus(text);
+}
+
 void WidgetWindows::unloadAll() {
     // The dialogs first: the Quick Start dialog and, once owned, the
     // Settings dialog are children of the main window.

@@ -19,6 +19,7 @@ public:
     BatchView& batchView() override;
     JobReporter& reporter() override;
     void setBusy(bool busy) override;
+    void showStatus(const QString& text) override;
 
     // Destroys every window instance that is loaded (tests, orderly end).
     static void unloadAll();

@@ -128,14 +128,39 @@ TEST_F(MainWindowTest, CancellingTheOpenOrTheSaveDialogConvertsNothing) {
     EXPECT_TRUE(main->mnuOpen->isEnabled());
 }
 
-TEST_F(MainWindowTest, ADocumentOutsideTheExtensionListIsNotConverted) {
+TEST_F(MainWindowTest, ADocumentOutsideTheExtensionListIsNotConvertedAndTheUserIsToldWhy) {
     open(document, path("a.htm"));
     const QString notes = path("notes.txt");
     writeFile(notes);
-    open(notes, std::nullopt);
-    EXPECT_EQ(dialogs.files.size(), 1u);
-    EXPECT_EQ(list().rowCount(), 0);
-    EXPECT_TRUE(server->calls.empty());
+    // A file chosen under "All files", then the page the dialog proposes
+    // again because it holds the last page's name.
+    for (const QString& chosen : {notes, path("a.htm")}) {
+        const QString reason = QFileInfo(chosen).fileName() +
+                               QStringLiteral(" is not one of the listed document types (doc)");
+        dialogs.reset();
+        server->calls.clear();
+        dialogs.answerFile(chosen);
+        dialogs.answerMessage(MessageAnswer::Ok);
+        click(main->mnuFile, main->mnuOpen);
+        EXPECT_EQ(dialogs.files.size(), 1u);
+        EXPECT_EQ(list().rowCount(), 0);
+        EXPECT_TRUE(server->calls.empty());
+        EXPECT_EQ(main->statusText(), reason);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, reason);
+        EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Exclamation);
+    }
+}
+
+TEST_F(MainWindowTest, ANameTypedWithoutAnExtensionGetsDotHtm) {
+    open(document, path("typed"));
+    EXPECT_EQ(server->savedPages, QStringList{path("typed.htm")});
+    EXPECT_TRUE(QFileInfo(path("typed.htm")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(path("typed")));
+    EXPECT_EQ(list().detail(document), path("typed.htm"));
+    // A name with an extension of its own keeps it.
+    open(document, path("typed.html"));
+    EXPECT_EQ(server->savedPages.last(), path("typed.html"));
 }
 
 TEST_F(MainWindowTest, AFailingDocumentIsMarkedFailedWithItsReasonAndClosed) {

@@ -175,7 +175,7 @@ TEST_F(StartUpTest, CancelKeepsTheDialogAndReopeningShowsThePreviousFolders) {
     EXPECT_TRUE(server->calls.empty());
 }
 
-TEST_F(StartUpTest, CloseBoxUnloadsTheDialogButStartStillUsesTheStoredFolders) {
+TEST_F(StartUpTest, CloseBoxUnloadsTheDialogAndStartWritesOnlyIntoTheTargetShown) {
     startIdle();
     batchDialog([&](Form1& batch) {
         chooseFolders(batch);
@@ -187,9 +187,64 @@ TEST_F(StartUpTest, CloseBoxUnloadsTheDialogButStartStillUsesTheStoredFolders) {
         EXPECT_TRUE(batch.txtSrcFolder->text().isEmpty());
         EXPECT_TRUE(batch.txtTgtFolder->text().isEmpty());
         EXPECT_EQ(batch.List1->count(), 0);
+        // The stored target is not shown, so it is not used.
+        dialogs.answerMessage(MessageAnswer::Ok);
+        QTest::mouseClick(batch.Command1, Qt::LeftButton);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, "Please select a Target Folder");
+        EXPECT_TRUE(batch.isVisible());
+        // The source stored earlier still serves.
+        dialogs.answerFolder(out);
+        QTest::mouseClick(batch.btnTarget, Qt::LeftButton);
         QTest::mouseClick(batch.Command1, Qt::LeftButton);
     });
     EXPECT_EQ(server->savedPages, (QStringList{out + "/a.htm", out + "/B.htm"}));
+}
+
+TEST_F(StartUpTest, AfterASingleDocumentJobAnEmptyTargetBoxStillRefusesToStart) {
+    startIdle();
+    // File -> Open converts a document; its folder becomes the job's target.
+    const QString single = path("single/report.doc");
+    writeFile(single);
+    dialogs.answerFile(single);
+    dialogs.answerFile(path("single/report.htm"));
+    Form2& main = Form2::instance();
+    clickMenu(main.menuBar(), main.mnuFile, main.mnuOpen);
+    ASSERT_EQ(server->savedPages, QStringList{path("single/report.htm")});
+    batchDialog([&](Form1& batch) {
+        dialogs.answerFolder(in);
+        QTest::mouseClick(batch.btnSource, Qt::LeftButton);
+        EXPECT_TRUE(batch.txtTgtFolder->text().isEmpty());
+        dialogs.answerMessage(MessageAnswer::Ok);
+        QTest::mouseClick(batch.Command1, Qt::LeftButton);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, "Please select a Target Folder");
+        QTest::mouseClick(batch.Command2, Qt::LeftButton);
+    });
+    EXPECT_EQ(server->savedPages, QStringList{path("single/report.htm")});
+    EXPECT_EQ(QDir(path("single")).entryList(QDir::Files, QDir::Name),
+              (QStringList{"report.doc", "report.htm"}));
+}
+
+TEST_F(StartUpTest, AFolderWithoutListedDocumentsIsRefusedSayingWhatItHolds) {
+    startIdle();
+    const QString other = path("other");
+    for (int i = 0; i < 12; ++i)
+        writeFile(other + QStringLiteral("/n%1.docx").arg(i));
+    batchDialog([&](Form1& batch) {
+        dialogs.answerFolder(other);
+        QTest::mouseClick(batch.btnSource, Qt::LeftButton);
+        dialogs.answerFolder(out);
+        QTest::mouseClick(batch.btnTarget, Qt::LeftButton);
+        dialogs.answerMessage(MessageAnswer::Ok);
+        QTest::mouseClick(batch.Command1, Qt::LeftButton);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, "No documents with the listed extensions (doc) in " +
+                                                other + "; 12 other files (docx: 12)");
+        EXPECT_TRUE(batch.isVisible());
+        QTest::mouseClick(batch.Command2, Qt::LeftButton);
+    });
+    EXPECT_TRUE(server->calls.empty());
 }
 
 TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersAndKeepsTheDialogOpen) {

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -53,6 +54,26 @@ QStringList documents(const ToolRun& run, const QString& outcome) {
         if (const auto match = pattern.match(line); match.hasMatch())
             sources << match.captured(1);
     return sources;
+}
+
+// Every name in the folder as bytes, hidden ones included, sorted.
+QList<QByteArray> everything(const QString& folder) {
+    QList<QByteArray> names;
+    if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
+        while (const dirent* entry = ::readdir(dir))
+            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+                names << QByteArray(entry->d_name);
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The names in the folder that start with a dot: staging folders, lock files.
+QList<QByteArray> leftovers(const QString& folder) {
+    QList<QByteArray> names = everything(folder);
+    names.removeIf([](const QByteArray& name) { return !name.startsWith('.'); });
+    return names;
 }
 
 TEST(BatchTool, badUsageAndUnusableFoldersExitWithTwoAndSayWhich) {
@@ -201,6 +222,150 @@ TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {
     pgrep.waitForFinished();
     EXPECT_TRUE(pgrep.readAllStandardOutput().trimmed().isEmpty())
         << "an office outlived the interrupted run";
+    EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
+}
+
+TEST(BatchTool, collidingNamesGetPagesAndPicturesOfTheirOwnTheSameInTwoShardsAtOnce) {
+    QTemporaryDir in, one, two;
+    // Two documents with pictures whose pages would both be pics.htm, a .doc
+    // and an .rtf that would share x.htm, and a name that is not UTF-8.
+    ASSERT_TRUE(QFile::copy(corpusFile("two_images.doc"), in.filePath("pics.doc")));
+    ASSERT_TRUE(QFile::copy(corpusFile("PngPicture.doc"), in.filePath("pics.DOC")));
+    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("x.doc")));
+    ASSERT_TRUE(QFile::copy(corpusFile("simple-list.doc"), in.filePath("x.rtf")));
+    const QByteArray raw = QFile::encodeName(in.path()) + "/caf\xe9.doc";
+    {
+        QFile source(corpusFile("simple.doc"));
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        const QByteArray bytes = source.readAll();
+        FILE* file = std::fopen(raw.constData(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file),
+                  size_t(bytes.size()));
+        std::fclose(file);
+    }
+    const QStringList options{"--not-filtered", "--extension", "doc", "--extension", "rtf"};
+    const ToolRun single = batch(options + QStringList{in.path(), one.path()});
+    EXPECT_EQ(single.status, 0) << single.errors.toStdString();
+    EXPECT_EQ(documents(single, "Converted").size(), 5) << single.lines.join('\n').toStdString();
+    EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("pics.doc") + " -> " +
+                                      one.filePath("pics (2).htm")));
+    EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("x.rtf") + " -> " +
+                                      one.filePath("x (2).htm")));
+    const QList<QByteArray> pages = everything(one.path());
+    for (const char* page : {"pics.htm", "pics (2).htm", "x.htm", "x (2).htm", "caf\xe9.htm"})
+        EXPECT_TRUE(pages.contains(page)) << page;
+    EXPECT_TRUE(readFile(one.filePath("x (2).htm")).contains("<ul") ||
+                readFile(one.filePath("x (2).htm")).contains("<ol"));
+    {
+        // Qt cannot open that name; read it through the system instead.
+        FILE* file = std::fopen((QFile::encodeName(one.path()) + "/caf\xe9.htm").constData(), "rb");
+        ASSERT_NE(file, nullptr);
+        char buffer[65536];
+        const size_t n = std::fread(buffer, 1, sizeof buffer, file);
+        std::fclose(file);
+        EXPECT_TRUE(QByteArray(buffer, qsizetype(n)).contains("This is a simple file"));
+    }
+    // Every picture a page shows lies beside it, named after that page.
+    const QRegularExpression source("src=\"([^\"]+)\"");
+    int pictures = 0;
+    for (const QString page : {"pics.htm", "pics (2).htm"}) {
+        const QString html = QString::fromUtf8(readFile(one.filePath(page)));
+        for (auto it = source.globalMatch(html); it.hasNext();) {
+            const QString picture = QUrl::fromPercentEncoding(it.next().captured(1).toUtf8());
+            EXPECT_TRUE(picture.startsWith(QFileInfo(page).completeBaseName() + "_"))
+                << picture.toStdString();
+            EXPECT_GT(QFileInfo(one.filePath(picture)).size(), 0) << picture.toStdString();
+            ++pictures;
+        }
+    }
+    EXPECT_GE(pictures, 3);
+    EXPECT_TRUE(leftovers(one.path()).isEmpty());
+
+    // Two slices at the same time, through GNU parallel, write the same files.
+    QProcess parallel;
+    parallel.start("parallel",
+                   QStringList{"--jobs", "2", tool} + options +
+                       QStringList{"--shard", "{}/2", in.path(), two.path(), ":::", "1", "2"});
+    ASSERT_TRUE(parallel.waitForFinished(600000));
+    EXPECT_EQ(parallel.exitCode(), 0) << parallel.readAllStandardError().toStdString();
+    EXPECT_EQ(everything(two.path()), pages);
+    for (const QByteArray& name : pages) {
+        const QString file = QFile::decodeName(name);
+        if (!name.contains('\xe9')) {
+            EXPECT_EQ(readFile(one.filePath(file)), readFile(two.filePath(file))) << name.data();
+        }
+    }
+    ::unlink(raw.constData());
+    ::unlink((QFile::encodeName(one.path()) + "/caf\xe9.htm").constData());
+    ::unlink((QFile::encodeName(two.path()) + "/caf\xe9.htm").constData());
+}
+
+TEST(BatchTool, aFullDiskFailsTheDocumentsSayingSoAndKeepsTheEarlierPage) {
+    if (QProcess::execute("unshare", {"-rm", "true"}) != 0)
+        GTEST_SKIP() << "no private mount namespace here (unshare -rm), so no small disk";
+    QTemporaryDir in, out;
+    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("simple.doc")));
+    ASSERT_TRUE(QFile::copy(corpusFile("two_images.doc"), in.filePath("pics.doc")));
+    // A small file system of its own for the target, seen only by this shell
+    // and the programs it starts: first nearly full (the pictures fit, the
+    // page does not, and the office reports success with an empty page),
+    // then full.
+    const QString script = QStringLiteral("mount -t tmpfs -o size=256k tmpfs \"$2\" || exit 99\n"
+                                          "printf 'earlier page' > \"$2/pics.htm\"\n"
+                                          "head -c 244k /dev/zero > \"$2/filler\"\n"
+                                          "for run in nearly-full full; do\n"
+                                          "  \"$3\" --not-filtered \"$1\" \"$2\"\n"
+                                          "  echo \"status $?\"\n"
+                                          "  ls -A \"$2\" | tr '\\n' ' '; echo\n"
+                                          "  cat \"$2/pics.htm\"; echo\n"
+                                          "  rm -f \"$2/simple.htm\"\n"
+                                          "  head -c 1M /dev/zero >> \"$2/filler\" 2>/dev/null\n"
+                                          "done\n");
+    QProcess shell;
+    shell.start("unshare", {"-rm", "sh", "-c", script, "sh", in.path(), out.path(), tool});
+    ASSERT_TRUE(shell.waitForFinished(600000));
+    if (shell.exitCode() == 99)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    const QStringList lines =
+        QString::fromLocal8Bit(shell.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QString all = lines.join('\n');
+    const QString noSpace = ": No space left on the device";
+    // Nearly full: the page with pictures fails and leaves nothing behind.
+    ASSERT_EQ(lines.filter(QRegularExpression("^status ")).size(), 2) << all.toStdString();
+    const qsizetype first = lines.indexOf(QRegularExpression("status \\d+"));
+    ASSERT_GE(first, 0);
+    EXPECT_TRUE(lines.mid(0, first).contains("Failed " + in.filePath("pics.doc") + noSpace))
+        << all.toStdString();
+    EXPECT_EQ(lines.at(first), "status 1");
+    EXPECT_TRUE(lines.at(first + 1).startsWith("filler pics.htm ")) << all.toStdString();
+    EXPECT_FALSE(lines.at(first + 1).contains("pics_")) << all.toStdString();
+    EXPECT_EQ(lines.at(first + 2), "earlier page");
+    // Full: both fail, the earlier page is still there, nothing else is.
+    const QStringList second = lines.mid(first + 3);
+    EXPECT_TRUE(second.contains("Failed " + in.filePath("simple.doc") + noSpace))
+        << all.toStdString();
+    EXPECT_TRUE(second.contains("Failed " + in.filePath("pics.doc") + noSpace))
+        << all.toStdString();
+    EXPECT_TRUE(second.contains("0 converted, 2 failed")) << all.toStdString();
+    EXPECT_TRUE(second.contains("status 1"));
+    EXPECT_TRUE(second.contains("filler pics.htm ")) << all.toStdString();
+    EXPECT_EQ(lines.last(), "earlier page");
+}
+
+TEST(BatchTool, aFolderWithoutListedDocumentsExitsWithThreeSayingWhatItHolds) {
+    QTemporaryDir in, out;
+    for (int i = 0; i < 12; ++i)
+        writeFile(in.filePath(QStringLiteral("n%1.docx").arg(i)));
+    const QString said = "No documents with the listed extensions (doc) in " + in.path() +
+                         "; 12 other files (docx: 12)";
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        const ToolRun run = batch(jobs + QStringList{in.path(), out.path()});
+        EXPECT_EQ(run.status, 3) << run.errors.toStdString();
+        EXPECT_EQ(run.errors.count(said), 1) << run.errors.toStdString();
+        EXPECT_EQ(run.lines.last(), "0 converted, 0 failed");
+    }
+    EXPECT_TRUE(everything(out.path()).isEmpty());
 }
 
 } // namespace
@@ -252,6 +417,33 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     EXPECT_EQ(documents(run, "Converted").size(), count - 1);
     EXPECT_EQ(run.lines.last(), QStringLiteral("%1 converted, 1 failed").arg(count - 1));
     EXPECT_EQ(run.status, 1);
+    // The killed and the stopped office left nothing in the target folder.
+    EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
+    EXPECT_EQ(everything(out.path()).size(), count - 1);
+}
+
+TEST(BatchTool, aSecondInterruptEndsAtOnceAndLeavesNothingInTheTarget) {
+    QTemporaryDir in, out;
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(QFile::copy(corpusFile("two_images.doc"),
+                                in.filePath(QStringLiteral("d%1.doc").arg(i, 2, 10, QChar('0')))));
+    QProcess process;
+    process.start(tool, {"--not-filtered", in.path(), out.path()});
+    ASSERT_TRUE(process.waitForReadyRead(60000));
+    // The office is held in the middle of the next document, so the run
+    // cannot finish it before the second interrupt comes.
+    const qint64 office = officeOf(process.processId());
+    ASSERT_GT(office, 0);
+    ::kill(pid_t(office), SIGSTOP);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QThread::msleep(300); // two signals sent at once would arrive as one
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+    EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
+    // Every page there is whole.
+    for (const QString& page : QDir(out.path()).entryList({"*.htm"}, QDir::Files))
+        EXPECT_TRUE(readFile(out.filePath(page)).contains("</html>")) << page.toStdString();
 }
 
 namespace {
@@ -454,14 +646,18 @@ TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnce) {
     const QList<pid_t> processes = workersAndOffices(run.pid);
     ASSERT_EQ(processes.size(), 4);
     ASSERT_TRUE(catches(run.pid, SIGINT));
+    // The offices are held in the middle of their documents, so the workers
+    // cannot finish them and end before the second Ctrl-C comes.
+    for (pid_t pid : processes.mid(2))
+        ::kill(pid, SIGSTOP);
     run.type("\x03");
-    // Once the first one has been handled (the program catches Ctrl-C no
-    // more), the second.
-    ASSERT_TRUE(run.waitFor([&] { return !catches(run.pid, SIGINT); }, 10000));
+    QThread::msleep(300); // two Ctrl-Cs at once would arrive as one
     run.type("\x03");
     ASSERT_TRUE(run.waitForEnd(10000));
     EXPECT_TRUE(run.killedBy(SIGINT)) << run.screen().toStdString();
     EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived the run";
+    // The workers removed the pages they were saving before they ended.
+    EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
 }
 
 TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilled) {

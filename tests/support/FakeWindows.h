@@ -88,7 +88,7 @@ public:
 };
 
 // The windows as the pipeline sees them, without any widget; the extension
-// list holds "doc".
+// list holds "doc" unless a test says otherwise.
 class FakeWindows : public WindowPort, private ExtensionList, private BatchView {
 public:
     DocumentList& documentList() override { return documents; }
@@ -104,6 +104,10 @@ public:
         this->busy = busy;
         busyChanges.push_back(busy);
     }
+    void showStatus(const QString& text) override { status = text; }
+    bool takesDocument(int acceptedIndex) override {
+        return acceptedIndex % sliceCount == sliceIndex - 1;
+    }
 
     FakeDocumentList documents;
     FileList files;
@@ -113,10 +117,14 @@ public:
     bool notFiltered = true;
     bool busy = false;
     std::vector<bool> busyChanges;
+    QString status;
+    QStringList extensions{QStringLiteral("doc")};
+    int sliceIndex = 1; // the slice of a shared folder this run converts (1-based)
+    int sliceCount = 1;
 
 private:
-    int listCount() const override { return 1; }
-    QString list(int) const override { return QStringLiteral("doc"); }
+    int listCount() const override { return int(extensions.size()); }
+    QString list(int index) const override { return extensions.value(index); }
     void clearFound() override {}
     void addFound(const QString&) override {}
     void setSourceText(const QString&) override {}

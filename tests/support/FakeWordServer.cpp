@@ -3,8 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace qp::test {
+
+namespace {
+const QRegularExpression stagingFolder(QStringLiteral("/\\.quillpg-[A-Za-z0-9]{6}(/|\"|$)"));
+}
 
 QString FakeCall::text() const {
     if (member.endsWith(QLatin1String("Visible")) && arguments.size() == 1)
@@ -13,7 +18,12 @@ QString FakeCall::text() const {
     for (const Argument& arg : arguments)
         parts << (arg.name.isEmpty() ? QString() : arg.name + QStringLiteral(":=")) +
                      arg.value.display();
-    return member + QLatin1Char('(') + parts.join(QStringLiteral(", ")) + QLatin1Char(')');
+    QString text = member + QLatin1Char('(') + parts.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return text.replace(stagingFolder, QStringLiteral("/.quillpg-*\\1"));
+}
+
+QString FakeCall::unstaged(const QString& path) {
+    return QString(path).replace(stagingFolder, QStringLiteral("\\1"));
 }
 
 QString FakeCall::argument(const QString& name) const {
@@ -26,9 +36,10 @@ QString FakeCall::argument(const QString& name) const {
 }
 
 QString FakeCall::saveAs(const QString& page, int format) {
-    return QStringLiteral("ActiveDocument.SaveAs(FileName:=\"%1\", FileFormat:=%2, "
+    const qsizetype slash = page.lastIndexOf(QLatin1Char('/'));
+    return QStringLiteral("ActiveDocument.SaveAs(FileName:=\"%1/.quillpg-*/%2\", FileFormat:=%3, "
                           "LockComments:=False, Password:=\"\", AddToRecentFiles:=False)")
-        .arg(page)
+        .arg(page.left(slash), page.mid(slash + 1))
         .arg(format);
 }
 
@@ -128,10 +139,18 @@ void FakeWordServer::record(const FakeCall& call) {
             throw AutomationError(ErrorNumber::FileNotFound, QStringLiteral("Not found: ") + file);
         open << file;
     } else if (member == QLatin1String("ActiveDocument.SaveAs")) {
-        QFile page(call.argument(QStringLiteral("FileName")));
-        if (!page.open(QIODevice::WriteOnly) || page.write("<html></html>\n") < 0)
+        const QString fileName = call.argument(QStringLiteral("FileName"));
+        const QFileInfo info(fileName);
+        for (int i = 1; i <= picturesPerPage; ++i) {
+            QFile picture(info.dir().filePath(
+                QStringLiteral("%1_html_%2.png").arg(info.completeBaseName()).arg(i)));
+            if (!picture.open(QIODevice::WriteOnly) || picture.write("png") < 0)
+                throw failure(QStringLiteral("Cannot write ") + picture.fileName());
+        }
+        QFile page(fileName);
+        if (!page.open(QIODevice::WriteOnly) || page.write(pageContent) < 0)
             throw failure(QStringLiteral("Cannot write ") + page.fileName());
-        savedPages << page.fileName();
+        savedPages << FakeCall::unstaged(page.fileName());
     } else if (member == QLatin1String("ActiveWindow.Close")) {
         open.removeLast(); // ActiveWindow exists only with a document open
     }

@@ -13,19 +13,23 @@ namespace qp::test {
 struct FakeCall {
     QString member;      // member path, e.g. "ActiveDocument.SaveAs" or "application.Visible"
     Arguments arguments; // as passed, in the caller's order; a property set has one
-    // "Documents.Open(FileName:=\"a.doc\")", "application.Visible = True"
+    // "Documents.Open(FileName:=\"a.doc\")", "application.Visible = True";
+    // the random part of a private staging folder's name shows as "*".
     QString text() const;
     // The argument of that name, or else the first one when it has no name.
     QString argument(const QString& name) const;
-    // The text of the converters' SaveAs call for that page and format.
+    // The text of the converters' SaveAs call for that page and format: the
+    // page is saved into a staging folder beside it, then moved into place.
     static QString saveAs(const QString& page, int format);
+    // The path without the staging folder's part: where the file lands.
+    static QString unstaged(const QString& path);
 };
 
 // A recording stand-in for "Word.Application". It records every call and
 // property set with its arguments as passed, opens a document only if the
 // file exists (a bare name resolves in the folder set by
-// ChangeFileOpenDirectory), writes a small page at the SaveAs file name, and
-// can be told to fail given calls.
+// ChangeFileOpenDirectory), writes a small page (and, when asked, pictures
+// named after it) at the SaveAs file name, and can be told to fail given calls.
 class FakeWordServer : public AutomationServer,
                        public std::enable_shared_from_this<FakeWordServer> {
 public:
@@ -50,8 +54,10 @@ public:
 
     std::vector<FakeCall> calls;
     QStringList callTexts() const;
-    QStringList savedPages; // paths written by SaveAs, in order
-    QString saveWarnings;   // what SaveAs returns (nothing when empty)
+    QStringList savedPages; // pages written by SaveAs, in order, where they land (unstaged)
+    QByteArray pageContent = "<html></html>\n"; // what SaveAs writes into the page
+    QString saveWarnings; // what SaveAs returns (nothing when empty)
+    int picturesPerPage = 0; // "PAGE_html_N.png" files SaveAs writes beside the page
     int openDocuments() const { return int(open.size()); }
 
     // Records and answers a call; used by the fake's objects.

@@ -5,6 +5,7 @@
 #include "TestFiles.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -157,9 +158,11 @@ TEST_F(FileOperations, TempPathCreatesNewEmptyFilesWithUniqueNames) {
         EXPECT_TRUE(info.isFile() && info.size() == 0) << created.toStdString();
         EXPECT_EQ(info.absolutePath(), QFileInfo(dir.path()).absoluteFilePath());
     }
+    // Three characters of the prefix, then the six random ones.
     for (const QString& created : {first, second})
-        EXPECT_TRUE(QFileInfo(created).fileName().startsWith("htm") &&
-                    !QFileInfo(created).fileName().startsWith("html"))
+        EXPECT_TRUE(QRegularExpression("^htm[A-Za-z0-9]{6}\\.tmp$")
+                        .match(QFileInfo(created).fileName())
+                        .hasMatch())
             << created.toStdString();
 
     // Without a usable folder the system's temporary folder is used.

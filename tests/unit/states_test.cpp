@@ -16,6 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 using namespace qp;
 using namespace qp::test;
 
@@ -121,6 +126,7 @@ TEST(MediatorBinding, aRunningWordProcessorIsTakenBeforeANewOneIsCreated) {
 TEST_F(States, selectingAStateKeepsTheSameObjectsAndTheirQueues) {
     StateManager& states = mediator.stateManager();
     useFakeConverter();
+    touchAll({"a.doc"});
     runBatch();
     State* batch = states.currentState();
     EXPECT_EQ(batch, states.stateTwo());
@@ -157,8 +163,15 @@ TEST_F(States, idleAndEmptyQueuesIgnoreTheSecondCommand) {
 
 TEST_F(States, anEmptyFolderThenAHundredThousandItemsDrainInOrderWithoutNesting) {
     useFakeConverter();
-    runBatch();
-    EXPECT_EQ(windows.reports.events, QStringList({"job 0", "finished 0 converted, 0 failed"}));
+    try {
+        runBatch();
+        ADD_FAILURE() << "an empty folder passed without a word";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::NoDocuments);
+        EXPECT_EQ(error.description(), "No documents with the listed extensions (doc) in " +
+                                           source + "; no other files");
+    }
+    EXPECT_TRUE(windows.reports.events.isEmpty());
     EXPECT_EQ(windows.busyChanges, std::vector<bool>({true, false}));
     Stack* queue = batchState().workStack();
     ASSERT_NE(queue, nullptr);
@@ -283,7 +296,8 @@ TEST_F(States, theWordProcessorsWarningsShowInTheRowAndReachTheReporter) {
     word->saveWarnings = QStringLiteral("picture not found: C:\\a.png\npicture not found: /b.png");
     runBatch();
     EXPECT_EQ(windows.documents.status(in("a.doc")), "Converted");
-    EXPECT_EQ(windows.documents.detail(in("a.doc")), word->saveWarnings);
+    // The row's detail names the page, then the warnings.
+    EXPECT_EQ(windows.documents.detail(in("a.doc")), target + "/a.htm\n" + word->saveWarnings);
     const qsizetype warned = windows.reports.events.indexOf("warned " + in("a.doc") + ": " +
                                                             word->saveWarnings);
     ASSERT_GE(warned, 0);
@@ -326,4 +340,179 @@ TEST(FileListing, listsFilesSortedIgnoringCaseAndGivesNoSecondSeparator) {
     EXPECT_EQ(files.path(), "/");
     EXPECT_EQ(joinPath("/", "a.doc"), "/a.doc");
     EXPECT_EQ(joinPath("/in", "a.doc"), "/in/a.doc");
+}
+
+namespace {
+
+// Every name in the folder, hidden ones and those that are not UTF-8
+// included, sorted.
+QStringList everything(const QString& folder) {
+    QStringList names;
+    if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
+        while (const dirent* entry = ::readdir(dir))
+            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+                names << decodeFileName(entry->d_name);
+        ::closedir(dir);
+    }
+    names.sort();
+    return names;
+}
+
+// Creates an empty file whose name is given as bytes.
+void touchRaw(const QString& folder, const QByteArray& name) {
+    const int fd =
+        ::open((QFile::encodeName(folder) + '/' + name).constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "document", 8), 8);
+    ::close(fd);
+}
+
+} // namespace
+
+TEST_F(States, documentsWhosePagesCollideGetTheirOwnPageTheSameInEverySlice) {
+    windows.extensions << QStringLiteral("rtf");
+    touchAll({"report.doc", "Report.DOC", "report.DOC", "x.doc", "x.rtf"});
+    // A page of an earlier run is replaced without a question.
+    writeFile(target + "/Report.htm", "earlier run");
+    runBatch();
+    // Listed ignoring case, then by case: Report.DOC, report.DOC, report.doc.
+    const QStringList pages{target + "/Report.htm", target + "/report.htm",
+                            target + "/report (2).htm", target + "/x.htm", target + "/x (2).htm"};
+    EXPECT_EQ(word->savedPages, pages);
+    const QStringList documents{in("Report.DOC"), in("report.DOC"), in("report.doc"), in("x.doc"),
+                                in("x.rtf")};
+    for (int i = 0; i < documents.size(); ++i) {
+        EXPECT_EQ(windows.documents.status(documents[i]), "Converted");
+        EXPECT_EQ(windows.documents.detail(documents[i]), pages[i]); // the row shows its page
+        EXPECT_TRUE(
+            windows.reports.events.contains("converted " + documents[i] + " -> " + pages[i]));
+    }
+    EXPECT_EQ(everything(target),
+              QStringList({"Report.htm", "report (2).htm", "report.htm", "x (2).htm", "x.htm"}));
+    EXPECT_EQ(readFile(target + "/Report.htm"), word->pageContent);
+
+    // The first of two slices names its pages from the whole listing.
+    word->savedPages.clear();
+    windows.sliceCount = 2;
+    runBatch();
+    EXPECT_EQ(word->savedPages, QStringList({pages[0], pages[2], pages[4]}));
+}
+
+TEST_F(States, aPageAppearsWholeWithItsPicturesOrNotAtAllAndAFailureKeepsTheEarlierPage) {
+    touchAll({"a.doc", "b.doc", "c.doc"});
+    writeFile(target + "/b.htm", "earlier b");
+    writeFile(target + "/c.htm", "earlier c");
+    word->picturesPerPage = 2;
+    word->onCall = [&](const FakeCall& call) {
+        if (call.member != QLatin1String("ActiveDocument.SaveAs"))
+            return;
+        const QString staged = call.argument(QStringLiteral("FileName"));
+        // b: the word processor dies half-way, after a picture and part of
+        // the page; c: it writes an empty page and reports success.
+        if (staged.endsWith(QLatin1String("/b.htm"))) {
+            writeFile(QFileInfo(staged).dir().filePath("b_html_1.png"), "png");
+            writeFile(staged, "<html><bo");
+            throw AutomationError(ErrorNumber::ServerStopped, QStringLiteral("office died"));
+        }
+        word->pageContent = staged.endsWith(QLatin1String("/c.htm")) ? "" : "<html></html>\n";
+        // Not a picture of the page (a killed office may write late): stays out.
+        writeFile(QFileInfo(staged).dir().filePath("stray.png"), "png");
+    };
+    runBatch();
+    EXPECT_EQ(windows.documents.status(in("a.doc")), "Converted");
+    EXPECT_EQ(windows.documents.status(in("b.doc")), "Failed");
+    EXPECT_EQ(windows.documents.detail(in("b.doc")), "office died");
+    EXPECT_EQ(windows.documents.status(in("c.doc")), "Failed");
+    EXPECT_TRUE(windows.documents.detail(in("c.doc")).contains("empty"));
+    EXPECT_EQ(windows.reports.events.last(), "finished 1 converted, 2 failed");
+    // The page was saved into a staging folder inside the target folder.
+    EXPECT_TRUE(word->callTexts().contains(FakeCall::saveAs(target + "/a.htm", 8)));
+    EXPECT_EQ(everything(target),
+              QStringList({"a.htm", "a_html_1.png", "a_html_2.png", "b.htm", "c.htm"}));
+    EXPECT_EQ(readFile(target + "/b.htm"), "earlier b");
+    EXPECT_EQ(readFile(target + "/c.htm"), "earlier c");
+    EXPECT_EQ(word->openDocuments(), 0);
+}
+
+TEST_F(States, aFullDiskFailsTheDocumentSayingSoAndLeavesNothingBehind) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system for the target needs root";
+    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(target).constData(), "tmpfs", 0, "size=64k"), 0);
+    struct Unmount {
+        QString folder;
+        ~Unmount() { ::umount2(QFile::encodeName(folder).constData(), MNT_DETACH); }
+    } unmount{target};
+    touchAll({"a.doc", "b.doc"});
+    writeFile(target + "/a.htm", "earlier a");
+    // a: the page does not fit; b: the disk is full and the word processor
+    // reports success but writes nothing, as it does then.
+    word->onCall = [&](const FakeCall& call) {
+        if (call.member != QLatin1String("ActiveDocument.SaveAs"))
+            return;
+        const QString staged = call.argument(QStringLiteral("FileName"));
+        if (staged.endsWith(QLatin1String("/a.htm"))) {
+            word->pageContent = QByteArray(256 * 1024, 'x');
+        } else {
+            QFile filler(QFileInfo(staged).dir().filePath("filler"));
+            ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+            filler.write(QByteArray(256 * 1024, 'x'));
+            word->pageContent.clear();
+        }
+    };
+    runBatch();
+    for (const QString name : {"a.doc", "b.doc"}) {
+        EXPECT_EQ(windows.documents.status(in(name)), "Failed") << name.toStdString();
+        EXPECT_EQ(windows.documents.detail(in(name)), "No space left on the device");
+    }
+    EXPECT_EQ(everything(target), QStringList({"a.htm"}));
+    EXPECT_EQ(readFile(target + "/a.htm"), "earlier a");
+}
+
+TEST_F(States, aNameThatIsNotUtf8IsConvertedWithItsBytesKept) {
+    touchRaw(source, "caf\xe9.doc");
+    touchAll({"b.doc"});
+    runBatch();
+    const QString document = in(decodeFileName("caf\xe9.doc"));
+    EXPECT_EQ(windows.documents.keys(), QStringList({in("b.doc"), document}));
+    EXPECT_EQ(windows.documents.status(document), "Converted");
+    // The word processor opens it through a plain name in the staging folder.
+    EXPECT_TRUE(word->callTexts().contains("Documents.Open(FileName:=\"document-caf%E9.doc\")"));
+    EXPECT_EQ(everything(target), QStringList({"b.htm", decodeFileName("caf\xe9.htm")}));
+    EXPECT_EQ(::access(QFile::encodeName(target) + "/caf\xe9.htm", F_OK), 0);
+    // Qt's own removal cannot reach these names.
+    ::unlink(QFile::encodeName(target) + "/caf\xe9.htm");
+    ::unlink(QFile::encodeName(source) + "/caf\xe9.doc");
+}
+
+TEST_F(States, aFolderWithoutListedDocumentsSaysWhatItHolds) {
+    for (int i = 0; i < 12; ++i)
+        writeFile(in(QStringLiteral("n%1.docx").arg(i)));
+    writeFile(in("README"));
+    writeFile(in("notes.txt"));
+    const QString expected = "No documents with the listed extensions (doc) in " + source +
+                             "; 14 other files (docx: 12, txt: 1, no extension: 1)";
+    EXPECT_EQ(State2::findNoDocuments(source, windows.extensionList()), expected);
+    try {
+        runBatch();
+        ADD_FAILURE() << "a folder without documents passed without a word";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::NoDocuments);
+        EXPECT_EQ(error.description(), expected);
+    }
+    EXPECT_TRUE(word->calls.empty());
+    writeFile(in("a.doc"));
+    EXPECT_EQ(State2::findNoDocuments(source, windows.extensionList()), QString());
+}
+
+TEST(FileNames, bytesThatAreNotUtf8TravelInAStringAndComeBackUnchanged) {
+    for (const QByteArray& name :
+         {QByteArray("plain.doc"), QByteArray("caf\xc3\xa9.doc"), QByteArray("caf\xe9.doc"),
+          QByteArray("\xff\xfe\xc3"), QByteArray("\xed\xb2\x80 surrogate"),
+          QByteArray("\xf0\x9f\x98\x80 emoji \x80")}) {
+        const QString text = decodeFileName(name);
+        EXPECT_EQ(encodeFileName(text), name);
+        EXPECT_EQ(hasRawBytes(text), QString::fromUtf8(name).toUtf8() != name);
+    }
+    EXPECT_EQ(decodeFileName("caf\xc3\xa9"), QStringLiteral("caf\u00e9"));
+    EXPECT_EQ(portableFileName(decodeFileName("caf\xe9 \xff.doc")), "caf%E9 %FF.doc");
 }

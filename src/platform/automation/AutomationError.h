@@ -12,6 +12,7 @@ namespace ErrorNumber {
 constexpr std::int32_t InvalidArgument = 5;      // Invalid procedure call or argument
 constexpr std::int32_t TypeMismatch = 13;        // Type mismatch
 constexpr std::int32_t FileNotFound = 53;        // File not found
+constexpr std::int32_t DiskFull = 61;            // Disk full
 constexpr std::int32_t PermissionDenied = 70;    // Permission denied
 constexpr std::int32_t PathNotFound = 76;        // Path not found
 constexpr std::int32_t ObjectNotSet = 91;        // Object variable not set
@@ -25,6 +26,8 @@ constexpr std::int32_t KeyNotUnique = 35602;        // Key is not unique in coll
 constexpr std::int32_t DialogCancelled = 32755;     // Cancel was selected
 constexpr std::int32_t ServerFailure = -2147417851; // The server threw an exception
 constexpr std::int32_t ServerStopped = -2147023174; // The RPC server is unavailable
+// The application's own: a folder without any document of the listed types.
+constexpr std::int32_t NoDocuments = -2147220991; // vbObjectError + 513
 constexpr std::int32_t Timeout =
     -2147023436; // This operation returned because the timeout period expired
 } // namespace ErrorNumber

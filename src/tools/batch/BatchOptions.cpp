@@ -23,8 +23,9 @@ QString usageText() {
         "  --help              show this text\n"
         "  --version           show the version\n"
         "\n"
-        "Exit status: 0 every document converted, 1 some failed, 2 bad usage or a folder\n"
-        "that cannot be used.\n");
+        "Exit status: 0 every document converted, 1 some failed (or the run was stopped),\n"
+        "2 bad usage or a folder that cannot be used, 3 no document with the listed\n"
+        "extensions in SOURCE_FOLDER (standard error says what it holds instead).\n");
 }
 
 namespace {

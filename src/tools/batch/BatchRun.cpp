@@ -2,8 +2,10 @@
 
 #include "ConsoleText.h"
 #include "ConsoleWindows.h"
+#include "conversion/PageStaging.h"
 #include "core/Command.h"
 #include "core/Mediator.h"
+#include "pipeline/State2.h"
 #include "platform/Settings.h"
 #include "platform/office/WordServer.h"
 
@@ -22,7 +24,9 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <ctime>
 #include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace qp::batch {
@@ -36,8 +40,49 @@ constexpr long long restartAboveBytes = 1536LL * 1024 * 1024;
 
 std::atomic<bool> stopRequested{false};
 
-void onInterrupt(int) {
-    stopRequested = true;
+// The workers of a --jobs run, for the signal handler: a worker ends with its
+// parent, and is first told to remove the page it is saving.
+constexpr int maxSignalledWorkers = 256;
+std::atomic<pid_t> workerPids[maxSignalledWorkers];
+
+// Ends this process at once by the signal's default action.
+[[noreturn]] void endBy(int signal) {
+    ::signal(signal, SIG_DFL);
+    // A handler runs with its own signal held back: let it through.
+    sigset_t own;
+    sigemptyset(&own);
+    sigaddset(&own, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &own, nullptr);
+    ::raise(signal);
+    ::_exit(128 + signal);
+}
+
+// A worker told to end at once by its parent: the page being saved goes first.
+void onEndNow(int signal) {
+    PageStaging::discardAllFromSignal();
+    endBy(signal);
+}
+
+void onInterrupt(int signal) {
+    if (!stopRequested.exchange(true))
+        return;
+    // The second one: the page being saved goes, then the program. Workers
+    // are told to do the same and given a moment for it, since they are
+    // killed outright once this process has ended.
+    PageStaging::discardAllFromSignal();
+    bool running = false;
+    for (auto& pid : workerPids)
+        if (const pid_t worker = pid.load(); worker > 0)
+            running = ::kill(worker, SIGUSR1) == 0 || running;
+    for (int wait = 0; running && wait < 100; ++wait) {
+        running = false;
+        for (auto& pid : workerPids)
+            if (const pid_t worker = pid.load(); worker > 0)
+                running = ::waitpid(worker, nullptr, WNOHANG) == 0 || running;
+        const timespec pause{0, 10'000'000};
+        ::nanosleep(&pause, nullptr);
+    }
+    endBy(signal);
 }
 
 // Ctrl-C (or a polite kill) stops after the current document; a second one
@@ -49,11 +94,15 @@ void onInterrupt(int) {
 void catchInterrupts(bool worker) {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
-    action.sa_flags = SA_RESETHAND;
+    action.sa_flags = 0;
     sigemptyset(&action.sa_mask);
     if (!worker)
         ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    if (worker) {
+        action.sa_handler = onEndNow;
+        ::sigaction(SIGUSR1, &action, nullptr);
+    }
     sigset_t polite;
     sigemptyset(&polite);
     sigaddset(&polite, SIGTERM);
@@ -182,7 +231,7 @@ int runWorker(const BatchOptions& options, bool machine) {
         start.Execute();
     } catch (const AutomationError& error) {
         printError(error.description());
-        status = 2;
+        status = error.number() == ErrorNumber::NoDocuments ? noDocumentsStatus : 2;
     }
     watch.stop();
     const int outcome = reporter.finish();
@@ -194,6 +243,15 @@ int runWorker(const BatchOptions& options, bool machine) {
 
 int runParallel(const BatchOptions& options, const QString& program) {
     catchInterrupts(false);
+    // Said once here rather than by every worker.
+    StringExtensionList extensions(options.extensions);
+    const QString noDocuments =
+        State2::findNoDocuments(QDir::cleanPath(QDir(options.source).absolutePath()), extensions);
+    if (!noDocuments.isEmpty()) {
+        printError(noDocuments);
+        std::printf("0 converted, 0 failed\n");
+        return noDocumentsStatus;
+    }
     const bool progress = ::isatty(STDERR_FILENO);
     // What each worker reported: its share of the documents, how many of
     // them it has done, and the "finished" record that closes its run.
@@ -281,6 +339,8 @@ int runParallel(const BatchOptions& options, const QString& program) {
                                  loop.quit();
                          });
         process->start(program, workerArguments(options, i, options.jobs));
+        if (i <= maxSignalledWorkers)
+            workerPids[i - 1] = pid_t(process->processId());
     }
     // A stop asked of this process is passed on to the workers.
     QTimer watch;

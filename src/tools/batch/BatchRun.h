@@ -4,6 +4,10 @@
 
 namespace qp::batch {
 
+// The exit status of a run whose source folder holds no document of the
+// listed types.
+constexpr int noDocumentsStatus = 3;
+
 // Checks the two folders before any office is started: the source must be a
 // folder that can be listed, the target a folder that can be written (made
 // when missing). On failure returns false with the message.
