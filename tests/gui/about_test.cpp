@@ -61,7 +61,7 @@ protected:
 
 TEST_F(AboutBox, InfoShowsTheVersionAndAgainTheSameBoxWhichOkUnloads) {
     frmAbout& first = show();
-    EXPECT_EQ(first.lblVersion->text(), "Version 2.0.7");
+    EXPECT_EQ(first.lblVersion->text(), "Version " QUILLPG_VERSION);
     EXPECT_FALSE(first.isModal());
     first.lblVersion->setText(QStringLiteral("changed"));
     EXPECT_EQ(&show(), &first);
@@ -73,7 +73,7 @@ TEST_F(AboutBox, InfoShowsTheVersionAndAgainTheSameBoxWhichOkUnloads) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(unloaded.isNull());
     // The next showing loads the box afresh.
-    EXPECT_EQ(show().lblVersion->text(), "Version 2.0.7");
+    EXPECT_EQ(show().lblVersion->text(), "Version " QUILLPG_VERSION);
 }
 
 TEST_F(AboutBox, EnterEscapeAndTheCloseBoxCloseIt) {
