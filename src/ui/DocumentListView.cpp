@@ -1,6 +1,6 @@
 #include "DocumentListView.h"
 
-#include "Twips.h"
+#include "Style.h"
 #include "platform/automation/AutomationError.h"
 
 #include <QFont>

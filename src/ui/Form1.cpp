@@ -1,7 +1,7 @@
 #include "Form1.h"
 
 #include "Handler.h"
-#include "Twips.h"
+#include "Style.h"
 #include "core/Command.h"
 #include "core/Mediator.h"
 #include "pipeline/State2.h"
@@ -40,10 +40,7 @@ Form1::Form1() : QDialog(nullptr) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setSizeGripEnabled(false);
     resize(twipsSize(6690, 3630));
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(colours);
-    setAutoFillBackground(true);
+    fillColour(this, QPalette::Window, silver);
 
     Frame1 = new QGroupBox(QStringLiteral("Select folders:"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));

@@ -6,7 +6,7 @@
 #include "Form1.h"
 #include "Form3.h"
 #include "Handler.h"
-#include "Twips.h"
+#include "Style.h"
 #include "core/Command.h"
 #include "core/Mediator.h"
 #include "frmExtension.h"
@@ -28,14 +28,10 @@ namespace qp {
 Form2* Form2::instance_ = nullptr;
 
 namespace {
-const QColor silver(192, 192, 192);
-
-void paintBackground(QWidget* widget, const QColor& colour) {
-    QPalette colours = widget->palette();
-    colours.setColor(QPalette::Window, colour);
-    colours.setColor(QPalette::Button, colour);
-    widget->setPalette(colours);
-    widget->setAutoFillBackground(true);
+// A grey background, and buttons of the same grey.
+void paintBackground(QWidget* widget) {
+    setColour(widget, QPalette::Button, silver);
+    fillColour(widget, QPalette::Window, silver);
 }
 } // namespace
 
@@ -58,7 +54,7 @@ void Form2::destroyInstance() {
 Form2::Form2() {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Quillpage - Word to HTML"));
-    paintBackground(this, silver);
+    paintBackground(this);
 
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
@@ -92,7 +88,7 @@ Form2::Form2() {
     Frame1 = new QFrame(client);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::NoFrame);
-    paintBackground(Frame1, silver);
+    paintBackground(Frame1);
     Frame1->setGeometry(twipsRect(0, 0, 11535, 6375));
     ListView1 = new DocumentListView(Frame1);
     ListView1->setGeometry(twipsRect(0, 0, 11415, 5415));
@@ -102,7 +98,7 @@ Form2::Form2() {
     btnExit = new QPushButton(QStringLiteral("Exit"), Frame1);
     btnExit->setObjectName(QStringLiteral("btnExit"));
     btnExit->setGeometry(twipsRect(9840, 5640, 1335, 495));
-    paintBackground(btnExit, silver);
+    paintBackground(btnExit);
     // Shown only while a job runs, in the free stretch between "Next
     // Document" and "Exit".
     btnStop = new QPushButton(QStringLiteral("Stop"), Frame1);

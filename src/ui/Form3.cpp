@@ -6,7 +6,7 @@
 #include "Handler.h"
 #include "LinkLabel.h"
 #include "Links.h"
-#include "Twips.h"
+#include "Style.h"
 #include "core/Mediator.h"
 
 #include <QCloseEvent>
@@ -20,19 +20,9 @@ Form3* Form3::instance_ = nullptr;
 
 namespace {
 
-void setColours(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette colours = widget->palette();
-    colours.setColor(role, colour);
-    widget->setPalette(colours);
-    widget->setAutoFillBackground(true);
-}
-
-QLabel* arialLabel(const QString& text, QWidget* parent, int pointSize = 0) {
+QLabel* arialLabel(const QString& text, QWidget* parent, int pointSize = -1) {
     auto* label = new QLabel(text, parent);
-    QFont arial(QStringLiteral("Arial"));
-    if (pointSize > 0)
-        arial.setPointSize(pointSize);
-    label->setFont(arial);
+    label->setFont(arial(pointSize));
     return label;
 }
 
@@ -62,27 +52,27 @@ Form3::Form3(QWidget* owner) : QDialog(owner) {
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::NoFrame);
     Frame1->setGeometry(QRect(QPoint(0, 0), twipsSize(8655, 4935)));
-    setColours(Frame1, QPalette::Window, Qt::white);
+    fillColour(Frame1, QPalette::Window, Qt::white);
 
     Label2 = arialLabel(QStringLiteral("Quillpage -Word to HTML"), Frame1, 18);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(twipsRect(120, 360, 7935, 495));
-    setColours(Label2, QPalette::Window, palette().color(QPalette::Base));
+    fillColour(Label2, QPalette::Window, palette().color(QPalette::Base));
 
     Label1 = arialLabel(QStringLiteral("Select one..."), Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(4800, 960, 2655, 255));
-    setColours(Label1, QPalette::Window, Qt::white);
+    fillColour(Label1, QPalette::Window, Qt::white);
 
     btnSingle = new QPushButton(QStringLiteral("Open Document"), Frame1);
     btnSingle->setObjectName(QStringLiteral("btnSingle"));
     btnSingle->setGeometry(twipsRect(6600, 1440, 1455, 735));
-    setColours(btnSingle, QPalette::Button, QColor(224, 224, 224));
+    fillColour(btnSingle, QPalette::Button, lightGrey);
 
     btnBatch = new QPushButton(QStringLiteral("BatchDocuments"), Frame1);
     btnBatch->setObjectName(QStringLiteral("btnBatch"));
     btnBatch->setGeometry(twipsRect(6600, 2640, 1455, 735));
-    setColours(btnBatch, QPalette::Button, Qt::white);
+    fillColour(btnBatch, QPalette::Button, Qt::white);
 
     btnCancel = new QPushButton(QStringLiteral("Cancel"), Frame1);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));

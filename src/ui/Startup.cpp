@@ -4,12 +4,12 @@
 #include "Form2.h"
 #include "Form3.h"
 #include "QtDialogProvider.h"
+#include "Style.h"
 #include "WidgetWindows.h"
 #include "core/Mediator.h"
 #include "frmExtension.h"
 
 #include <QApplication>
-#include <QFont>
 
 #include <memory>
 
@@ -47,14 +47,7 @@ bool startUp() {
 }
 
 int runApplication(QApplication& app) {
-    // The windows are laid out for a small 8-point sans-serif face, as their
-    // sizes in twips assume; the desktop's larger default face would clip
-    // their captions.
-    QFont face(app.font());
-    face.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"),
-                      QStringLiteral("Liberation Sans")});
-    face.setPointSizeF(8.25);
-    app.setFont(face);
+    setApplicationFont(app);
     QtDialogProvider dialogs;
     DialogProvider* previous = Dialogs::setProvider(&dialogs);
     int result = 1;

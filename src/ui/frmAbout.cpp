@@ -4,7 +4,7 @@
 #include "Handler.h"
 #include "LinkLabel.h"
 #include "Links.h"
-#include "Twips.h"
+#include "Style.h"
 #include "platform/Dialogs.h"
 #include "platform/SystemInformation.h"
 
@@ -36,19 +36,12 @@ QString versionNumber() {
            versionPart(QP_TEXT(QUILLPG_VERSION_PATCH));
 }
 
-void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
-
 QFrame* line(QWidget* parent, const QString& name, const QRect& geometry, const QColor& colour) {
     auto* frame = new QFrame(parent);
     frame->setObjectName(name);
     frame->setFrameShape(QFrame::NoFrame);
     frame->setGeometry(geometry);
-    setColour(frame, QPalette::Window, colour);
-    frame->setAutoFillBackground(true);
+    fillColour(frame, QPalette::Window, colour);
     return frame;
 }
 

@@ -1,5 +1,6 @@
 #include "frmExtension.h"
 
+#include "Style.h"
 #include "platform/Dialogs.h"
 
 #include <QCloseEvent>
@@ -12,22 +13,6 @@
 namespace qp {
 
 namespace {
-
-// Window geometry is laid out in twips; 15 twips make one pixel.
-constexpr int px(int twips) {
-    return twips / 15;
-}
-
-QRect twipRect(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-void paint(QWidget* widget, const QColor& color) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, color);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
 
 // Reads whichever instance is current, loading one when there is none.
 class CurrentExtensionList : public ExtensionList {
@@ -76,45 +61,45 @@ frmExtension::frmExtension() : QDialog(nullptr) {
     setObjectName(QStringLiteral("frmExtension"));
     setWindowTitle(QStringLiteral("Extension manager"));
     setModal(false);
-    resize(px(4770), px(2850));
-    paint(this, QColor(224, 224, 224));
+    resize(twipsSize(4770, 2850));
+    fillColour(this, QPalette::Window, lightGrey);
 
     // Controls keep their places when the window is resized.
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipRect(0, 0, 4815, 2895));
-    paint(Frame1, QColor(224, 224, 224));
+    Frame1->setGeometry(twipsRect(0, 0, 4815, 2895));
+    fillColour(Frame1, QPalette::Window, lightGrey);
 
     LstExt = new QListWidget(this);
     LstExt->setObjectName(QStringLiteral("LstExt"));
-    LstExt->setGeometry(twipRect(0, 120, 3495, 1815));
+    LstExt->setGeometry(twipsRect(0, 120, 3495, 1815));
     LstExt->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
     Frame2 = new QFrame(this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twipRect(3480, 120, 1215, 1815));
+    Frame2->setGeometry(twipsRect(3480, 120, 1215, 1815));
     Frame2->setFrameShape(QFrame::Box);
-    paint(Frame2, QColor(192, 192, 192));
+    fillColour(Frame2, QPalette::Window, silver);
 
     cmdAddMovie = new QPushButton(QStringLiteral("&Add"), Frame2);
     cmdAddMovie->setObjectName(QStringLiteral("cmdAddMovie"));
-    cmdAddMovie->setGeometry(twipRect(120, 240, 975, 375));
+    cmdAddMovie->setGeometry(twipsRect(120, 240, 975, 375));
 
     Command2 = new QPushButton(QStringLiteral("&Remove "), Frame2);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(twipRect(120, 720, 975, 375));
+    Command2->setGeometry(twipsRect(120, 720, 975, 375));
 
     Label2 = new QLabel(QStringLiteral("Extension:"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(twipRect(120, 2160, 975, 255));
+    Label2->setGeometry(twipsRect(120, 2160, 975, 255));
 
     txtExtension = new QLineEdit(this);
     txtExtension->setObjectName(QStringLiteral("txtExtension"));
-    txtExtension->setGeometry(twipRect(960, 2040, 2535, 375));
+    txtExtension->setGeometry(twipsRect(960, 2040, 2535, 375));
 
     cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    cmdExit->setGeometry(twipRect(3600, 2400, 975, 375));
+    cmdExit->setGeometry(twipsRect(3600, 2400, 975, 375));
 
     Frame1->lower();
     // Enter in the input box does not press a button.

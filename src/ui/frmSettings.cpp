@@ -1,6 +1,6 @@
 #include "frmSettings.h"
 
-#include "Twips.h"
+#include "Style.h"
 #include "core/Controls.h"
 #include "platform/Settings.h"
 
@@ -37,10 +37,10 @@ frmSettings::frmSettings() : QDialog(nullptr) {
                    Qt::WindowCloseButtonHint);
     setFixedSize(twipsSize(6315, 2415));
 
-    const QFont arial(QStringLiteral("Arial"));
+    const QFont face = arial();
     Label1 = new QLabel(QStringLiteral("Save web page as:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(arial);
+    Label1->setFont(face);
     Label1->setGeometry(twipsRect(360, 240, 2295, 375));
     optNotFiltered = new QRadioButton(QStringLiteral("Not Filtered"), this);
     optNotFiltered->setObjectName(QStringLiteral("optNotFiltered"));
@@ -55,11 +55,11 @@ frmSettings::frmSettings() : QDialog(nullptr) {
     Line1->setGeometry(twipsRect(240, 1680, 5895, 30));
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setFont(arial);
+    btnOK->setFont(face);
     btnOK->setGeometry(twipsRect(4320, 1920, 855, 375));
     btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setFont(arial);
+    btnCancel->setFont(face);
     btnCancel->setGeometry(twipsRect(5280, 1920, 855, 375));
     btnOK->setAutoDefault(false);
     btnCancel->setAutoDefault(false);

@@ -9,7 +9,7 @@
 #include "ui/DocumentListView.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
-#include "ui/Twips.h"
+#include "ui/Style.h"
 #include "ui/frmExtension.h"
 #include "ui/frmSettings.h"
 
