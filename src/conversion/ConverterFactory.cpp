@@ -1,6 +1,6 @@
 #include "ConverterFactory.h"
 
-#include "DecObj.h"
+#include "Converters.h"
 
 namespace qp::ConverterFactory {
 
@@ -10,11 +10,11 @@ Maker singleMaker;
 } // namespace
 
 ObjectRef batch() {
-    return batchMaker ? batchMaker() : std::make_shared<DecObj>();
+    return batchMaker ? batchMaker() : std::make_shared<BatchConverter>();
 }
 
 ObjectRef single() {
-    return singleMaker ? singleMaker() : std::make_shared<DecObj2>();
+    return singleMaker ? singleMaker() : std::make_shared<SingleDocumentConverter>();
 }
 
 Maker setBatch(Maker maker) {

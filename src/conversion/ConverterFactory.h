@@ -8,7 +8,7 @@ namespace qp {
 
 // Where work items get their converters: automation objects with the members
 // "init" (the document's full path) and "Execute". The defaults make the
-// batch converter DecObj and the single-document converter DecObj2; tests
+// batch converter BatchConverter and the single-document converter SingleDocumentConverter; tests
 // put their own makers in their place.
 namespace ConverterFactory {
 

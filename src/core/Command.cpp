@@ -15,14 +15,14 @@ Mediator& required(Mediator* mediator, const char* command) {
 }
 } // namespace
 
-void cmd1::Execute() {
+void StartJobCommand::Execute() {
     Mediator& mediator = required(mediator_, "cmd1");
     const QString document = mediator.GetSourceFile();
-    mediator.Command1(document);
+    mediator.startJob(document);
 }
 
-void Cmd2::Execute() {
-    required(mediator_, "Cmd2").Command2();
+void NextDocumentCommand::Execute() {
+    required(mediator_, "Cmd2").nextDocument();
 }
 
 } // namespace qp

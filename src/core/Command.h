@@ -12,7 +12,7 @@ public:
 };
 
 // Starts the job of the current mode on the path record's source document.
-class cmd1 : public Command {
+class StartJobCommand : public Command {
 public:
     void init(Mediator& mediator) { mediator_ = &mediator; }
     void Execute() override;
@@ -22,7 +22,7 @@ private:
 };
 
 // Goes on with the next queued work item of the current mode.
-class Cmd2 : public Command {
+class NextDocumentCommand : public Command {
 public:
     void init(Mediator& mediator) { mediator_ = &mediator; }
     void Execute() override;

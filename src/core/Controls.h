@@ -93,14 +93,14 @@ public:
 class WindowPort {
 public:
     virtual ~WindowPort() = default;
-    virtual DocumentList& documentList() = 0;   // Form2.ListView1
-    virtual FileList& fileList() = 0;           // Form2.FileList
-    virtual CommonDialog& commonDialog() = 0;   // Form2.CommonDialog1
-    virtual void hideNextDocument() = 0;        // Form2.Next
-    virtual void showMainWindow() = 0;          // Form2.Show
-    virtual bool notFilteredSelected() = 0;     // frmSettings.optNotFiltered
-    virtual ExtensionList& extensionList() = 0; // frmExtension.LstExt
-    virtual BatchView& batchView() = 0;         // Form1
+    virtual DocumentList& documentList() = 0;   // MainWindow.documentView
+    virtual FileList& fileList() = 0;           // MainWindow.fileList
+    virtual CommonDialog& commonDialog() = 0;   // MainWindow.commonDialog
+    virtual void hideNextDocument() = 0;        // MainWindow.nextButton
+    virtual void showMainWindow() = 0;          // MainWindow.show
+    virtual bool notFilteredSelected() = 0;     // SettingsDialog.notFilteredOption
+    virtual ExtensionList& extensionList() = 0; // ExtensionListDialog.extensionBox
+    virtual BatchView& batchView() = 0;         // BatchDialog
     virtual JobReporter& reporter() = 0;        // status bar or console
     // While a job runs nothing may start a second one or change the running
     // one, and the job can be stopped.

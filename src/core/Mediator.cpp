@@ -2,10 +2,10 @@
 
 #include "Command.h"
 #include "Controls.h"
-#include "Source.h"
+#include "JobPaths.h"
 #include "StateManager.h"
-#include "conversion/clsFileSystem.h"
-#include "pipeline/Chain.h"
+#include "conversion/FileSystem.h"
+#include "pipeline/ExtensionFilter.h"
 #include "pipeline/JobState.h"
 #include "platform/CommonDialog.h"
 #include "platform/Dialogs.h"
@@ -19,14 +19,14 @@ const QString wordProcessorName = QStringLiteral("Word.Application");
 
 // Asks the job that runs, if any, to end after its current document.
 void stopRunningJob(const StateManager& states, JobStop why) {
-    for (State* state : {states.stateOne(), states.stateTwo()})
+    for (ApplicationMode* state : {states.singleDocumentState(), states.batchState()})
         if (auto* job = dynamic_cast<JobState*>(state); job && job->running())
             job->stopAfterCurrent(why);
 }
 } // namespace
 
 Mediator::Mediator(WindowPort& windows)
-    : windows_(windows), pathRecord_(std::make_unique<Source>()) {}
+    : windows_(windows), pathRecord_(std::make_unique<JobPaths>()) {}
 
 Mediator::~Mediator() {
     // The process-wide reference must not outlive the object it names.
@@ -35,19 +35,19 @@ Mediator::~Mediator() {
 }
 
 bool Mediator::init() {
-    if (!AttachWordProcessor()) {
+    if (!attachWordProcessor()) {
         Dialogs::message(QStringLiteral("Could not find WordPerfect"), QStringLiteral("Error!"),
                          MessageIcon::Exclamation, MessageButtons::Ok);
         return false;
     }
     stateManager_ = std::make_unique<StateManager>();
     stateManager_->init(*this);
-    pathRecord_ = std::make_unique<Source>();
-    StartStateThree();
+    pathRecord_ = std::make_unique<JobPaths>();
+    startIdleState();
     return true;
 }
 
-bool Mediator::AttachWordProcessor() {
+bool Mediator::attachWordProcessor() {
     // A running word processor is taken by its name first; only when there is
     // none is a new one created. Neither attempt reports its own failure.
     try {
@@ -67,38 +67,38 @@ bool Mediator::AttachWordProcessor() {
     return false;
 }
 
-void Mediator::startStateOne() {
+void Mediator::startSingleDocumentState() {
     if (stateManager_)
-        stateManager_->setStateOne();
+        stateManager_->setSingleDocumentState();
     windows_.hideNextDocument();
 }
 
-void Mediator::StartStateTwo() {
+void Mediator::startBatchState() {
     if (stateManager_)
-        stateManager_->SetStateTwo();
+        stateManager_->setBatchState();
 }
 
-void Mediator::StartStateThree() {
+void Mediator::startIdleState() {
     if (stateManager_) {
         stopRunningJob(*stateManager_, JobStop::Closed);
-        stateManager_->setStateThree();
+        stateManager_->setIdleState();
     }
     windows_.documentList().clear();
 }
 
-void Mediator::StopJob() {
+void Mediator::stopJob() {
     if (stateManager_)
         stopRunningJob(*stateManager_, JobStop::Stopped);
 }
 
-void Mediator::Command1(const QString& text) {
+void Mediator::startJob(const QString& text) {
     if (stateManager_)
-        stateManager_->Command1(text);
+        stateManager_->startJob(text);
 }
 
-void Mediator::Command2() {
+void Mediator::nextDocument() {
     if (stateManager_)
-        stateManager_->Command2();
+        stateManager_->nextDocument();
 }
 
 void Mediator::SetSourceFolder(const QString& folder) {
@@ -109,12 +109,12 @@ QString Mediator::GetSourceFolder() const {
     return pathRecord_->GetSourceFolder();
 }
 
-void Mediator::SetTgtFolder(const QString& folder) {
-    pathRecord_->TgtFolder = folder;
+void Mediator::SetTargetFolder(const QString& folder) {
+    pathRecord_->TargetFolder = folder;
 }
 
-QString Mediator::GetTgtFolder() const {
-    return pathRecord_->GetTgtFolder();
+QString Mediator::GetTargetFolder() const {
+    return pathRecord_->GetTargetFolder();
 }
 
 void Mediator::SetSourceFile(const QString& file) {
@@ -125,9 +125,9 @@ QString Mediator::GetSourceFile() const {
     return pathRecord_->GetSourceFile();
 }
 
-void Mediator::SingleSourceFile() {
+void Mediator::chooseSingleDocument() {
     // Selected before the dialog opens, so that it holds after a cancel too.
-    startStateOne();
+    startSingleDocumentState();
     // Any failure from here on ends the job silently: a cancelled dialog, a
     // rejected extension or a failed conversion. The single-document state
     // has already marked the document's row and told the reporter.
@@ -141,19 +141,19 @@ void Mediator::SingleSourceFile() {
             return;
         const QString document = dialog.FileName;
         SetSourceFile(document);
-        clsFileSystem fileSystem;
-        SetTgtFolder(fileSystem.GetPath(document));
+        FileSystem fileSystem;
+        SetTargetFolder(fileSystem.GetPath(document));
 
-        cmd1 start;
+        StartJobCommand start;
         start.init(*this);
         static_cast<Command&>(start).Execute();
     } catch (...) {
     }
 }
 
-void Mediator::SourceFolder() {
-    clsFileSystem fileSystem;
-    const QString folder = BrowseForFolder(QStringLiteral("Select a Source Folder"));
+void Mediator::chooseSourceFolder() {
+    FileSystem fileSystem;
+    const QString folder = browseForFolder(QStringLiteral("Select a Source Folder"));
     if (folder.isEmpty())
         return;
 
@@ -169,7 +169,7 @@ void Mediator::SourceFolder() {
 
     const int count = files.listCount();
     for (int i = 0; i < count; ++i) {
-        FilterChain chain(windows_.extensionList());
+        ExtensionFilter chain(windows_.extensionList());
         try {
             files.setListIndex(i);
             const QString fullPath = joinPath(files.path(), files.fileName());
@@ -182,13 +182,13 @@ void Mediator::SourceFolder() {
     }
 }
 
-void Mediator::TargetFolder() {
-    const QString folder = BrowseForFolder(QStringLiteral("Select a Target Folder"));
+void Mediator::chooseTargetFolder() {
+    const QString folder = browseForFolder(QStringLiteral("Select a Target Folder"));
     windows_.batchView().setTargetText(folder);
-    SetTgtFolder(folder);
+    SetTargetFolder(folder);
 }
 
-QString Mediator::BrowseForFolder(const QString& prompt) {
+QString Mediator::browseForFolder(const QString& prompt) {
     return Dialogs::folder(prompt);
 }
 

@@ -9,7 +9,7 @@
 namespace qp {
 
 class StateManager;
-class Source;
+class JobPaths;
 class WindowPort;
 
 // The central coordinator: owns the state machine and the path record,
@@ -29,44 +29,44 @@ public:
     // document list.
     bool init();
 
-    void startStateOne();
-    void StartStateTwo();
+    void startSingleDocumentState();
+    void startBatchState();
     // Closes the current job: a running job ends after the document it is
     // converting, the idle state becomes current, so nothing of that job is
     // taken up again, and the document list is emptied.
-    void StartStateThree();
+    void startIdleState();
     // "Stop": a running job ends after the document it is converting; the
     // rest of its queue is dropped and the document list keeps its rows.
-    void StopJob();
+    void stopJob();
 
-    void Command1(const QString& text);
-    void Command2();
+    void startJob(const QString& text);
+    void nextDocument();
 
     void SetSourceFolder(const QString& folder);
     QString GetSourceFolder() const;
-    void SetTgtFolder(const QString& folder);
-    QString GetTgtFolder() const;
+    void SetTargetFolder(const QString& folder);
+    QString GetTargetFolder() const;
     void SetSourceFile(const QString& file);
     QString GetSourceFile() const;
 
     // The one-document job: choose a document and convert it.
-    void SingleSourceFile();
+    void chooseSingleDocument();
     // Choose the batch source folder and preview its documents.
-    void SourceFolder();
+    void chooseSourceFolder();
     // Choose the target folder.
-    void TargetFolder();
+    void chooseTargetFolder();
     // The folder browser: the chosen folder, or empty when cancelled.
-    QString BrowseForFolder(const QString& prompt);
+    QString browseForFolder(const QString& prompt);
 
     WindowPort& windows() { return windows_; }
     StateManager& stateManager() { return *stateManager_; }
 
 private:
-    bool AttachWordProcessor();
+    bool attachWordProcessor();
 
     WindowPort& windows_;
     std::unique_ptr<StateManager> stateManager_;
-    std::unique_ptr<Source> pathRecord_;
+    std::unique_ptr<JobPaths> pathRecord_;
 };
 
 // The process-wide references: the application's Mediator and the word

@@ -1,8 +1,8 @@
 #include "StateManager.h"
 
-#include "pipeline/State1.h"
-#include "pipeline/State2.h"
-#include "pipeline/State3.h"
+#include "pipeline/BatchState.h"
+#include "pipeline/IdleState.h"
+#include "pipeline/SingleDocumentState.h"
 
 namespace qp {
 
@@ -10,35 +10,35 @@ StateManager::StateManager() = default;
 StateManager::~StateManager() = default;
 
 void StateManager::init(Mediator& mediator) {
-    stateOne_ = std::make_unique<State1>();
-    stateOne_->init(mediator);
-    stateTwo_ = std::make_unique<State2>();
-    stateTwo_->init(mediator);
-    stateThree_ = std::make_unique<State3>();
-    stateThree_->init(mediator);
-    currentState_ = stateThree_.get();
+    singleDocumentState_ = std::make_unique<SingleDocumentState>();
+    singleDocumentState_->init(mediator);
+    batchState_ = std::make_unique<BatchState>();
+    batchState_->init(mediator);
+    idleState_ = std::make_unique<IdleState>();
+    idleState_->init(mediator);
+    currentState_ = idleState_.get();
 }
 
-void StateManager::setStateOne() {
-    currentState_ = stateOne_.get();
+void StateManager::setSingleDocumentState() {
+    currentState_ = singleDocumentState_.get();
 }
 
-void StateManager::SetStateTwo() {
-    currentState_ = stateTwo_.get();
+void StateManager::setBatchState() {
+    currentState_ = batchState_.get();
 }
 
-void StateManager::setStateThree() {
-    currentState_ = stateThree_.get();
+void StateManager::setIdleState() {
+    currentState_ = idleState_.get();
 }
 
-void StateManager::Command1(const QString& text) {
+void StateManager::startJob(const QString& text) {
     if (currentState_)
-        currentState_->Command1(text);
+        currentState_->startJob(text);
 }
 
-void StateManager::Command2() {
+void StateManager::nextDocument() {
     if (currentState_)
-        currentState_->Command2();
+        currentState_->nextDocument();
 }
 
 } // namespace qp

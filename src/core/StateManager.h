@@ -1,6 +1,6 @@
 #pragma once
 
-#include "State.h"
+#include "ApplicationMode.h"
 
 #include <memory>
 
@@ -19,22 +19,22 @@ public:
     // Creates the single-document, batch and idle states, hands each the
     // Mediator and makes the idle state current.
     void init(Mediator& mediator);
-    void setStateOne();
-    void SetStateTwo();
-    void setStateThree();
-    void Command1(const QString& text);
-    void Command2();
+    void setSingleDocumentState();
+    void setBatchState();
+    void setIdleState();
+    void startJob(const QString& text);
+    void nextDocument();
 
-    State* currentState() const { return currentState_; }
-    State* stateOne() const { return stateOne_.get(); }
-    State* stateTwo() const { return stateTwo_.get(); }
-    State* stateThree() const { return stateThree_.get(); }
+    ApplicationMode* currentState() const { return currentState_; }
+    ApplicationMode* singleDocumentState() const { return singleDocumentState_.get(); }
+    ApplicationMode* batchState() const { return batchState_.get(); }
+    ApplicationMode* idleState() const { return idleState_.get(); }
 
 private:
-    State* currentState_ = nullptr;
-    std::unique_ptr<State> stateOne_;
-    std::unique_ptr<State> stateTwo_;
-    std::unique_ptr<State> stateThree_;
+    ApplicationMode* currentState_ = nullptr;
+    std::unique_ptr<ApplicationMode> singleDocumentState_;
+    std::unique_ptr<ApplicationMode> batchState_;
+    std::unique_ptr<ApplicationMode> idleState_;
 };
 
 } // namespace qp

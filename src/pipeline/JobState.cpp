@@ -32,13 +32,13 @@ Mediator& JobState::mediator() const {
     return *mediator_;
 }
 
-void JobState::startJob() {
-    workStack_ = std::make_unique<Stack>();
+void JobState::newQueue() {
+    workQueue_ = std::make_unique<WorkQueue>();
     total_ = started_ = converted_ = failed_ = 0;
 }
 
-void JobState::queue(const Stack::Element& item) {
-    workStack_->add(item);
+void JobState::queue(const WorkQueue::Element& item) {
+    workQueue_->add(item);
     ++total_;
 }
 
@@ -46,7 +46,7 @@ void JobState::runJob() {
     JobReporter& reporter = mediator().windows().reporter();
     reporter.jobStarted(total_);
     try {
-        Cmd2 first;
+        NextDocumentCommand first;
         first.init(mediator());
         static_cast<Command&>(first).Execute();
     } catch (...) {
@@ -65,14 +65,14 @@ JobSummary JobState::finish() {
         return summary;
     summary.endedBy =
         stop_ == JobStop::Closed ? QStringLiteral("closed") : QStringLiteral("stopped");
-    while (workStack_ && workStack_->hasMoreElements()) {
-        workStack_->NextElement();
+    while (workQueue_ && workQueue_->hasMoreElements()) {
+        workQueue_->NextElement();
         ++summary.notConverted;
     }
     return summary;
 }
 
-void JobState::Command2() {
+void JobState::nextDocument() {
     if (executing_) {
         // Asked from inside the running item (its converter has finished):
         // the loop below takes the next item once that one has returned.
@@ -89,9 +89,9 @@ void JobState::Command2() {
     while (next) {
         goOn_ = false;
         // A stopped job takes no further item, also after a failure.
-        if (stop_ != JobStop::None || !workStack_ || !workStack_->hasMoreElements())
+        if (stop_ != JobStop::None || !workQueue_ || !workQueue_->hasMoreElements())
             return;
-        const Stack::Element item = workStack_->NextElement();
+        const WorkQueue::Element item = workQueue_->NextElement();
         const QString document = item->fileName();
         mediator().windows().reporter().documentStarted(document, ++started_, total_);
         try {

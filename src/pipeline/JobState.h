@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Stack.h"
-#include "core/State.h"
+#include "WorkQueue.h"
+#include "core/ApplicationMode.h"
 
 #include <exception>
 #include <memory>
@@ -21,20 +21,20 @@ enum class JobStop {
 // What the single-document and the batch state share: the work queue, the
 // way it is worked off, and the marking of documents that fail.
 //
-// Each converter asks for the next document (Command2) at the end of its own
+// Each converter asks for the next document (nextDocument) at the end of its own
 // run. Taking the next item right there would nest one conversion inside the
 // other, one level per document, until a large folder exhausts the stack. So
-// a Command2 that arrives while this state is already executing an item only
-// notes that the queue should go on; the outermost Command2 then takes the
+// a nextDocument that arrives while this state is already executing an item only
+// notes that the queue should go on; the outermost nextDocument then takes the
 // next item in a loop. Items are still taken strictly oldest first, one at a
 // time, and a conversion that does not ask to go on ends the loop.
-class JobState : public State {
+class JobState : public ApplicationMode {
 public:
     void init(Mediator& mediator) override { mediator_ = &mediator; }
-    void Command2() override;
+    void nextDocument() override;
 
     // The current work queue; nullptr before the first job.
-    Stack* workStack() const { return workStack_.get(); }
+    WorkQueue* workQueue() const { return workQueue_.get(); }
     // Whether an item of this state is being executed right now.
     bool executing() const { return executing_; }
     // Whether a job of this state runs: from its first command until it has
@@ -68,14 +68,14 @@ protected:
 
     Mediator& mediator() const;
     // Drops the previous queue with its items and starts counting afresh.
-    void startJob();
+    void newQueue();
     // Queues one item of the job.
-    void queue(const Stack::Element& item);
-    // Reports the queued job, asks for its first item (Cmd2) and reports the
+    void queue(const WorkQueue::Element& item);
+    // Reports the queued job, asks for its first item (NextDocumentCommand) and reports the
     // end of the job, also when a failure passes through.
     void runJob();
 
-    std::unique_ptr<Stack> workStack_;
+    std::unique_ptr<WorkQueue> workQueue_;
 
 private:
     void markFailed(const QString& document, const std::exception* error);

@@ -1,6 +1,6 @@
 #include "AboutLink.h"
 
-#include "frmAbout.h"
+#include "AboutDialog.h"
 #include "platform/Dialogs.h"
 #include "platform/WebBrowser.h"
 
@@ -9,7 +9,7 @@
 namespace qp {
 
 void showAboutBox() {
-    frmAbout::showBox();
+    AboutDialog::showBox();
 }
 
 void openWebLink(QWidget* owner, const QString& url) {

@@ -1,13 +1,13 @@
 #include "Startup.h"
 
 #include "Application.h"
-#include "Form2.h"
-#include "Form3.h"
+#include "ExtensionListDialog.h"
+#include "MainWindow.h"
 #include "QtDialogProvider.h"
+#include "QuickStartDialog.h"
 #include "Style.h"
 #include "WidgetWindows.h"
 #include "core/Mediator.h"
-#include "frmExtension.h"
 
 #include <QApplication>
 
@@ -34,15 +34,15 @@ bool startUp() {
     General::setMediator(theMediator().get());
 
     // The filter chain reads the extension list, which this fills with "doc".
-    frmExtension::instance();
+    ExtensionListDialog::instance();
 
     if (!theMediator()->init())
         return false;
 
-    Form2::instance().show();
-    Form3::instance().exec();
+    MainWindow::instance().show();
+    QuickStartDialog::instance().exec();
 
-    frmExtension::instance();
+    ExtensionListDialog::instance();
     return true;
 }
 

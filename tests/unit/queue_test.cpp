@@ -2,8 +2,8 @@
 #include "QtPrinters.h"
 #include "conversion/ConverterFactory.h"
 #include "conversion/Decorator.h"
-#include "pipeline/ParseObject.h"
-#include "pipeline/Stack.h"
+#include "pipeline/WorkItem.h"
+#include "pipeline/WorkQueue.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +13,21 @@ using qp::test::errorNumberOf;
 namespace {
 
 // A work item that only carries a name.
-std::shared_ptr<ParseObject> item(const QString& name) {
-    auto result = std::make_shared<ParseObject1>();
+std::shared_ptr<WorkItem> item(const QString& name) {
+    auto result = std::make_shared<BatchWorkItem>();
     result->init(name);
     return result;
 }
 
-QStringList drain(Stack& stack) {
+QStringList drain(WorkQueue& stack) {
     QStringList names;
     while (stack.hasMoreElements())
         names << stack.NextElement()->fileName();
     return names;
 }
 
-Stack stackOf(const QStringList& names) {
-    Stack stack;
+WorkQueue stackOf(const QStringList& names) {
+    WorkQueue stack;
     for (const QString& name : names)
         stack.add(item(name));
     return stack;
@@ -58,8 +58,8 @@ public:
 
 } // namespace
 
-TEST(Stack, takesTheOldestFirstAndPeeksAtTheNewest) {
-    Stack stack;
+TEST(WorkQueue, takesTheOldestFirstAndPeeksAtTheNewest) {
+    WorkQueue stack;
     EXPECT_EQ(stack.NextElement(), nullptr);
     EXPECT_EQ(stack.top(), nullptr);
     stack = stackOf({"A", "B", "C"});
@@ -70,18 +70,18 @@ TEST(Stack, takesTheOldestFirstAndPeeksAtTheNewest) {
     EXPECT_EQ(stack.NextElement(), nullptr);
 }
 
-TEST(Stack, oddOperationsBehaveAsDocumented) {
-    Stack empty;
+TEST(WorkQueue, oddOperationsBehaveAsDocumented) {
+    WorkQueue empty;
     EXPECT_EQ(empty.nextTop(), nullptr);
     empty.NextElement2add(item("D"));
     EXPECT_EQ(drain(empty), QStringList({"D"}));
 
-    Stack one = stackOf({"A"});
+    WorkQueue one = stackOf({"A"});
     EXPECT_EQ(one.nextTop(), nullptr);
     one.NextElement2add(item("D"));
     EXPECT_EQ(drain(one), QStringList({"A", "D"}));
 
-    Stack three = stackOf({"A", "B", "C"});
+    WorkQueue three = stackOf({"A", "B", "C"});
     EXPECT_FALSE(three.topStack(item("X"), item("Y")));
     EXPECT_EQ(three.count(), 3);
     three.NextElement2add(item("D"));
@@ -142,10 +142,10 @@ TEST(WorkItems, giveTheirConverterThePathThenRunItThroughADecorator) {
     };
     const auto previousBatch = ConverterFactory::setBatch(maker);
     const auto previousSingle = ConverterFactory::setSingle(maker);
-    ParseObject1 batch;
+    BatchWorkItem batch;
     batch.init(QStringLiteral("/in/a.doc"));
     batch.Execute();
-    ParseObject2 single;
+    SingleDocumentWorkItem single;
     single.init(QStringLiteral("/in/b.doc"));
     single.Execute();
     ConverterFactory::setBatch(previousBatch);

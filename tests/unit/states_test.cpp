@@ -9,7 +9,7 @@
 #include "core/Command.h"
 #include "core/Mediator.h"
 #include "core/StateManager.h"
-#include "pipeline/State2.h"
+#include "pipeline/BatchState.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -50,7 +50,7 @@ public:
             probe_.order << fileName_;
             if (probe_.during)
                 probe_.during();
-            Cmd2 next;
+            NextDocumentCommand next;
             next.init(General::mediator());
             static_cast<Command&>(next).Execute();
             --probe_.depth; // after the next document: nesting would show
@@ -74,7 +74,7 @@ protected:
         General::setMediator(&mediator);
         ASSERT_TRUE(mediator.init());
         mediator.SetSourceFolder(source);
-        mediator.SetTgtFolder(target);
+        mediator.SetTargetFolder(target);
     }
     void TearDown() override {
         ConverterFactory::setBatch({});
@@ -91,12 +91,14 @@ protected:
     }
     // "Start" of the Batch Documents dialog.
     void runBatch() {
-        mediator.StartStateTwo();
-        cmd1 start;
+        mediator.startBatchState();
+        StartJobCommand start;
         start.init(mediator);
         static_cast<Command&>(start).Execute();
     }
-    State2& batchState() { return *static_cast<State2*>(mediator.stateManager().stateTwo()); }
+    BatchState& batchState() {
+        return *static_cast<BatchState*>(mediator.stateManager().batchState());
+    }
 
     QTemporaryDir folder;
     QString source = folder.filePath(QStringLiteral("in"));
@@ -116,7 +118,7 @@ TEST(MediatorBinding, aRunningWordProcessorIsTakenBeforeANewOneIsCreated) {
     Mediator first(windows);
     ASSERT_TRUE(first.init()); // none running yet
     EXPECT_EQ(word->bindings, QStringList({"get", "create"}));
-    EXPECT_EQ(first.stateManager().currentState(), first.stateManager().stateThree());
+    EXPECT_EQ(first.stateManager().currentState(), first.stateManager().idleState());
     EXPECT_EQ(windows.documents.rowCount(), 0);
     Mediator second(windows);
     ASSERT_TRUE(second.init());
@@ -128,35 +130,35 @@ TEST_F(States, selectingAStateKeepsTheSameObjectsAndTheirQueues) {
     useFakeConverter();
     touchAll({"a.doc"});
     runBatch();
-    State* batch = states.currentState();
-    EXPECT_EQ(batch, states.stateTwo());
-    Stack* queue = batchState().workStack();
+    ApplicationMode* batch = states.currentState();
+    EXPECT_EQ(batch, states.batchState());
+    WorkQueue* queue = batchState().workQueue();
     ASSERT_NE(queue, nullptr);
 
-    mediator.startStateOne();
-    EXPECT_EQ(states.currentState(), states.stateOne());
-    mediator.StartStateTwo();
+    mediator.startSingleDocumentState();
+    EXPECT_EQ(states.currentState(), states.singleDocumentState());
+    mediator.startBatchState();
     EXPECT_EQ(states.currentState(), batch);
-    EXPECT_EQ(batchState().workStack(), queue);
+    EXPECT_EQ(batchState().workQueue(), queue);
 }
 
 TEST_F(States, idleAndEmptyQueuesIgnoreTheSecondCommand) {
     windows.documents.addRow(QStringLiteral("old"), QStringLiteral("old"));
-    Cmd2 next;
+    NextDocumentCommand next;
     next.init(mediator);
     EXPECT_NO_THROW(static_cast<Command&>(next).Execute());
     EXPECT_EQ(windows.documents.rowCount(), 1);
 
     // Idle: the first command only empties the list.
     writeFile(in(QStringLiteral("a.doc")));
-    mediator.Command1(in(QStringLiteral("a.doc")));
+    mediator.startJob(in(QStringLiteral("a.doc")));
     EXPECT_EQ(windows.documents.rowCount(), 0);
 
     // Before any batch run the batch state has no queue at all.
-    mediator.StartStateTwo();
-    EXPECT_NO_THROW(mediator.Command2());
-    mediator.startStateOne();
-    EXPECT_NO_THROW(mediator.Command2());
+    mediator.startBatchState();
+    EXPECT_NO_THROW(mediator.nextDocument());
+    mediator.startSingleDocumentState();
+    EXPECT_NO_THROW(mediator.nextDocument());
     EXPECT_TRUE(word->calls.empty());
     EXPECT_TRUE(windows.reports.events.isEmpty());
 }
@@ -173,15 +175,15 @@ TEST_F(States, anEmptyFolderThenAHundredThousandItemsDrainInOrderWithoutNesting)
     }
     EXPECT_TRUE(windows.reports.events.isEmpty());
     EXPECT_EQ(windows.busyChanges, std::vector<bool>({true, false}));
-    Stack* queue = batchState().workStack();
+    WorkQueue* queue = batchState().workQueue();
     ASSERT_NE(queue, nullptr);
     constexpr int count = 100000;
     for (int i = 0; i < count; ++i) {
-        auto item = std::make_shared<ParseObject1>();
+        auto item = std::make_shared<BatchWorkItem>();
         item->init(QString::number(i));
         queue->add(item);
     }
-    mediator.Command2();
+    mediator.nextDocument();
 
     ASSERT_EQ(probe.order.size(), count);
     for (int i = 0; i < count; i += 9973)
@@ -197,8 +199,8 @@ TEST_F(States, nextDocumentDuringAConversionKeepsOneAtATimeOldestFirst) {
     touchAll({"a.doc", "b.doc", "c.doc", "d.doc"});
     // Every conversion is interrupted by two presses of "Next Document".
     probe.during = [this] {
-        mediator.Command2();
-        mediator.Command2();
+        mediator.nextDocument();
+        mediator.nextDocument();
     };
     runBatch();
     EXPECT_EQ(probe.order, QStringList({in("a.doc"), in("b.doc"), in("c.doc"), in("d.doc")}));
@@ -211,11 +213,11 @@ TEST_F(States, aSecondBatchRunDropsWhatTheFirstLeftQueued) {
     // The first conversion switches to the single-document state, so the
     // batch queue stops being worked off after it.
     probe.during = [this] {
-        mediator.startStateOne();
+        mediator.startSingleDocumentState();
     };
     runBatch();
     EXPECT_EQ(probe.order, QStringList({in("a.doc")}));
-    EXPECT_EQ(batchState().workStack()->count(), 2);
+    EXPECT_EQ(batchState().workQueue()->count(), 2);
 
     probe.during = nullptr;
     probe.order.clear();
@@ -224,25 +226,25 @@ TEST_F(States, aSecondBatchRunDropsWhatTheFirstLeftQueued) {
     mediator.SetSourceFolder(other);
     runBatch();
     EXPECT_EQ(probe.order, QStringList({other + "/z.doc"}));
-    EXPECT_FALSE(batchState().workStack()->hasMoreElements());
+    EXPECT_FALSE(batchState().workQueue()->hasMoreElements());
 }
 
 TEST_F(States, aStopWhileTheFolderIsScannedConvertsNothingAndCountsEveryDocument) {
     useFakeConverter();
     touchAll({"a.doc", "b.doc", "c.doc"});
     // Comes during the first yield of the scan.
-    QTimer::singleShot(0, [this] { mediator.StopJob(); });
+    QTimer::singleShot(0, [this] { mediator.stopJob(); });
     runBatch();
     EXPECT_TRUE(probe.order.isEmpty());
     EXPECT_EQ(windows.reports.events,
               QStringList({"job 3", "finished 0 converted, 0 failed, 3 not converted (stopped)"}));
-    EXPECT_FALSE(batchState().workStack()->hasMoreElements());
+    EXPECT_FALSE(batchState().workQueue()->hasMoreElements());
     // The next job is not stopped by the last one's stop.
     runBatch();
     EXPECT_EQ(probe.order.size(), 3);
     EXPECT_EQ(windows.reports.events.last(), "finished 3 converted, 0 failed");
     // A stop with no job running changes nothing.
-    mediator.StopJob();
+    mediator.stopJob();
     runBatch();
     EXPECT_EQ(windows.reports.events.last(), "finished 3 converted, 0 failed");
 }
@@ -251,7 +253,7 @@ TEST_F(States, theBatchOpensByBareNameInTheSourceFolderAndSavesIntoTheTarget) {
     writeFile(in("a.b.doc"));
     windows.notFiltered = false;
     // A target folder that already ends with the separator gets no second one.
-    mediator.SetTgtFolder(target + "/");
+    mediator.SetTargetFolder(target + "/");
     runBatch();
     EXPECT_EQ(word->callTexts(),
               QStringList({"ChangeFileOpenDirectory(\"" + source + "\")",
@@ -298,8 +300,8 @@ TEST_F(States, theWordProcessorsWarningsShowInTheRowAndReachTheReporter) {
     EXPECT_EQ(windows.documents.status(in("a.doc")), "Converted");
     // The row's detail names the page, then the warnings.
     EXPECT_EQ(windows.documents.detail(in("a.doc")), target + "/a.htm\n" + word->saveWarnings);
-    const qsizetype warned = windows.reports.events.indexOf("warned " + in("a.doc") + ": " +
-                                                            word->saveWarnings);
+    const qsizetype warned =
+        windows.reports.events.indexOf("warned " + in("a.doc") + ": " + word->saveWarnings);
     ASSERT_GE(warned, 0);
     EXPECT_EQ(windows.reports.events.at(warned + 1),
               "converted " + in("a.doc") + " -> " + target + "/a.htm");
@@ -491,7 +493,7 @@ TEST_F(States, aFolderWithoutListedDocumentsSaysWhatItHolds) {
     writeFile(in("notes.txt"));
     const QString expected = "No documents with the listed extensions (doc) in " + source +
                              "; 14 other files (docx: 12, txt: 1, no extension: 1)";
-    EXPECT_EQ(State2::findNoDocuments(source, windows.extensionList()), expected);
+    EXPECT_EQ(BatchState::findNoDocuments(source, windows.extensionList()), expected);
     try {
         runBatch();
         ADD_FAILURE() << "a folder without documents passed without a word";
@@ -501,7 +503,7 @@ TEST_F(States, aFolderWithoutListedDocumentsSaysWhatItHolds) {
     }
     EXPECT_TRUE(word->calls.empty());
     writeFile(in("a.doc"));
-    EXPECT_EQ(State2::findNoDocuments(source, windows.extensionList()), QString());
+    EXPECT_EQ(BatchState::findNoDocuments(source, windows.extensionList()), QString());
 }
 
 TEST(FileNames, bytesThatAreNotUtf8TravelInAStringAndComeBackUnchanged) {

@@ -5,7 +5,7 @@
 #include "conversion/PageStaging.h"
 #include "core/Command.h"
 #include "core/Mediator.h"
-#include "pipeline/State2.h"
+#include "pipeline/BatchState.h"
 #include "platform/Settings.h"
 #include "platform/office/WordServer.h"
 
@@ -23,8 +23,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <memory>
 #include <ctime>
+#include <memory>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -198,7 +198,7 @@ int runWorker(const BatchOptions& options, bool machine) {
     if (!mediator.init())
         return 2;
     mediator.SetSourceFolder(QDir::cleanPath(QDir(options.source).absolutePath()));
-    mediator.SetTgtFolder(QDir::cleanPath(QDir(options.target).absolutePath()));
+    mediator.SetTargetFolder(QDir::cleanPath(QDir(options.target).absolutePath()));
 
     // A stop ends the job after its current document, the rest of the queue
     // counted as not converted. It is looked for while the office works and
@@ -206,13 +206,13 @@ int runWorker(const BatchOptions& options, bool machine) {
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (stopRequested)
-            mediator.StopJob();
+            mediator.stopJob();
     });
     watch.start(50);
     int sinceRestart = 0;
     reporter.afterDocument = [&] {
         if (stopRequested) {
-            mediator.StopJob();
+            mediator.stopJob();
             return;
         }
         const auto session = server->session();
@@ -225,8 +225,8 @@ int runWorker(const BatchOptions& options, bool machine) {
 
     int status = 0;
     try {
-        mediator.StartStateTwo();
-        cmd1 start;
+        mediator.startBatchState();
+        StartJobCommand start;
         start.init(mediator);
         start.Execute();
     } catch (const AutomationError& error) {
@@ -245,8 +245,8 @@ int runParallel(const BatchOptions& options, const QString& program) {
     catchInterrupts(false);
     // Said once here rather than by every worker.
     StringExtensionList extensions(options.extensions);
-    const QString noDocuments =
-        State2::findNoDocuments(QDir::cleanPath(QDir(options.source).absolutePath()), extensions);
+    const QString noDocuments = BatchState::findNoDocuments(
+        QDir::cleanPath(QDir(options.source).absolutePath()), extensions);
     if (!noDocuments.isEmpty()) {
         printError(noDocuments);
         std::printf("0 converted, 0 failed\n");

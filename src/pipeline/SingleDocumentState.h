@@ -8,10 +8,10 @@ namespace qp {
 // extension is accepted, and otherwise tells the user (status bar and a
 // message box) that it is not one of the listed types. A failed conversion
 // is marked on its row and then passed to the caller.
-class State1 : public JobState {
+class SingleDocumentState : public JobState {
 public:
-    State1() : JobState(OnFailure::PassOn) {}
-    void Command1(const QString& text) override;
+    SingleDocumentState() : JobState(OnFailure::PassOn) {}
+    void startJob(const QString& text) override;
 };
 
 } // namespace qp

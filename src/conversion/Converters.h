@@ -53,9 +53,9 @@ protected:
 // the document's base name, without asking. The member "PageName" takes the
 // page's file name when the job has chosen another one, so that two
 // documents of one job never write the same page.
-class DecObj : public Converter {
+class BatchConverter : public Converter {
 public:
-    DecObj();
+    BatchConverter();
     QString className() const override { return QStringLiteral("DecObj"); }
     void Execute() override;
 
@@ -65,7 +65,7 @@ private:
 
 // The single-document converter: proposes the page's path in a save dialog
 // and writes the page where the user chose.
-class DecObj2 : public Converter {
+class SingleDocumentConverter : public Converter {
 public:
     QString className() const override { return QStringLiteral("DecObj2"); }
     void Execute() override;

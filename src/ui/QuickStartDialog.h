@@ -14,16 +14,16 @@ class LinkLabel;
 // document, open the Batch Documents dialog, or just close. Every button
 // hides the dialog first and then acts, so its modal display ends when the
 // handler returns.
-class Form3 : public QDialog {
+class QuickStartDialog : public QDialog {
     Q_OBJECT
 public:
     // The single instance, created and loaded (hidden) on first touch; the
     // main window is its owner.
-    static Form3& instance();
-    static Form3* loadedInstance();
+    static QuickStartDialog& instance();
+    static QuickStartDialog* loadedInstance();
     static void destroyInstance();
 
-    ~Form3() override;
+    ~QuickStartDialog() override;
 
     // While a job runs the two buttons that start one are disabled.
     void setBusy(bool busy);
@@ -31,9 +31,9 @@ public:
     QFrame* Frame1 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label1 = nullptr;
-    QPushButton* btnSingle = nullptr;
-    QPushButton* btnBatch = nullptr;
-    QPushButton* btnCancel = nullptr;
+    QPushButton* openDocumentButton = nullptr;
+    QPushButton* batchButton = nullptr;
+    QPushButton* cancelButton = nullptr;
     LinkLabel* Label3 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
@@ -43,14 +43,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    explicit Form3(QWidget* owner);
+    explicit QuickStartDialog(QWidget* owner);
 
-    void btnSingle_Click();
-    void btnBatch_Click();
-    void btnCancel_Click();
-    void Label3_Click();
+    void onOpenDocument();
+    void onBatchDocuments();
+    void onCancel();
+    void onHomePage();
 
-    static Form3* instance_;
+    static QuickStartDialog* instance_;
 };
 
 } // namespace qp

@@ -1,12 +1,12 @@
-#include "Stack.h"
+#include "WorkQueue.h"
 
 namespace qp {
 
-void Stack::add(const Element& element) {
+void WorkQueue::add(const Element& element) {
     items_.push_back(element);
 }
 
-Stack::Element Stack::NextElement() {
+WorkQueue::Element WorkQueue::NextElement() {
     if (items_.empty())
         return nullptr;
     Element oldest = std::move(items_.front());
@@ -14,15 +14,15 @@ Stack::Element Stack::NextElement() {
     return oldest;
 }
 
-Stack::Element Stack::top() const {
+WorkQueue::Element WorkQueue::top() const {
     return items_.empty() ? nullptr : items_.back();
 }
 
-Stack::Element Stack::nextTop() const {
+WorkQueue::Element WorkQueue::nextTop() const {
     return items_.size() < 2 ? nullptr : items_[items_.size() - 2];
 }
 
-void Stack::NextElement2add(const Element& element) {
+void WorkQueue::NextElement2add(const Element& element) {
     if (items_.size() >= 2) {
         items_.pop_front();
         items_.pop_front();

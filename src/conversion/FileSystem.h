@@ -24,7 +24,7 @@ namespace qp {
 // Hidden depends on the name alone, so the Set... members cannot change it
 // (they would have to rename the file under the caller's feet); they only set
 // or clear the read-only part.
-class clsFileSystem {
+class FileSystem {
 public:
     enum Attribute {
         Normal = 0,

@@ -5,9 +5,9 @@
 namespace qp {
 
 // A work item: one document's full path, converted when executed.
-class ParseObject {
+class WorkItem {
 public:
-    virtual ~ParseObject() = default;
+    virtual ~WorkItem() = default;
     // Remembers the document's full path.
     virtual void init(const QString& fileName) = 0;
     // Converts the document through a converter wrapped in a decorator.
@@ -17,7 +17,7 @@ public:
 };
 
 // What both work items hold: the document's path.
-class DocumentItem : public ParseObject {
+class DocumentWorkItem : public WorkItem {
 public:
     void init(const QString& fileName) override { fileName_ = fileName; }
     QString fileName() const override { return fileName_; }
@@ -26,9 +26,9 @@ protected:
     QString fileName_;
 };
 
-// The batch work item: converts with the batch converter (DecObj), into the
+// The batch work item: converts with the batch converter (BatchConverter), into the
 // page name that the job chose for the document (empty: the converter's own).
-class ParseObject1 : public DocumentItem {
+class BatchWorkItem : public DocumentWorkItem {
 public:
     void Execute() override;
     void setPageName(const QString& pageName) { pageName_ = pageName; }
@@ -38,8 +38,8 @@ private:
     QString pageName_;
 };
 
-// The single-document work item: converts with the single converter (DecObj2).
-class ParseObject2 : public DocumentItem {
+// The single-document work item: converts with the single converter (SingleDocumentConverter).
+class SingleDocumentWorkItem : public DocumentWorkItem {
 public:
     void Execute() override;
 };

@@ -17,28 +17,28 @@ class LinkLabel;
 // One instance per run, loaded on first use and shown modeless without an
 // owner window, so the main window stays usable. "OK", Enter, Escape and the
 // close box unload it; the next showing loads a fresh one.
-class frmAbout : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
     // The single instance, created and loaded (hidden) when there is none.
-    static frmAbout& instance();
+    static AboutDialog& instance();
     // The instance if one is loaded, otherwise null.
-    static frmAbout* loadedInstance();
+    static AboutDialog* loadedInstance();
     // Shows the box, bringing it forward when it is already open.
     static void showBox();
     // Destroys the instance at once, if there is one (tests, shutdown).
     static void destroyInstance();
 
-    QLabel* lblTitle;
-    QLabel* lblVersion;
-    QLabel* lblDescription;
+    QLabel* titleLabel;
+    QLabel* versionLabel;
+    QLabel* descriptionLabel;
     QFrame* Line1; // the grey half of the etched separator
     QFrame* Line2; // the white half, just below
     QLabel* Label6;
     QLabel* Label7;
     LinkLabel* Label3;
-    QPushButton* cmdSysInfo;
-    QPushButton* cmdOK;
+    QPushButton* systemInfoButton;
+    QPushButton* okButton;
 
     // Escape and the close box act as "OK": "OK" is also the cancel button.
     void reject() override;
@@ -47,17 +47,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    frmAbout();
-    ~frmAbout() override;
+    AboutDialog();
+    ~AboutDialog() override;
 
     void Form_Load();
-    void cmdOK_Click();
-    void cmdSysInfo_Click();
-    void Label3_Click();
-    void lblTitle_Click();
+    void onOk();
+    void onSystemInfo();
+    void onHomePage();
+    void onTitle();
     void StartSysInfo();
 
-    static frmAbout* instance_;
+    static AboutDialog* instance_;
 };
 
 } // namespace qp

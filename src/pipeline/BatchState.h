@@ -10,9 +10,9 @@ class ExtensionList;
 
 // The batch state: converts every accepted file of the source folder, oldest
 // first. A document that fails is marked and the batch goes on.
-class State2 : public JobState {
+class BatchState : public JobState {
 public:
-    State2() : JobState(OnFailure::GoOn) {}
+    BatchState() : JobState(OnFailure::GoOn) {}
     // The batch run. The text is not used: the folder is the Mediator's
     // source folder. When that folder cannot be listed, the AutomationError
     // (PathNotFound) passes to the caller and nothing is converted; when it
@@ -24,7 +24,7 @@ public:
     // "base.htm", a later one whose page is already taken in this job gets
     // the first free "base (2).htm", "base (3).htm", ... So a document gets
     // the same page in every run and every slice of the same folder.
-    void Command1(const QString& text) override;
+    void startJob(const QString& text) override;
 
     // "No documents with the listed extensions (doc) in FOLDER; 12 other
     // files (docx: 12)" when the folder holds no document, else empty.

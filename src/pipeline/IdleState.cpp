@@ -1,11 +1,11 @@
-#include "State3.h"
+#include "IdleState.h"
 
 #include "core/Controls.h"
 #include "core/Mediator.h"
 
 namespace qp {
 
-void State3::Command1(const QString&) {
+void IdleState::startJob(const QString&) {
     if (mediator_)
         mediator_->windows().documentList().clear();
 }

@@ -13,18 +13,18 @@ class QPushButton;
 namespace qp {
 
 // The Extension manager: holds the list of extensions that count as
-// documents (LstExt) and lets the user edit it. The list lives only in this
+// documents (extensionBox) and lets the user edit it. The list lives only in this
 // window and is never saved; loading the window puts "doc" into it.
 //
 // One instance per run, created and loaded (hidden) on first touch. "Exit"
 // only hides it, so the list keeps its entries; closing it from the title bar
 // unloads it, and the next reader gets a fresh instance holding "doc" alone.
 // When shown it is modeless and has no owner window.
-class frmExtension : public QDialog, public ExtensionList {
+class ExtensionListDialog : public QDialog, public ExtensionList {
     Q_OBJECT
 public:
     // The single instance, created and loaded hidden when there is none.
-    static frmExtension& instance();
+    static ExtensionListDialog& instance();
     // The extension list as the filter chain reads it: every call goes to
     // the current instance (loading a fresh one after an unload), so a
     // reference to it never dangles.
@@ -37,32 +37,32 @@ public:
     // disabled, and its close box only hides it, keeping the list.
     static void setBusy(bool busy);
 
-    // ExtensionList over LstExt.
+    // ExtensionList over extensionBox.
     int listCount() const override;
     QString list(int index) const override;
 
     QFrame* Frame1;
-    QListWidget* LstExt;
+    QListWidget* extensionBox;
     QFrame* Frame2;
-    QPushButton* cmdAddMovie;
-    QPushButton* Command2;
+    QPushButton* addButton;
+    QPushButton* removeButton;
     QLabel* Label2;
-    QLineEdit* txtExtension;
-    QPushButton* cmdExit;
+    QLineEdit* extensionEdit;
+    QPushButton* exitButton;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    frmExtension();
-    ~frmExtension() override;
+    ExtensionListDialog();
+    ~ExtensionListDialog() override;
 
     void Form_Load();
-    void cmdAddMovie_Click();
-    void Command2_Click();
-    void cmdExit_Click();
+    void onAdd();
+    void onRemove();
+    void onExit();
 
-    static frmExtension* current_;
+    static ExtensionListDialog* current_;
     static bool busy_;
 };
 

@@ -1,4 +1,4 @@
-#include "ParseObject.h"
+#include "WorkItem.h"
 
 #include "conversion/ConverterFactory.h"
 #include "conversion/Decorator.h"
@@ -19,11 +19,11 @@ void convert(const ObjectRef& converter, const QString& fileName, const QString&
 }
 } // namespace
 
-void ParseObject1::Execute() {
+void BatchWorkItem::Execute() {
     convert(ConverterFactory::batch(), fileName_, pageName_);
 }
 
-void ParseObject2::Execute() {
+void SingleDocumentWorkItem::Execute() {
     convert(ConverterFactory::single(), fileName_);
 }
 

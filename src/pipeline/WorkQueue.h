@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ParseObject.h"
+#include "WorkItem.h"
 
 #include <deque>
 #include <memory>
@@ -9,9 +9,9 @@ namespace qp {
 
 // The work queue: first in, first out in spite of its name. Removal takes the
 // oldest element, so documents are converted in the order they were queued.
-class Stack {
+class WorkQueue {
 public:
-    using Element = std::shared_ptr<ParseObject>;
+    using Element = std::shared_ptr<WorkItem>;
 
     // Appends the element after the newest one.
     void add(const Element& element);

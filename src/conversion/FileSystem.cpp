@@ -1,4 +1,4 @@
-#include "clsFileSystem.h"
+#include "FileSystem.h"
 
 #include "platform/Dialogs.h"
 #include "platform/automation/AutomationError.h"
@@ -120,11 +120,11 @@ QString timeFormatWithoutZone(const QLocale& locale) {
 
 } // namespace
 
-QChar clsFileSystem::separator() {
+QChar FileSystem::separator() {
     return QChar(kSeparator);
 }
 
-QString clsFileSystem::generalDate(const QDateTime& when) {
+QString FileSystem::generalDate(const QDateTime& when) {
     const QLocale locale = QLocale::system();
     const QString date = locale.toString(when.date(), QLocale::ShortFormat);
     if (when.time() == QTime(0, 0))
@@ -132,7 +132,7 @@ QString clsFileSystem::generalDate(const QDateTime& when) {
     return date + u' ' + locale.toString(when.time(), timeFormatWithoutZone(locale));
 }
 
-QString clsFileSystem::fnGetTempPath(const QString& prefix, const QString& folder) {
+QString FileSystem::fnGetTempPath(const QString& prefix, const QString& folder) {
     QString dir = trimSpaces(folder);
     if (dir.size() >= 2) {
         if (!dir.endsWith(separator()))
@@ -182,11 +182,11 @@ QString clsFileSystem::fnGetTempPath(const QString& prefix, const QString& folde
     return QString();
 }
 
-bool clsFileSystem::FileExist(const QString& path) {
+bool FileSystem::FileExist(const QString& path) {
     return !path.isEmpty() && QFileInfo::exists(path);
 }
 
-void clsFileSystem::Save(const QString& fileName) {
+void FileSystem::Save(const QString& fileName) {
     if (!FileReal(fileName))
         return;
     if (Dialogs::message(QStringLiteral("Overwrite File?"), applicationTitle(), MessageIcon::None,
@@ -194,11 +194,11 @@ void clsFileSystem::Save(const QString& fileName) {
         DeleteFile(fileName);
 }
 
-bool clsFileSystem::FileReal(const QString& name) {
+bool FileSystem::FileReal(const QString& name) {
     return !name.isEmpty() && QFileInfo(name).isFile();
 }
 
-QString clsFileSystem::GetFileSize(const QString& name) {
+QString FileSystem::GetFileSize(const QString& name) {
     const QFileInfo info(name);
     if (name.isEmpty() || !info.isFile())
         return QStringLiteral("0B");
@@ -210,7 +210,7 @@ QString clsFileSystem::GetFileSize(const QString& name) {
     return fourDecimals(double(size) / 1048576.0) + QStringLiteral("MB");
 }
 
-QString clsFileSystem::GetAttrib(const QString& name) {
+QString FileSystem::GetAttrib(const QString& name) {
     const QFileInfo info(name);
     if (name.isEmpty() || !info.exists())
         return QStringLiteral("Unknown");
@@ -251,23 +251,23 @@ QString clsFileSystem::GetAttrib(const QString& name) {
     }
 }
 
-void clsFileSystem::SetHidden(const QString& fileName) {
+void FileSystem::SetHidden(const QString& fileName) {
     setReadOnlyPart(fileName, false);
 }
 
-void clsFileSystem::SetReadOnly(const QString& fileName) {
+void FileSystem::SetReadOnly(const QString& fileName) {
     setReadOnlyPart(fileName, true);
 }
 
-void clsFileSystem::SetSystem(const QString& fileName) {
+void FileSystem::SetSystem(const QString& fileName) {
     setReadOnlyPart(fileName, false);
 }
 
-void clsFileSystem::SetNormal(const QString& fileName) {
+void FileSystem::SetNormal(const QString& fileName) {
     setReadOnlyPart(fileName, false);
 }
 
-QString clsFileSystem::GetFileExtension(const QString& fileName) {
+QString FileSystem::GetFileExtension(const QString& fileName) {
     const qsizetype length = fileName.size();
     // The dot nearest the end among the second- to fifth-last characters.
     for (qsizetype fromEnd = 2; fromEnd <= 5; ++fromEnd) {
@@ -277,7 +277,7 @@ QString clsFileSystem::GetFileExtension(const QString& fileName) {
     return QStringLiteral("Unknown");
 }
 
-QString clsFileSystem::GetFileDate(const QString& fileName) {
+QString FileSystem::GetFileDate(const QString& fileName) {
     const QFileInfo info(fileName);
     if (fileName.isEmpty() || !info.exists())
         return QString();
@@ -287,34 +287,34 @@ QString clsFileSystem::GetFileDate(const QString& fileName) {
     return generalDate(modified);
 }
 
-void clsFileSystem::DeleteFile(const QString& fileName) {
+void FileSystem::DeleteFile(const QString& fileName) {
     if (fileName.isEmpty() || !QFile::remove(fileName))
         showFailure(QStringLiteral("Error deleting File"));
 }
 
-void clsFileSystem::CopyFile(const QString& source, const QString& target) {
+void FileSystem::CopyFile(const QString& source, const QString& target) {
     if (!copyQuietly(source, target))
         showFailure(QStringLiteral("Error copying File"));
 }
 
-void clsFileSystem::MoveFile(const QString& source, const QString& target) {
+void FileSystem::MoveFile(const QString& source, const QString& target) {
     if (!copyQuietly(source, target) || !QFile::remove(source))
         showFailure(QStringLiteral("Error moving File"));
 }
 
-void clsFileSystem::MakeDIR(const QString& folder) {
+void FileSystem::MakeDIR(const QString& folder) {
     if (folder.isEmpty() || !QDir().mkdir(folder))
         showFailure(QStringLiteral("Error creating Directory"));
 }
 
-void clsFileSystem::RemoveDIR(const QString& folder) {
+void FileSystem::RemoveDIR(const QString& folder) {
     if (folder.isEmpty() || !QDir().rmdir(folder))
         showFailure(QStringLiteral("Error removing Directory"));
 }
 
-void clsFileSystem::CloseAllFiles() {}
+void FileSystem::CloseAllFiles() {}
 
-QString clsFileSystem::GetFileBaseName(const QString& name, bool keepFolder) {
+QString FileSystem::GetFileBaseName(const QString& name, bool keepFolder) {
     qsizetype start = 0;
     qsizetype dot = -1; // the last dot of the name, when there is one
     for (qsizetype i = name.size() - 1; i >= 0; --i) {
@@ -336,7 +336,7 @@ QString clsFileSystem::GetFileBaseName(const QString& name, bool keepFolder) {
     return name.mid(start, end - start);
 }
 
-QString clsFileSystem::GetFileName(const QString& path) {
+QString FileSystem::GetFileName(const QString& path) {
 #ifdef Q_OS_WIN
     // The first character is a drive letter, never a separator.
     constexpr qsizetype lowest = 1;
@@ -351,7 +351,7 @@ QString clsFileSystem::GetFileName(const QString& path) {
     return path;
 }
 
-QString clsFileSystem::GetPath(const QString& path) {
+QString FileSystem::GetPath(const QString& path) {
     const qsizetype last = path.lastIndexOf(separator());
     if (last < 0)
         return QString(separator());

@@ -1,7 +1,7 @@
-#include "DecObj.h"
+#include "Converters.h"
 
+#include "FileSystem.h"
 #include "PageStaging.h"
-#include "clsFileSystem.h"
 #include "core/Command.h"
 #include "core/Controls.h"
 #include "core/Mediator.h"
@@ -24,7 +24,7 @@ void markRow(DocumentList& list, const QString& document, const QString& status)
 
 // Asks the state machine for the next queued document.
 void nextDocument(Mediator& mediator) {
-    Cmd2 next;
+    NextDocumentCommand next;
     next.init(mediator);
     static_cast<Command&>(next).Execute();
 }
@@ -107,7 +107,7 @@ void Converter::saveAndClose(ObjectRef& word, const std::function<void()>& save)
 
 void Converter::saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
                            const std::function<void(const QString&)>& save) {
-    clsFileSystem fileSystem;
+    FileSystem fileSystem;
     const QString pageName = fileSystem.GetFileName(page);
     try {
         saveAndClose(word, [&] { save(staging.stagedPage(pageName)); });
@@ -127,13 +127,13 @@ void Converter::closeQuietly(const ObjectRef& word) {
     }
 }
 
-DecObj::DecObj() {
+BatchConverter::BatchConverter() {
     addProperty(
         QStringLiteral("PageName"), [this] { return Variant(pageName_); },
         [this](const Variant& value) { pageName_ = value.toText(); });
 }
 
-void DecObj::Execute() {
+void BatchConverter::Execute() {
     Mediator& mediator = General::mediator();
     WindowPort& windows = mediator.windows();
     DocumentList& list = windows.documentList();
@@ -144,11 +144,11 @@ void DecObj::Execute() {
     markRow(list, document, converting);
     yieldUi(4);
 
-    clsFileSystem fileSystem;
+    FileSystem fileSystem;
     const QString name = fileSystem.GetFileName(document);
     yieldUi(3);
     const QString baseName = fileSystem.GetFileBaseName(document, false);
-    const QString targetFolder = mediator.GetTgtFolder();
+    const QString targetFolder = mediator.GetTargetFolder();
     const QString sourceFolder = mediator.GetSourceFolder();
     yieldUi(3);
     // One separator between folder and name, also for a folder that already
@@ -182,7 +182,7 @@ void DecObj::Execute() {
     yieldUi(3);
 }
 
-void DecObj2::Execute() {
+void SingleDocumentConverter::Execute() {
     Mediator& mediator = General::mediator();
     WindowPort& windows = mediator.windows();
     DocumentList& list = windows.documentList();
@@ -191,9 +191,9 @@ void DecObj2::Execute() {
     list.addRow(document, document);
     list.insertStatus(document, converting);
 
-    clsFileSystem fileSystem;
+    FileSystem fileSystem;
     const QString baseName = fileSystem.GetFileBaseName(document, false);
-    const QString proposal = mediator.GetTgtFolder() + baseName + QStringLiteral(".htm");
+    const QString proposal = mediator.GetTargetFolder() + baseName + QStringLiteral(".htm");
 
     // A cancel raises DialogCancelled here.
     CommonDialog& dialog = windows.commonDialog();

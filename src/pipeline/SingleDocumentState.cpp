@@ -1,25 +1,25 @@
-#include "State1.h"
+#include "SingleDocumentState.h"
 
-#include "Chain.h"
-#include "conversion/clsFileSystem.h"
+#include "ExtensionFilter.h"
+#include "conversion/FileSystem.h"
 #include "core/Controls.h"
 #include "core/Mediator.h"
 #include "platform/Dialogs.h"
 
 namespace qp {
 
-void State1::Command1(const QString& text) {
+void SingleDocumentState::startJob(const QString& text) {
     WindowPort& windows = mediator().windows();
     const Run run(*this);
-    FilterChain chain(windows.extensionList());
+    ExtensionFilter chain(windows.extensionList());
     windows.documentList().clear();
-    startJob();
+    newQueue();
 
-    clsFileSystem fileSystem;
+    FileSystem fileSystem;
     QString extension = fileSystem.GetFileExtension(text).toLower();
     const bool accepted = chain.accepts(extension);
     if (accepted) {
-        auto item = std::make_shared<ParseObject2>();
+        auto item = std::make_shared<SingleDocumentWorkItem>();
         item->init(text);
         queue(item);
     }

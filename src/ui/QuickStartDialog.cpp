@@ -1,11 +1,11 @@
-#include "Form3.h"
+#include "QuickStartDialog.h"
 
 #include "AboutLink.h"
-#include "Form1.h"
-#include "Form2.h"
+#include "BatchDialog.h"
 #include "Handler.h"
 #include "LinkLabel.h"
 #include "Links.h"
+#include "MainWindow.h"
 #include "Style.h"
 #include "core/Mediator.h"
 
@@ -16,7 +16,7 @@
 
 namespace qp {
 
-Form3* Form3::instance_ = nullptr;
+QuickStartDialog* QuickStartDialog::instance_ = nullptr;
 
 namespace {
 
@@ -28,21 +28,21 @@ QLabel* arialLabel(const QString& text, QWidget* parent, int pointSize = -1) {
 
 } // namespace
 
-Form3& Form3::instance() {
+QuickStartDialog& QuickStartDialog::instance() {
     if (!instance_)
-        instance_ = new Form3(&Form2::instance());
+        instance_ = new QuickStartDialog(&MainWindow::instance());
     return *instance_;
 }
 
-Form3* Form3::loadedInstance() {
+QuickStartDialog* QuickStartDialog::loadedInstance() {
     return instance_;
 }
 
-void Form3::destroyInstance() {
+void QuickStartDialog::destroyInstance() {
     delete instance_;
 }
 
-Form3::Form3(QWidget* owner) : QDialog(owner) {
+QuickStartDialog::QuickStartDialog(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Quick Start"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -64,19 +64,19 @@ Form3::Form3(QWidget* owner) : QDialog(owner) {
     Label1->setGeometry(twipsRect(4800, 960, 2655, 255));
     fillColour(Label1, QPalette::Window, Qt::white);
 
-    btnSingle = new QPushButton(QStringLiteral("Open Document"), Frame1);
-    btnSingle->setObjectName(QStringLiteral("btnSingle"));
-    btnSingle->setGeometry(twipsRect(6600, 1440, 1455, 735));
-    fillColour(btnSingle, QPalette::Button, lightGrey);
+    openDocumentButton = new QPushButton(QStringLiteral("Open Document"), Frame1);
+    openDocumentButton->setObjectName(QStringLiteral("btnSingle"));
+    openDocumentButton->setGeometry(twipsRect(6600, 1440, 1455, 735));
+    fillColour(openDocumentButton, QPalette::Button, lightGrey);
 
-    btnBatch = new QPushButton(QStringLiteral("BatchDocuments"), Frame1);
-    btnBatch->setObjectName(QStringLiteral("btnBatch"));
-    btnBatch->setGeometry(twipsRect(6600, 2640, 1455, 735));
-    fillColour(btnBatch, QPalette::Button, Qt::white);
+    batchButton = new QPushButton(QStringLiteral("BatchDocuments"), Frame1);
+    batchButton->setObjectName(QStringLiteral("btnBatch"));
+    batchButton->setGeometry(twipsRect(6600, 2640, 1455, 735));
+    fillColour(batchButton, QPalette::Button, Qt::white);
 
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), Frame1);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(twipsRect(6720, 4080, 1455, 615));
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), Frame1);
+    cancelButton->setObjectName(QStringLiteral("btnCancel"));
+    cancelButton->setGeometry(twipsRect(6720, 4080, 1455, 615));
 
     Label3 = new LinkLabel(Links::makerHomePage(), Frame1);
     Label3->setObjectName(QStringLiteral("Label3"));
@@ -93,33 +93,33 @@ Form3::Form3(QWidget* owner) : QDialog(owner) {
     Label7->setObjectName(QStringLiteral("Label7"));
     Label7->setGeometry(twipsRect(240, 2880, 1035, 255));
 
-    setTabOrder(btnSingle, btnBatch);
-    setTabOrder(btnBatch, btnCancel);
-    btnSingle->setFocus();
-    btnSingle->setAutoDefault(false);
-    btnBatch->setAutoDefault(false);
-    btnCancel->setAutoDefault(false);
+    setTabOrder(openDocumentButton, batchButton);
+    setTabOrder(batchButton, cancelButton);
+    openDocumentButton->setFocus();
+    openDocumentButton->setAutoDefault(false);
+    batchButton->setAutoDefault(false);
+    cancelButton->setAutoDefault(false);
 
-    if (Form2* main = Form2::loadedInstance())
+    if (MainWindow* main = MainWindow::loadedInstance())
         setBusy(main->isBusy());
 
-    connect(btnSingle, &QPushButton::clicked, this, [this] { btnSingle_Click(); });
-    connect(btnBatch, &QPushButton::clicked, this, [this] { btnBatch_Click(); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancel_Click(); });
-    connect(Label3, &LinkLabel::clicked, this, [this] { Label3_Click(); });
+    connect(openDocumentButton, &QPushButton::clicked, this, [this] { onOpenDocument(); });
+    connect(batchButton, &QPushButton::clicked, this, [this] { onBatchDocuments(); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { onCancel(); });
+    connect(Label3, &LinkLabel::clicked, this, [this] { onHomePage(); });
 }
 
-Form3::~Form3() {
+QuickStartDialog::~QuickStartDialog() {
     if (instance_ == this)
         instance_ = nullptr;
 }
 
-void Form3::setBusy(bool busy) {
-    btnSingle->setEnabled(!busy);
-    btnBatch->setEnabled(!busy);
+void QuickStartDialog::setBusy(bool busy) {
+    openDocumentButton->setEnabled(!busy);
+    batchButton->setEnabled(!busy);
 }
 
-void Form3::closeEvent(QCloseEvent* event) {
+void QuickStartDialog::closeEvent(QCloseEvent* event) {
     // The close box unloads the dialog; the next touch creates it afresh.
     if (instance_ == this)
         instance_ = nullptr;
@@ -127,21 +127,21 @@ void Form3::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-void Form3::btnSingle_Click() {
+void QuickStartDialog::onOpenDocument() {
     hide();
-    runHandler(parentWidget(), [] { General::mediator().SingleSourceFile(); });
+    runHandler(parentWidget(), [] { General::mediator().chooseSingleDocument(); });
 }
 
-void Form3::btnBatch_Click() {
+void QuickStartDialog::onBatchDocuments() {
     hide();
-    runHandler(parentWidget(), [] { Form1::instance().exec(); });
+    runHandler(parentWidget(), [] { BatchDialog::instance().exec(); });
 }
 
-void Form3::btnCancel_Click() {
+void QuickStartDialog::onCancel() {
     hide();
 }
 
-void Form3::Label3_Click() {
+void QuickStartDialog::onHomePage() {
     runHandler(this, [this] { openWebLink(this, Links::makerHomePage()); });
 }
 

@@ -16,7 +16,7 @@ class QStatusBar;
 
 namespace qp {
 
-class Cmd2;
+class NextDocumentCommand;
 class DocumentListView;
 
 // The main window: the document list, the menus from which every job
@@ -24,21 +24,21 @@ class DocumentListView;
 // holds the folder enumerator and the file dialog that the Mediator and the
 // converters use, and reports the progress of a job in its status bar.
 // Closing it ends the program.
-class Form2 : public QMainWindow, public JobReporter {
+class MainWindow : public QMainWindow, public JobReporter {
     Q_OBJECT
 public:
     // The single instance, created and loaded (hidden) on first touch.
-    static Form2& instance();
+    static MainWindow& instance();
     // The instance if it is loaded, otherwise null.
-    static Form2* loadedInstance();
+    static MainWindow* loadedInstance();
     // Destroys the instance at once; the next touch loads a fresh one.
     static void destroyInstance();
 
-    ~Form2() override;
+    ~MainWindow() override;
 
-    DocumentListView& documentList() { return *ListView1; }
-    qp::FileList& fileList() { return FileList; }
-    CommonDialog& commonDialog() { return CommonDialog1; }
+    DocumentListView& documentList() { return *documentView; }
+    qp::FileList& fileList() { return fileList_; }
+    CommonDialog& commonDialog() { return commonDialog_; }
 
     // While a job runs, "Open", "Batch", "Next Document" and the Quick Start
     // buttons cannot start another one, "Settings" and the Extension manager
@@ -60,53 +60,53 @@ public:
 
     // Controls, named as the window's design names them.
     QFrame* Frame1 = nullptr;
-    DocumentListView* ListView1 = nullptr;
-    QPushButton* Next = nullptr;
-    QPushButton* btnExit = nullptr;
-    QPushButton* btnStop = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QMenu* mnuFile = nullptr;
-    QAction* mnuOpen = nullptr;
-    QAction* mnuBatch = nullptr;
-    QAction* mnuClose = nullptr;
-    QAction* mnuStop = nullptr;
-    QAction* mnuExit = nullptr;
-    QMenu* mnuSettings = nullptr;
-    QAction* mnuMacroRun = nullptr;
-    QAction* mnuExtensions = nullptr;
-    QMenu* mnuAbout = nullptr;
-    QAction* mnuInfo = nullptr;
+    DocumentListView* documentView = nullptr;
+    QPushButton* nextButton = nullptr;
+    QPushButton* exitButton = nullptr;
+    QPushButton* stopButton = nullptr;
+    QStatusBar* statusLine = nullptr;
+    QMenu* fileMenu = nullptr;
+    QAction* openAction = nullptr;
+    QAction* batchAction = nullptr;
+    QAction* closeAction = nullptr;
+    QAction* stopAction = nullptr;
+    QAction* exitAction = nullptr;
+    QMenu* optionsMenu = nullptr;
+    QAction* settingsAction = nullptr;
+    QAction* extensionsAction = nullptr;
+    QMenu* aboutMenu = nullptr;
+    QAction* infoAction = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
-    Form2();
+    MainWindow();
     void Form_Load();
 
-    void mnuOpen_Click(int index);
-    void mnuBatch_Click();
-    void mnuClose_Click();
-    void mnuStop_Click();
-    void mnuExit_Click();
-    void mnuMacroRun_Click();
-    void mnuExtensions_Click();
-    void mnuInfo_Click();
-    void Next_Click();
-    void btnExit_Click();
+    void onOpen(int index);
+    void onBatch();
+    void onClose();
+    void onStop();
+    void onExit();
+    void onSettings();
+    void onExtensions();
+    void onInfo();
+    void onNextDocument();
+    void onExitButton();
 
     // The folder enumerator of the source-folder preview and the batch run.
-    qp::FileList FileList;
-    CommonDialog CommonDialog1;
+    qp::FileList fileList_;
+    CommonDialog commonDialog_;
     // The last "next document" command; a running one is kept alive by its
     // caller even when a new click replaces it here.
-    std::shared_ptr<Cmd2> nextCommand_;
+    std::shared_ptr<NextDocumentCommand> nextCommand_;
     bool busy_ = false;
     bool centred_ = false;
     QString lastFailure_;
 
-    static Form2* instance_;
+    static MainWindow* instance_;
 };
 
 } // namespace qp

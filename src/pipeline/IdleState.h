@@ -1,15 +1,15 @@
 #pragma once
 
-#include "core/State.h"
+#include "core/ApplicationMode.h"
 
 namespace qp {
 
 // The idle state: the first command only empties the document list.
-class State3 : public State {
+class IdleState : public ApplicationMode {
 public:
     void init(Mediator& mediator) override { mediator_ = &mediator; }
-    void Command1(const QString& text) override;
-    void Command2() override {}
+    void startJob(const QString& text) override;
+    void nextDocument() override {}
 
 private:
     Mediator* mediator_ = nullptr;

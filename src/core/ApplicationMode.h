@@ -8,15 +8,15 @@ class Mediator;
 
 // One mode of the application (idle, one document, batch). The state machine
 // forwards the two job commands to the current state.
-class State {
+class ApplicationMode {
 public:
-    virtual ~State() = default;
+    virtual ~ApplicationMode() = default;
     // Keeps the application's Mediator.
     virtual void init(Mediator& mediator) = 0;
     // The first job command: start the job of this mode.
-    virtual void Command1(const QString& text) = 0;
+    virtual void startJob(const QString& text) = 0;
     // The second job command: go on with the next queued work item.
-    virtual void Command2() = 0;
+    virtual void nextDocument() = 0;
 };
 
 } // namespace qp

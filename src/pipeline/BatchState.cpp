@@ -1,7 +1,7 @@
-#include "State2.h"
+#include "BatchState.h"
 
-#include "Chain.h"
-#include "conversion/clsFileSystem.h"
+#include "ExtensionFilter.h"
+#include "conversion/FileSystem.h"
 #include "core/Controls.h"
 #include "core/Mediator.h"
 #include "platform/FileList.h"
@@ -43,14 +43,14 @@ private:
 
 } // namespace
 
-void State2::Command1(const QString&) {
+void BatchState::startJob(const QString&) {
     WindowPort& windows = mediator().windows();
     const Run run(*this);
-    FilterChain chain(windows.extensionList());
+    ExtensionFilter chain(windows.extensionList());
     windows.documentList().clear();
-    startJob();
+    newQueue();
 
-    clsFileSystem fileSystem;
+    FileSystem fileSystem;
     FileList& files = windows.fileList();
     const QString folder = mediator().GetSourceFolder();
     files.setPath(folder);
@@ -78,7 +78,7 @@ void State2::Command1(const QString&) {
             yieldUi(3);
             if (accepted) {
                 yieldUi(3);
-                auto item = std::make_shared<ParseObject1>();
+                auto item = std::make_shared<BatchWorkItem>();
                 yieldUi(3);
                 item->init(fullPath);
                 item->setPageName(pageName);
@@ -96,11 +96,11 @@ void State2::Command1(const QString&) {
     runJob();
 }
 
-QString State2::findNoDocuments(const QString& folder, ExtensionList& extensions) {
+QString BatchState::findNoDocuments(const QString& folder, ExtensionList& extensions) {
     FileList files;
     files.setPath(folder);
-    FilterChain chain(extensions);
-    clsFileSystem fileSystem;
+    ExtensionFilter chain(extensions);
+    FileSystem fileSystem;
     QMap<QString, int> others;
     for (int i = 0; i < files.listCount(); ++i) {
         files.setListIndex(i);
@@ -112,8 +112,8 @@ QString State2::findNoDocuments(const QString& folder, ExtensionList& extensions
     return noDocumentsText(folder, extensions, others);
 }
 
-QString State2::noDocumentsText(const QString& folder, ExtensionList& extensions,
-                                const QMap<QString, int>& others) {
+QString BatchState::noDocumentsText(const QString& folder, ExtensionList& extensions,
+                                    const QMap<QString, int>& others) {
     QString text = QStringLiteral("No documents with the listed extensions (%1) in %2; ")
                        .arg(listedExtensions(extensions), folder);
     int total = 0;

@@ -1,10 +1,10 @@
-#include "Form1.h"
+#include "BatchDialog.h"
 
 #include "Handler.h"
 #include "Style.h"
 #include "core/Command.h"
 #include "core/Mediator.h"
-#include "pipeline/State2.h"
+#include "pipeline/BatchState.h"
 #include "platform/Dialogs.h"
 #include "platform/FileList.h"
 #include "platform/automation/AutomationError.h"
@@ -18,23 +18,23 @@
 
 namespace qp {
 
-Form1* Form1::instance_ = nullptr;
+BatchDialog* BatchDialog::instance_ = nullptr;
 
-Form1& Form1::instance() {
+BatchDialog& BatchDialog::instance() {
     if (!instance_)
-        instance_ = new Form1();
+        instance_ = new BatchDialog();
     return *instance_;
 }
 
-Form1* Form1::loadedInstance() {
+BatchDialog* BatchDialog::loadedInstance() {
     return instance_;
 }
 
-void Form1::destroyInstance() {
+void BatchDialog::destroyInstance() {
     delete instance_;
 }
 
-Form1::Form1() : QDialog(nullptr) {
+BatchDialog::BatchDialog() : QDialog(nullptr) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Batch Documents"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -48,77 +48,77 @@ Form1::Form1() : QDialog(nullptr) {
     Label2 = new QLabel(QStringLiteral("Source:"), Frame1);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(twipsRect(360, 480, 975, 255));
-    txtSrcFolder = new QLineEdit(Frame1);
-    txtSrcFolder->setObjectName(QStringLiteral("txtSrcFolder"));
-    txtSrcFolder->setGeometry(twipsRect(480, 720, 2295, 405));
-    txtSrcFolder->setReadOnly(true);
-    btnSource = new QPushButton(QStringLiteral("Select..."), Frame1);
-    btnSource->setObjectName(QStringLiteral("btnSource"));
-    btnSource->setGeometry(twipsRect(2880, 720, 735, 375));
+    sourceFolderEdit = new QLineEdit(Frame1);
+    sourceFolderEdit->setObjectName(QStringLiteral("txtSrcFolder"));
+    sourceFolderEdit->setGeometry(twipsRect(480, 720, 2295, 405));
+    sourceFolderEdit->setReadOnly(true);
+    sourceButton = new QPushButton(QStringLiteral("Select..."), Frame1);
+    sourceButton->setObjectName(QStringLiteral("btnSource"));
+    sourceButton->setGeometry(twipsRect(2880, 720, 735, 375));
     Label1 = new QLabel(QStringLiteral("Target:"), Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(360, 1200, 1095, 255));
-    txtTgtFolder = new QLineEdit(Frame1);
-    txtTgtFolder->setObjectName(QStringLiteral("txtTgtFolder"));
-    txtTgtFolder->setGeometry(twipsRect(480, 1440, 2295, 375));
-    txtTgtFolder->setReadOnly(true);
-    btnTarget = new QPushButton(QStringLiteral("Select..."), Frame1);
-    btnTarget->setObjectName(QStringLiteral("btnTarget"));
-    btnTarget->setGeometry(twipsRect(2880, 1440, 735, 375));
+    targetFolderEdit = new QLineEdit(Frame1);
+    targetFolderEdit->setObjectName(QStringLiteral("txtTgtFolder"));
+    targetFolderEdit->setGeometry(twipsRect(480, 1440, 2295, 375));
+    targetFolderEdit->setReadOnly(true);
+    targetButton = new QPushButton(QStringLiteral("Select..."), Frame1);
+    targetButton->setObjectName(QStringLiteral("btnTarget"));
+    targetButton->setGeometry(twipsRect(2880, 1440, 735, 375));
 
     Label3 = new QLabel(QStringLiteral("Found Documents"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setGeometry(twipsRect(4080, 120, 1335, 255));
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setGeometry(twipsRect(3960, 360, 2535, 2370));
+    foundList = new QListWidget(this);
+    foundList->setObjectName(QStringLiteral("List1"));
+    foundList->setGeometry(twipsRect(3960, 360, 2535, 2370));
 
-    Command1 = new QPushButton(QStringLiteral("Start"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twipsRect(1320, 3000, 1215, 495));
-    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(twipsRect(5280, 3000, 1215, 495));
+    startButton = new QPushButton(QStringLiteral("Start"), this);
+    startButton->setObjectName(QStringLiteral("Command1"));
+    startButton->setGeometry(twipsRect(1320, 3000, 1215, 495));
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("Command2"));
+    cancelButton->setGeometry(twipsRect(5280, 3000, 1215, 495));
 
-    for (QPushButton* button : {btnSource, btnTarget, Command1, Command2})
+    for (QPushButton* button : {sourceButton, targetButton, startButton, cancelButton})
         button->setAutoDefault(false);
     // "Start", "Cancel", the two boxes, the two "Select..." buttons, the list.
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, txtSrcFolder);
-    setTabOrder(txtSrcFolder, txtTgtFolder);
-    setTabOrder(txtTgtFolder, btnSource);
-    setTabOrder(btnSource, btnTarget);
-    setTabOrder(btnTarget, List1);
-    Command1->setFocus();
+    setTabOrder(startButton, cancelButton);
+    setTabOrder(cancelButton, sourceFolderEdit);
+    setTabOrder(sourceFolderEdit, targetFolderEdit);
+    setTabOrder(targetFolderEdit, sourceButton);
+    setTabOrder(sourceButton, targetButton);
+    setTabOrder(targetButton, foundList);
+    startButton->setFocus();
 
-    connect(btnSource, &QPushButton::clicked, this, [this] { btnSource_Click(); });
-    connect(btnTarget, &QPushButton::clicked, this, [this] { btnTarget_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(sourceButton, &QPushButton::clicked, this, [this] { onSelectSource(); });
+    connect(targetButton, &QPushButton::clicked, this, [this] { onSelectTarget(); });
+    connect(startButton, &QPushButton::clicked, this, [this] { onStart(); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { onCancel(); });
 }
 
-Form1::~Form1() {
+BatchDialog::~BatchDialog() {
     if (instance_ == this)
         instance_ = nullptr;
 }
 
-void Form1::clearFound() {
-    List1->clear();
+void BatchDialog::clearFound() {
+    foundList->clear();
 }
 
-void Form1::addFound(const QString& name) {
-    List1->addItem(name);
+void BatchDialog::addFound(const QString& name) {
+    foundList->addItem(name);
 }
 
-void Form1::setSourceText(const QString& text) {
-    txtSrcFolder->setText(text);
+void BatchDialog::setSourceText(const QString& text) {
+    sourceFolderEdit->setText(text);
 }
 
-void Form1::setTargetText(const QString& text) {
-    txtTgtFolder->setText(text);
+void BatchDialog::setTargetText(const QString& text) {
+    targetFolderEdit->setText(text);
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void BatchDialog::closeEvent(QCloseEvent* event) {
     // The close box unloads the dialog; the folders stay in the Mediator.
     if (instance_ == this)
         instance_ = nullptr;
@@ -126,10 +126,10 @@ void Form1::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-void Form1::btnSource_Click() {
+void BatchDialog::onSelectSource() {
     runHandler(this, [this] {
         try {
-            General::mediator().SourceFolder();
+            General::mediator().chooseSourceFolder();
         } catch (const AutomationError& error) {
             if (error.number() != ErrorNumber::PathNotFound)
                 throw;
@@ -142,11 +142,11 @@ void Form1::btnSource_Click() {
     });
 }
 
-void Form1::btnTarget_Click() {
-    runHandler(this, [] { General::mediator().TargetFolder(); });
+void BatchDialog::onSelectTarget() {
+    runHandler(this, [] { General::mediator().chooseTargetFolder(); });
 }
 
-bool Form1::foldersReady() {
+bool BatchDialog::foldersReady() {
     Mediator& mediator = General::mediator();
     auto refuse = [this](const QString& text) {
         Dialogs::message(text, applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
@@ -164,17 +164,18 @@ bool Form1::foldersReady() {
     }
     // The pages go into the folder the box shows and nowhere else, whatever
     // an earlier single-document job left as the job's target folder.
-    const QString target = txtTgtFolder->text();
+    const QString target = targetFolderEdit->text();
     if (target.isEmpty())
         return refuse(QStringLiteral("Please select a Target Folder"));
-    mediator.SetTgtFolder(target);
-    const QString noDocuments = State2::findNoDocuments(source, mediator.windows().extensionList());
+    mediator.SetTargetFolder(target);
+    const QString noDocuments =
+        BatchState::findNoDocuments(source, mediator.windows().extensionList());
     if (!noDocuments.isEmpty())
         return refuse(noDocuments);
     return true;
 }
 
-void Form1::Command1_Click() {
+void BatchDialog::onStart() {
     runHandler(this, [this] {
         // Without a source folder that can be listed, or without a target
         // folder, nothing could be converted or the pages would land beside
@@ -183,15 +184,15 @@ void Form1::Command1_Click() {
             return;
         hide();
         Mediator& mediator = General::mediator();
-        mediator.StartStateTwo();
-        auto command = std::make_shared<cmd1>();
+        mediator.startBatchState();
+        auto command = std::make_shared<StartJobCommand>();
         batchCommand_ = command;
         command->init(mediator);
         static_cast<Command&>(*command).Execute();
     });
 }
 
-void Form1::Command2_Click() {
+void BatchDialog::onCancel() {
     hide();
 }
 

@@ -1,4 +1,4 @@
-#include "frmAbout.h"
+#include "AboutDialog.h"
 
 #include "AboutLink.h"
 #include "Handler.h"
@@ -54,46 +54,47 @@ QLabel* label(const QString& text, QWidget* parent, const QString& name, const Q
 
 } // namespace
 
-frmAbout* frmAbout::instance_ = nullptr;
+AboutDialog* AboutDialog::instance_ = nullptr;
 
-frmAbout& frmAbout::instance() {
+AboutDialog& AboutDialog::instance() {
     if (!instance_) {
-        instance_ = new frmAbout();
+        instance_ = new AboutDialog();
         instance_->Form_Load();
     }
     return *instance_;
 }
 
-frmAbout* frmAbout::loadedInstance() {
+AboutDialog* AboutDialog::loadedInstance() {
     return instance_;
 }
 
-void frmAbout::showBox() {
-    frmAbout& box = instance();
+void AboutDialog::showBox() {
+    AboutDialog& box = instance();
     box.show();
     box.raise();
     box.activateWindow();
 }
 
-void frmAbout::destroyInstance() {
+void AboutDialog::destroyInstance() {
     delete instance_;
     instance_ = nullptr;
 }
 
-frmAbout::frmAbout() : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+AboutDialog::AboutDialog() : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("frmAbout"));
     setModal(false);
     setFixedSize(twipsSize(5610, 4140));
 
-    lblTitle = label(QString(), this, QStringLiteral("lblTitle"), twipsRect(1560, 240, 2205, 240));
-    lblTitle->installEventFilter(this);
+    titleLabel =
+        label(QString(), this, QStringLiteral("lblTitle"), twipsRect(1560, 240, 2205, 240));
+    titleLabel->installEventFilter(this);
 
-    lblVersion =
+    versionLabel =
         label(QString(), this, QStringLiteral("lblVersion"), twipsRect(1560, 600, 2085, 315));
 
-    lblDescription = label(QStringLiteral("Converts Word Documents to HTMLs"), this,
-                           QStringLiteral("lblDescription"), twipsRect(1080, 1080, 3045, 450));
-    setColour(lblDescription, QPalette::WindowText, Qt::black);
+    descriptionLabel = label(QStringLiteral("Converts Word Documents to HTMLs"), this,
+                             QStringLiteral("lblDescription"), twipsRect(1080, 1080, 3045, 450));
+    setColour(descriptionLabel, QPalette::WindowText, Qt::black);
 
     // The etched separator: a grey line with a white two-pixel line under it.
     const QRect separator = twipsRect(90, 1920, 5430, 15);
@@ -111,51 +112,51 @@ frmAbout::frmAbout() : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialo
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setGeometry(twipsRect(1320, 3480, 2535, 255));
 
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setGeometry(twipsRect(4260, 3075, 1245, 345));
+    systemInfoButton = new QPushButton(QStringLiteral("&System Info..."), this);
+    systemInfoButton->setObjectName(QStringLiteral("cmdSysInfo"));
+    systemInfoButton->setGeometry(twipsRect(4260, 3075, 1245, 345));
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(twipsRect(4200, 3600, 1260, 345));
-    cmdOK->setDefault(true);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("cmdOK"));
+    okButton->setGeometry(twipsRect(4200, 3600, 1260, 345));
+    okButton->setDefault(true);
 
-    setTabOrder(cmdOK, cmdSysInfo);
-    cmdOK->setFocus();
+    setTabOrder(okButton, systemInfoButton);
+    okButton->setFocus();
 
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { cmdSysInfo_Click(); });
-    connect(Label3, &LinkLabel::clicked, this, [this] { Label3_Click(); });
+    connect(okButton, &QPushButton::clicked, this, [this] { onOk(); });
+    connect(systemInfoButton, &QPushButton::clicked, this, [this] { onSystemInfo(); });
+    connect(Label3, &LinkLabel::clicked, this, [this] { onHomePage(); });
 }
 
-frmAbout::~frmAbout() {
+AboutDialog::~AboutDialog() {
     if (instance_ == this)
         instance_ = nullptr;
 }
 
-void frmAbout::Form_Load() {
+void AboutDialog::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + applicationTitle());
-    lblVersion->setText(QStringLiteral("Version ") + versionNumber());
-    lblTitle->setText(applicationTitle());
+    versionLabel->setText(QStringLiteral("Version ") + versionNumber());
+    titleLabel->setText(applicationTitle());
 }
 
-void frmAbout::reject() {
-    cmdOK_Click();
+void AboutDialog::reject() {
+    onOk();
 }
 
-bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lblTitle && event->type() == QEvent::MouseButtonRelease) {
+bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == titleLabel && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
-            lblTitle->rect().contains(mouse->position().toPoint())) {
-            lblTitle_Click();
+            titleLabel->rect().contains(mouse->position().toPoint())) {
+            onTitle();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void frmAbout::cmdOK_Click() {
+void AboutDialog::onOk() {
     // Unloads the box: the next showing loads it afresh.
     if (instance_ == this)
         instance_ = nullptr;
@@ -163,15 +164,15 @@ void frmAbout::cmdOK_Click() {
     deleteLater();
 }
 
-void frmAbout::cmdSysInfo_Click() {
+void AboutDialog::onSystemInfo() {
     runHandler(this, [this] { StartSysInfo(); });
 }
 
-void frmAbout::Label3_Click() {
+void AboutDialog::onHomePage() {
     runHandler(this, [this] { openWebLink(this, Links::productPage()); });
 }
 
-void frmAbout::lblTitle_Click() {
+void AboutDialog::onTitle() {
     runHandler(this, [this] {
         Dialogs::message(QStringLiteral("Quillpage - HTML is written and maintained by the "
                                         "Quillpage project."),
@@ -179,7 +180,7 @@ void frmAbout::lblTitle_Click() {
     });
 }
 
-void frmAbout::StartSysInfo() {
+void AboutDialog::StartSysInfo() {
     if (!SystemInformation::start()) {
         Dialogs::message(QStringLiteral("System Information Is Unavailable At This Time"),
                          applicationTitle(), MessageIcon::None, MessageButtons::Ok, this);
