@@ -2,8 +2,8 @@
 // application's real pipeline and windows (offscreen) with the real office,
 // and prints documents per second, the longest pause of the user interface's
 // event loop during the batch, and the program's memory along the way.
-#include "core/Command.h"
-#include "core/Mediator.h"
+#include "jobs/Command.h"
+#include "jobs/Mediator.h"
 #include "platform/office/WordServer.h"
 #include "ui/MainWindow.h"
 #include "ui/QuickStartDialog.h"

@@ -5,8 +5,8 @@
 #include "LinkLabel.h"
 #include "Links.h"
 #include "Style.h"
-#include "platform/Dialogs.h"
-#include "platform/SystemInformation.h"
+#include "desktop/Dialogs.h"
+#include "desktop/SystemInformation.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "AboutLink.h"
 
 #include "AboutDialog.h"
-#include "platform/Dialogs.h"
-#include "platform/WebBrowser.h"
+#include "desktop/Dialogs.h"
+#include "desktop/WebBrowser.h"
 
 #include <QWidget>
 

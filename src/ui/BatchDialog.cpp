@@ -2,11 +2,11 @@
 
 #include "Handler.h"
 #include "Style.h"
-#include "core/Command.h"
-#include "core/Mediator.h"
-#include "pipeline/BatchState.h"
-#include "platform/Dialogs.h"
-#include "platform/FileList.h"
+#include "desktop/Dialogs.h"
+#include "desktop/FileList.h"
+#include "jobs/BatchState.h"
+#include "jobs/Command.h"
+#include "jobs/Mediator.h"
 #include "platform/automation/AutomationError.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "ExtensionListDialog.h"
 
 #include "Style.h"
-#include "platform/Dialogs.h"
+#include "desktop/Dialogs.h"
 
 #include <QCloseEvent>
 #include <QFrame>

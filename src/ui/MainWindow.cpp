@@ -9,9 +9,9 @@
 #include "QuickStartDialog.h"
 #include "SettingsDialog.h"
 #include "Style.h"
-#include "core/Command.h"
-#include "core/Mediator.h"
-#include "platform/Settings.h"
+#include "desktop/Settings.h"
+#include "jobs/Command.h"
+#include "jobs/Mediator.h"
 
 #include <QAction>
 #include <QCloseEvent>

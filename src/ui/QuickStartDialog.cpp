@@ -7,7 +7,7 @@
 #include "Links.h"
 #include "MainWindow.h"
 #include "Style.h"
-#include "core/Mediator.h"
+#include "jobs/Mediator.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -1,8 +1,8 @@
 #include "SettingsDialog.h"
 
 #include "Style.h"
-#include "core/Controls.h"
-#include "platform/Settings.h"
+#include "desktop/Settings.h"
+#include "jobs/Controls.h"
 
 #include <QCloseEvent>
 #include <QFrame>

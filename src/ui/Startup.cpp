@@ -7,7 +7,7 @@
 #include "QuickStartDialog.h"
 #include "Style.h"
 #include "WidgetWindows.h"
-#include "core/Mediator.h"
+#include "jobs/Mediator.h"
 
 #include <QApplication>
 

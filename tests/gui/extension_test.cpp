@@ -1,6 +1,6 @@
 #include "ui/ExtensionListDialog.h"
 
-#include "pipeline/ExtensionFilter.h"
+#include "jobs/ExtensionFilter.h"
 
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"

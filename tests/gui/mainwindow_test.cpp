@@ -5,7 +5,7 @@
 #include "GuiHarness.h"
 #include "QtPrinters.h"
 
-#include "platform/Settings.h"
+#include "desktop/Settings.h"
 #include "ui/BatchDialog.h"
 #include "ui/DocumentListView.h"
 #include "ui/ExtensionListDialog.h"

@@ -1,6 +1,6 @@
-#include "pipeline/ExtensionFilter.h"
+#include "jobs/ExtensionFilter.h"
 
-#include "core/Controls.h"
+#include "jobs/Controls.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "conversion/FileSystem.h"
+#include "jobs/FileSystem.h"
 
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"

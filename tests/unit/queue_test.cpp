@@ -1,9 +1,9 @@
 #include "ErrorNumber.h"
 #include "QtPrinters.h"
-#include "conversion/ConverterFactory.h"
-#include "conversion/Decorator.h"
-#include "pipeline/WorkItem.h"
-#include "pipeline/WorkQueue.h"
+#include "jobs/ConverterFactory.h"
+#include "jobs/Decorator.h"
+#include "jobs/WorkItem.h"
+#include "jobs/WorkQueue.h"
 
 #include <gtest/gtest.h>
 

@@ -5,11 +5,11 @@
 #include "FakeWordServer.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
-#include "conversion/ConverterFactory.h"
-#include "core/Command.h"
-#include "core/Mediator.h"
-#include "core/StateManager.h"
-#include "pipeline/BatchState.h"
+#include "jobs/BatchState.h"
+#include "jobs/Command.h"
+#include "jobs/ConverterFactory.h"
+#include "jobs/Mediator.h"
+#include "jobs/StateManager.h"
 
 #include <QTemporaryDir>
 #include <QTimer>

@@ -2,11 +2,11 @@
 
 #include "ConsoleText.h"
 #include "ConsoleWindows.h"
-#include "conversion/PageStaging.h"
-#include "core/Command.h"
-#include "core/Mediator.h"
-#include "pipeline/BatchState.h"
-#include "platform/Settings.h"
+#include "desktop/Settings.h"
+#include "jobs/BatchState.h"
+#include "jobs/Command.h"
+#include "jobs/Mediator.h"
+#include "jobs/PageStaging.h"
 #include "platform/office/WordServer.h"
 
 #include <QCoreApplication>

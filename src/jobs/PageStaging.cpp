@@ -1,6 +1,6 @@
 #include "PageStaging.h"
 
-#include "platform/FileList.h"
+#include "desktop/FileList.h"
 #include "platform/automation/AutomationError.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ApplicationMode.h"
+#include "jobs/ApplicationMode.h"
 
 namespace qp {
 

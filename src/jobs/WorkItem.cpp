@@ -1,7 +1,7 @@
 #include "WorkItem.h"
 
-#include "conversion/ConverterFactory.h"
-#include "conversion/Decorator.h"
+#include "jobs/ConverterFactory.h"
+#include "jobs/Decorator.h"
 
 namespace qp {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "WorkQueue.h"
-#include "core/ApplicationMode.h"
+#include "jobs/ApplicationMode.h"
 
 #include <exception>
 #include <memory>

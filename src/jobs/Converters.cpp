@@ -2,11 +2,11 @@
 
 #include "FileSystem.h"
 #include "PageStaging.h"
-#include "core/Command.h"
-#include "core/Controls.h"
-#include "core/Mediator.h"
-#include "platform/CommonDialog.h"
-#include "platform/FileList.h"
+#include "desktop/CommonDialog.h"
+#include "desktop/FileList.h"
+#include "jobs/Command.h"
+#include "jobs/Controls.h"
+#include "jobs/Mediator.h"
 
 namespace qp {
 

@@ -1,9 +1,9 @@
 #include "JobState.h"
 
-#include "conversion/PageStaging.h"
-#include "core/Command.h"
-#include "core/Controls.h"
-#include "core/Mediator.h"
+#include "jobs/Command.h"
+#include "jobs/Controls.h"
+#include "jobs/Mediator.h"
+#include "jobs/PageStaging.h"
 #include "platform/automation/AutomationError.h"
 
 namespace qp {

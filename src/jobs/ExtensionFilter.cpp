@@ -1,6 +1,6 @@
 #include "ExtensionFilter.h"
 
-#include "core/Controls.h"
+#include "jobs/Controls.h"
 
 #include <QStringList>
 

@@ -1,10 +1,10 @@
 #include "SingleDocumentState.h"
 
 #include "ExtensionFilter.h"
-#include "conversion/FileSystem.h"
-#include "core/Controls.h"
-#include "core/Mediator.h"
-#include "platform/Dialogs.h"
+#include "desktop/Dialogs.h"
+#include "jobs/Controls.h"
+#include "jobs/FileSystem.h"
+#include "jobs/Mediator.h"
 
 namespace qp {
 

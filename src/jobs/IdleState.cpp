@@ -1,7 +1,7 @@
 #include "IdleState.h"
 
-#include "core/Controls.h"
-#include "core/Mediator.h"
+#include "jobs/Controls.h"
+#include "jobs/Mediator.h"
 
 namespace qp {
 

@@ -1,8 +1,8 @@
 #include "StateManager.h"
 
-#include "pipeline/BatchState.h"
-#include "pipeline/IdleState.h"
-#include "pipeline/SingleDocumentState.h"
+#include "jobs/BatchState.h"
+#include "jobs/IdleState.h"
+#include "jobs/SingleDocumentState.h"
 
 namespace qp {
 

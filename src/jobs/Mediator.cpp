@@ -4,12 +4,12 @@
 #include "Controls.h"
 #include "JobPaths.h"
 #include "StateManager.h"
-#include "conversion/FileSystem.h"
-#include "pipeline/ExtensionFilter.h"
-#include "pipeline/JobState.h"
-#include "platform/CommonDialog.h"
-#include "platform/Dialogs.h"
-#include "platform/FileList.h"
+#include "desktop/CommonDialog.h"
+#include "desktop/Dialogs.h"
+#include "desktop/FileList.h"
+#include "jobs/ExtensionFilter.h"
+#include "jobs/FileSystem.h"
+#include "jobs/JobState.h"
 #include "platform/automation/AutomationRuntime.h"
 
 namespace qp {

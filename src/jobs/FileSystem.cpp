@@ -1,6 +1,6 @@
 #include "FileSystem.h"
 
-#include "platform/Dialogs.h"
+#include "desktop/Dialogs.h"
 #include "platform/automation/AutomationError.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 #include "BatchState.h"
 
 #include "ExtensionFilter.h"
-#include "conversion/FileSystem.h"
-#include "core/Controls.h"
-#include "core/Mediator.h"
-#include "platform/FileList.h"
+#include "desktop/FileList.h"
+#include "jobs/Controls.h"
+#include "jobs/FileSystem.h"
+#include "jobs/Mediator.h"
 #include "platform/automation/AutomationError.h"
 
 #include <QSet>
