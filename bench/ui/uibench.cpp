@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "uibench: the word processor could not be bound\n");
         return 2;
     }
-    qp::Mediator& mediator = *qp::applicationMediator();
+    qp::Mediator& mediator = qp::applicationMediator();
     mediator.SetSourceFolder(folder);
     mediator.SetTargetFolder(out);
 

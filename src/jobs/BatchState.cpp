@@ -78,7 +78,7 @@ void BatchState::startJob(const QString&) {
             yieldUi(3);
             if (accepted) {
                 yieldUi(3);
-                auto item = std::make_shared<BatchWorkItem>();
+                auto item = std::make_shared<BatchWorkItem>(mediator().converters());
                 yieldUi(3);
                 item->init(fullPath);
                 item->setPageName(pageName);

@@ -2,29 +2,24 @@
 
 #include "Converters.h"
 
-namespace qp::ConverterFactory {
+namespace qp {
 
-namespace {
-Maker batchMaker;
-Maker singleMaker;
-} // namespace
-
-ObjectRef batch() {
-    return batchMaker ? batchMaker() : std::make_shared<BatchConverter>();
+ObjectRef ConverterFactory::batch() const {
+    return batchMaker_ ? batchMaker_() : std::make_shared<BatchConverter>(mediator_);
 }
 
-ObjectRef single() {
-    return singleMaker ? singleMaker() : std::make_shared<SingleDocumentConverter>();
+ObjectRef ConverterFactory::single() const {
+    return singleMaker_ ? singleMaker_() : std::make_shared<SingleDocumentConverter>(mediator_);
 }
 
-Maker setBatch(Maker maker) {
-    std::swap(batchMaker, maker);
+ConverterFactory::Maker ConverterFactory::setBatch(Maker maker) {
+    std::swap(batchMaker_, maker);
     return maker;
 }
 
-Maker setSingle(Maker maker) {
-    std::swap(singleMaker, maker);
+ConverterFactory::Maker ConverterFactory::setSingle(Maker maker) {
+    std::swap(singleMaker_, maker);
     return maker;
 }
 
-} // namespace qp::ConverterFactory
+} // namespace qp

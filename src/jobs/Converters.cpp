@@ -30,7 +30,7 @@ void nextDocument(Mediator& mediator) {
 }
 } // namespace
 
-Converter::Converter() {
+Converter::Converter(Mediator& mediator) : mediator_(mediator) {
     addMethod(QStringLiteral("init"), {QStringLiteral("fileName")},
               [this](const BoundArguments& args) {
                   init(args.required(0).toText());
@@ -42,8 +42,8 @@ Converter::Converter() {
     });
 }
 
-ObjectRef Converter::wordApp() {
-    ObjectRef word = General::WordApp();
+ObjectRef Converter::wordApp() const {
+    ObjectRef word = mediator_.wordApp();
     if (!word)
         throw AutomationError(
             ErrorNumber::ObjectNotSet,
@@ -83,7 +83,7 @@ void Converter::markConverted(DocumentList& list, const QString& document, const
         list.setDetail(document, warnings.isEmpty() ? page : page + QLatin1Char('\n') + warnings);
     }
     if (!warnings.isEmpty())
-        General::mediator().windows().reporter().documentWarned(document, warnings);
+        mediator_.windows().reporter().documentWarned(document, warnings);
 }
 
 void Converter::closeActiveWindow(const ObjectRef& word) {
@@ -127,14 +127,14 @@ void Converter::closeQuietly(const ObjectRef& word) {
     }
 }
 
-BatchConverter::BatchConverter() {
+BatchConverter::BatchConverter(Mediator& mediator) : Converter(mediator) {
     addProperty(
         QStringLiteral("PageName"), [this] { return Variant(pageName_); },
         [this](const Variant& value) { pageName_ = value.toText(); });
 }
 
 void BatchConverter::Execute() {
-    Mediator& mediator = General::mediator();
+    Mediator& mediator = mediator_;
     WindowPort& windows = mediator.windows();
     DocumentList& list = windows.documentList();
     const QString document = fileName_;
@@ -183,7 +183,7 @@ void BatchConverter::Execute() {
 }
 
 void SingleDocumentConverter::Execute() {
-    Mediator& mediator = General::mediator();
+    Mediator& mediator = mediator_;
     WindowPort& windows = mediator.windows();
     DocumentList& list = windows.documentList();
     const QString document = fileName_;

@@ -7,6 +7,7 @@
 namespace qp {
 
 class DocumentList;
+class Mediator;
 class PageStaging;
 
 // What both converters share: the automation members "init" (the document's
@@ -18,10 +19,10 @@ public:
     QString fileName() const { return fileName_; }
 
 protected:
-    Converter();
+    explicit Converter(Mediator& mediator);
 
-    // The word processor bound at start-up; ObjectNotSet when there is none.
-    static ObjectRef wordApp();
+    // The word processor the Mediator bound; ObjectNotSet when there is none.
+    ObjectRef wordApp() const;
     static void open(const ObjectRef& word, const QString& fileName);
     static void showWordProcessor(const ObjectRef& word);
     // Returns the word processor's warnings about the page, one a line
@@ -38,14 +39,15 @@ protected:
     // Marks the document's row "Converted" (when Close has not removed it)
     // with the page it got and the word processor's warnings as its detail,
     // and tells the reporter of the warnings.
-    static void markConverted(DocumentList& list, const QString& document, const QString& page,
-                              const QString& warnings);
+    void markConverted(DocumentList& list, const QString& document, const QString& page,
+                       const QString& warnings);
     // saveAndClose through the staging folder: save is given the path to
     // save to; afterwards the page and its pictures are moved to page. A
     // save that failed on a full file system says so.
     static void saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
                            const std::function<void(const QString&)>& save);
 
+    Mediator& mediator_;
     QString fileName_;
 };
 
@@ -55,7 +57,7 @@ protected:
 // documents of one job never write the same page.
 class BatchConverter : public Converter {
 public:
-    BatchConverter();
+    explicit BatchConverter(Mediator& mediator);
     QString className() const override { return QStringLiteral("DecObj"); }
     void Execute() override;
 
@@ -67,6 +69,7 @@ private:
 // and writes the page where the user chose.
 class SingleDocumentConverter : public Converter {
 public:
+    explicit SingleDocumentConverter(Mediator& mediator) : Converter(mediator) {}
     QString className() const override { return QStringLiteral("DecObj2"); }
     void Execute() override;
 };

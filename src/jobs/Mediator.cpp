@@ -26,13 +26,9 @@ void stopRunningJob(const StateManager& states, JobStop why) {
 } // namespace
 
 Mediator::Mediator(WindowPort& windows)
-    : windows_(windows), pathRecord_(std::make_unique<JobPaths>()) {}
+    : windows_(windows), converters_(*this), pathRecord_(std::make_unique<JobPaths>()) {}
 
-Mediator::~Mediator() {
-    // The process-wide reference must not outlive the object it names.
-    if (General::current() == this)
-        General::setMediator(nullptr);
-}
+Mediator::~Mediator() = default;
 
 bool Mediator::init() {
     if (!attachWordProcessor()) {
@@ -52,14 +48,14 @@ bool Mediator::attachWordProcessor() {
     // none is a new one created. Neither attempt reports its own failure.
     try {
         if (ObjectRef running = AutomationRuntime::getObject(wordProcessorName)) {
-            General::WordApp() = running;
+            wordApp_ = running;
             return true;
         }
     } catch (const std::exception&) {
     }
     try {
         if (ObjectRef created = AutomationRuntime::createObject(wordProcessorName)) {
-            General::WordApp() = created;
+            wordApp_ = created;
             return true;
         }
     } catch (const std::exception&) {
@@ -191,34 +187,5 @@ void Mediator::chooseTargetFolder() {
 QString Mediator::browseForFolder(const QString& prompt) {
     return Dialogs::folder(prompt);
 }
-
-namespace General {
-
-namespace {
-Mediator* applicationMediator = nullptr;
-}
-
-Mediator& mediator() {
-    if (!applicationMediator)
-        throw AutomationError(
-            ErrorNumber::ObjectNotSet,
-            QStringLiteral("Object variable not set: the application's Mediator"));
-    return *applicationMediator;
-}
-
-Mediator* current() {
-    return applicationMediator;
-}
-
-void setMediator(Mediator* mediator) {
-    applicationMediator = mediator;
-}
-
-ObjectRef& WordApp() {
-    static ObjectRef wordApp;
-    return wordApp;
-}
-
-} // namespace General
 
 } // namespace qp

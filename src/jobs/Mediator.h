@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConverterFactory.h"
 #include "platform/automation/Variant.h"
 
 #include <QString>
@@ -60,24 +61,19 @@ public:
 
     WindowPort& windows() { return windows_; }
     StateManager& stateManager() { return *stateManager_; }
+    // The word processor that init bound; no object before.
+    const ObjectRef& wordApp() const { return wordApp_; }
+    // Where the work items get their converters.
+    ConverterFactory& converters() { return converters_; }
 
 private:
     bool attachWordProcessor();
 
     WindowPort& windows_;
+    ObjectRef wordApp_;
+    ConverterFactory converters_;
     std::unique_ptr<StateManager> stateManager_;
     std::unique_ptr<JobPaths> pathRecord_;
 };
-
-// The process-wide references: the application's Mediator and the word
-// processor's automation object, set once during start-up.
-namespace General {
-// The application's Mediator; raises ObjectNotSet while none is set.
-Mediator& mediator();
-// The application's Mediator, or nullptr while none is set.
-Mediator* current();
-void setMediator(Mediator* mediator);
-ObjectRef& WordApp();
-} // namespace General
 
 } // namespace qp

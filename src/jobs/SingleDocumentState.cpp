@@ -19,7 +19,7 @@ void SingleDocumentState::startJob(const QString& text) {
     QString extension = fileSystem.GetFileExtension(text).toLower();
     const bool accepted = chain.accepts(extension);
     if (accepted) {
-        auto item = std::make_shared<SingleDocumentWorkItem>();
+        auto item = std::make_shared<SingleDocumentWorkItem>(mediator().converters());
         item->init(text);
         queue(item);
     }

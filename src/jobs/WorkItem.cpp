@@ -20,11 +20,11 @@ void convert(const ObjectRef& converter, const QString& fileName, const QString&
 } // namespace
 
 void BatchWorkItem::Execute() {
-    convert(ConverterFactory::batch(), fileName_, pageName_);
+    convert(converters_.batch(), fileName_, pageName_);
 }
 
 void SingleDocumentWorkItem::Execute() {
-    convert(ConverterFactory::single(), fileName_);
+    convert(converters_.single(), fileName_);
 }
 
 } // namespace qp

@@ -4,6 +4,8 @@
 
 namespace qp {
 
+class ConverterFactory;
+
 // A work item: one document's full path, converted when executed.
 class WorkItem {
 public:
@@ -16,13 +18,16 @@ public:
     virtual QString fileName() const = 0;
 };
 
-// What both work items hold: the document's path.
+// What both work items hold: the document's path, and where their converter
+// comes from.
 class DocumentWorkItem : public WorkItem {
 public:
+    explicit DocumentWorkItem(const ConverterFactory& converters) : converters_(converters) {}
     void init(const QString& fileName) override { fileName_ = fileName; }
     QString fileName() const override { return fileName_; }
 
 protected:
+    const ConverterFactory& converters_;
     QString fileName_;
 };
 
@@ -30,6 +35,7 @@ protected:
 // page name that the job chose for the document (empty: the converter's own).
 class BatchWorkItem : public DocumentWorkItem {
 public:
+    using DocumentWorkItem::DocumentWorkItem;
     void Execute() override;
     void setPageName(const QString& pageName) { pageName_ = pageName; }
     QString pageName() const { return pageName_; }
@@ -41,6 +47,7 @@ private:
 // The single-document work item: converts with the single converter (SingleDocumentConverter).
 class SingleDocumentWorkItem : public DocumentWorkItem {
 public:
+    using DocumentWorkItem::DocumentWorkItem;
     void Execute() override;
 };
 

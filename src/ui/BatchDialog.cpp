@@ -1,6 +1,7 @@
 #include "BatchDialog.h"
 
 #include "Handler.h"
+#include "Startup.h"
 #include "Style.h"
 #include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
@@ -129,13 +130,13 @@ void BatchDialog::closeEvent(QCloseEvent* event) {
 void BatchDialog::onSelectSource() {
     runHandler(this, [this] {
         try {
-            General::mediator().chooseSourceFolder();
+            applicationMediator().chooseSourceFolder();
         } catch (const AutomationError& error) {
             if (error.number() != ErrorNumber::PathNotFound)
                 throw;
             // The folder was chosen and stored, but cannot be listed.
             Dialogs::message(QStringLiteral("Could not read the Source Folder ") +
-                                 General::mediator().GetSourceFolder(),
+                                 applicationMediator().GetSourceFolder(),
                              applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
                              this);
         }
@@ -143,11 +144,11 @@ void BatchDialog::onSelectSource() {
 }
 
 void BatchDialog::onSelectTarget() {
-    runHandler(this, [] { General::mediator().chooseTargetFolder(); });
+    runHandler(this, [] { applicationMediator().chooseTargetFolder(); });
 }
 
 bool BatchDialog::foldersReady() {
-    Mediator& mediator = General::mediator();
+    Mediator& mediator = applicationMediator();
     auto refuse = [this](const QString& text) {
         Dialogs::message(text, applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
                          this);
@@ -183,7 +184,7 @@ void BatchDialog::onStart() {
         if (!foldersReady())
             return;
         hide();
-        Mediator& mediator = General::mediator();
+        Mediator& mediator = applicationMediator();
         mediator.startBatchState();
         auto command = std::make_shared<StartJobCommand>();
         batchCommand_ = command;

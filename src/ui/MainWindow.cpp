@@ -8,6 +8,7 @@
 #include "Handler.h"
 #include "QuickStartDialog.h"
 #include "SettingsDialog.h"
+#include "Startup.h"
 #include "Style.h"
 #include "desktop/Settings.h"
 #include "jobs/Command.h"
@@ -158,7 +159,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::onOpen(int index) {
     Q_UNUSED(index);
-    runHandler(this, [] { General::mediator().chooseSingleDocument(); });
+    runHandler(this, [] { applicationMediator().chooseSingleDocument(); });
 }
 
 void MainWindow::onBatch() {
@@ -166,11 +167,11 @@ void MainWindow::onBatch() {
 }
 
 void MainWindow::onClose() {
-    runHandler(this, [] { General::mediator().startIdleState(); });
+    runHandler(this, [] { applicationMediator().startIdleState(); });
 }
 
 void MainWindow::onStop() {
-    runHandler(this, [] { General::mediator().stopJob(); });
+    runHandler(this, [] { applicationMediator().stopJob(); });
 }
 
 void MainWindow::onExit() {
@@ -209,7 +210,7 @@ void MainWindow::onNextDocument() {
     runHandler(this, [this] {
         auto command = std::make_shared<NextDocumentCommand>();
         nextCommand_ = command;
-        command->init(General::mediator());
+        command->init(applicationMediator());
         static_cast<Command&>(*command).Execute();
     });
 }

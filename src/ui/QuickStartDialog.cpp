@@ -6,6 +6,7 @@
 #include "LinkLabel.h"
 #include "Links.h"
 #include "MainWindow.h"
+#include "Startup.h"
 #include "Style.h"
 #include "jobs/Mediator.h"
 
@@ -129,7 +130,7 @@ void QuickStartDialog::closeEvent(QCloseEvent* event) {
 
 void QuickStartDialog::onOpenDocument() {
     hide();
-    runHandler(parentWidget(), [] { General::mediator().chooseSingleDocument(); });
+    runHandler(parentWidget(), [] { applicationMediator().chooseSingleDocument(); });
 }
 
 void QuickStartDialog::onBatchDocuments() {

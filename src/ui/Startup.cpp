@@ -8,6 +8,7 @@
 #include "Style.h"
 #include "WidgetWindows.h"
 #include "jobs/Mediator.h"
+#include "platform/automation/AutomationError.h"
 
 #include <QApplication>
 
@@ -31,7 +32,6 @@ std::unique_ptr<Mediator>& theMediator() {
 
 bool startUp() {
     theMediator() = std::make_unique<Mediator>(widgetWindows());
-    General::setMediator(theMediator().get());
 
     // The filter chain reads the extension list, which this fills with "doc".
     ExtensionListDialog::instance();
@@ -60,14 +60,17 @@ int runApplication(QApplication& app) {
     return result;
 }
 
-Mediator* applicationMediator() {
-    return theMediator().get();
+Mediator& applicationMediator() {
+    if (!theMediator())
+        throw AutomationError(
+            ErrorNumber::ObjectNotSet,
+            QStringLiteral("Object variable not set: the application's Mediator"));
+    return *theMediator();
 }
 
 void releaseApplication() {
     WidgetWindows::unloadAll();
     theMediator().reset();
-    General::setMediator(nullptr);
 }
 
 } // namespace qp

@@ -1,7 +1,9 @@
 #include "ErrorNumber.h"
+#include "FakeWindows.h"
 #include "QtPrinters.h"
 #include "jobs/ConverterFactory.h"
 #include "jobs/Decorator.h"
+#include "jobs/Mediator.h"
 #include "jobs/WorkItem.h"
 #include "jobs/WorkQueue.h"
 
@@ -14,7 +16,9 @@ namespace {
 
 // A work item that only carries a name.
 std::shared_ptr<WorkItem> item(const QString& name) {
-    auto result = std::make_shared<BatchWorkItem>();
+    static qp::test::FakeWindows windows;
+    static Mediator mediator(windows);
+    auto result = std::make_shared<BatchWorkItem>(mediator.converters());
     result->init(name);
     return result;
 }
@@ -140,21 +144,24 @@ TEST(WorkItems, giveTheirConverterThePathThenRunItThroughADecorator) {
         made.push_back(std::make_shared<Recorder>());
         return ObjectRef(made.back());
     };
-    const auto previousBatch = ConverterFactory::setBatch(maker);
-    const auto previousSingle = ConverterFactory::setSingle(maker);
-    BatchWorkItem batch;
+    qp::test::FakeWindows windows;
+    Mediator mediator(windows);
+    ConverterFactory& converters = mediator.converters();
+    converters.setBatch(maker);
+    converters.setSingle(maker);
+    BatchWorkItem batch(converters);
     batch.init(QStringLiteral("/in/a.doc"));
     batch.Execute();
-    SingleDocumentWorkItem single;
+    SingleDocumentWorkItem single(converters);
     single.init(QStringLiteral("/in/b.doc"));
     single.Execute();
-    ConverterFactory::setBatch(previousBatch);
-    ConverterFactory::setSingle(previousSingle);
+    converters.setBatch({});
+    converters.setSingle({});
 
     ASSERT_EQ(made.size(), 2u);
     EXPECT_EQ(made[0]->log, QStringList({"init /in/a.doc", "Execute"}));
     EXPECT_EQ(made[1]->log, QStringList({"init /in/b.doc", "Execute"}));
     // Batch items get the converter without dialogs, single ones the other.
-    EXPECT_EQ(ConverterFactory::batch()->className(), "DecObj");
-    EXPECT_EQ(ConverterFactory::single()->className(), "DecObj2");
+    EXPECT_EQ(converters.batch()->className(), "DecObj");
+    EXPECT_EQ(converters.single()->className(), "DecObj2");
 }

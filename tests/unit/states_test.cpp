@@ -39,7 +39,7 @@ struct Probe {
 // its end, as the real converters do.
 class FakeConverter : public DispatchObject {
 public:
-    explicit FakeConverter(Probe& probe) : probe_(probe) {
+    FakeConverter(Probe& probe, Mediator& mediator) : probe_(probe), mediator_(mediator) {
         addMethod(QStringLiteral("init"), {QStringLiteral("fileName")},
                   [this](const BoundArguments& args) {
                       fileName_ = args.required(0).toText();
@@ -51,7 +51,7 @@ public:
             if (probe_.during)
                 probe_.during();
             NextDocumentCommand next;
-            next.init(General::mediator());
+            next.init(mediator_);
             static_cast<Command&>(next).Execute();
             --probe_.depth; // after the next document: nesting would show
             return Variant();
@@ -61,6 +61,7 @@ public:
 
 private:
     Probe& probe_;
+    Mediator& mediator_;
     QString fileName_;
 };
 
@@ -71,18 +72,13 @@ protected:
         for (const QString& name : {source, target})
             QDir().mkpath(name);
         word = FakeWordServer::install();
-        General::setMediator(&mediator);
         ASSERT_TRUE(mediator.init());
         mediator.SetSourceFolder(source);
         mediator.SetTargetFolder(target);
     }
-    void TearDown() override {
-        ConverterFactory::setBatch({});
-        General::setMediator(nullptr);
-    }
-
     void useFakeConverter() {
-        ConverterFactory::setBatch([this] { return std::make_shared<FakeConverter>(probe); });
+        mediator.converters().setBatch(
+            [this] { return std::make_shared<FakeConverter>(probe, mediator); });
     }
     QString in(const QString& name) const { return source + QLatin1Char('/') + name; }
     void touchAll(const QStringList& names) {
@@ -179,7 +175,7 @@ TEST_F(States, anEmptyFolderThenAHundredThousandItemsDrainInOrderWithoutNesting)
     ASSERT_NE(queue, nullptr);
     constexpr int count = 100000;
     for (int i = 0; i < count; ++i) {
-        auto item = std::make_shared<BatchWorkItem>();
+        auto item = std::make_shared<BatchWorkItem>(mediator.converters());
         item->init(QString::number(i));
         queue->add(item);
     }

@@ -194,7 +194,6 @@ int runWorker(const BatchOptions& options, bool machine) {
     server->setSelfContainedPages(options.selfContained);
 
     Mediator mediator(windows);
-    General::setMediator(&mediator);
     if (!mediator.init())
         return 2;
     mediator.SetSourceFolder(QDir::cleanPath(QDir(options.source).absolutePath()));
@@ -236,7 +235,6 @@ int runWorker(const BatchOptions& options, bool machine) {
     watch.stop();
     const int outcome = reporter.finish();
     server->shutdown();
-    General::setMediator(nullptr);
     Dialogs::setProvider(nullptr);
     return status ? status : outcome;
 }
