@@ -1,12 +1,13 @@
 #include "IdleState.h"
 
+#include "Check.h"
 #include "jobs/Controls.h"
 #include "jobs/Mediator.h"
 
 namespace qp {
 
 void IdleState::startJob(const QString&) {
-    if (mediator_)
+    if (QP_CHECK(mediator_))
         mediator_->windows().documentList().clear();
 }
 

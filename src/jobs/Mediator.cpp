@@ -1,5 +1,6 @@
 #include "Mediator.h"
 
+#include "Check.h"
 #include "Command.h"
 #include "Controls.h"
 #include "JobPaths.h"
@@ -64,18 +65,18 @@ bool Mediator::attachWordProcessor() {
 }
 
 void Mediator::startSingleDocumentState() {
-    if (stateManager_)
+    if (QP_CHECK(stateManager_))
         stateManager_->setSingleDocumentState();
     windows_.hideNextDocument();
 }
 
 void Mediator::startBatchState() {
-    if (stateManager_)
+    if (QP_CHECK(stateManager_))
         stateManager_->setBatchState();
 }
 
 void Mediator::startIdleState() {
-    if (stateManager_) {
+    if (QP_CHECK(stateManager_)) {
         stopRunningJob(*stateManager_, JobStop::Closed);
         stateManager_->setIdleState();
     }
@@ -83,17 +84,17 @@ void Mediator::startIdleState() {
 }
 
 void Mediator::stopJob() {
-    if (stateManager_)
+    if (QP_CHECK(stateManager_))
         stopRunningJob(*stateManager_, JobStop::Stopped);
 }
 
 void Mediator::startJob(const QString& text) {
-    if (stateManager_)
+    if (QP_CHECK(stateManager_))
         stateManager_->startJob(text);
 }
 
 void Mediator::nextDocument() {
-    if (stateManager_)
+    if (QP_CHECK(stateManager_))
         stateManager_->nextDocument();
 }
 

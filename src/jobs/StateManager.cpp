@@ -1,5 +1,6 @@
 #include "StateManager.h"
 
+#include "Check.h"
 #include "jobs/BatchState.h"
 #include "jobs/IdleState.h"
 #include "jobs/SingleDocumentState.h"
@@ -32,12 +33,12 @@ void StateManager::setIdleState() {
 }
 
 void StateManager::startJob(const QString& text) {
-    if (currentState_)
+    if (QP_CHECK(currentState_))
         currentState_->startJob(text);
 }
 
 void StateManager::nextDocument() {
-    if (currentState_)
+    if (QP_CHECK(currentState_))
         currentState_->nextDocument();
 }
 
