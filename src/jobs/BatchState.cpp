@@ -46,9 +46,7 @@ private:
 void BatchState::startJob(const QString&) {
     WindowPort& windows = mediator().windows();
     const Run run(*this);
-    ExtensionFilter chain(windows.extensionList());
-    windows.documentList().clear();
-    newQueue();
+    ExtensionFilter chain = openJob();
 
     FileSystem fileSystem;
     FileList& files = windows.fileList();

@@ -51,6 +51,12 @@ ObjectRef Converter::wordApp() const {
     return word;
 }
 
+DocumentList& Converter::addDocumentRow() {
+    DocumentList& list = mediator_.windows().documentList();
+    list.addRow(fileName_, fileName_);
+    return list;
+}
+
 void Converter::open(const ObjectRef& word, const QString& fileName) {
     word->object(QStringLiteral("Documents"))
         ->call(QStringLiteral("Open"), {{QStringLiteral("FileName"), fileName}});
@@ -134,12 +140,9 @@ BatchConverter::BatchConverter(Mediator& mediator) : Converter(mediator) {
 }
 
 void BatchConverter::Execute() {
-    Mediator& mediator = mediator_;
-    WindowPort& windows = mediator.windows();
-    DocumentList& list = windows.documentList();
+    WindowPort& windows = mediator_.windows();
     const QString document = fileName_;
-
-    list.addRow(document, document);
+    DocumentList& list = addDocumentRow();
     yieldUi(3);
     markRow(list, document, converting);
     yieldUi(4);
@@ -148,8 +151,8 @@ void BatchConverter::Execute() {
     const QString name = fileSystem.GetFileName(document);
     yieldUi(3);
     const QString baseName = fileSystem.GetFileBaseName(document, false);
-    const QString targetFolder = mediator.GetTargetFolder();
-    const QString sourceFolder = mediator.GetSourceFolder();
+    const QString targetFolder = mediator_.GetTargetFolder();
+    const QString sourceFolder = mediator_.GetSourceFolder();
     yieldUi(3);
     // One separator between folder and name, also for a folder that already
     // ends with one: a page path starting with "//" would name a network host.
@@ -178,22 +181,19 @@ void BatchConverter::Execute() {
     windows.reporter().documentConverted(document, page);
     windows.showMainWindow();
     yieldUi(3);
-    nextDocument(mediator);
+    nextDocument(mediator_);
     yieldUi(3);
 }
 
 void SingleDocumentConverter::Execute() {
-    Mediator& mediator = mediator_;
-    WindowPort& windows = mediator.windows();
-    DocumentList& list = windows.documentList();
+    WindowPort& windows = mediator_.windows();
     const QString document = fileName_;
-
-    list.addRow(document, document);
+    DocumentList& list = addDocumentRow();
     list.insertStatus(document, converting);
 
     FileSystem fileSystem;
     const QString baseName = fileSystem.GetFileBaseName(document, false);
-    const QString proposal = mediator.GetTargetFolder() + baseName + QStringLiteral(".htm");
+    const QString proposal = mediator_.GetTargetFolder() + baseName + QStringLiteral(".htm");
 
     // A cancel raises DialogCancelled here.
     CommonDialog& dialog = windows.commonDialog();
@@ -234,7 +234,7 @@ void SingleDocumentConverter::Execute() {
     markConverted(list, document, page, warnings);
     windows.reporter().documentConverted(document, page);
     yieldUi(3);
-    nextDocument(mediator);
+    nextDocument(mediator_);
     yieldUi(3);
 }
 

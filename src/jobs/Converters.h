@@ -23,6 +23,8 @@ protected:
 
     // The word processor the Mediator bound; ObjectNotSet when there is none.
     ObjectRef wordApp() const;
+    // Adds the document's row to the document list, which it returns.
+    DocumentList& addDocumentRow();
     static void open(const ObjectRef& word, const QString& fileName);
     static void showWordProcessor(const ObjectRef& word);
     // Returns the word processor's warnings about the page, one a line

@@ -37,6 +37,14 @@ void JobState::newQueue() {
     total_ = started_ = converted_ = failed_ = 0;
 }
 
+ExtensionFilter JobState::openJob() {
+    WindowPort& windows = mediator().windows();
+    ExtensionFilter filter(windows.extensionList());
+    windows.documentList().clear();
+    newQueue();
+    return filter;
+}
+
 void JobState::queue(const WorkQueue::Element& item) {
     workQueue_->add(item);
     ++total_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExtensionFilter.h"
 #include "WorkQueue.h"
 #include "jobs/ApplicationMode.h"
 
@@ -69,6 +70,10 @@ protected:
     Mediator& mediator() const;
     // Drops the previous queue with its items and starts counting afresh.
     void newQueue();
+    // The opening of every job once its Run is in place: empties the
+    // document list, starts a fresh queue and returns the filter that sorts
+    // the job's documents.
+    ExtensionFilter openJob();
     // Queues one item of the job.
     void queue(const WorkQueue::Element& item);
     // Reports the queued job, asks for its first item (NextDocumentCommand) and reports the

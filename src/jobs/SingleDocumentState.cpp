@@ -11,9 +11,7 @@ namespace qp {
 void SingleDocumentState::startJob(const QString& text) {
     WindowPort& windows = mediator().windows();
     const Run run(*this);
-    ExtensionFilter chain(windows.extensionList());
-    windows.documentList().clear();
-    newQueue();
+    ExtensionFilter chain = openJob();
 
     FileSystem fileSystem;
     QString extension = fileSystem.GetFileExtension(text).toLower();
