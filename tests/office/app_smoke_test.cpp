@@ -62,9 +62,11 @@ private:
     QString name_;
 };
 
-QStringList officesOf(const QString& profileFolder) {
+// The offices that the quillpg with that process id started: they listen on
+// pipes named after it.
+QStringList officesOf(qint64 app) {
     QProcess pgrep;
-    pgrep.start("pgrep", {"-f", "UserInstallation=file://" + profileFolder});
+    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-%1-").arg(app)});
     pgrep.waitForFinished();
     return QString::fromLocal8Bit(pgrep.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
@@ -87,13 +89,13 @@ TEST(AppSmoke, theMainWindowComesUpUnderQuickStartAndTheOfficeEndsWithTheProgram
     start(app, display);
     EXPECT_TRUE(display.hasWindow("Quillpage - Word to HTML"));
     EXPECT_TRUE(display.hasWindow("Quick Start"));
-    const QString profiles = qEnvironmentVariable("XDG_CACHE_HOME") + "/quillpg/office/";
-    EXPECT_FALSE(officesOf(profiles).isEmpty()) << "no office was started";
-    ::kill(pid_t(app.processId()), SIGKILL);
+    const qint64 pid = app.processId();
+    EXPECT_FALSE(officesOf(pid).isEmpty()) << "no office was started";
+    ::kill(pid_t(pid), SIGKILL);
     app.waitForFinished();
-    QStringList left = officesOf(profiles);
+    QStringList left = officesOf(pid);
     for (int i = 0; i < 100 && !left.isEmpty(); ++i, QThread::msleep(100))
-        left = officesOf(profiles);
+        left = officesOf(pid);
     EXPECT_TRUE(left.isEmpty()) << "an office outlived quillpg";
 }
 

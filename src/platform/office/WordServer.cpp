@@ -187,11 +187,10 @@ struct Shared {
         return QDir::cleanPath(base.absoluteFilePath(name));
     }
     int activeDocument() {
-        int id = 0;
-        session->run(QStringLiteral("finding the active document"), [&](Connection& c) {
-            if (!c.documents.empty())
-                id = c.documents.back().first;
-        });
+        const int id =
+            session->call<int>(QStringLiteral("finding the active document"), [](Connection& c) {
+                return c.documents.empty() ? 0 : c.documents.back().first;
+            });
         if (id == 0)
             throw noDocument();
         return id;
@@ -205,7 +204,7 @@ public:
                   {QStringLiteral("SaveChanges"), QStringLiteral("RouteDocument")},
                   [this](const BoundArguments&) {
                       shared_->session->run(QStringLiteral("closing the document"),
-                                            [this](Connection& c) { closeDocument(c, id_); });
+                                            [id = id_](Connection& c) { closeDocument(c, id); });
                       return Variant();
                   });
     }
@@ -234,7 +233,7 @@ public:
         addMethod(QStringLiteral("Close"), {QStringLiteral("SaveChanges")},
                   [this](const BoundArguments&) {
                       shared_->session->run(QStringLiteral("closing the document"),
-                                            [this](Connection& c) { closeDocument(c, id_); });
+                                            [id = id_](Connection& c) { closeDocument(c, id); });
                       return Variant();
                   });
         addProperty(QStringLiteral("FullName"), [this] { return Variant(path_); });
@@ -271,8 +270,9 @@ private:
             throw failure(ErrorNumber::PermissionDenied,
                           QStringLiteral("A folder of that name is in the way: %1").arg(target));
         const rtl::OUString url = fileUrl(target);
-        shared_->session->run(QStringLiteral("saving %1").arg(target), [&](Connection& c) {
-            css::uno::Reference<css::frame::XStorable> storable(documentOf(c, id_),
+        shared_->session->run(QStringLiteral("saving %1").arg(target), [id = id_, url, filter,
+                                                                        target](Connection& c) {
+            css::uno::Reference<css::frame::XStorable> storable(documentOf(c, id),
                                                                 css::uno::UNO_QUERY_THROW);
             try {
                 storable->storeToURL(
@@ -306,10 +306,9 @@ public:
                    QStringLiteral("PasswordDocument")},
                   [this](const BoundArguments& args) { return open(args.required(0).toText()); });
         addProperty(QStringLiteral("Count"), [this] {
-            std::int32_t count = 0;
-            shared_->session->run(QStringLiteral("counting documents"),
-                                  [&](Connection& c) { count = std::int32_t(c.documents.size()); });
-            return Variant(count);
+            return Variant(shared_->session->call<std::int32_t>(
+                QStringLiteral("counting documents"),
+                [](Connection& c) { return std::int32_t(c.documents.size()); }));
         });
     }
     QString className() const override { return QStringLiteral("Documents"); }
@@ -328,9 +327,9 @@ private:
             throw failure(ErrorNumber::PermissionDenied,
                           QStringLiteral("The document could not be opened: %1 (it cannot be read)")
                               .arg(path));
-        int id = 0;
-        shared_->session->run(QStringLiteral("opening %1").arg(path),
-                              [&](Connection& c) { id = openDocument(c, path); });
+        const int id =
+            shared_->session->call<int>(QStringLiteral("opening %1").arg(path),
+                                        [path](Connection& c) { return openDocument(c, path); });
         return Variant(ObjectRef(std::make_shared<WordDocument>(shared_, id, path)));
     }
 
