@@ -2,6 +2,7 @@
 // the binding failure shows alone, and its office goes with it.
 #include "OfficeTestServer.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -97,6 +98,34 @@ TEST(AppSmoke, theMainWindowComesUpUnderQuickStartAndTheOfficeEndsWithTheProgram
     for (int i = 0; i < 100 && !left.isEmpty(); ++i, QThread::msleep(100))
         left = officesOf(pid);
     EXPECT_TRUE(left.isEmpty()) << "an office outlived quillpg";
+}
+
+TEST(AppSmoke, twoWindowsOfTheSameUserEachHaveTheirOwnOffice) {
+    Display display;
+    if (display.name().isEmpty())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    QProcess first, second;
+    start(first, display);
+    EXPECT_TRUE(display.hasWindow("Quick Start"));
+    start(second, display);
+    // Its office, once it runs (a new profile has the office start twice).
+    QStringList offices, before;
+    for (int i = 0; i < 60 && (offices.isEmpty() || offices != before); ++i) {
+        before = offices;
+        QThread::msleep(1000);
+        offices = officesOf(second.processId());
+    }
+    const QStringList firstOffices = officesOf(first.processId());
+    ASSERT_EQ(firstOffices.size(), 1);
+    ASSERT_EQ(offices.size(), 1) << "the second window has no office of its own";
+    // Ending the first one leaves the second one's office alone.
+    ::kill(pid_t(first.processId()), SIGKILL);
+    first.waitForFinished();
+    QThread::msleep(1000);
+    EXPECT_TRUE(QFileInfo::exists("/proc/" + offices.first()));
+    EXPECT_EQ(officesOf(second.processId()), offices);
+    second.kill();
+    second.waitForFinished();
 }
 
 TEST(AppSmoke, withoutAnOfficeOnlyTheBindingFailureShows) {

@@ -63,7 +63,9 @@ public:
     QString convert(const QString& source, const QString& page) {
         process_.write((source + ' ' + page + '\n').toLocal8Bit());
         if (!process_.canReadLine() && !process_.waitForReadyRead(120000))
-            return QStringLiteral("no answer");
+            return QStringLiteral("no answer (exit status %1, %2)")
+                .arg(process_.exitCode())
+                .arg(process_.exitStatus() == QProcess::CrashExit ? "crashed" : "ended");
         return QString::fromLocal8Bit(process_.readLine()).trimmed();
     }
     // Ends it normally: its input ends.
@@ -108,12 +110,14 @@ bool endsSoon(qint64 pid) {
 // and in the temporary folder: its socket, its private folder, the office's
 // own lock and temporary files.
 QStringList leftovers(const QString& pipe, qint64 office) {
+    // "lu<pid><suffix>.tmp"; another office's process id may start with ours.
+    const QRegularExpression ownLockFile(QStringLiteral("^lu%1[^0-9]").arg(office));
     QStringList found;
     for (const QString& folder : {QStringLiteral("/tmp"), QDir::tempPath()}) {
         for (const QString& name :
              QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden)) {
             if ((!pipe.isEmpty() && name.contains(pipe)) ||
-                (office > 0 && name.startsWith(QStringLiteral("lu%1").arg(office))))
+                (office > 0 && ownLockFile.match(name).hasMatch()))
                 found << folder + '/' + name;
         }
     }

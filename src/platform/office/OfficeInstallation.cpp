@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <csignal>
 #include <mutex>
 
 namespace qp::office {
@@ -63,6 +64,11 @@ bool bootstrapUno(const QString& installation, QString* error) {
     // may read it.
     rtl::Bootstrap::set("URE_BOOTSTRAP", toOUString(bootstrap));
     rtl::Bootstrap::set("UNO_PATH", toOUString(program));
+    // Writing to the pipe of an office that has just died must fail the call,
+    // not end this program with SIGPIPE.
+    struct sigaction pipeAction {};
+    if (::sigaction(SIGPIPE, nullptr, &pipeAction) == 0 && pipeAction.sa_handler == SIG_DFL)
+        ::signal(SIGPIPE, SIG_IGN);
     try {
         // The local context lives as long as the process; the bridge only
         // needs it to reach the office's own context through a pipe.

@@ -143,14 +143,19 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
         QByteArray::number(::getegid()) + ' ' + QByteArray::number(::getegid()) + " 1";
     const bool mayUnshareNetwork = ::geteuid() == 0;
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
-        throw std::runtime_error(std::string("cannot start the office: ") + std::strerror(errno));
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        const std::string reason = std::strerror(errno);
+        removeLeftovers();
+        throw std::runtime_error("cannot start the office: " + reason);
+    }
 
     const pid_t child = ::fork();
     if (child < 0) {
+        const std::string reason = std::strerror(errno);
         ::close(report[0]);
         ::close(report[1]);
-        throw std::runtime_error(std::string("cannot start the office: ") + std::strerror(errno));
+        removeLeftovers();
+        throw std::runtime_error("cannot start the office: " + reason);
     }
     if (child == 0) {
         // Its socket and files are for its user alone, whatever the user's umask.
