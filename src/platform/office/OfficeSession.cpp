@@ -352,12 +352,15 @@ struct OfficeSession::State {
                 error = state->translate(std::current_exception(), connection.get(), job->what);
             }
             {
+                // The job and its result go to the caller whole: this thread
+                // keeps no reference once the caller may see it done.
                 std::lock_guard lock(state->mutex);
                 self->current.reset();
                 job->done = true;
-                job->error = error;
+                job->error = std::move(error);
                 if (job->wake)
                     job->wake();
+                job.reset();
             }
             state->changed.notify_all();
         }
