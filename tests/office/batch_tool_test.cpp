@@ -76,6 +76,14 @@ QList<QByteArray> leftovers(const QString& folder) {
     return names;
 }
 
+// The pipe sockets and private temporary folders of the offices of the run
+// with that process id that are still in /tmp.
+QStringList leftoversOf(qint64 run) {
+    return QDir("/tmp")
+        .entryList(QDir::AllEntries | QDir::System | QDir::Hidden)
+        .filter(QRegularExpression(QStringLiteral("quillpg-(batch-)?%1(-|$)").arg(run)));
+}
+
 TEST(BatchTool, badUsageAndUnusableFoldersExitWithTwoAndSayWhich) {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
@@ -204,7 +212,8 @@ TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {
     QProcess process;
     process.start(tool, {in.path(), out.path()});
     ASSERT_TRUE(process.waitForReadyRead(60000));
-    ::kill(pid_t(process.processId()), SIGINT);
+    const qint64 pid = process.processId(); // 0 once it has ended
+    ::kill(pid_t(pid), SIGINT);
     ASSERT_TRUE(process.waitForFinished(60000));
     const QStringList lines =
         QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
@@ -218,10 +227,11 @@ TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {
     EXPECT_EQ(process.exitCode(), 1);
     EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardError()).contains("not converted"));
     QProcess pgrep;
-    pgrep.start("pgrep", {"-f", QStringLiteral("quillpg-batch-%1").arg(process.processId())});
+    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-%1-").arg(pid)});
     pgrep.waitForFinished();
     EXPECT_TRUE(pgrep.readAllStandardOutput().trimmed().isEmpty())
         << "an office outlived the interrupted run";
+    EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').toStdString();
     EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
 }
 
@@ -375,7 +385,7 @@ namespace {
 // The process id of the office that the run with that process id uses now.
 qint64 officeOf(qint64 run) {
     QProcess pgrep;
-    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-batch-%1;").arg(run)});
+    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-%1-").arg(run)});
     pgrep.waitForFinished();
     return pgrep.readAllStandardOutput().split('\n').value(0).toLongLong();
 }
@@ -390,6 +400,7 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
                                 in.filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
     QProcess process;
     process.start(tool, {"--timeout", "2", in.path(), out.path()});
+    const qint64 pid = process.processId();
     QStringList lines;
     bool killed = false, stopped = false;
     while (process.state() != QProcess::NotRunning || process.canReadLine()) {
@@ -397,7 +408,7 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
             break;
         while (process.canReadLine())
             lines << QString::fromLocal8Bit(process.readLine()).trimmed();
-        const qint64 office = officeOf(process.processId());
+        const qint64 office = officeOf(pid);
         if (!killed && lines.size() >= 10 && office > 0) {
             ::kill(pid_t(office), SIGKILL);
             killed = true;
@@ -417,6 +428,7 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     EXPECT_EQ(documents(run, "Converted").size(), count - 1);
     EXPECT_EQ(run.lines.last(), QStringLiteral("%1 converted, 1 failed").arg(count - 1));
     EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').toStdString();
     // The killed and the stopped office left nothing in the target folder.
     EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     EXPECT_EQ(everything(out.path()).size(), count - 1);
