@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -291,6 +292,15 @@ TEST(BatchTool, collidingNamesGetPagesAndPicturesOfTheirOwnTheSameInTwoShardsAtO
     }
     EXPECT_GE(pictures, 3);
     EXPECT_TRUE(leftovers(one.path()).isEmpty());
+    // The office writes its files private to the user; the pages and their
+    // pictures get the mode of any other file the user makes.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    for (const QByteArray& name : pages) {
+        struct stat info {};
+        ASSERT_EQ(::stat((QFile::encodeName(one.path()) + '/' + name).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << name.data();
+    }
 
     // Two slices at the same time, through GNU parallel, write the same files.
     QProcess parallel;
