@@ -298,8 +298,8 @@ TEST_F(States, theWordProcessorsWarningsShowInTheRowAndReachTheReporter) {
     EXPECT_EQ(windows.documents.status(in("a.doc")), "Converted");
     // The row's detail names the page, then the warnings.
     EXPECT_EQ(windows.documents.detail(in("a.doc")), target + "/a.htm\n" + word->saveWarnings);
-    const qsizetype warned = windows.reports.events.indexOf("warned " + in("a.doc") + ": " +
-                                                            word->saveWarnings);
+    const qsizetype warned =
+        windows.reports.events.indexOf("warned " + in("a.doc") + ": " + word->saveWarnings);
     ASSERT_GE(warned, 0);
     EXPECT_EQ(windows.reports.events.at(warned + 1),
               "converted " + in("a.doc") + " -> " + target + "/a.htm");

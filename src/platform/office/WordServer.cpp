@@ -1,9 +1,9 @@
 #include "WordServer.h"
 
 #include "OfficeConnection.h"
-#include "platform/webpage/FilteredPage.h"
 #include "PageLayout.h"
 #include "platform/PagePictures.h"
+#include "platform/webpage/FilteredPage.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>

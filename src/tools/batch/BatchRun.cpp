@@ -24,8 +24,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <memory>
 #include <ctime>
+#include <memory>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
