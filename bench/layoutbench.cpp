@@ -25,8 +25,6 @@ namespace {
 
 std::shared_ptr<office::WordServer> server(const QString& name, office::DocumentLayout layout) {
     office::OfficeOptions options;
-    options.pipeName =
-        QStringLiteral("quillpg-%1-%2").arg(name).arg(QCoreApplication::applicationPid());
     options.profileDir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
                          QStringLiteral("/quillpg/office/bench-") + name;
     auto result = std::make_shared<office::WordServer>(options);

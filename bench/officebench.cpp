@@ -100,7 +100,6 @@ int main(int argc, char** argv) {
     const QStringList files = folder.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
 
     office::OfficeOptions options;
-    options.pipeName = QStringLiteral("quillpg-bench-%1").arg(QCoreApplication::applicationPid());
     options.profileDir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
                          QStringLiteral("/quillpg/office/bench");
     auto server = office::registerWordServer(options);

@@ -1,21 +1,51 @@
-// Starts an office through the bridge, prints its process id and waits to be
-// killed: the office must not outlive it.
+// Binds "Word.Application" the way the window application does (get-object
+// first, then create-object; an optional pipe name), prints its office's
+// process id, pipe name and whether it runs without network (1 or 0) and
+// without internet sockets (1 or 0), then converts what it is told on standard input,
+// one "SOURCE TARGET" per line, answering "ok" or "failed: REASON", until it
+// is killed or its input ends. The office must not outlive it.
+#include "platform/automation/AutomationRuntime.h"
 #include "platform/office/WordServer.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
-#include <unistd.h>
+#include <iostream>
+#include <string>
+
+using namespace qp;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    qp::office::OfficeOptions options;
+    office::OfficeOptions options;
     if (argc > 1)
         options.pipeName = QString::fromLocal8Bit(argv[1]);
-    qp::office::WordServer server(options);
-    server.createObject();
-    std::printf("%lld\n", server.session()->officePid());
+    const auto server = office::registerWordServer(options);
+    ObjectRef word;
+    try {
+        word = AutomationRuntime::getObject(QStringLiteral("Word.Application"));
+    } catch (const AutomationError&) {
+        word = AutomationRuntime::createObject(QStringLiteral("Word.Application"));
+    }
+    const auto session = server->session();
+    std::printf("%lld %s %d %d\n", session->officePid(), qPrintable(session->options().pipeName),
+                int(session->officeNetworkIsolated()), int(session->officeInternetBlocked()));
     std::fflush(stdout);
-    for (;;)
-        ::pause();
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const QStringList parts = QString::fromStdString(line).split(QLatin1Char(' '));
+        try {
+            word->object(QStringLiteral("Documents"))
+                ->call(QStringLiteral("Open"), {{QStringLiteral("FileName"), parts.value(0)}});
+            word->object(QStringLiteral("ActiveDocument"))
+                ->call(QStringLiteral("SaveAs"), {{QStringLiteral("FileName"), parts.value(1)},
+                                                  {QStringLiteral("FileFormat"), std::int16_t(8)}});
+            word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
+            std::printf("ok\n");
+        } catch (const AutomationError& error) {
+            std::printf("failed: %s\n", qPrintable(error.description()));
+        }
+        std::fflush(stdout);
+    }
+    server->shutdown();
 }

@@ -1,5 +1,7 @@
 #include "PageStaging.h"
 
+#include <QFile>
+
 #include "desktop/FileList.h"
 #include "platform/automation/AutomationError.h"
 
@@ -43,6 +45,27 @@ AutomationError systemFailure(int error, const QString& path) {
             ErrorNumber::PermissionDenied,
             QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
     }
+}
+
+// The mode a file created by this user gets: the office writes its files
+// private to the user, but a page is meant to be read like any other file the
+// user makes. The umask is read from the kernel's account of the process,
+// since asking umask() for it means setting it, which other threads would see.
+mode_t userFileMode() {
+    static const mode_t mode = [] {
+        mode_t mask = 022;
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok)
+                        mask = mode_t(value);
+                }
+        return mode_t(0666 & ~mask);
+    }();
+    return mode;
 }
 
 QByteArray child(const QByteArray& folder, const QByteArray& name) {
@@ -291,6 +314,10 @@ void PageStaging::commit(const QString& pageName) {
     struct statvfs space {};
     if (::statvfs(nativeFolder_.constData(), &space) == 0 && space.f_bavail == 0)
         throw AutomationError(ErrorNumber::DiskFull, noSpace);
+
+    for (const QByteArray& name : pictures)
+        ::chmod(child(nativeFolder_, name).constData(), userFileMode());
+    ::chmod(child(nativeFolder_, staged).constData(), userFileMode());
 
     std::vector<QByteArray> moved;
     auto undo = [&] {

@@ -2,6 +2,7 @@
 // the binding failure shows alone, and its office goes with it.
 #include "OfficeTestServer.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -62,9 +63,11 @@ private:
     QString name_;
 };
 
-QStringList officesOf(const QString& profileFolder) {
+// The offices that the quillpg with that process id started: they listen on
+// pipes named after it.
+QStringList officesOf(qint64 app) {
     QProcess pgrep;
-    pgrep.start("pgrep", {"-f", "UserInstallation=file://" + profileFolder});
+    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-%1-").arg(app)});
     pgrep.waitForFinished();
     return QString::fromLocal8Bit(pgrep.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
@@ -87,14 +90,42 @@ TEST(AppSmoke, theMainWindowComesUpUnderQuickStartAndTheOfficeEndsWithTheProgram
     start(app, display);
     EXPECT_TRUE(display.hasWindow("Quillpage - Word to HTML"));
     EXPECT_TRUE(display.hasWindow("Quick Start"));
-    const QString profiles = qEnvironmentVariable("XDG_CACHE_HOME") + "/quillpg/office/";
-    EXPECT_FALSE(officesOf(profiles).isEmpty()) << "no office was started";
-    ::kill(pid_t(app.processId()), SIGKILL);
+    const qint64 pid = app.processId();
+    EXPECT_FALSE(officesOf(pid).isEmpty()) << "no office was started";
+    ::kill(pid_t(pid), SIGKILL);
     app.waitForFinished();
-    QStringList left = officesOf(profiles);
+    QStringList left = officesOf(pid);
     for (int i = 0; i < 100 && !left.isEmpty(); ++i, QThread::msleep(100))
-        left = officesOf(profiles);
+        left = officesOf(pid);
     EXPECT_TRUE(left.isEmpty()) << "an office outlived quillpg";
+}
+
+TEST(AppSmoke, twoWindowsOfTheSameUserEachHaveTheirOwnOffice) {
+    Display display;
+    if (display.name().isEmpty())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    QProcess first, second;
+    start(first, display);
+    EXPECT_TRUE(display.hasWindow("Quick Start"));
+    start(second, display);
+    // Its office, once it runs (a new profile has the office start twice).
+    QStringList offices, before;
+    for (int i = 0; i < 60 && (offices.isEmpty() || offices != before); ++i) {
+        before = offices;
+        QThread::msleep(1000);
+        offices = officesOf(second.processId());
+    }
+    const QStringList firstOffices = officesOf(first.processId());
+    ASSERT_EQ(firstOffices.size(), 1);
+    ASSERT_EQ(offices.size(), 1) << "the second window has no office of its own";
+    // Ending the first one leaves the second one's office alone.
+    ::kill(pid_t(first.processId()), SIGKILL);
+    first.waitForFinished();
+    QThread::msleep(1000);
+    EXPECT_TRUE(QFileInfo::exists("/proc/" + offices.first()));
+    EXPECT_EQ(officesOf(second.processId()), offices);
+    second.kill();
+    second.waitForFinished();
 }
 
 TEST(AppSmoke, withoutAnOfficeOnlyTheBindingFailureShows) {

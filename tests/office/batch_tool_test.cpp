@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,6 +75,14 @@ QList<QByteArray> leftovers(const QString& folder) {
     QList<QByteArray> names = everything(folder);
     names.removeIf([](const QByteArray& name) { return !name.startsWith('.'); });
     return names;
+}
+
+// The pipe sockets and private temporary folders of the offices of the run
+// with that process id that are still in /tmp.
+QStringList leftoversOf(qint64 run) {
+    return QDir("/tmp")
+        .entryList(QDir::AllEntries | QDir::System | QDir::Hidden)
+        .filter(QRegularExpression(QStringLiteral("quillpg-(batch-)?%1(-|$)").arg(run)));
 }
 
 TEST(BatchTool, badUsageAndUnusableFoldersExitWithTwoAndSayWhich) {
@@ -204,7 +213,8 @@ TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {
     QProcess process;
     process.start(tool, {in.path(), out.path()});
     ASSERT_TRUE(process.waitForReadyRead(60000));
-    ::kill(pid_t(process.processId()), SIGINT);
+    const qint64 pid = process.processId(); // 0 once it has ended
+    ::kill(pid_t(pid), SIGINT);
     ASSERT_TRUE(process.waitForFinished(60000));
     const QStringList lines =
         QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
@@ -218,10 +228,11 @@ TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {
     EXPECT_EQ(process.exitCode(), 1);
     EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardError()).contains("not converted"));
     QProcess pgrep;
-    pgrep.start("pgrep", {"-f", QStringLiteral("quillpg-batch-%1").arg(process.processId())});
+    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-%1-").arg(pid)});
     pgrep.waitForFinished();
     EXPECT_TRUE(pgrep.readAllStandardOutput().trimmed().isEmpty())
         << "an office outlived the interrupted run";
+    EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').toStdString();
     EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
 }
 
@@ -281,6 +292,15 @@ TEST(BatchTool, collidingNamesGetPagesAndPicturesOfTheirOwnTheSameInTwoShardsAtO
     }
     EXPECT_GE(pictures, 3);
     EXPECT_TRUE(leftovers(one.path()).isEmpty());
+    // The office writes its files private to the user; the pages and their
+    // pictures get the mode of any other file the user makes.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    for (const QByteArray& name : pages) {
+        struct stat info {};
+        ASSERT_EQ(::stat((QFile::encodeName(one.path()) + '/' + name).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << name.data();
+    }
 
     // Two slices at the same time, through GNU parallel, write the same files.
     QProcess parallel;
@@ -375,7 +395,7 @@ namespace {
 // The process id of the office that the run with that process id uses now.
 qint64 officeOf(qint64 run) {
     QProcess pgrep;
-    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-batch-%1;").arg(run)});
+    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-%1-").arg(run)});
     pgrep.waitForFinished();
     return pgrep.readAllStandardOutput().split('\n').value(0).toLongLong();
 }
@@ -392,6 +412,7 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     // The limit is far above what a document takes on a loaded machine, so
     // that only the stopped office's document runs out of time.
     process.start(tool, {"--timeout", "20", in.path(), out.path()});
+    const qint64 pid = process.processId();
     QStringList lines;
     bool killed = false, stopped = false;
     while (process.state() != QProcess::NotRunning || process.canReadLine()) {
@@ -399,7 +420,7 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
             break;
         while (process.canReadLine())
             lines << QString::fromLocal8Bit(process.readLine()).trimmed();
-        const qint64 office = officeOf(process.processId());
+        const qint64 office = officeOf(pid);
         if (!killed && lines.size() >= 10 && office > 0) {
             ::kill(pid_t(office), SIGKILL);
             killed = true;
@@ -419,6 +440,7 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     EXPECT_EQ(documents(run, "Converted").size(), count - 1);
     EXPECT_EQ(run.lines.last(), QStringLiteral("%1 converted, 1 failed").arg(count - 1));
     EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').toStdString();
     // The killed and the stopped office left nothing in the target folder.
     EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     EXPECT_EQ(everything(out.path()).size(), count - 1);

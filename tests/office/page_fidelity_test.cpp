@@ -34,8 +34,8 @@ QStringList pageFields(const QString& path) {
 // A word processor of its own, loading documents the given way.
 class Fidelity : public ::testing::Test {
 protected:
-    void bind(office::DocumentLayout layout, const QString& purpose) {
-        server = office::registerWordServer(privateOfficeOptions(purpose));
+    void bind(office::DocumentLayout layout) {
+        server = office::registerWordServer(privateOfficeOptions());
         server->setDocumentLayout(layout);
         word = AutomationRuntime::createObject("Word.Application");
     }
@@ -71,7 +71,7 @@ protected:
 };
 
 TEST_F(Fidelity, pageFieldsAndFloatingObjectsComeFromTheLayout) {
-    bind(office::DocumentLayout::PagePreview, "-layout");
+    bind(office::DocumentLayout::PagePreview);
     const QString fields = testDocument("page-fields.doc");
     convert(fields, page(fields));
     // Body: "3 pages", "page 2", "page 3 of 3"; the footer once: "page 3 of 3".
@@ -88,13 +88,13 @@ TEST_F(Fidelity, pageFieldsAndFloatingObjectsComeFromTheLayout) {
     // Without a layout the same fields are all 0.
     server->shutdown();
     TearDown();
-    bind(office::DocumentLayout::ModelOnly, "-model");
+    bind(office::DocumentLayout::ModelOnly);
     convert(fields, page(fields));
     EXPECT_EQ(pageFields(page(fields)), QStringList({"0", "0", "0", "0", "0", "0"}));
 }
 
 TEST_F(Fidelity, aDocumentWithCommentsIsLaidOutWithoutEndingTheOffice) {
-    bind(office::DocumentLayout::PagePreview, "-layout");
+    bind(office::DocumentLayout::PagePreview);
     convert(corpusFile("simple.doc"), page("simple.doc"));
     const int starts = officeStarts();
     convert(corpusFile("footnote.doc"), page("footnote.doc"));
@@ -106,7 +106,7 @@ TEST_F(Fidelity, anOfficeThatDiesLayingOutCostsNoDocument) {
     // The editing view of a document with comments ends an office without
     // its user interface files; the document is converted again without a
     // layout and the next one is laid out as usual.
-    bind(office::DocumentLayout::EditingView, "-editing");
+    bind(office::DocumentLayout::EditingView);
     const QStringList documents{corpusFile("simple.doc"), corpusFile("footnote.doc"),
                                 testDocument("page-fields.doc")};
     QStringList warnings;
@@ -124,7 +124,7 @@ TEST_F(Fidelity, anOfficeThatDiesLayingOutCostsNoDocument) {
 }
 
 TEST_F(Fidelity, aModelOnlyDocumentWhoseOfficeDiesFails) {
-    bind(office::DocumentLayout::ModelOnly, "-model");
+    bind(office::DocumentLayout::ModelOnly);
     word->object("Documents")->call("Open", {{"FileName", corpusFile("simple.doc")}});
     server->session()->killOfficeForTesting();
     try {
@@ -140,7 +140,7 @@ TEST_F(Fidelity, aModelOnlyDocumentWhoseOfficeDiesFails) {
 }
 
 TEST_F(Fidelity, picturesLinkedOutsideThePageFolderAreReportedNotLinked) {
-    bind(office::DocumentLayout::PagePreview, "-layout");
+    bind(office::DocumentLayout::PagePreview);
     const QString document = testDocument("linked-pictures.doc");
     const QString warnings = convert(document, page(document));
     EXPECT_EQ(warnings, "picture not found: C:\\Documents\\Pictures\\photo1234567.png");
@@ -154,7 +154,7 @@ TEST_F(Fidelity, picturesLinkedOutsideThePageFolderAreReportedNotLinked) {
 }
 
 TEST_F(Fidelity, chineseAndGermanTextSurvive) {
-    bind(office::DocumentLayout::PagePreview, "-layout");
+    bind(office::DocumentLayout::PagePreview);
     const std::vector<std::pair<QString, QStringList>> documents{
         {"TestChineseProperties.doc", {"參考資料", "世界雅虎", "亞太：亞洲", "香港"}},
         {"HeaderFooterUnicode.doc", {"€", "£", "è", "É"}},

@@ -2,6 +2,7 @@
 #include "OfficeTestServer.h"
 #include "TestFiles.h"
 #include "platform/automation/AutomationRuntime.h"
+#include "platform/office/OfficeSandbox.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -200,7 +201,7 @@ TEST_F(WordBridge, anOfficeThatDiesOrHangsCostsOneCall) {
 }
 
 TEST(WordBinding, attachesToARunningOfficeAndFailsWithoutOne) {
-    auto options = privateOfficeOptions("-attach");
+    auto options = privateOfficeOptions();
     office::WordServer nobody(options);
     EXPECT_EQ(errorNumberOf([&] { nobody.getObject(); }), ErrorNumber::CannotCreateObject);
 
@@ -216,17 +217,16 @@ TEST(WordBinding, attachesToARunningOfficeAndFailsWithoutOne) {
     EXPECT_GT(first.session()->officePid(), 0);
 
     options.installation = "/nonexistent";
-    options.pipeName += "-none";
+    options.pipeName = office::randomPipeName();
     office::WordServer missing(options);
     EXPECT_EQ(errorNumberOf([&] { missing.createObject(); }), ErrorNumber::CannotCreateObject);
 }
 
 TEST(WordBinding, theOfficeEndsWhenItsProgramIsKilled) {
     QProcess holder;
-    holder.start(QUILLPG_BINARY_DIR "/tests/office_holder",
-                 {privateOfficeOptions("-holder").pipeName});
+    holder.start(QUILLPG_BINARY_DIR "/tests/office_holder");
     ASSERT_TRUE(holder.waitForReadyRead(60000)) << holder.readAllStandardError().toStdString();
-    const pid_t office = pid_t(holder.readLine().trimmed().toLongLong());
+    const pid_t office = pid_t(holder.readLine().split(' ').value(0).toLongLong());
     ASSERT_GT(office, 0);
     ASSERT_EQ(::kill(office, 0), 0);
     ::kill(pid_t(holder.processId()), SIGKILL);

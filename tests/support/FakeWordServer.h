@@ -56,7 +56,7 @@ public:
     QStringList callTexts() const;
     QStringList savedPages; // pages written by SaveAs, in order, where they land (unstaged)
     QByteArray pageContent = "<html></html>\n"; // what SaveAs writes into the page
-    QString saveWarnings; // what SaveAs returns (nothing when empty)
+    QString saveWarnings;                       // what SaveAs returns (nothing when empty)
     int picturesPerPage = 0; // "PAGE_html_N.png" files SaveAs writes beside the page
     int openDocuments() const { return int(open.size()); }
 

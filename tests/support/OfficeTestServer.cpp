@@ -1,18 +1,16 @@
 #include "OfficeTestServer.h"
 
+#include "platform/office/OfficeSandbox.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace qp::test {
 
-office::OfficeOptions privateOfficeOptions(const QString& purpose) {
-    const QString test = qEnvironmentVariableIsSet("QUILLPG_TEST_NAME")
-                             ? qEnvironmentVariable("QUILLPG_TEST_NAME")
-                             : QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    const QString build = QString::number(qHash(QStringLiteral(QUILLPG_BINARY_DIR)), 16);
+office::OfficeOptions privateOfficeOptions() {
     office::OfficeOptions options;
-    options.pipeName = QStringLiteral("quillpg-test-%1-%2%3").arg(test, build, purpose);
+    options.pipeName = office::randomPipeName();
     options.callTimeoutMs = 60000;
     return options;
 }

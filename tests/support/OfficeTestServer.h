@@ -7,10 +7,10 @@
 
 namespace qp::test {
 
-// Options for an office of this test executable's own: a pipe name that no
-// other test or build shares and a profile kept between runs in the build's
-// test cache, so that only the first run pays for creating it.
-office::OfficeOptions privateOfficeOptions(const QString& purpose = QString());
+// Options for an office of this test's own: a random pipe name of its own and
+// a free profile slot in the build's test cache, kept between runs so that
+// only the first run pays for creating it.
+office::OfficeOptions privateOfficeOptions();
 
 // The corpus of real documents, and one of its files.
 QString corpusDir();

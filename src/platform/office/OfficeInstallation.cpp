@@ -3,13 +3,14 @@
 #include "OfficeConnection.h"
 
 #include <cppuhelper/bootstrap.hxx>
+#include <rtl/bootstrap.hxx>
 
 #include <com/sun/star/uno/XComponentContext.hpp>
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <cstdlib>
+#include <csignal>
 #include <mutex>
 
 namespace qp::office {
@@ -57,10 +58,17 @@ bool bootstrapUno(const QString& installation, QString* error) {
     if (done)
         return true;
     const QString program = installation + QStringLiteral("/program");
-    const QByteArray bootstrap =
-        QStringLiteral("vnd.sun.star.pathname:%1/fundamentalrc").arg(program).toLocal8Bit();
-    ::setenv("URE_BOOTSTRAP", bootstrap.constData(), 1);
-    ::setenv("UNO_PATH", program.toLocal8Bit().constData(), 1);
+    const QString bootstrap = QStringLiteral("vnd.sun.star.pathname:%1/fundamentalrc").arg(program);
+    // Set in UNO's own table of bootstrap variables, which it reads before
+    // the environment: the environment is not changed while other threads
+    // may read it.
+    rtl::Bootstrap::set("URE_BOOTSTRAP", toOUString(bootstrap));
+    rtl::Bootstrap::set("UNO_PATH", toOUString(program));
+    // Writing to the pipe of an office that has just died must fail the call,
+    // not end this program with SIGPIPE.
+    struct sigaction pipeAction {};
+    if (::sigaction(SIGPIPE, nullptr, &pipeAction) == 0 && pipeAction.sa_handler == SIG_DFL)
+        ::signal(SIGPIPE, SIG_IGN);
     try {
         // The local context lives as long as the process; the bridge only
         // needs it to reach the office's own context through a pipe.

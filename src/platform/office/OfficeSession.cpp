@@ -3,6 +3,7 @@
 #include "OfficeConnection.h"
 #include "OfficeInstallation.h"
 #include "OfficeProcess.h"
+#include "OfficeSandbox.h"
 #include "platform/automation/AutomationError.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -13,7 +14,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QStandardPaths>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -30,10 +32,6 @@ namespace qp::office {
 
 using Clock = std::chrono::steady_clock;
 
-QString defaultPipeName() {
-    return QStringLiteral("quillpg-%1").arg(::getuid());
-}
-
 namespace {
 
 struct Job {
@@ -44,12 +42,13 @@ struct Job {
     bool started = false;
     bool done = false;
     std::exception_ptr error;
-    std::function<void()> wake; // called under the session lock when done
+    std::function<void()> wake; // called under the session lock when started and when done
 };
 
 struct Worker {
     std::thread thread;
     bool abandoned = false;
+    bool finished = false; // its thread is about to end: joining it does not wait
     std::shared_ptr<Job> current;
     // The office this worker started; it dies with the worker's thread.
     std::shared_ptr<OfficeProcess> process;
@@ -74,6 +73,9 @@ struct OfficeSession::State {
     std::condition_variable changed;
     std::deque<std::shared_ptr<Job>> queue;
     std::shared_ptr<Worker> worker;
+    // Workers given up with their office: joined once they are out of the
+    // call they were in, at the latest by shutdown().
+    std::vector<std::shared_ptr<Worker>> retired;
     bool stopping = false;
     Mode mode = Mode::Start;
     bool mayStart = true; // false while binding in attach mode
@@ -81,6 +83,17 @@ struct OfficeSession::State {
 
     // The office of the current worker, for its process id and memory.
     std::shared_ptr<OfficeProcess> process;
+
+    // The profile slot held while this session lives, or why there is none.
+    std::unique_ptr<QLockFile> profileLock;
+    QString profileError;
+    QString socketPath;
+
+    // Whether the pipe is reached through a socket of this user made by an
+    // office that this process started.
+    bool pipeIsOurs() const {
+        return isPipeOfThisProcess(options.pipeName) && isOwnSocket(socketPath);
+    }
 
     QString connectUrl() const {
         return QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext")
@@ -101,6 +114,8 @@ struct OfficeSession::State {
     }
 
     std::unique_ptr<Connection> attach() {
+        if (!pipeIsOurs())
+            return nullptr;
         try {
             return tryConnect();
         } catch (const css::connection::NoConnectException&) {
@@ -112,7 +127,11 @@ struct OfficeSession::State {
     // Starts a headless office with its own profile and waits until it answers.
     std::unique_ptr<Connection> start(Worker& self) {
         const QString program = installation + QStringLiteral("/program/soffice.bin");
-        QDir().mkpath(options.profileDir);
+        if (options.profileDir.isEmpty())
+            throw std::runtime_error(profileError.toStdString());
+        QString error;
+        if (!prepareProfileDir(options.profileDir, &error))
+            throw std::runtime_error(error.toStdString());
         const QStringList arguments{
             QStringLiteral("-env:UserInstallation=%1")
                 .arg(QUrl::fromLocalFile(options.profileDir).toString()),
@@ -136,15 +155,23 @@ struct OfficeSession::State {
         }
         if (previous)
             previous->stop();
-        process->start(program, arguments, log);
+        OfficeLaunch launch;
+        launch.pipeName = options.pipeName;
+        launch.socketPath = socketPath;
+        launch.tempDir = officeTempDir(options.pipeName);
+        process->start(program, arguments, log, launch);
         const auto deadline = Clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
         int restarts = 0;
         while (Clock::now() < deadline) {
+            if (isStopping()) {
+                process->stop();
+                throw std::runtime_error("the office was shut down while it started");
+            }
             if (!process->running()) {
                 // A new profile makes the office exit once with status 81 and
                 // ask to be started again.
                 if (process->exitStatus() == 81 && restarts++ < 2) {
-                    process->start(program, arguments, log);
+                    process->start(program, arguments, log, launch);
                     continue;
                 }
                 throw std::runtime_error(
@@ -153,6 +180,12 @@ struct OfficeSession::State {
                         .arg(log)
                         .toStdString());
             }
+            // Until the office has made its socket there is nothing to try;
+            // a socket that is not this user's is never spoken to.
+            if (QFileInfo(socketPath).isSymLink() ||
+                (QFileInfo::exists(socketPath) && !isOwnSocket(socketPath)))
+                throw std::runtime_error(
+                    QStringLiteral("the pipe %1 is not this user's").arg(socketPath).toStdString());
             if (auto connection = attach()) {
                 connection->process = process;
                 return connection;
@@ -163,6 +196,11 @@ struct OfficeSession::State {
         throw std::runtime_error(QStringLiteral("the office did not answer within %1 s")
                                      .arg(options.startTimeoutMs / 1000)
                                      .toStdString());
+    }
+
+    bool isStopping() {
+        std::lock_guard lock(mutex);
+        return stopping;
     }
 
     std::unique_ptr<Connection> connect(Worker& self) {
@@ -179,18 +217,36 @@ struct OfficeSession::State {
             startAllowed = mayStart;
         }
         std::unique_ptr<Connection> connection;
-        if (currentMode == Mode::Attach)
+        // An office of this process that is still settling may refuse a
+        // second connection for a moment.
+        for (int attempt = 0; currentMode == Mode::Attach && !connection && attempt < 3 &&
+                              (attempt == 0 || pipeIsOurs());
+             ++attempt) {
+            if (attempt > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
             connection = attach();
+        }
         if (!connection) {
             if (!startAllowed)
-                throw std::runtime_error(QStringLiteral("no office is listening on the pipe %1")
-                                             .arg(options.pipeName)
-                                             .toStdString());
+                throw std::runtime_error(
+                    QStringLiteral("no office started by this program listens on the pipe %1")
+                        .arg(options.pipeName)
+                        .toStdString());
             try {
                 connection = start(self);
             } catch (const std::runtime_error&) {
                 // A profile left damaged by an office that was killed keeps
                 // every later one from starting: begin once more without it.
+                // Only when the office ended on its own: an office ended by a
+                // shutdown says nothing about its profile.
+                std::shared_ptr<OfficeProcess> failed;
+                {
+                    std::lock_guard lock(mutex);
+                    failed = self.process;
+                }
+                const bool endedOnItsOwn = failed && !failed->running() && !failed->stopRequested();
+                if (isStopping() || !endedOnItsOwn || options.profileDir.isEmpty())
+                    throw;
                 QDir(options.profileDir).removeRecursively();
                 connection = start(self);
             }
@@ -282,43 +338,63 @@ struct OfficeSession::State {
                     }
                 }
                 {
+                    // Its caller's deadline now counts from here: wake it to
+                    // set its timer anew.
                     std::lock_guard lock(state->mutex);
                     job->started = true;
                     job->startedAt = Clock::now();
+                    if (job->wake)
+                        job->wake();
                 }
+                state->changed.notify_all();
                 job->work(*connection);
             } catch (...) {
                 error = state->translate(std::current_exception(), connection.get(), job->what);
             }
             {
+                // The job and its result go to the caller whole: this thread
+                // keeps no reference once the caller may see it done.
                 std::lock_guard lock(state->mutex);
                 self->current.reset();
                 job->done = true;
-                job->error = error;
+                job->error = std::move(error);
                 if (job->wake)
                     job->wake();
+                job.reset();
             }
             state->changed.notify_all();
         }
         // UNO references are released on the thread that used them.
         connection.reset();
+        std::lock_guard lock(state->mutex);
+        self->finished = true;
     }
 
     // Needs the lock.
     void ensureWorker(const std::shared_ptr<State>& self) {
         if (worker)
             return;
+        joinFinishedWorkers();
         worker = std::make_shared<Worker>();
         worker->thread = std::thread(&State::workerMain, self, worker);
     }
 
-    // Needs the lock. The worker may be stuck in a call on a dead office: it
-    // is left to finish on its own and a new one takes over the queue.
+    // Needs the lock. Joins the given-up workers whose threads have ended.
+    void joinFinishedWorkers() {
+        for (auto& old : retired)
+            if (old->finished && old->thread.joinable())
+                old->thread.join();
+        std::erase_if(retired, [](const auto& old) { return !old->thread.joinable(); });
+    }
+
+    // Needs the lock. The worker may be stuck in a call on a dead office: a
+    // new one takes over the queue at once, and the old one is joined once
+    // that call has failed.
     void abandonWorker(const std::shared_ptr<State>& self) {
         if (!worker)
             return;
         worker->abandoned = true;
-        worker->thread.detach();
+        retired.push_back(std::move(worker));
         worker.reset();
         if (!queue.empty())
             ensureWorker(self);
@@ -327,12 +403,13 @@ struct OfficeSession::State {
 };
 
 OfficeSession::OfficeSession(OfficeOptions options) : state_(std::make_shared<State>()) {
+    removeLitterOfDeadRuns();
     if (options.pipeName.isEmpty())
-        options.pipeName = defaultPipeName();
+        options.pipeName = randomPipeName();
     if (options.profileDir.isEmpty())
-        options.profileDir =
-            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-            QStringLiteral("/quillpg/office/") + options.pipeName;
+        state_->profileLock =
+            claimProfile(QStringLiteral("session"), &options.profileDir, &state_->profileError);
+    state_->socketPath = pipeSocketPath(options.pipeName);
     state_->installation =
         options.installation.isEmpty() ? findInstallation() : options.installation;
     state_->options = std::move(options);
@@ -368,10 +445,10 @@ void OfficeSession::bind(Mode mode) {
     state_->mayStart = true;
 }
 
-void OfficeSession::run(const QString& what, const std::function<void(Connection&)>& work) {
+void OfficeSession::run(const QString& what, std::function<void(Connection&)> work) {
     auto job = std::make_shared<Job>();
     job->what = what;
-    job->work = work;
+    job->work = std::move(work);
     State& state = *state_;
     {
         std::lock_guard lock(state.mutex);
@@ -383,46 +460,43 @@ void OfficeSession::run(const QString& what, const std::function<void(Connection
     }
     state.changed.notify_all();
 
-    // Whether the job ran over its time: measured from its start, or, while
-    // it waits behind others, from its queuing.
-    auto overdue = [&] {
+    // When the job runs out of time: measured from its start, or, while it
+    // waits behind others, from its queuing. Needs the lock.
+    auto deadline = [&] {
         const auto callLimit = std::chrono::milliseconds(state.options.callTimeoutMs);
         const auto startLimit = std::chrono::milliseconds(state.options.startTimeoutMs);
-        const auto now = Clock::now();
-        if (job->started)
-            return now - job->startedAt > callLimit;
-        return now - job->queuedAt > callLimit + startLimit;
+        return job->started ? job->startedAt + callLimit : job->queuedAt + callLimit + startLimit;
     };
 
     QCoreApplication* app = QCoreApplication::instance();
     const bool onUiThread = app && QThread::currentThread() == app->thread();
     bool timedOut = false;
     if (onUiThread) {
+        // The loop ends when the job's start or completion wakes it, or when
+        // the timer reaches the deadline; no polling in between.
         QEventLoop loop;
-        QTimer tick;
-        tick.setInterval(50);
-        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-            std::lock_guard lock(state.mutex);
-            if (job->done || overdue())
-                loop.quit();
-        });
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         {
             std::lock_guard lock(state.mutex);
             job->wake = [&loop] {
                 QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
             };
         }
-        tick.start();
         while (true) {
+            Clock::duration left;
             {
                 std::lock_guard lock(state.mutex);
                 if (job->done)
                     break;
-                if (overdue()) {
+                left = deadline() - Clock::now();
+                if (left <= Clock::duration::zero()) {
                     timedOut = true;
                     break;
                 }
             }
+            timer.start(int(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
             loop.exec();
         }
         std::lock_guard lock(state.mutex);
@@ -430,11 +504,12 @@ void OfficeSession::run(const QString& what, const std::function<void(Connection
     } else {
         std::unique_lock lock(state.mutex);
         while (!job->done) {
-            if (overdue()) {
+            const auto until = deadline();
+            if (Clock::now() >= until) {
                 timedOut = true;
                 break;
             }
-            state.changed.wait_for(lock, std::chrono::milliseconds(50));
+            state.changed.wait_until(lock, until);
         }
     }
 
@@ -475,10 +550,14 @@ void OfficeSession::restart() {
 
 void OfficeSession::shutdown() {
     std::shared_ptr<Worker> worker;
+    std::shared_ptr<OfficeProcess> office;
+    std::vector<std::shared_ptr<Worker>> retired;
     {
         std::lock_guard lock(state_->mutex);
         state_->stopping = true;
         worker = std::move(state_->worker);
+        office = worker ? worker->process : nullptr;
+        retired = std::move(state_->retired);
         for (auto& job : state_->queue) {
             job->error = std::make_exception_ptr(
                 AutomationError(ErrorNumber::ServerUnavailable,
@@ -493,10 +572,14 @@ void OfficeSession::shutdown() {
     // Ending the office first frees a worker that waits on it.
     // The office keeps nothing worth a polite ending: its profile is private
     // and every document was opened read-only.
-    if (worker && worker->process)
-        worker->process->stop();
+    if (office)
+        office->stop();
     if (worker && worker->thread.joinable())
         worker->thread.join();
+    // Their offices were ended when they were given up; their calls fail.
+    for (auto& old : retired)
+        if (old->thread.joinable())
+            old->thread.join();
 }
 
 long long OfficeSession::officePid() const {
@@ -515,6 +598,16 @@ long long OfficeSession::officeResidentBytes() const {
         office = state_->process;
     }
     return office ? office->residentBytes() : 0;
+}
+
+bool OfficeSession::officeNetworkIsolated() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->process && state_->process->networkIsolated();
+}
+
+bool OfficeSession::officeInternetBlocked() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->process && state_->process->internetBlocked();
 }
 
 int OfficeSession::generation() const {

@@ -4,19 +4,17 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace qp::office {
 
 struct OfficeOptions {
     QString installation;       // empty: found by itself
-    QString pipeName;           // empty: this user's pipe, "quillpg-<uid>"
-    QString profileDir;         // empty: <cache>/quillpg/office/<pipe name>
+    QString pipeName;           // empty: a random one of this session's own
+    QString profileDir;         // empty: a free slot <cache>/quillpg/office/session-N
     int callTimeoutMs = 120000; // one call on the office
     int startTimeoutMs = 30000; // starting an office until it answers
 };
-
-// The per-user pipe name an office started by Quillpage listens on.
-QString defaultPipeName();
 
 class Connection; // the UNO side, private to the bridge
 
@@ -34,14 +32,26 @@ public:
     OfficeSession(const OfficeSession&) = delete;
     OfficeSession& operator=(const OfficeSession&) = delete;
 
-    // Connects now: Attach to an office already listening on the pipe, or
-    // Start a new one. Raises AutomationError(CannotCreateObject) on failure.
+    // Connects now: Attach to an office that this process started and that
+    // listens on the pipe, or Start a new one. Raises
+    // AutomationError(CannotCreateObject) on failure.
     void bind(Mode mode);
 
     // Runs a job on the office thread and waits for it, processing the user
     // interface's events meanwhile when called on its thread. `what` names
     // the call in error messages. UNO failures come back as AutomationError.
-    void run(const QString& what, const std::function<void(Connection&)>& job);
+    // A job that runs out of time is left to its thread while the caller
+    // goes on, so it must own everything it uses: capture by value.
+    void run(const QString& what, std::function<void(Connection&)> job);
+
+    // Runs a job that computes a result; the result is kept by the job, so a
+    // job that outlives its caller writes nowhere it should not.
+    template <class Result>
+    Result call(const QString& what, std::function<Result(Connection&)> job) {
+        auto result = std::make_shared<std::optional<Result>>();
+        run(what, [result, job = std::move(job)](Connection& c) { *result = job(c); });
+        return std::move(**result);
+    }
 
     // Ends the office this session started (an attached one is only left);
     // the next call starts a fresh one.
@@ -53,6 +63,9 @@ public:
     void setCallTimeout(int milliseconds);
     // The office process this session started, or -1.
     long long officePid() const;
+    // Whether that office runs without network, and without internet sockets.
+    bool officeNetworkIsolated() const;
+    bool officeInternetBlocked() const;
     long long officeResidentBytes() const;
     // How many times an office was started or attached to.
     int generation() const;

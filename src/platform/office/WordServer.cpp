@@ -1,9 +1,9 @@
 #include "WordServer.h"
 
 #include "OfficeConnection.h"
-#include "platform/webpage/FilteredPage.h"
 #include "PageLayout.h"
 #include "platform/PagePictures.h"
+#include "platform/webpage/FilteredPage.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -257,11 +257,10 @@ struct Shared {
         return QDir::cleanPath(base.absoluteFilePath(name));
     }
     int activeDocument() {
-        int id = 0;
-        session->run(QStringLiteral("finding the active document"), [&](Connection& c) {
-            if (!c.documents.empty())
-                id = c.documents.back().first;
-        });
+        const int id =
+            session->call<int>(QStringLiteral("finding the active document"), [](Connection& c) {
+                return c.documents.empty() ? 0 : c.documents.back().first;
+            });
         if (id == 0)
             throw noDocument();
         return id;
@@ -301,9 +300,12 @@ struct Shared {
         Opened& document = it->second;
         while (true) {
             try {
-                session->run(what, [&](Connection& c) {
+                // By value: the job may outlive this call when it runs out of
+                // time.
+                session->run(what, [path = document.path, layout = document.layout, id, load,
+                                    job](Connection& c) {
                     if (load)
-                        openDocument(c, document.path, document.layout, id);
+                        openDocument(c, path, layout, id);
                     if (job)
                         job(c);
                 });
@@ -417,11 +419,14 @@ private:
             throw failure(ErrorNumber::PermissionDenied,
                           QStringLiteral("A folder of that name is in the way: %1").arg(target));
         const rtl::OUString url = fileUrl(target);
-        webpage::DocumentFacts facts{QFileInfo(path_).completeBaseName(), {}};
+        // The job owns what it uses: a call that runs out of time may still be
+        // running on the office's thread after this function has returned.
+        auto facts = std::make_shared<webpage::DocumentFacts>(
+            webpage::DocumentFacts{QFileInfo(path_).completeBaseName(), {}});
         shared_->withDocument(
             id_, QStringLiteral("saving %1").arg(target),
-            [&](Connection& c) {
-                const auto document = documentOf(c, id_);
+            [id = id_, url, filter, target, format, facts](Connection& c) {
+                const auto document = documentOf(c, id);
                 css::uno::Reference<css::frame::XStorable> storable(document,
                                                                     css::uno::UNO_QUERY_THROW);
                 try {
@@ -440,10 +445,10 @@ private:
                                       .arg(target, reasonOf(e)));
                 }
                 if (format == 10) {
-                    const QString fallback = facts.name;
-                    facts = factsOf(document);
-                    if (facts.name.isEmpty())
-                        facts.name = fallback;
+                    webpage::DocumentFacts read = factsOf(document);
+                    if (read.name.isEmpty())
+                        read.name = facts->name;
+                    *facts = read;
                 }
             },
             false);
@@ -459,7 +464,7 @@ private:
         if (*shared_->selfContained)
             problem = webpage::embedPictures(target);
         if (problem.isEmpty() && format == 10)
-            problem = webpage::rewriteAsFilteredPage(target, facts);
+            problem = webpage::rewriteAsFilteredPage(target, *facts);
         if (!problem.isEmpty()) {
             QFile::remove(target);
             throw failure(
@@ -484,10 +489,9 @@ public:
                    QStringLiteral("PasswordDocument")},
                   [this](const BoundArguments& args) { return open(args.required(0).toText()); });
         addProperty(QStringLiteral("Count"), [this] {
-            std::int32_t count = 0;
-            shared_->session->run(QStringLiteral("counting documents"),
-                                  [&](Connection& c) { count = std::int32_t(c.documents.size()); });
-            return Variant(count);
+            return Variant(shared_->session->call<std::int32_t>(
+                QStringLiteral("counting documents"),
+                [](Connection& c) { return std::int32_t(c.documents.size()); }));
         });
     }
     QString className() const override { return QStringLiteral("Documents"); }

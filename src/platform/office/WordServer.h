@@ -16,10 +16,11 @@ enum class DocumentLayout {
     ModelOnly,   // the model alone, without a layout: page fields stay 0
 };
 
-// "Word.Application" served by the office over UNO. Get-object attaches to an
-// office that this user's Quillpage already runs (the per-user pipe);
-// create-object starts a new headless office with its own profile. Within one
-// process both hand out the same application object once it exists.
+// "Word.Application" served by the office over UNO. Get-object answers only
+// with an office that this process started (on its own private pipe), and
+// fails otherwise; create-object starts a new headless office with its own
+// profile. Within one process both hand out the same application object once
+// it exists.
 class WordServer : public AutomationServer {
 public:
     explicit WordServer(OfficeOptions options = {});

@@ -7,6 +7,7 @@
 #include "jobs/Command.h"
 #include "jobs/Mediator.h"
 #include "jobs/PageStaging.h"
+#include "platform/office/OfficeSandbox.h"
 #include "platform/office/WordServer.h"
 
 #include <QCoreApplication>
@@ -129,23 +130,6 @@ QStringList workerArguments(const BatchOptions& options, int i, int n) {
     return arguments;
 }
 
-// An office profile of its own for this worker, kept between runs for a quick
-// start; the lock keeps two runs at the same time off the same profile.
-std::unique_ptr<QLockFile> claimProfile(QString* profileDir) {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                         QStringLiteral("/quillpg/office");
-    QDir().mkpath(base);
-    for (int slot = 1;; ++slot) {
-        auto lock =
-            std::make_unique<QLockFile>(QStringLiteral("%1/batch-%2.lock").arg(base).arg(slot));
-        lock->setStaleLockTime(0);
-        if (lock->tryLock(0)) {
-            *profileDir = QStringLiteral("%1/batch-%2").arg(base).arg(slot);
-            return lock;
-        }
-    }
-}
-
 } // namespace
 
 bool checkFolders(const BatchOptions& options, QString* error) {
@@ -185,10 +169,16 @@ int runWorker(const BatchOptions& options, bool machine) {
     ConsoleWindows windows(options.extensions, options.filtered.value_or(storedFiltered()),
                            reporter, options.shardIndex, options.shardCount);
 
+    // An office profile of its own for this worker, kept between runs for a
+    // quick start; the lock keeps two runs at the same time off the same one.
     office::OfficeOptions officeOptions;
-    officeOptions.pipeName =
-        QStringLiteral("quillpg-batch-%1").arg(QCoreApplication::applicationPid());
-    const auto profileLock = claimProfile(&officeOptions.profileDir);
+    QString profileError;
+    const auto profileLock =
+        office::claimProfile(QStringLiteral("batch"), &officeOptions.profileDir, &profileError);
+    if (!profileLock) {
+        printError(profileError);
+        return 2;
+    }
     officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
     const auto server = office::registerWordServer(officeOptions);
     server->setSelfContainedPages(options.selfContained);

@@ -1,0 +1,153 @@
+#include "OfficeSandbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <csignal>
+#include <mutex>
+#include <set>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qp::office {
+
+namespace {
+
+std::mutex pipesMutex;
+std::set<QString>& pipesOfThisProcess() {
+    static std::set<QString> pipes;
+    return pipes;
+}
+
+QString socketFolder() {
+    return ::access("/tmp", W_OK) == 0 ? QStringLiteral("/tmp") : QStringLiteral("/var/tmp");
+}
+
+const QString namePattern = QStringLiteral("quillpg-(\\d+)-[0-9a-f]{32}");
+
+// Whether the path is owned by this user and of the kind wanted (S_IFSOCK, S_IFDIR).
+bool ownedByUs(const QString& path, mode_t kind) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 &&
+           (info.st_mode & S_IFMT) == kind && info.st_uid == ::getuid();
+}
+
+bool processIsGone(qint64 pid) {
+    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+} // namespace
+
+QString randomPipeName() {
+    unsigned char bytes[16];
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n < 0 && errno != EINTR)
+            throw std::runtime_error("the system gave no random numbers for the office's pipe");
+        if (n > 0)
+            got += std::size_t(n);
+    }
+    return QStringLiteral("quillpg-%1-%2")
+        .arg(::getpid())
+        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes), 16).toHex()));
+}
+
+QString pipeSocketPath(const QString& pipeName) {
+    return QStringLiteral("%1/OSL_PIPE_%2_%3").arg(socketFolder()).arg(::getuid()).arg(pipeName);
+}
+
+bool isOwnSocket(const QString& path) {
+    return ownedByUs(path, S_IFSOCK);
+}
+
+QString officeTempDir(const QString& pipeName) {
+    return QDir::tempPath() + QLatin1Char('/') + pipeName + QStringLiteral(".tmp");
+}
+
+void notePipeOfThisProcess(const QString& pipeName, bool listening) {
+    std::lock_guard lock(pipesMutex);
+    if (listening)
+        pipesOfThisProcess().insert(pipeName);
+    else
+        pipesOfThisProcess().erase(pipeName);
+}
+
+bool isPipeOfThisProcess(const QString& pipeName) {
+    std::lock_guard lock(pipesMutex);
+    return pipesOfThisProcess().count(pipeName) > 0;
+}
+
+void removeLitterOfDeadRuns() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const QRegularExpression socket(
+            QStringLiteral("^OSL_PIPE_%1_%2$").arg(::getuid()).arg(namePattern));
+        const QDir sockets(socketFolder());
+        for (const QString& name : sockets.entryList(QDir::Files | QDir::System | QDir::Hidden)) {
+            const auto match = socket.match(name);
+            if (match.hasMatch() && processIsGone(match.captured(1).toLongLong()) &&
+                isOwnSocket(sockets.filePath(name)))
+                ::unlink(QFile::encodeName(sockets.filePath(name)).constData());
+        }
+        const QRegularExpression folder(QStringLiteral("^%1\\.tmp$").arg(namePattern));
+        const QDir temp(QDir::tempPath());
+        for (const QString& name : temp.entryList(QDir::Dirs | QDir::Hidden)) {
+            const auto match = folder.match(name);
+            if (match.hasMatch() && processIsGone(match.captured(1).toLongLong()) &&
+                ownedByUs(temp.filePath(name), S_IFDIR))
+                QDir(temp.filePath(name)).removeRecursively();
+        }
+    });
+}
+
+std::unique_ptr<QLockFile> claimProfile(const QString& kind, QString* profileDir, QString* error) {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                         QStringLiteral("/quillpg/office");
+    const QFileInfo info(base);
+    if (!QDir().mkpath(base) || !info.isDir() ||
+        ::access(QFile::encodeName(base).constData(), W_OK | X_OK) != 0) {
+        *error = QStringLiteral("the office profile folder %1 cannot be used: it is not a "
+                                "folder that can be written")
+                     .arg(base);
+        return nullptr;
+    }
+    for (int slot = 1; slot <= 1000; ++slot) {
+        auto lock =
+            std::make_unique<QLockFile>(QStringLiteral("%1/%2-%3.lock").arg(base, kind).arg(slot));
+        lock->setStaleLockTime(0);
+        if (lock->tryLock(0)) {
+            *profileDir = QStringLiteral("%1/%2-%3").arg(base, kind).arg(slot);
+            return lock;
+        }
+        // Only a slot that another run holds is skipped; any other failure
+        // would fail for every slot alike.
+        if (lock->error() != QLockFile::LockFailedError) {
+            *error = QStringLiteral("the office profile folder %1 cannot be used: its lock "
+                                    "file cannot be made")
+                         .arg(base);
+            return nullptr;
+        }
+    }
+    *error = QStringLiteral("the office profile folder %1 cannot be used: all its slots are taken")
+                 .arg(base);
+    return nullptr;
+}
+
+bool prepareProfileDir(const QString& dir, QString* error) {
+    const QByteArray path = QFile::encodeName(dir);
+    struct stat info {};
+    if (::lstat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode))
+        ::unlink(path.constData());
+    if (QDir().mkpath(dir) && ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode))
+        return true;
+    *error = QStringLiteral("the office profile folder %1 cannot be made").arg(dir);
+    return false;
+}
+
+} // namespace qp::office

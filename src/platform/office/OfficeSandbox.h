@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+
+namespace qp::office {
+
+// The office parses documents from anywhere, so each office is walled in:
+// a pipe only this process knows, a private temporary folder, no internet
+// sockets and, where the system allows it, no network at all.
+
+// A pipe name nobody can guess: "quillpg-<this process id>-<128 random bits
+// in hex>". The process id lets a later run tell what a dead run left.
+QString randomPipeName();
+
+// The socket through which the office's pipe of that name is reached; the
+// office's runtime makes it in /tmp (or /var/tmp when /tmp cannot be written).
+QString pipeSocketPath(const QString& pipeName);
+
+// True when the path is a socket owned by this user.
+bool isOwnSocket(const QString& path);
+
+// The private temporary folder of the office on that pipe.
+QString officeTempDir(const QString& pipeName);
+
+// Pipes on which an office started by this process listens: get-object
+// answers only through them.
+void notePipeOfThisProcess(const QString& pipeName, bool listening);
+bool isPipeOfThisProcess(const QString& pipeName);
+
+// Removes the pipe sockets and temporary folders that runs of this user left
+// when they were killed (their process no longer exists). Runs once per process.
+void removeLitterOfDeadRuns();
+
+// Claims the first free office profile slot "<cache>/quillpg/office/<kind>-N"
+// for as long as the returned lock lives. Returns null with a message naming
+// the folder when the profile folder cannot be used.
+std::unique_ptr<QLockFile> claimProfile(const QString& kind, QString* profileDir, QString* error);
+
+// Makes the profile folder ready: whatever is in its place that is not a
+// folder (a file, a symbolic link, dangling or not) is replaced by an empty
+// folder. Returns false with a message naming the folder when it cannot be made.
+bool prepareProfileDir(const QString& dir, QString* error);
+
+} // namespace qp::office

@@ -1,0 +1,409 @@
+// The office as a parser of untrusted documents: it reaches no network, talks
+// only to the program that started it, and leaves nothing behind.
+#include "ErrorNumber.h"
+#include "OfficeTestServer.h"
+#include "TestFiles.h"
+#include "platform/office/OfficeSandbox.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace qp;
+using namespace qp::test;
+
+namespace {
+
+const QString tool = QStringLiteral(QUILLPG_BINARY_DIR "/src/tools/batch/quillpg-batch");
+const QString holderProgram = QStringLiteral(QUILLPG_BINARY_DIR "/tests/office_holder");
+
+// An office_holder: a program that binds "Word.Application" as the window
+// application does and converts documents on request.
+class Holder {
+public:
+    explicit Holder(const QStringList& arguments = {}) {
+        process_.start(holderProgram, arguments);
+        if (process_.waitForReadyRead(120000)) {
+            const QStringList words = QString::fromLocal8Bit(process_.readLine()).split(' ');
+            office_ = words.value(0).toLongLong();
+            pipe_ = words.value(1);
+            isolated_ = words.value(2) == "1";
+            blocked_ = words.value(3).trimmed() == "1";
+        }
+    }
+    ~Holder() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+    qint64 pid() const { return process_.processId(); }
+    qint64 office() const { return office_; }
+    QString pipe() const { return pipe_; }
+    bool isolated() const { return isolated_; }
+    bool blocked() const { return blocked_; }
+    // "ok" or "failed: REASON".
+    QString convert(const QString& source, const QString& page) {
+        process_.write((source + ' ' + page + '\n').toLocal8Bit());
+        if (!process_.canReadLine() && !process_.waitForReadyRead(120000))
+            return QStringLiteral("no answer (exit status %1, %2)")
+                .arg(process_.exitCode())
+                .arg(process_.exitStatus() == QProcess::CrashExit ? "crashed" : "ended");
+        return QString::fromLocal8Bit(process_.readLine()).trimmed();
+    }
+    // Ends it normally: its input ends.
+    bool finish() {
+        process_.closeWriteChannel();
+        return process_.waitForFinished(60000) && process_.exitCode() == 0;
+    }
+    void kill() {
+        ::kill(pid_t(process_.processId()), SIGKILL);
+        process_.waitForFinished();
+    }
+
+private:
+    QProcess process_;
+    qint64 office_ = -1;
+    QString pipe_;
+    bool isolated_ = false;
+    bool blocked_ = false;
+};
+
+// Whether this system lets a process have a network namespace of its own.
+bool namespacesWork() {
+    QProcess probe;
+    probe.start("unshare", {"-rn", "true"});
+    return probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit &&
+           probe.exitCode() == 0;
+}
+
+bool alive(qint64 pid) {
+    // A killed child stays a zombie until its parent reaps it.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    return pid > 0 && stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+}
+
+bool endsSoon(qint64 pid) {
+    for (int i = 0; i < 100 && alive(pid); ++i)
+        QThread::msleep(100);
+    return !alive(pid);
+}
+
+// What an office on that pipe, with that process id, may have left in /tmp
+// and in the temporary folder: its socket, its private folder, the office's
+// own lock and temporary files.
+QStringList leftovers(const QString& pipe, qint64 office) {
+    // "lu<pid><suffix>.tmp"; another office's process id may start with ours.
+    const QRegularExpression ownLockFile(QStringLiteral("^lu%1[^0-9]").arg(office));
+    QStringList found;
+    for (const QString& folder : {QStringLiteral("/tmp"), QDir::tempPath()}) {
+        for (const QString& name :
+             QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden)) {
+            if ((!pipe.isEmpty() && name.contains(pipe)) ||
+                (office > 0 && ownLockFile.match(name).hasMatch()))
+                found << folder + '/' + name;
+        }
+    }
+    found.removeDuplicates();
+    return found;
+}
+
+// A listening Unix socket at a path, as someone squatting a pipe would make it.
+class Squatter {
+public:
+    explicit Squatter(const QString& path) : path_(QFile::encodeName(path)) {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.constData(), sizeof address.sun_path - 1);
+        listening_ = fd_ >= 0 &&
+                     ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                     ::listen(fd_, 8) == 0;
+    }
+    ~Squatter() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        ::unlink(path_.constData());
+    }
+    bool listening() const { return listening_; }
+    bool wasSpokenTo() const {
+        const int client = ::accept(fd_, nullptr, nullptr);
+        if (client >= 0)
+            ::close(client);
+        return client >= 0;
+    }
+
+private:
+    QByteArray path_;
+    int fd_ = -1;
+    bool listening_ = false;
+};
+
+// A .doc whose only picture is a link to an address on a documentation range:
+// the office saves a web page with a remote picture as a Word 97 document.
+QString makeLinkedPictureDocument(const QString& folder) {
+    QFile html(folder + "/remote.html");
+    if (!html.open(QIODevice::WriteOnly))
+        return {};
+    html.write("<html><body><p>Before the picture.</p>"
+               "<p><img src=\"http://203.0.113.5/remote.png\" alt=\"remote picture\" "
+               "width=\"40\" height=\"30\"></p><p>After the picture.</p></body></html>");
+    html.close();
+    QStringList command{QStringLiteral("soffice"),
+                        "-env:UserInstallation=" +
+                            QUrl::fromLocalFile(folder + "/profile").toString(),
+                        "--headless",
+                        "--convert-to",
+                        "doc:MS Word 97",
+                        "--outdir",
+                        folder,
+                        html.fileName()};
+    // Made without network where that is possible, so that making it reaches nothing.
+    if (namespacesWork())
+        command = QStringList{"-rn"} + command;
+    QProcess convert;
+    convert.start(command.first() == "-rn" ? "unshare" : command.takeFirst(), command);
+    convert.waitForFinished(120000);
+    const QString doc = folder + "/remote.doc";
+    return readFile(doc).contains("203.0.113.5") ? doc : QString();
+}
+
+TEST(SealedOffice, aLinkedPictureIsNeverFetched) {
+    if (QStandardPaths::findExecutable("strace").isEmpty())
+        GTEST_SKIP() << "needs strace";
+    QTemporaryDir work;
+    QDir().mkpath(work.filePath("make"));
+    QDir().mkpath(work.filePath("in"));
+    const QString doc = makeLinkedPictureDocument(work.filePath("make"));
+    ASSERT_FALSE(doc.isEmpty()) << "the linked-picture document could not be made";
+    ASSERT_TRUE(QFile::copy(doc, work.filePath("in/remote.doc")));
+    for (const QString& format : {QStringLiteral("--not-filtered"), QStringLiteral("--filtered")}) {
+        const QString trace = work.filePath("trace" + format);
+        QProcess run;
+        run.start("strace", {"-f", "-e", "trace=connect,sendto", "-o", trace, tool, format,
+                             work.filePath("in"), work.filePath("out" + format)});
+        ASSERT_TRUE(run.waitForFinished(300000));
+        EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+        const QByteArray calls = readFile(trace);
+        ASSERT_FALSE(calls.isEmpty());
+        for (const QByteArray& line : calls.split('\n'))
+            EXPECT_FALSE(line.contains("AF_INET"))
+                << format.toStdString() << ": " << line.toStdString();
+        // The picture stays a link in the full page: its address is in it.
+        const QByteArray page = readFile(work.filePath("out" + format + "/remote.htm"));
+        EXPECT_TRUE(page.contains("After the picture")) << format.toStdString();
+        if (format == "--not-filtered") {
+            EXPECT_TRUE(page.contains("http://203.0.113.5/remote.png"));
+        }
+    }
+}
+
+TEST(SealedOffice, eachProgramOwnsItsOfficeOnAPipeNobodyCanGuess) {
+    // Even with a careless umask the socket is for its user alone.
+    const mode_t umask = ::umask(0);
+    Holder first;
+    Holder second;
+    ::umask(umask);
+    ASSERT_GT(first.office(), 0);
+    ASSERT_GT(second.office(), 0) << "the second program did not start an office of its own";
+    EXPECT_NE(first.office(), second.office());
+    for (const Holder* holder : {&first, &second}) {
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("^quillpg-%1-[0-9a-f]{32}$").arg(holder->pid()))
+                .match(holder->pipe())
+                .hasMatch())
+            << holder->pipe().toStdString();
+        struct stat info {};
+        ASSERT_EQ(
+            ::lstat(QFile::encodeName(office::pipeSocketPath(holder->pipe())).constData(), &info),
+            0);
+        EXPECT_TRUE(S_ISSOCK(info.st_mode));
+        EXPECT_EQ(info.st_uid, ::getuid());
+        EXPECT_EQ(info.st_mode & 077, 0u) << std::oct << info.st_mode;
+#if defined(__x86_64__) || defined(__aarch64__)
+        EXPECT_TRUE(holder->blocked()) << "the office may open internet sockets";
+#endif
+        EXPECT_EQ(holder->isolated(), namespacesWork());
+    }
+
+    // The second one ending costs the first nothing, and the other way round.
+    QTemporaryDir out;
+    EXPECT_EQ(second.convert(corpusFile("simple.doc"), out.filePath("b1.htm")), "ok");
+    EXPECT_TRUE(second.finish());
+    EXPECT_TRUE(endsSoon(second.office()));
+    EXPECT_TRUE(alive(first.office()));
+    EXPECT_EQ(first.convert(corpusFile("simple.doc"), out.filePath("a1.htm")), "ok");
+
+    Holder third;
+    ASSERT_GT(third.office(), 0);
+    EXPECT_NE(third.office(), first.office());
+    first.kill();
+    EXPECT_TRUE(endsSoon(first.office()));
+    EXPECT_EQ(third.convert(corpusFile("simple.doc"), out.filePath("c1.htm")), "ok");
+    EXPECT_TRUE(third.finish());
+}
+
+TEST(SealedOffice, getObjectAnswersOnlyWithAnOfficeOfThisProcess) {
+    const QString pipe = office::randomPipeName();
+    Holder other({pipe});
+    ASSERT_GT(other.office(), 0);
+    auto options = privateOfficeOptions();
+    options.pipeName = pipe;
+    options.callTimeoutMs = 10000;
+    office::WordServer server(options);
+    QString reason;
+    EXPECT_EQ(errorNumberOf([&] { server.getObject(); }, &reason), ErrorNumber::CannotCreateObject)
+        << reason.toStdString();
+}
+
+TEST(SealedOffice, aPipeThatExistsAlreadyOrIsAnotherUsersIsNeverUsed) {
+    for (const bool foreign : {false, true}) {
+        auto options = privateOfficeOptions();
+        options.callTimeoutMs = 10000;
+        const QString path = office::pipeSocketPath(options.pipeName);
+        Squatter squatter(path);
+        ASSERT_TRUE(squatter.listening()) << path.toStdString();
+        if (foreign && ::geteuid() == 0) {
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+        }
+        office::WordServer server(options);
+        QString reason;
+        EXPECT_EQ(errorNumberOf([&] { server.getObject(); }), ErrorNumber::CannotCreateObject);
+        EXPECT_EQ(errorNumberOf([&] { server.createObject(); }, &reason),
+                  ErrorNumber::CannotCreateObject);
+        EXPECT_TRUE(reason.contains(path)) << reason.toStdString();
+        EXPECT_FALSE(squatter.wasSpokenTo()) << "the squatted pipe was spoken to";
+    }
+}
+
+TEST(SealedOffice, nothingIsLeftWhateverWayTheProgramEnds) {
+    QTemporaryDir out;
+    // A normal end, after an office crash on the way.
+    {
+        Holder holder;
+        ASSERT_GT(holder.office(), 0);
+        const QString pipe = holder.pipe();
+        const qint64 crashed = holder.office();
+        EXPECT_FALSE(leftovers(pipe, 0).isEmpty()) << "no socket while the office runs";
+        ::kill(pid_t(crashed), SIGKILL);
+        // The next document finds the office dead and is opened in a fresh one.
+        EXPECT_EQ(holder.convert(corpusFile("simple.doc"), out.filePath("x.htm")), "ok");
+        EXPECT_TRUE(leftovers({}, crashed).isEmpty())
+            << leftovers({}, crashed).join(' ').toStdString();
+        EXPECT_EQ(holder.convert(corpusFile("simple.doc"), out.filePath("x.htm")), "ok");
+        EXPECT_TRUE(holder.finish());
+        EXPECT_TRUE(leftovers(pipe, crashed).isEmpty())
+            << leftovers(pipe, crashed).join(' ').toStdString();
+    }
+    // Killed outright: the next run removes what it left.
+    Holder killed;
+    ASSERT_GT(killed.office(), 0);
+    const QString pipe = killed.pipe();
+    killed.kill();
+    EXPECT_TRUE(endsSoon(killed.office()));
+    EXPECT_FALSE(leftovers(pipe, 0).isEmpty()) << "nothing for the next run to remove";
+    Holder next;
+    ASSERT_GT(next.office(), 0);
+    EXPECT_TRUE(leftovers(pipe, killed.office()).isEmpty())
+        << leftovers(pipe, killed.office()).join(' ').toStdString();
+    EXPECT_TRUE(next.finish());
+    EXPECT_TRUE(leftovers(next.pipe(), next.office()).isEmpty());
+}
+
+TEST(SealedOffice, shuttingDownWhileTheOfficeStartsKeepsItsProfile) {
+    QTemporaryDir profile;
+    QFile marker(profile.filePath("marker"));
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    auto options = privateOfficeOptions();
+    options.profileDir = profile.path();
+    office::OfficeSession session(options);
+    int number = 0;
+    std::thread binding(
+        [&] { number = errorNumberOf([&] { session.bind(office::OfficeSession::Mode::Start); }); });
+    QThread::msleep(300);
+    session.shutdown();
+    binding.join();
+    EXPECT_EQ(number, ErrorNumber::CannotCreateObject);
+    EXPECT_TRUE(marker.exists()) << "the profile was taken for damaged and deleted";
+    EXPECT_LE(session.generation(), 1);
+}
+
+TEST(SealedOffice, anUnusableCacheFolderIsReportedAndABrokenProfileSlotReplaced) {
+    QTemporaryDir cache, in, out;
+    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("simple.doc")));
+    const QString office = cache.filePath("quillpg/office");
+    auto runBatch = [&](QString* errors) {
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CACHE_HOME", cache.path());
+        run.setProcessEnvironment(env);
+        run.start(tool, {in.path(), out.path()});
+        if (!run.waitForFinished(120000)) {
+            run.kill();
+            run.waitForFinished();
+            return -1;
+        }
+        *errors = QString::fromLocal8Bit(run.readAllStandardError());
+        return run.exitCode();
+    };
+    QString errors;
+    ASSERT_TRUE(QDir().mkpath(cache.filePath("quillpg")));
+    ASSERT_TRUE(QFile(office).open(QIODevice::WriteOnly));
+    EXPECT_EQ(runBatch(&errors), 2);
+    EXPECT_TRUE(errors.contains(office)) << errors.toStdString();
+
+    // A profile slot replaced by a file, then by a dangling link, is made a folder again.
+    ASSERT_TRUE(QFile::remove(office));
+    ASSERT_TRUE(QDir().mkpath(office));
+    ASSERT_TRUE(QFile(office + "/batch-1").open(QIODevice::WriteOnly));
+    EXPECT_EQ(runBatch(&errors), 0) << errors.toStdString();
+    EXPECT_TRUE(QFileInfo(office + "/batch-1").isDir());
+    ASSERT_TRUE(QDir(office + "/batch-1").removeRecursively());
+    ASSERT_TRUE(QFile::link(cache.filePath("nowhere"), office + "/batch-1"));
+    EXPECT_EQ(runBatch(&errors), 0) << errors.toStdString();
+    EXPECT_TRUE(QFileInfo(office + "/batch-1").isDir());
+    EXPECT_TRUE(QFileInfo::exists(out.filePath("simple.htm")));
+}
+
+// Counts the timer events of the whole application.
+class TimerCount : public QObject {
+public:
+    int timers = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Timer)
+            ++timers;
+        return false;
+    }
+};
+
+TEST(SealedOffice, aCallInWaitingWakesOnlyWhenItIsDone) {
+    office::WordServer server(privateOfficeOptions());
+    ASSERT_TRUE(server.createObject());
+    TimerCount count;
+    QCoreApplication::instance()->installEventFilter(&count);
+    server.session()->run("waiting", [](office::Connection&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    });
+    QCoreApplication::instance()->removeEventFilter(&count);
+    EXPECT_EQ(count.timers, 0) << "the wait polled";
+}
+
+} // namespace
