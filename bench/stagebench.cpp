@@ -2,7 +2,7 @@
 // straight into the target folder, against the same files written into a
 // staging folder and moved into place. Prints both and their difference.
 // Usage: stagebench [TARGET_FOLDER [DOCUMENTS]]
-#include "conversion/PageStaging.h"
+#include "jobs/PageStaging.h"
 
 #include <QCoreApplication>
 #include <QDir>

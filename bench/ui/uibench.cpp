@@ -2,11 +2,11 @@
 // application's real pipeline and windows (offscreen) with the real office,
 // and prints documents per second, the longest pause of the user interface's
 // event loop during the batch, and the program's memory along the way.
-#include "core/Command.h"
-#include "core/Mediator.h"
+#include "jobs/Command.h"
+#include "jobs/Mediator.h"
 #include "platform/office/WordServer.h"
-#include "ui/Form2.h"
-#include "ui/Form3.h"
+#include "ui/MainWindow.h"
+#include "ui/QuickStartDialog.h"
 #include "ui/Startup.h"
 
 #include <QApplication>
@@ -51,9 +51,9 @@ int main(int argc, char** argv) {
     // Start-up as the application does; the Quick Start dialog is cancelled.
     QTimer cancelQuickStart;
     QObject::connect(&cancelQuickStart, &QTimer::timeout, [&] {
-        if (qp::Form3::instance().isVisible()) {
+        if (qp::QuickStartDialog::instance().isVisible()) {
             cancelQuickStart.stop();
-            qp::Form3::instance().btnCancel->click();
+            qp::QuickStartDialog::instance().cancelButton->click();
         }
     });
     cancelQuickStart.start(10);
@@ -61,9 +61,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "uibench: the word processor could not be bound\n");
         return 2;
     }
-    qp::Mediator& mediator = *qp::applicationMediator();
+    qp::Mediator& mediator = qp::applicationMediator();
     mediator.SetSourceFolder(folder);
-    mediator.SetTgtFolder(out);
+    mediator.SetTargetFolder(out);
 
     // The event loop's heartbeat: the longest gap between two ticks is the
     // longest time the windows could not repaint or answer a click.
@@ -88,14 +88,14 @@ int main(int argc, char** argv) {
     clock.start();
     sinceTick.start();
     heartbeat.start();
-    mediator.StartStateTwo();
-    qp::cmd1 start;
+    mediator.startBatchState();
+    qp::StartJobCommand start;
     start.init(mediator);
     start.Execute();
     heartbeat.stop();
     const double seconds = clock.nsecsElapsed() / 1e9;
 
-    const QString status = qp::Form2::instance().statusText();
+    const QString status = qp::MainWindow::instance().statusText();
     const int converted = status.section(QLatin1Char(' '), 0, 0).toInt();
     std::printf("%s in %.2f s: %.1f documents per second\n", qPrintable(status), seconds,
                 seconds > 0 ? converted / seconds : 0.0);

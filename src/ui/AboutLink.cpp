@@ -1,15 +1,15 @@
 #include "AboutLink.h"
 
-#include "frmAbout.h"
-#include "platform/Dialogs.h"
-#include "platform/WebBrowser.h"
+#include "AboutDialog.h"
+#include "desktop/Dialogs.h"
+#include "desktop/WebBrowser.h"
 
 #include <QWidget>
 
 namespace qp {
 
 void showAboutBox() {
-    frmAbout::showBox();
+    AboutDialog::showBox();
 }
 
 void openWebLink(QWidget* owner, const QString& url) {

@@ -1,6 +1,6 @@
 #include "DocumentListView.h"
 
-#include "Twips.h"
+#include "Style.h"
 #include "platform/automation/AutomationError.h"
 
 #include <QFont>
@@ -13,7 +13,7 @@ namespace {
 constexpr int KeyRole = Qt::UserRole;
 
 // Rows sort by their text ignoring letter case, as the list control did.
-class DocumentItem : public QTreeWidgetItem {
+class DocumentRow : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
     bool operator<(const QTreeWidgetItem& other) const override {
@@ -60,7 +60,7 @@ void DocumentListView::addRow(const QString& key, const QString& text) {
         throw AutomationError(ErrorNumber::KeyNotUnique,
                               QStringLiteral("Key is not unique in collection"),
                               QStringLiteral("ListView1"));
-    auto* item = new DocumentItem(QStringList{text, QString()});
+    auto* item = new DocumentRow(QStringList{text, QString()});
     item->setData(0, KeyRole, key);
     addTopLevelItem(item);
     rows_.insert(key, item);

@@ -1,6 +1,6 @@
 #include "Handler.h"
 
-#include "platform/Dialogs.h"
+#include "desktop/Dialogs.h"
 #include "platform/automation/AutomationError.h"
 
 #include <QWidget>

@@ -1,13 +1,13 @@
 #include "LinkLabel.h"
 
+#include "Style.h"
+
 #include <QMouseEvent>
 
 namespace qp {
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-    QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, Qt::blue);
-    setPalette(colours);
+    setColour(this, QPalette::WindowText, Qt::blue);
     setCursor(Qt::PointingHandCursor);
 }
 

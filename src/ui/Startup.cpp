@@ -1,15 +1,16 @@
 #include "Startup.h"
 
 #include "Application.h"
-#include "Form2.h"
-#include "Form3.h"
+#include "ExtensionListDialog.h"
+#include "MainWindow.h"
 #include "QtDialogProvider.h"
+#include "QuickStartDialog.h"
+#include "Style.h"
 #include "WidgetWindows.h"
-#include "core/Mediator.h"
-#include "frmExtension.h"
+#include "jobs/Mediator.h"
+#include "platform/automation/AutomationError.h"
 
 #include <QApplication>
-#include <QFont>
 
 #include <memory>
 
@@ -31,30 +32,22 @@ std::unique_ptr<Mediator>& theMediator() {
 
 bool startUp() {
     theMediator() = std::make_unique<Mediator>(widgetWindows());
-    General::setMediator(theMediator().get());
 
     // The filter chain reads the extension list, which this fills with "doc".
-    frmExtension::instance();
+    ExtensionListDialog::instance();
 
     if (!theMediator()->init())
         return false;
 
-    Form2::instance().show();
-    Form3::instance().exec();
+    MainWindow::instance().show();
+    QuickStartDialog::instance().exec();
 
-    frmExtension::instance();
+    ExtensionListDialog::instance();
     return true;
 }
 
 int runApplication(QApplication& app) {
-    // The windows are laid out for a small 8-point sans-serif face, as their
-    // sizes in twips assume; the desktop's larger default face would clip
-    // their captions.
-    QFont face(app.font());
-    face.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"),
-                      QStringLiteral("Liberation Sans")});
-    face.setPointSizeF(8.25);
-    app.setFont(face);
+    setApplicationFont(app);
     QtDialogProvider dialogs;
     DialogProvider* previous = Dialogs::setProvider(&dialogs);
     int result = 1;
@@ -67,14 +60,17 @@ int runApplication(QApplication& app) {
     return result;
 }
 
-Mediator* applicationMediator() {
-    return theMediator().get();
+Mediator& applicationMediator() {
+    if (!theMediator())
+        throw AutomationError(
+            ErrorNumber::ObjectNotSet,
+            QStringLiteral("Object variable not set: the application's Mediator"));
+    return *theMediator();
 }
 
 void releaseApplication() {
     WidgetWindows::unloadAll();
     theMediator().reset();
-    General::setMediator(nullptr);
 }
 
 } // namespace qp

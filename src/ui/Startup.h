@@ -21,8 +21,9 @@ bool startUp();
 // bound.
 int runApplication(QApplication& app);
 
-// The application's Mediator as start-up created it, null before.
-Mediator* applicationMediator();
+// The application's Mediator as start-up created it: the one the windows
+// act on. Raises ObjectNotSet before start-up and after the release.
+Mediator& applicationMediator();
 
 // Destroys the windows and the Mediator, so that a test can start up afresh.
 void releaseApplication();

@@ -1,11 +1,11 @@
 #include "WidgetWindows.h"
 
+#include "BatchDialog.h"
 #include "DocumentListView.h"
-#include "Form1.h"
-#include "Form2.h"
-#include "Form3.h"
-#include "frmExtension.h"
-#include "frmSettings.h"
+#include "ExtensionListDialog.h"
+#include "MainWindow.h"
+#include "QuickStartDialog.h"
+#include "SettingsDialog.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,57 +13,57 @@
 namespace qp {
 
 DocumentList& WidgetWindows::documentList() {
-    return Form2::instance().documentList();
+    return MainWindow::instance().documentList();
 }
 
 FileList& WidgetWindows::fileList() {
-    return Form2::instance().fileList();
+    return MainWindow::instance().fileList();
 }
 
 CommonDialog& WidgetWindows::commonDialog() {
-    return Form2::instance().commonDialog();
+    return MainWindow::instance().commonDialog();
 }
 
 void WidgetWindows::hideNextDocument() {
-    Form2::instance().Next->setVisible(false);
+    MainWindow::instance().nextButton->setVisible(false);
 }
 
 void WidgetWindows::showMainWindow() {
-    Form2::instance().show();
+    MainWindow::instance().show();
 }
 
 bool WidgetWindows::notFilteredSelected() {
-    return frmSettings::instance().optNotFiltered->isChecked();
+    return SettingsDialog::instance().notFilteredOption->isChecked();
 }
 
 ExtensionList& WidgetWindows::extensionList() {
-    return frmExtension::extensionList();
+    return ExtensionListDialog::extensionList();
 }
 
 BatchView& WidgetWindows::batchView() {
-    return Form1::instance();
+    return BatchDialog::instance();
 }
 
 JobReporter& WidgetWindows::reporter() {
-    return Form2::instance();
+    return MainWindow::instance();
 }
 
 void WidgetWindows::setBusy(bool busy) {
-    Form2::instance().setBusy(busy);
+    MainWindow::instance().setBusy(busy);
 }
 
 void WidgetWindows::showStatus(const QString& text) {
-    Form2::instance().showStatus(text);
+    MainWindow::instance().showStatus(text);
 }
 
 void WidgetWindows::unloadAll() {
     // The dialogs first: the Quick Start dialog and, once owned, the
     // Settings dialog are children of the main window.
-    Form3::destroyInstance();
-    frmSettings::destroyInstance();
-    Form1::destroyInstance();
-    frmExtension::unloadInstance();
-    Form2::destroyInstance();
+    QuickStartDialog::destroyInstance();
+    SettingsDialog::destroyInstance();
+    BatchDialog::destroyInstance();
+    ExtensionListDialog::unloadInstance();
+    MainWindow::destroyInstance();
 }
 
 } // namespace qp

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Controls.h"
+#include "jobs/Controls.h"
 
 namespace qp {
 

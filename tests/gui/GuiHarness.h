@@ -9,7 +9,7 @@
 #include "TestFiles.h"
 
 #include "ui/Application.h"
-#include "ui/Form3.h"
+#include "ui/QuickStartDialog.h"
 #include "ui/Startup.h"
 
 #include <QApplication>
@@ -104,7 +104,8 @@ protected:
 
     // Starts the application and leaves the Quick Start dialog with "Cancel".
     void startIdle() {
-        whenModal<Form3>([](Form3& quickStart) { quickStart.btnCancel->click(); });
+        whenModal<QuickStartDialog>(
+            [](QuickStartDialog& quickStart) { quickStart.cancelButton->click(); });
         ASSERT_TRUE(startUp());
     }
 

@@ -1,7 +1,7 @@
+#include "ui/AboutDialog.h"
 #include "ui/AboutLink.h"
 #include "ui/LinkLabel.h"
 #include "ui/Links.h"
-#include "ui/frmAbout.h"
 
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QPushButton>
 
-using qp::frmAbout;
+using qp::AboutDialog;
 using qp::MessageAnswer;
 using qp::MessageIcon;
 using qp::test::PrivateDesktop;
@@ -25,14 +25,14 @@ namespace {
 class AboutBox : public ::testing::Test {
 protected:
     void TearDown() override {
-        frmAbout::destroyInstance();
+        AboutDialog::destroyInstance();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     // Shows the box as the "Info" menu item does and returns it.
-    frmAbout& show() {
+    AboutDialog& show() {
         qp::showAboutBox();
-        frmAbout* box = frmAbout::loadedInstance();
+        AboutDialog* box = AboutDialog::loadedInstance();
         if (!box)
             throw std::runtime_error("no About box");
         EXPECT_TRUE(box->isVisible());
@@ -49,7 +49,7 @@ protected:
         EXPECT_EQ(message.text, QString::fromUtf8(text));
         EXPECT_EQ(message.title, QString::fromUtf8(title));
         EXPECT_EQ(message.icon, icon);
-        EXPECT_EQ(message.owner, static_cast<const QObject*>(frmAbout::loadedInstance()));
+        EXPECT_EQ(message.owner, static_cast<const QObject*>(AboutDialog::loadedInstance()));
         EXPECT_TRUE(widget->window()->isVisible());
     }
 
@@ -60,41 +60,41 @@ protected:
 } // namespace
 
 TEST_F(AboutBox, InfoShowsTheVersionAndAgainTheSameBoxWhichOkUnloads) {
-    frmAbout& first = show();
-    EXPECT_EQ(first.lblVersion->text(), "Version 2.0.7");
+    AboutDialog& first = show();
+    EXPECT_EQ(first.versionLabel->text(), "Version " QUILLPG_VERSION);
     EXPECT_FALSE(first.isModal());
-    first.lblVersion->setText(QStringLiteral("changed"));
+    first.versionLabel->setText(QStringLiteral("changed"));
     EXPECT_EQ(&show(), &first);
-    EXPECT_EQ(first.lblVersion->text(), "changed");
+    EXPECT_EQ(first.versionLabel->text(), "changed");
 
-    QPointer<frmAbout> unloaded = &first;
-    QTest::mouseClick(first.cmdOK, Qt::LeftButton);
-    EXPECT_EQ(frmAbout::loadedInstance(), nullptr);
+    QPointer<AboutDialog> unloaded = &first;
+    QTest::mouseClick(first.okButton, Qt::LeftButton);
+    EXPECT_EQ(AboutDialog::loadedInstance(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(unloaded.isNull());
     // The next showing loads the box afresh.
-    EXPECT_EQ(show().lblVersion->text(), "Version 2.0.7");
+    EXPECT_EQ(show().versionLabel->text(), "Version " QUILLPG_VERSION);
 }
 
 TEST_F(AboutBox, EnterEscapeAndTheCloseBoxCloseIt) {
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_unknown}) {
         SCOPED_TRACE(key);
-        frmAbout& box = show();
+        AboutDialog& box = show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
-        ASSERT_EQ(QApplication::focusWidget(), box.cmdOK);
+        ASSERT_EQ(QApplication::focusWidget(), box.okButton);
         if (key == Qt::Key_unknown)
             box.close();
         else
             QTest::keyClick(QApplication::focusWidget(), key);
         EXPECT_FALSE(box.isVisible());
-        EXPECT_EQ(frmAbout::loadedInstance(), nullptr);
+        EXPECT_EQ(AboutDialog::loadedInstance(), nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 
 TEST_F(AboutBox, TheLinkOpensTheProductPageInTheAssociatedBrowser) {
     const QString record = desktop.installBrowser();
-    frmAbout& box = show();
+    AboutDialog& box = show();
     QTest::mouseClick(box.Label3, Qt::LeftButton);
     EXPECT_EQ(PrivateDesktop::waitForRecord(record), QStringList{qp::Links::productPage()});
     EXPECT_TRUE(dialogs.messages.empty());
@@ -115,13 +115,13 @@ TEST_F(AboutBox, TheLinkReportsABrowserThatCannotStart) {
 
 TEST_F(AboutBox, SystemInfoIsUnavailableWithoutATool) {
     desktop.setEnvironment("PATH", QString());
-    expectMessage(show().cmdSysInfo, "System Information Is Unavailable At This Time",
+    expectMessage(show().systemInfoButton, "System Information Is Unavailable At This Time",
                   "Quillpage - HTML", MessageIcon::None);
 }
 
 TEST_F(AboutBox, SystemInfoStartsTheToolFoundOnPath) {
     const QString record = desktop.installRecorder("kinfocenter");
-    QTest::mouseClick(show().cmdSysInfo, Qt::LeftButton);
+    QTest::mouseClick(show().systemInfoButton, Qt::LeftButton);
     EXPECT_EQ(PrivateDesktop::waitForRecord(record), QStringList());
     EXPECT_TRUE(dialogs.messages.empty());
 }

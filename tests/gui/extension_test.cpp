@@ -1,6 +1,6 @@
-#include "ui/frmExtension.h"
+#include "ui/ExtensionListDialog.h"
 
-#include "pipeline/Chain.h"
+#include "jobs/ExtensionFilter.h"
 
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
@@ -14,12 +14,12 @@
 
 #include <gtest/gtest.h>
 
-using qp::frmExtension;
+using qp::ExtensionListDialog;
 using qp::MessageAnswer;
 
 namespace {
 
-QStringList entries(const frmExtension& form) {
+QStringList entries(const ExtensionListDialog& form) {
     QStringList result;
     for (int i = 0; i < form.listCount(); ++i)
         result << form.list(i);
@@ -27,7 +27,7 @@ QStringList entries(const frmExtension& form) {
 }
 
 bool accepts(QString extension) {
-    qp::FilterChain chain(frmExtension::extensionList());
+    qp::ExtensionFilter chain(ExtensionListDialog::extensionList());
     return chain.accepts(extension);
 }
 
@@ -35,23 +35,23 @@ bool accepts(QString extension) {
 class ExtensionManager : public ::testing::Test {
 protected:
     void SetUp() override {
-        frmExtension::unloadInstance();
-        form = &frmExtension::instance();
+        ExtensionListDialog::unloadInstance();
+        form = &ExtensionListDialog::instance();
     }
-    void TearDown() override { frmExtension::unloadInstance(); }
+    void TearDown() override { ExtensionListDialog::unloadInstance(); }
 
     void typeAndAdd(const QString& text) {
-        form->txtExtension->clear();
-        QTest::keyClicks(form->txtExtension, text);
-        QTest::mouseClick(form->cmdAddMovie, Qt::LeftButton);
+        form->extensionEdit->clear();
+        QTest::keyClicks(form->extensionEdit, text);
+        QTest::mouseClick(form->addButton, Qt::LeftButton);
     }
     void clickEntry(int row, Qt::KeyboardModifiers modifiers = {}) {
-        QListWidget* list = form->LstExt;
+        QListWidget* list = form->extensionBox;
         QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
                           list->visualItemRect(list->item(row)).center());
     }
 
-    QPointer<frmExtension> form;
+    QPointer<ExtensionListDialog> form;
 };
 
 } // namespace
@@ -61,8 +61,8 @@ TEST_F(ExtensionManager, AddStoresTheTextAsTyped) {
     typeAndAdd("DOC");
     typeAndAdd(".doc");
     typeAndAdd(" rtf");
-    EXPECT_EQ(form->txtExtension->text(), " rtf"); // the input keeps its text
-    QTest::mouseClick(form->cmdAddMovie, Qt::LeftButton);
+    EXPECT_EQ(form->extensionEdit->text(), " rtf"); // the input keeps its text
+    QTest::mouseClick(form->addButton, Qt::LeftButton);
     typeAndAdd(""); // adds nothing
     EXPECT_EQ(entries(*form), (QStringList{"doc", "DOC", ".doc", " rtf", " rtf"}));
 }
@@ -73,22 +73,22 @@ TEST_F(ExtensionManager, RemoveTakesEverySelectedEntry) {
     typeAndAdd("txt");
     clickEntry(0);
     clickEntry(2, Qt::ControlModifier);
-    ASSERT_EQ(form->LstExt->selectedItems().size(), 2);
-    QTest::mouseClick(form->Command2, Qt::LeftButton);
+    ASSERT_EQ(form->extensionBox->selectedItems().size(), 2);
+    QTest::mouseClick(form->removeButton, Qt::LeftButton);
     EXPECT_EQ(entries(*form), QStringList{"rtf"});
 
     // Removing every entry leaves a list that accepts nothing.
     clickEntry(0);
-    QTest::mouseClick(form->Command2, Qt::LeftButton);
+    QTest::mouseClick(form->removeButton, Qt::LeftButton);
     EXPECT_EQ(form->listCount(), 0);
     EXPECT_FALSE(accepts("doc"));
 }
 
 TEST_F(ExtensionManager, RemoveWithoutACurrentEntryExplains) {
     qp::test::ScriptedDialogs dialogs;
-    ASSERT_EQ(form->LstExt->currentRow(), -1);
+    ASSERT_EQ(form->extensionBox->currentRow(), -1);
     dialogs.answerMessage(MessageAnswer::Ok);
-    QTest::mouseClick(form->Command2, Qt::LeftButton);
+    QTest::mouseClick(form->removeButton, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "You did not select an extension to remove.");
     EXPECT_EQ(entries(*form), QStringList{"doc"});
@@ -97,19 +97,19 @@ TEST_F(ExtensionManager, RemoveWithoutACurrentEntryExplains) {
 TEST_F(ExtensionManager, ExitHidesAndKeepsTheEntriesTheCloseBoxUnloadsThem) {
     form->show();
     typeAndAdd("rtf");
-    QTest::mouseClick(form->cmdExit, Qt::LeftButton);
+    QTest::mouseClick(form->exitButton, Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(&frmExtension::instance(), form.data());
+    EXPECT_EQ(&ExtensionListDialog::instance(), form.data());
     EXPECT_TRUE(accepts("rtf"));
 
     // A chain built before the close reads the reloaded list afterwards.
-    qp::FilterChain chain(frmExtension::extensionList());
+    qp::ExtensionFilter chain(ExtensionListDialog::extensionList());
     form->show();
     EXPECT_TRUE(form->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(form.isNull());
-    EXPECT_EQ(entries(frmExtension::instance()), QStringList{"doc"});
-    EXPECT_FALSE(frmExtension::instance().isVisible());
+    EXPECT_EQ(entries(ExtensionListDialog::instance()), QStringList{"doc"});
+    EXPECT_FALSE(ExtensionListDialog::instance().isVisible());
     QString ext = "rtf";
     EXPECT_FALSE(chain.accepts(ext));
 }

@@ -5,13 +5,13 @@
 #include "GuiHarness.h"
 #include "QtPrinters.h"
 
-#include "platform/Settings.h"
+#include "desktop/Settings.h"
+#include "ui/BatchDialog.h"
 #include "ui/DocumentListView.h"
-#include "ui/Form1.h"
-#include "ui/Form2.h"
-#include "ui/Twips.h"
-#include "ui/frmExtension.h"
-#include "ui/frmSettings.h"
+#include "ui/ExtensionListDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/SettingsDialog.h"
+#include "ui/Style.h"
 
 #include <QRadioButton>
 #include <QStatusBar>
@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         startIdle();
-        main = &Form2::instance();
+        main = &MainWindow::instance();
         writeFile(document);
     }
 
@@ -38,13 +38,13 @@ protected:
         dialogs.answerFile(file);
         if (file.endsWith(QLatin1String(".doc")))
             dialogs.answerFile(page);
-        click(main->mnuFile, main->mnuOpen);
+        click(main->fileMenu, main->openAction);
     }
 
     // Options -> Settings; the action runs inside the modal dialog.
-    void settingsDialog(std::function<void(frmSettings&)> action) {
-        whenModal<frmSettings>(std::move(action));
-        click(main->mnuSettings, main->mnuMacroRun);
+    void settingsDialog(std::function<void(SettingsDialog&)> action) {
+        whenModal<SettingsDialog>(std::move(action));
+        click(main->optionsMenu, main->settingsAction);
     }
 
     DocumentListView& list() { return main->documentList(); }
@@ -58,17 +58,17 @@ protected:
 
     // File -> Batch: the folders "in" and "out", then "Start".
     void batch() {
-        whenModal<Form1>([this](Form1& dialog) {
+        whenModal<BatchDialog>([this](BatchDialog& dialog) {
             dialogs.answerFolder(in);
-            QTest::mouseClick(dialog.btnSource, Qt::LeftButton);
+            QTest::mouseClick(dialog.sourceButton, Qt::LeftButton);
             dialogs.answerFolder(out);
-            QTest::mouseClick(dialog.btnTarget, Qt::LeftButton);
-            QTest::mouseClick(dialog.Command1, Qt::LeftButton);
+            QTest::mouseClick(dialog.targetButton, Qt::LeftButton);
+            QTest::mouseClick(dialog.startButton, Qt::LeftButton);
         });
-        click(main->mnuFile, main->mnuBatch);
+        click(main->fileMenu, main->batchAction);
     }
 
-    Form2* main = nullptr;
+    MainWindow* main = nullptr;
     const QString document = path("Report.final.doc");
     const QString in = path("in");
     const QString out = path("out");
@@ -90,13 +90,13 @@ TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredForma
     EXPECT_EQ(server->calls[2].arguments[1].value.type(), Variant::Type::Int16);
     EXPECT_EQ(server->openDocuments(), 0);
     EXPECT_EQ(list().subItems(document), (QStringList{"Converted", "Converting..."}));
-    EXPECT_FALSE(main->Next->isVisible());
+    EXPECT_FALSE(main->nextButton->isVisible());
     EXPECT_EQ(main->statusText(), "1 converted, 0 failed");
 
     // Filtered, chosen in the Settings dialog, holds for the next document.
-    settingsDialog([](frmSettings& settings) {
-        QTest::mouseClick(settings.optFiltered, Qt::LeftButton);
-        QTest::mouseClick(settings.btnOK, Qt::LeftButton);
+    settingsDialog([](SettingsDialog& settings) {
+        QTest::mouseClick(settings.filteredOption, Qt::LeftButton);
+        QTest::mouseClick(settings.okButton, Qt::LeftButton);
     });
     QDir().mkpath(path("pages"));
     const QString chosen = path("pages/other.htm");
@@ -109,10 +109,10 @@ TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredForma
 
 TEST_F(MainWindowTest, CancellingTheOpenOrTheSaveDialogConvertsNothing) {
     dialogs.answerFile(std::nullopt);
-    click(main->mnuFile, main->mnuOpen);
+    click(main->fileMenu, main->openAction);
     EXPECT_EQ(list().rowCount(), 0);
     // The single-document mode is selected before the dialog opens.
-    EXPECT_FALSE(main->Next->isVisible());
+    EXPECT_FALSE(main->nextButton->isVisible());
 
     // The save dialog cancelled, then confirmed without a name.
     for (const std::optional<QString>& page :
@@ -125,7 +125,7 @@ TEST_F(MainWindowTest, CancellingTheOpenOrTheSaveDialogConvertsNothing) {
     EXPECT_TRUE(server->calls.empty());
     EXPECT_TRUE(server->savedPages.isEmpty());
     EXPECT_FALSE(main->isBusy());
-    EXPECT_TRUE(main->mnuOpen->isEnabled());
+    EXPECT_TRUE(main->openAction->isEnabled());
 }
 
 TEST_F(MainWindowTest, ADocumentOutsideTheExtensionListIsNotConvertedAndTheUserIsToldWhy) {
@@ -141,7 +141,7 @@ TEST_F(MainWindowTest, ADocumentOutsideTheExtensionListIsNotConvertedAndTheUserI
         server->calls.clear();
         dialogs.answerFile(chosen);
         dialogs.answerMessage(MessageAnswer::Ok);
-        click(main->mnuFile, main->mnuOpen);
+        click(main->fileMenu, main->openAction);
         EXPECT_EQ(dialogs.files.size(), 1u);
         EXPECT_EQ(list().rowCount(), 0);
         EXPECT_TRUE(server->calls.empty());
@@ -177,34 +177,35 @@ TEST_F(MainWindowTest, AFailingDocumentIsMarkedFailedWithItsReasonAndClosed) {
 
 TEST_F(MainWindowTest, NothingCanStartASecondJobOrChangeTheRunningOneWhileItRuns) {
     // The Extension manager is open when the job starts.
-    click(main->mnuSettings, main->mnuExtensions);
+    click(main->optionsMenu, main->extensionsAction);
     bool checked = false;
     server->onCall = [&](const FakeCall& call) {
         if (call.member != QLatin1String("Documents.Open"))
             return;
         checked = true;
         for (QAction* action :
-             {main->mnuOpen, main->mnuBatch, main->mnuMacroRun, main->mnuExtensions})
+             {main->openAction, main->batchAction, main->settingsAction, main->extensionsAction})
             EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
         // Its close box only hides it: the list the job reads stays.
-        frmExtension* manager = &frmExtension::instance();
+        ExtensionListDialog* manager = &ExtensionListDialog::instance();
         EXPECT_FALSE(manager->isEnabled());
         manager->close();
-        EXPECT_EQ(&frmExtension::instance(), manager);
+        EXPECT_EQ(&ExtensionListDialog::instance(), manager);
         EXPECT_FALSE(manager->isVisible());
         for (QPushButton* button :
-             {main->Next, Form3::instance().btnSingle, Form3::instance().btnBatch})
+             {main->nextButton, QuickStartDialog::instance().openDocumentButton,
+              QuickStartDialog::instance().batchButton})
             EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
-        EXPECT_TRUE(main->btnExit->isEnabled() && main->mnuExit->isEnabled());
+        EXPECT_TRUE(main->exitButton->isEnabled() && main->exitAction->isEnabled());
         EXPECT_EQ(main->statusText(), "Converting 1 of 1: Report.final.doc");
     };
     open(document, path("a.htm"));
     EXPECT_TRUE(checked);
-    EXPECT_TRUE(main->mnuOpen->isEnabled() && main->mnuBatch->isEnabled());
-    EXPECT_TRUE(main->mnuMacroRun->isEnabled() && main->mnuExtensions->isEnabled());
-    EXPECT_TRUE(frmExtension::instance().isEnabled());
-    EXPECT_TRUE(Form3::instance().btnSingle->isEnabled());
-    frmExtension::instance().hide();
+    EXPECT_TRUE(main->openAction->isEnabled() && main->batchAction->isEnabled());
+    EXPECT_TRUE(main->settingsAction->isEnabled() && main->extensionsAction->isEnabled());
+    EXPECT_TRUE(ExtensionListDialog::instance().isEnabled());
+    EXPECT_TRUE(QuickStartDialog::instance().openDocumentButton->isEnabled());
+    ExtensionListDialog::instance().hide();
 }
 
 TEST_F(MainWindowTest, CloseDuringABatchEndsItAfterTheCurrentDocumentAndEmptiesTheList) {
@@ -212,7 +213,7 @@ TEST_F(MainWindowTest, CloseDuringABatchEndsItAfterTheCurrentDocumentAndEmptiesT
     // Close while the second document is being saved.
     server->onCall = [&](const FakeCall& call) {
         if (call.member == QLatin1String("ActiveDocument.SaveAs") && call.text().contains("b.htm"))
-            main->mnuClose->trigger();
+            main->closeAction->trigger();
     };
     batch();
     EXPECT_EQ(server->savedPages, (QStringList{out + "/a.htm", out + "/b.htm"}));
@@ -221,7 +222,7 @@ TEST_F(MainWindowTest, CloseDuringABatchEndsItAfterTheCurrentDocumentAndEmptiesT
     EXPECT_EQ(main->statusText(), "2 converted, 0 failed, 2 not converted (closed)");
     EXPECT_FALSE(main->isBusy());
     // Nothing of the closed job is left to go on with.
-    QTest::mouseClick(main->Next, Qt::LeftButton);
+    QTest::mouseClick(main->nextButton, Qt::LeftButton);
     EXPECT_EQ(server->savedPages.size(), 2);
 
     // The document being converted when the job is closed fails: it counts
@@ -238,16 +239,16 @@ TEST_F(MainWindowTest, CloseDuringABatchEndsItAfterTheCurrentDocumentAndEmptiesT
 
 TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKeepingTheList) {
     makeDocuments();
-    EXPECT_FALSE(main->btnStop->isVisible());
-    EXPECT_FALSE(main->mnuStop->isEnabled());
+    EXPECT_FALSE(main->stopButton->isVisible());
+    EXPECT_FALSE(main->stopAction->isEnabled());
     const std::vector<std::function<void()>> stops{
-        [&] { QTest::mouseClick(main->btnStop, Qt::LeftButton); },
-        [&] { main->mnuStop->trigger(); },
+        [&] { QTest::mouseClick(main->stopButton, Qt::LeftButton); },
+        [&] { main->stopAction->trigger(); },
         [&] {
             main->activateWindow();
             EXPECT_TRUE(QTest::qWaitForWindowActive(main));
-            main->ListView1->setFocus();
-            QTest::keyClick(main->ListView1, Qt::Key_Escape);
+            main->documentView->setFocus();
+            QTest::keyClick(main->documentView, Qt::Key_Escape);
         },
     };
     for (const auto& stop : stops) {
@@ -256,8 +257,8 @@ TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKee
             if (call.member != QLatin1String("ActiveDocument.SaveAs") ||
                 !call.text().contains("b.htm"))
                 return;
-            EXPECT_TRUE(main->btnStop->isVisible() && main->btnStop->isEnabled());
-            EXPECT_TRUE(main->mnuStop->isEnabled());
+            EXPECT_TRUE(main->stopButton->isVisible() && main->stopButton->isEnabled());
+            EXPECT_TRUE(main->stopAction->isEnabled());
             stop();
         };
         batch();
@@ -266,13 +267,13 @@ TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKee
         EXPECT_EQ(list().status(in + "/a.doc"), "Converted");
         EXPECT_EQ(list().status(in + "/b.doc"), "Converted");
         EXPECT_EQ(main->statusText(), "2 converted, 0 failed, 2 not converted (stopped)");
-        EXPECT_FALSE(main->btnStop->isVisible());
-        EXPECT_FALSE(main->mnuStop->isEnabled());
+        EXPECT_FALSE(main->stopButton->isVisible());
+        EXPECT_FALSE(main->stopAction->isEnabled());
     }
     // Stopping a single document changes nothing of its outcome.
     server->onCall = [&](const FakeCall& call) {
         if (call.member == QLatin1String("ActiveDocument.SaveAs"))
-            main->mnuStop->trigger();
+            main->stopAction->trigger();
     };
     open(document, path("single.htm"));
     EXPECT_EQ(list().status(document), "Converted");
@@ -281,21 +282,22 @@ TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKee
 
 TEST_F(MainWindowTest, StopJoinsTheWindowWithoutMovingOrCoveringAnything) {
     QStringList captions;
-    for (QAction* action : main->mnuFile->actions())
+    for (QAction* action : main->fileMenu->actions())
         captions << action->text();
     EXPECT_EQ(captions, (QStringList{"Open", "Batch", "Close", "Stop", "Exit"}));
-    EXPECT_EQ(main->mnuStop->shortcut(), QKeySequence(Qt::Key_Escape));
-    EXPECT_EQ(main->btnStop->text(), "Stop");
-    EXPECT_EQ(main->ListView1->geometry(), twipsRect(0, 0, 11415, 5415));
-    EXPECT_EQ(main->Next->geometry(), twipsRect(4320, 5760, 1575, 495));
-    EXPECT_EQ(main->btnExit->geometry(), twipsRect(9840, 5640, 1335, 495));
-    const QRect stop = main->btnStop->geometry();
-    for (QWidget* other : {static_cast<QWidget*>(main->ListView1),
-                           static_cast<QWidget*>(main->Next), static_cast<QWidget*>(main->btnExit)})
+    EXPECT_EQ(main->stopAction->shortcut(), QKeySequence(Qt::Key_Escape));
+    EXPECT_EQ(main->stopButton->text(), "Stop");
+    EXPECT_EQ(main->documentView->geometry(), twipsRect(0, 0, 11415, 5415));
+    EXPECT_EQ(main->nextButton->geometry(), twipsRect(4320, 5760, 1575, 495));
+    EXPECT_EQ(main->exitButton->geometry(), twipsRect(9840, 5640, 1335, 495));
+    const QRect stop = main->stopButton->geometry();
+    for (QWidget* other :
+         {static_cast<QWidget*>(main->documentView), static_cast<QWidget*>(main->nextButton),
+          static_cast<QWidget*>(main->exitButton)})
         EXPECT_FALSE(stop.intersects(other->geometry())) << other->objectName().toStdString();
     EXPECT_TRUE(main->Frame1->rect().contains(stop));
-    const QRect shown(main->btnStop->mapTo(main, QPoint(0, 0)), stop.size());
-    EXPECT_FALSE(shown.intersects(main->StatusBar1->geometry()));
+    const QRect shown(main->stopButton->mapTo(main, QPoint(0, 0)), stop.size());
+    EXPECT_FALSE(shown.intersects(main->statusLine->geometry()));
 }
 
 TEST_F(MainWindowTest, RowsShowInDescendingOrderKeyedByPath) {
@@ -312,51 +314,51 @@ TEST_F(MainWindowTest, RowsShowInDescendingOrderKeyedByPath) {
 }
 
 TEST_F(MainWindowTest, CloseEmptiesTheListAndIsHarmlessWhenItIsEmpty) {
-    click(main->mnuFile, main->mnuClose);
+    click(main->fileMenu, main->closeAction);
     EXPECT_EQ(list().rowCount(), 0);
     open(document, path("a.htm"));
     ASSERT_EQ(list().rowCount(), 1);
-    click(main->mnuFile, main->mnuClose);
+    click(main->fileMenu, main->closeAction);
     EXPECT_EQ(list().rowCount(), 0);
 }
 
 TEST_F(MainWindowTest, ExitTheExitMenuAndTheCloseBoxEndTheProgramRunningTheHooksOnce) {
     int hooks = 0;
     addShutdownHook([&] { ++hooks; });
-    QTest::mouseClick(main->btnExit, Qt::LeftButton);
-    click(main->mnuFile, main->mnuExit);
+    QTest::mouseClick(main->exitButton, Qt::LeftButton);
+    click(main->fileMenu, main->exitAction);
     main->close();
     EXPECT_EQ(ended, 3);
     EXPECT_EQ(hooks, 1);
 }
 
 TEST_F(MainWindowTest, ExtensionsMenuShowsTheExtensionManagerModeless) {
-    click(main->mnuSettings, main->mnuExtensions);
-    EXPECT_TRUE(frmExtension::instance().isVisible());
+    click(main->optionsMenu, main->extensionsAction);
+    EXPECT_TRUE(ExtensionListDialog::instance().isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    frmExtension::instance().hide();
+    ExtensionListDialog::instance().hide();
 }
 
 TEST_F(MainWindowTest, SettingsOkStoresTheChoiceCancelAndTheCloseBoxDoNot) {
-    settingsDialog([&](frmSettings& settings) {
+    settingsDialog([&](SettingsDialog& settings) {
         EXPECT_EQ(settings.parentWidget(), main);
-        EXPECT_TRUE(settings.optNotFiltered->isChecked());
-        QTest::mouseClick(settings.optFiltered, Qt::LeftButton);
-        QTest::mouseClick(settings.btnCancel, Qt::LeftButton);
+        EXPECT_TRUE(settings.notFilteredOption->isChecked());
+        QTest::mouseClick(settings.filteredOption, Qt::LeftButton);
+        QTest::mouseClick(settings.cancelButton, Qt::LeftButton);
     });
-    EXPECT_EQ(frmSettings::loadedInstance(), nullptr);
+    EXPECT_EQ(SettingsDialog::loadedInstance(), nullptr);
     EXPECT_EQ(storedFilterText(), "0");
 
-    settingsDialog([](frmSettings& settings) {
-        EXPECT_TRUE(settings.optNotFiltered->isChecked());
-        QTest::mouseClick(settings.optFiltered, Qt::LeftButton);
-        QTest::mouseClick(settings.btnOK, Qt::LeftButton);
+    settingsDialog([](SettingsDialog& settings) {
+        EXPECT_TRUE(settings.notFilteredOption->isChecked());
+        QTest::mouseClick(settings.filteredOption, Qt::LeftButton);
+        QTest::mouseClick(settings.okButton, Qt::LeftButton);
     });
     EXPECT_EQ(storedFilterText(), "1");
 
-    settingsDialog([](frmSettings& settings) {
-        EXPECT_TRUE(settings.optFiltered->isChecked());
-        QTest::mouseClick(settings.optNotFiltered, Qt::LeftButton);
+    settingsDialog([](SettingsDialog& settings) {
+        EXPECT_TRUE(settings.filteredOption->isChecked());
+        QTest::mouseClick(settings.notFilteredOption, Qt::LeftButton);
         settings.close();
     });
     EXPECT_EQ(storedFilterText(), "1");
@@ -366,19 +368,19 @@ TEST_F(MainWindowTest, AStoredTwoCountsAsFilteredAndOkRewritesItAsOne) {
     QSettings settings(QStringLiteral("quillpg"), QStringLiteral("quillpg"));
     settings.setValue(QStringLiteral("Options/Filter"), QStringLiteral("2"));
     settings.sync();
-    settingsDialog([](frmSettings& dialog) {
-        EXPECT_TRUE(dialog.optFiltered->isChecked());
-        EXPECT_FALSE(dialog.optNotFiltered->isChecked());
-        QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+    settingsDialog([](SettingsDialog& dialog) {
+        EXPECT_TRUE(dialog.filteredOption->isChecked());
+        EXPECT_FALSE(dialog.notFilteredOption->isChecked());
+        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
     });
     EXPECT_EQ(storedFilterText(), "1");
 
     // A text that is no number counts as Not Filtered.
     settings.setValue(QStringLiteral("Options/Filter"), QStringLiteral("yes"));
     settings.sync();
-    settingsDialog([](frmSettings& dialog) {
-        EXPECT_TRUE(dialog.optNotFiltered->isChecked());
-        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+    settingsDialog([](SettingsDialog& dialog) {
+        EXPECT_TRUE(dialog.notFilteredOption->isChecked());
+        QTest::mouseClick(dialog.cancelButton, Qt::LeftButton);
     });
     EXPECT_EQ(storedFilterText(), "yes");
 }

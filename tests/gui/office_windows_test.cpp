@@ -4,10 +4,10 @@
 #include "GuiHarness.h"
 #include "OfficeTestServer.h"
 
+#include "ui/BatchDialog.h"
 #include "ui/DocumentListView.h"
-#include "ui/Form1.h"
-#include "ui/Form2.h"
-#include "ui/frmSettings.h"
+#include "ui/MainWindow.h"
+#include "ui/SettingsDialog.h"
 
 #include <QListWidget>
 #include <QRadioButton>
@@ -43,11 +43,11 @@ protected:
         dialogs.reset();
         dialogs.answerFile(document);
         dialogs.answerFile(page);
-        clickMenu(main().menuBar(), main().mnuFile, main().mnuOpen);
+        clickMenu(main().menuBar(), main().fileMenu, main().openAction);
         return document;
     }
 
-    static Form2& main() { return Form2::instance(); }
+    static MainWindow& main() { return MainWindow::instance(); }
     static inline std::shared_ptr<office::WordServer> office;
 };
 
@@ -60,11 +60,11 @@ TEST_F(OfficeWindows, OpenWritesThePageAtTheProposedOrTheChosenPathInEitherForma
     EXPECT_EQ(main().documentList().status(document), "Converted");
 
     // "Filtered", chosen in the Settings dialog.
-    whenModal<frmSettings>([](frmSettings& settings) {
-        QTest::mouseClick(settings.optFiltered, Qt::LeftButton);
-        QTest::mouseClick(settings.btnOK, Qt::LeftButton);
+    whenModal<SettingsDialog>([](SettingsDialog& settings) {
+        QTest::mouseClick(settings.filteredOption, Qt::LeftButton);
+        QTest::mouseClick(settings.okButton, Qt::LeftButton);
     });
-    clickMenu(main().menuBar(), main().mnuSettings, main().mnuMacroRun);
+    clickMenu(main().menuBar(), main().optionsMenu, main().settingsAction);
     QDir().mkpath(path("pages"));
     const QString chosen = path("pages/chosen #1.htm");
     open("simple.doc", chosen);
@@ -89,15 +89,15 @@ TEST_F(OfficeWindows, ADocumentTheOfficeCannotOpenIsMarkedFailedWithTheOfficesRe
 TEST_F(OfficeWindows, TheCorpusFolderAsABatchConvertsAllButTheUnreadableDocuments) {
     const QString out = path("out");
     QDir().mkpath(out);
-    whenModal<Form1>([&](Form1& batch) {
+    whenModal<BatchDialog>([&](BatchDialog& batch) {
         dialogs.answerFolder(corpusDir());
-        QTest::mouseClick(batch.btnSource, Qt::LeftButton);
-        EXPECT_EQ(batch.List1->count(), 30);
+        QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
+        EXPECT_EQ(batch.foundList->count(), 30);
         dialogs.answerFolder(out);
-        QTest::mouseClick(batch.btnTarget, Qt::LeftButton);
-        QTest::mouseClick(batch.Command1, Qt::LeftButton);
+        QTest::mouseClick(batch.targetButton, Qt::LeftButton);
+        QTest::mouseClick(batch.startButton, Qt::LeftButton);
     });
-    clickMenu(main().menuBar(), main().mnuFile, main().mnuBatch);
+    clickMenu(main().menuBar(), main().fileMenu, main().batchAction);
 
     DocumentListView& list = main().documentList();
     EXPECT_EQ(list.rowCount(), 30);
@@ -111,7 +111,7 @@ TEST_F(OfficeWindows, TheCorpusFolderAsABatchConvertsAllButTheUnreadableDocument
     EXPECT_TRUE(QFile::exists(out + "/cn.orthodox.www_divenbog_APRIL_30-APRIL.htm"));
     EXPECT_TRUE(main().statusText().startsWith("28 converted, 2 failed"))
         << main().statusText().toStdString();
-    EXPECT_TRUE(main().mnuOpen->isEnabled()) << "still busy after the batch";
+    EXPECT_TRUE(main().openAction->isEnabled()) << "still busy after the batch";
 }
 
 TEST_F(OfficeWindows, StopOrCloseDuringABatchEndsItAfterTheCurrentDocumentAsThePagesShow) {
@@ -130,17 +130,17 @@ TEST_F(OfficeWindows, StopOrCloseDuringABatchEndsItAfterTheCurrentDocumentAsTheP
             if (!main().statusText().startsWith(QStringLiteral("Converting 3 of %1").arg(count)))
                 return;
             press.stop();
-            (close ? main().mnuClose : main().mnuStop)->trigger();
+            (close ? main().closeAction : main().stopAction)->trigger();
         });
         press.start(1);
-        whenModal<Form1>([&](Form1& batch) {
+        whenModal<BatchDialog>([&](BatchDialog& batch) {
             dialogs.answerFolder(in);
-            QTest::mouseClick(batch.btnSource, Qt::LeftButton);
+            QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
             dialogs.answerFolder(out);
-            QTest::mouseClick(batch.btnTarget, Qt::LeftButton);
-            QTest::mouseClick(batch.Command1, Qt::LeftButton);
+            QTest::mouseClick(batch.targetButton, Qt::LeftButton);
+            QTest::mouseClick(batch.startButton, Qt::LeftButton);
         });
-        clickMenu(main().menuBar(), main().mnuFile, main().mnuBatch);
+        clickMenu(main().menuBar(), main().fileMenu, main().batchAction);
         press.stop();
 
         const QStringList pages = QDir(out).entryList({"*.htm"}, QDir::Files);
@@ -153,7 +153,7 @@ TEST_F(OfficeWindows, StopOrCloseDuringABatchEndsItAfterTheCurrentDocumentAsTheP
         EXPECT_EQ(list.rowCount(), close ? 0 : 3);
         for (int i = 0; i < list.rowCount(); ++i)
             EXPECT_EQ(list.topLevelItem(i)->text(1), "Converted");
-        EXPECT_TRUE(main().mnuOpen->isEnabled()) << "still busy after the job";
+        EXPECT_TRUE(main().openAction->isEnabled()) << "still busy after the job";
     }
 }
 

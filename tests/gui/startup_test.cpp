@@ -3,10 +3,10 @@
 
 #include "GuiHarness.h"
 
+#include "ui/BatchDialog.h"
 #include "ui/DocumentListView.h"
-#include "ui/Form1.h"
-#include "ui/Form2.h"
-#include "ui/frmExtension.h"
+#include "ui/ExtensionListDialog.h"
+#include "ui/MainWindow.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,10 +15,10 @@
 namespace qp::test {
 namespace {
 
-QStringList foundNames(const Form1& form) {
+QStringList foundNames(const BatchDialog& form) {
     QStringList names;
-    for (int i = 0; i < form.List1->count(); ++i)
-        names << form.List1->item(i)->text();
+    for (int i = 0; i < form.foundList->count(); ++i)
+        names << form.foundList->item(i)->text();
     return names;
 }
 
@@ -36,18 +36,18 @@ protected:
 
     // Opens the Batch Documents dialog from the main window's menu and runs
     // the action inside it.
-    void batchDialog(std::function<void(Form1&)> action) {
-        whenModal<Form1>(std::move(action));
-        Form2& main = Form2::instance();
-        clickMenu(main.menuBar(), main.mnuFile, main.mnuBatch);
+    void batchDialog(std::function<void(BatchDialog&)> action) {
+        whenModal<BatchDialog>(std::move(action));
+        MainWindow& main = MainWindow::instance();
+        clickMenu(main.menuBar(), main.fileMenu, main.batchAction);
     }
 
     // Chooses the source and target folders with the two Select... buttons.
-    void chooseFolders(Form1& batch) {
+    void chooseFolders(BatchDialog& batch) {
         dialogs.answerFolder(in);
-        QTest::mouseClick(batch.btnSource, Qt::LeftButton);
+        QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
         dialogs.answerFolder(out);
-        QTest::mouseClick(batch.btnTarget, Qt::LeftButton);
+        QTest::mouseClick(batch.targetButton, Qt::LeftButton);
     }
 
     const QString in = path("in");
@@ -56,24 +56,24 @@ protected:
 
 TEST_F(StartUpTest, ShowsTheMainWindowThenQuickStartOverItAndEndsIdleOnCancel) {
     bool checked = false;
-    whenModal<Form3>([&](Form3& quickStart) {
-        Form2* main = Form2::loadedInstance();
+    whenModal<QuickStartDialog>([&](QuickStartDialog& quickStart) {
+        MainWindow* main = MainWindow::loadedInstance();
         ASSERT_NE(main, nullptr);
         EXPECT_TRUE(main->isVisible());
         EXPECT_EQ(quickStart.parentWidget(), main);
         // The extension list is loaded, hidden, before anything can scan.
-        EXPECT_FALSE(frmExtension::instance().isVisible());
-        EXPECT_EQ(frmExtension::instance().listCount(), 1);
-        EXPECT_EQ(frmExtension::instance().list(0), "doc");
+        EXPECT_FALSE(ExtensionListDialog::instance().isVisible());
+        EXPECT_EQ(ExtensionListDialog::instance().listCount(), 1);
+        EXPECT_EQ(ExtensionListDialog::instance().list(0), "doc");
         EXPECT_EQ(visibleWindows().size(), 2) << visibleWindows().join(' ').toStdString();
         checked = true;
-        QTest::mouseClick(quickStart.btnCancel, Qt::LeftButton);
+        QTest::mouseClick(quickStart.cancelButton, Qt::LeftButton);
     });
     ASSERT_TRUE(startUp());
     EXPECT_TRUE(checked);
     EXPECT_TRUE(server->running);
-    EXPECT_TRUE(Form2::instance().isVisible());
-    EXPECT_FALSE(Form3::instance().isVisible());
+    EXPECT_TRUE(MainWindow::instance().isVisible());
+    EXPECT_FALSE(QuickStartDialog::instance().isVisible());
     EXPECT_TRUE(server->calls.empty());
     EXPECT_EQ(ended, 0);
 }
@@ -95,7 +95,7 @@ TEST_F(StartUpTest, ABindingFailureShowsOnlyItsMessageBoxAndRunApplicationReturn
     EXPECT_EQ(runApplication(*qApp), 1);
     EXPECT_TRUE(shown);
     EXPECT_EQ(hooks, 1);
-    EXPECT_EQ(Form2::loadedInstance(), nullptr);
+    EXPECT_EQ(MainWindow::loadedInstance(), nullptr);
 }
 
 TEST_F(StartUpTest, OpenDocumentHidesQuickStartAndConvertsBeforeStartUpReturns) {
@@ -105,14 +105,15 @@ TEST_F(StartUpTest, OpenDocumentHidesQuickStartAndConvertsBeforeStartUpReturns) 
     dialogs.answerFile(path("report.htm"));
     bool quickStartVisibleDuringJob = true;
     server->onCall = [&](const FakeCall&) {
-        quickStartVisibleDuringJob = Form3::instance().isVisible();
+        quickStartVisibleDuringJob = QuickStartDialog::instance().isVisible();
     };
-    whenModal<Form3>(
-        [](Form3& quickStart) { QTest::mouseClick(quickStart.btnSingle, Qt::LeftButton); });
+    whenModal<QuickStartDialog>([](QuickStartDialog& quickStart) {
+        QTest::mouseClick(quickStart.openDocumentButton, Qt::LeftButton);
+    });
     ASSERT_TRUE(startUp());
     EXPECT_FALSE(quickStartVisibleDuringJob);
     EXPECT_TRUE(QFile::exists(path("report.htm")));
-    EXPECT_EQ(Form2::instance().documentList().status(document), "Converted");
+    EXPECT_EQ(MainWindow::instance().documentList().status(document), "Converted");
 }
 
 TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsIntoTheTargetShowingProgressAndFailures) {
@@ -120,20 +121,20 @@ TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsIntoTheTargetShowingProg
     bool batchVisibleDuringJob = true;
     QStringList progress;
     server->onCall = [&](const FakeCall& call) {
-        batchVisibleDuringJob = Form1::instance().isVisible();
+        batchVisibleDuringJob = BatchDialog::instance().isVisible();
         if (call.member == QLatin1String("Documents.Open"))
-            progress << Form2::instance().statusText();
+            progress << MainWindow::instance().statusText();
     };
-    whenModal<Form3>([&](Form3& quickStart) {
-        whenModal<Form1>([&](Form1& batch) {
-            EXPECT_FALSE(Form3::instance().isVisible());
+    whenModal<QuickStartDialog>([&](QuickStartDialog& quickStart) {
+        whenModal<BatchDialog>([&](BatchDialog& batch) {
+            EXPECT_FALSE(QuickStartDialog::instance().isVisible());
             chooseFolders(batch);
-            EXPECT_EQ(batch.txtSrcFolder->text(), in);
-            EXPECT_EQ(batch.txtTgtFolder->text(), out);
+            EXPECT_EQ(batch.sourceFolderEdit->text(), in);
+            EXPECT_EQ(batch.targetFolderEdit->text(), out);
             EXPECT_EQ(foundNames(batch), (QStringList{"a.doc", "B.DOC"}));
-            QTest::mouseClick(batch.Command1, Qt::LeftButton);
+            QTest::mouseClick(batch.startButton, Qt::LeftButton);
         });
-        QTest::mouseClick(quickStart.btnBatch, Qt::LeftButton);
+        QTest::mouseClick(quickStart.batchButton, Qt::LeftButton);
     });
     ASSERT_TRUE(startUp());
     ASSERT_EQ(dialogs.folders.size(), 2u);
@@ -142,61 +143,61 @@ TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsIntoTheTargetShowingProg
     EXPECT_FALSE(batchVisibleDuringJob);
     EXPECT_EQ(progress, (QStringList{"Converting 1 of 2: a.doc", "Converting 2 of 2: B.DOC"}));
     EXPECT_EQ(server->savedPages, QStringList{out + "/B.htm"});
-    DocumentListView& list = Form2::instance().documentList();
+    DocumentListView& list = MainWindow::instance().documentList();
     EXPECT_EQ(list.status(in + "/a.doc"), "Failed");
     EXPECT_TRUE(list.detail(in + "/a.doc").contains("refused"));
     EXPECT_EQ(list.status(in + "/B.DOC"), "Converted");
-    const QString status = Form2::instance().statusText();
+    const QString status = MainWindow::instance().statusText();
     EXPECT_TRUE(status.startsWith("1 converted, 1 failed") && status.contains("a.doc"))
         << status.toStdString();
 }
 
 TEST_F(StartUpTest, CancelKeepsTheDialogAndReopeningShowsThePreviousFolders) {
     startIdle();
-    Form1* first = nullptr;
-    batchDialog([&](Form1& batch) {
+    BatchDialog* first = nullptr;
+    batchDialog([&](BatchDialog& batch) {
         first = &batch;
         chooseFolders(batch);
-        QTest::mouseClick(batch.Command2, Qt::LeftButton);
+        QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
-    EXPECT_FALSE(Form1::instance().isVisible());
-    batchDialog([&](Form1& batch) {
+    EXPECT_FALSE(BatchDialog::instance().isVisible());
+    batchDialog([&](BatchDialog& batch) {
         EXPECT_EQ(&batch, first);
-        EXPECT_EQ(batch.txtSrcFolder->text(), in);
-        EXPECT_EQ(batch.txtTgtFolder->text(), out);
+        EXPECT_EQ(batch.sourceFolderEdit->text(), in);
+        EXPECT_EQ(batch.targetFolderEdit->text(), out);
         EXPECT_EQ(foundNames(batch), (QStringList{"a.doc", "B.DOC"}));
         // A cancelled source browser changes nothing.
         dialogs.answerFolder(QString());
-        QTest::mouseClick(batch.btnSource, Qt::LeftButton);
-        EXPECT_EQ(batch.txtSrcFolder->text(), in);
-        EXPECT_EQ(batch.List1->count(), 2);
-        QTest::mouseClick(batch.Command2, Qt::LeftButton);
+        QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
+        EXPECT_EQ(batch.sourceFolderEdit->text(), in);
+        EXPECT_EQ(batch.foundList->count(), 2);
+        QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
     EXPECT_TRUE(server->calls.empty());
 }
 
 TEST_F(StartUpTest, CloseBoxUnloadsTheDialogAndStartWritesOnlyIntoTheTargetShown) {
     startIdle();
-    batchDialog([&](Form1& batch) {
+    batchDialog([&](BatchDialog& batch) {
         chooseFolders(batch);
         batch.close();
     });
-    EXPECT_EQ(Form1::loadedInstance(), nullptr);
+    EXPECT_EQ(BatchDialog::loadedInstance(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    batchDialog([&](Form1& batch) {
-        EXPECT_TRUE(batch.txtSrcFolder->text().isEmpty());
-        EXPECT_TRUE(batch.txtTgtFolder->text().isEmpty());
-        EXPECT_EQ(batch.List1->count(), 0);
+    batchDialog([&](BatchDialog& batch) {
+        EXPECT_TRUE(batch.sourceFolderEdit->text().isEmpty());
+        EXPECT_TRUE(batch.targetFolderEdit->text().isEmpty());
+        EXPECT_EQ(batch.foundList->count(), 0);
         // The stored target is not shown, so it is not used.
         dialogs.answerMessage(MessageAnswer::Ok);
-        QTest::mouseClick(batch.Command1, Qt::LeftButton);
+        QTest::mouseClick(batch.startButton, Qt::LeftButton);
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0].text, "Please select a Target Folder");
         EXPECT_TRUE(batch.isVisible());
         // The source stored earlier still serves.
         dialogs.answerFolder(out);
-        QTest::mouseClick(batch.btnTarget, Qt::LeftButton);
-        QTest::mouseClick(batch.Command1, Qt::LeftButton);
+        QTest::mouseClick(batch.targetButton, Qt::LeftButton);
+        QTest::mouseClick(batch.startButton, Qt::LeftButton);
     });
     EXPECT_EQ(server->savedPages, (QStringList{out + "/a.htm", out + "/B.htm"}));
 }
@@ -208,18 +209,18 @@ TEST_F(StartUpTest, AfterASingleDocumentJobAnEmptyTargetBoxStillRefusesToStart) 
     writeFile(single);
     dialogs.answerFile(single);
     dialogs.answerFile(path("single/report.htm"));
-    Form2& main = Form2::instance();
-    clickMenu(main.menuBar(), main.mnuFile, main.mnuOpen);
+    MainWindow& main = MainWindow::instance();
+    clickMenu(main.menuBar(), main.fileMenu, main.openAction);
     ASSERT_EQ(server->savedPages, QStringList{path("single/report.htm")});
-    batchDialog([&](Form1& batch) {
+    batchDialog([&](BatchDialog& batch) {
         dialogs.answerFolder(in);
-        QTest::mouseClick(batch.btnSource, Qt::LeftButton);
-        EXPECT_TRUE(batch.txtTgtFolder->text().isEmpty());
+        QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
+        EXPECT_TRUE(batch.targetFolderEdit->text().isEmpty());
         dialogs.answerMessage(MessageAnswer::Ok);
-        QTest::mouseClick(batch.Command1, Qt::LeftButton);
+        QTest::mouseClick(batch.startButton, Qt::LeftButton);
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0].text, "Please select a Target Folder");
-        QTest::mouseClick(batch.Command2, Qt::LeftButton);
+        QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
     EXPECT_EQ(server->savedPages, QStringList{path("single/report.htm")});
     EXPECT_EQ(QDir(path("single")).entryList(QDir::Files, QDir::Name),
@@ -231,18 +232,18 @@ TEST_F(StartUpTest, AFolderWithoutListedDocumentsIsRefusedSayingWhatItHolds) {
     const QString other = path("other");
     for (int i = 0; i < 12; ++i)
         writeFile(other + QStringLiteral("/n%1.docx").arg(i));
-    batchDialog([&](Form1& batch) {
+    batchDialog([&](BatchDialog& batch) {
         dialogs.answerFolder(other);
-        QTest::mouseClick(batch.btnSource, Qt::LeftButton);
+        QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
         dialogs.answerFolder(out);
-        QTest::mouseClick(batch.btnTarget, Qt::LeftButton);
+        QTest::mouseClick(batch.targetButton, Qt::LeftButton);
         dialogs.answerMessage(MessageAnswer::Ok);
-        QTest::mouseClick(batch.Command1, Qt::LeftButton);
+        QTest::mouseClick(batch.startButton, Qt::LeftButton);
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0].text, "No documents with the listed extensions (doc) in " +
                                                 other + "; 12 other files (docx: 12)");
         EXPECT_TRUE(batch.isVisible());
-        QTest::mouseClick(batch.Command2, Qt::LeftButton);
+        QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
     EXPECT_TRUE(server->calls.empty());
 }
@@ -250,7 +251,7 @@ TEST_F(StartUpTest, AFolderWithoutListedDocumentsIsRefusedSayingWhatItHolds) {
 TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersAndKeepsTheDialogOpen) {
     startIdle();
     const QString unreadable = QStringLiteral("Could not read the Source Folder ") + in;
-    batchDialog([&](Form1& batch) {
+    batchDialog([&](BatchDialog& batch) {
         // Clicks the button and expects the message box with that text.
         auto refused = [&](QPushButton* button, const QString& text) {
             dialogs.answerMessage(MessageAnswer::Ok);
@@ -261,27 +262,27 @@ TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersAndKeepsTheDialogOpen) {
             EXPECT_EQ(dialogs.messages.back().icon, MessageIcon::Exclamation);
             EXPECT_TRUE(batch.isVisible());
         };
-        refused(batch.Command1, QStringLiteral("Please select a Source Folder"));
+        refused(batch.startButton, QStringLiteral("Please select a Source Folder"));
         dialogs.answerFolder(in);
-        QTest::mouseClick(batch.btnSource, Qt::LeftButton);
-        refused(batch.Command1, QStringLiteral("Please select a Target Folder"));
+        QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
+        refused(batch.startButton, QStringLiteral("Please select a Target Folder"));
 
         // A target browser cancelled after a choice empties the target again.
         chooseFolders(batch);
         dialogs.answerFolder(QString());
-        QTest::mouseClick(batch.btnTarget, Qt::LeftButton);
-        EXPECT_TRUE(batch.txtTgtFolder->text().isEmpty());
-        refused(batch.Command1, QStringLiteral("Please select a Target Folder"));
+        QTest::mouseClick(batch.targetButton, Qt::LeftButton);
+        EXPECT_TRUE(batch.targetFolderEdit->text().isEmpty());
+        refused(batch.startButton, QStringLiteral("Please select a Target Folder"));
 
         chooseFolders(batch);
         ASSERT_TRUE(QDir(in).removeRecursively());
-        refused(batch.Command1, unreadable);
+        refused(batch.startButton, unreadable);
         // Choosing a folder that cannot be listed says so at once.
         dialogs.answerFolder(in);
-        refused(batch.btnSource, unreadable);
-        EXPECT_EQ(batch.List1->count(), 0);
-        EXPECT_FALSE(Form2::instance().isBusy());
-        QTest::mouseClick(batch.Command2, Qt::LeftButton);
+        refused(batch.sourceButton, unreadable);
+        EXPECT_EQ(batch.foundList->count(), 0);
+        EXPECT_FALSE(MainWindow::instance().isBusy());
+        QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
     EXPECT_TRUE(server->calls.empty());
     EXPECT_EQ(dialogs.messages.size(), 5u);

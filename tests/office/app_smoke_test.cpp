@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -94,10 +95,14 @@ TEST(AppSmoke, theMainWindowComesUpUnderQuickStartAndTheOfficeEndsWithTheProgram
     EXPECT_FALSE(officesOf(pid).isEmpty()) << "no office was started";
     ::kill(pid_t(pid), SIGKILL);
     app.waitForFinished();
-    QStringList left = officesOf(pid);
-    for (int i = 0; i < 100 && !left.isEmpty(); ++i, QThread::msleep(100))
-        left = officesOf(pid);
-    EXPECT_TRUE(left.isEmpty()) << "an office outlived quillpg";
+    QStringList left;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            left = officesOf(pid);
+            return left.isEmpty();
+        },
+        10000))
+        << "an office outlived quillpg: " << left.join(' ').toStdString();
 }
 
 TEST(AppSmoke, twoWindowsOfTheSameUserEachHaveTheirOwnOffice) {

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QUrl>
 
@@ -101,9 +102,7 @@ bool alive(qint64 pid) {
 }
 
 bool endsSoon(qint64 pid) {
-    for (int i = 0; i < 100 && alive(pid); ++i)
-        QThread::msleep(100);
-    return !alive(pid);
+    return QTest::qWaitFor([pid] { return !alive(pid); }, 10000);
 }
 
 // What an office on that pipe, with that process id, may have left in /tmp

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/Controls.h"
-#include "platform/CommonDialog.h"
-#include "platform/FileList.h"
+#include "desktop/CommonDialog.h"
+#include "desktop/FileList.h"
+#include "jobs/Controls.h"
 #include "platform/automation/AutomationError.h"
 
 #include <QStringList>

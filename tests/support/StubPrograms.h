@@ -84,19 +84,23 @@ public:
     // Waits (bounded) until a recorder has written its file; returns the
     // recorded arguments, or nothing when it never ran.
     static std::optional<QStringList> waitForRecord(const QString& file) {
-        for (int tries = 0; tries < 3000; ++tries, QTest::qWait(10)) {
-            QFile in(file);
-            if (!in.open(QIODevice::ReadOnly))
-                continue;
-            QStringList lines = QString::fromLocal8Bit(in.readAll()).split('\n');
-            if (lines.size() < 3 || lines.last() != "" || lines.at(lines.size() - 2) != "END")
-                continue;
-            const int count = lines.first().toInt();
-            lines = lines.mid(1, lines.size() - 3); // the arguments alone
-            EXPECT_EQ(count, lines.size());
-            return lines;
-        }
-        return std::nullopt;
+        QStringList lines;
+        const bool complete = QTest::qWaitFor(
+            [&] {
+                QFile in(file);
+                if (!in.open(QIODevice::ReadOnly))
+                    return false;
+                lines = QString::fromLocal8Bit(in.readAll()).split('\n');
+                return lines.size() >= 3 && lines.last() == "" &&
+                       lines.at(lines.size() - 2) == "END";
+            },
+            30000);
+        if (!complete)
+            return std::nullopt;
+        const int count = lines.first().toInt();
+        lines = lines.mid(1, lines.size() - 3); // the arguments alone
+        EXPECT_EQ(count, lines.size());
+        return lines;
     }
 
 private:

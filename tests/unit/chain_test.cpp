@@ -1,6 +1,6 @@
-#include "pipeline/Chain.h"
+#include "jobs/ExtensionFilter.h"
 
-#include "core/Controls.h"
+#include "jobs/Controls.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ public:
 
 } // namespace
 
-TEST(FilterChain, AcceptsExactlyTheListedExtensionsInAnyLetterCase) {
+TEST(ExtensionFilter, AcceptsExactlyTheListedExtensionsInAnyLetterCase) {
     struct Case {
         std::vector<QString> list;
         QString extension;
@@ -49,28 +49,28 @@ TEST(FilterChain, AcceptsExactlyTheListedExtensionsInAnyLetterCase) {
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         VectorList list(cases[i].list);
-        FilterChain chain(list);
+        ExtensionFilter chain(list);
         QString extension = cases[i].extension;
         EXPECT_EQ(chain.accepts(extension), cases[i].accepted) << "case " << i;
     }
 }
 
-TEST(FilterChain, ClearsTheFlagBeforeEverySendAndLowerCasesTheCallersText) {
+TEST(ExtensionFilter, EachSendHasItsOwnVerdictAndLowerCasesTheCallersText) {
     VectorList list({"doc"});
-    FilterChain chain(list);
+    ExtensionFilter chain(list);
     QString first = "DoC";
     QString second = "RTF";
     EXPECT_TRUE(chain.accepts(first));
-    EXPECT_TRUE(ExtensionAccepted);
     EXPECT_FALSE(chain.accepts(second));
-    EXPECT_FALSE(ExtensionAccepted);
+    EXPECT_TRUE(chain.first->sendToChain(first));
+    EXPECT_FALSE(chain.first->sendToChain(second));
     EXPECT_EQ(first, "doc");
     EXPECT_EQ(second, "rtf");
 }
 
-TEST(FilterChain, ListIsReadAfreshAtEachSend) {
+TEST(ExtensionFilter, ListIsReadAfreshAtEachSend) {
     VectorList list({"doc"});
-    FilterChain chain(list);
+    ExtensionFilter chain(list);
     QString ext = "rtf";
     EXPECT_FALSE(chain.accepts(ext));
     list.entries.push_back("RTF");

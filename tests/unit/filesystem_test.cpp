@@ -1,4 +1,4 @@
-#include "conversion/clsFileSystem.h"
+#include "jobs/FileSystem.h"
 
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-using qp::clsFileSystem;
+using qp::FileSystem;
 using qp::MessageAnswer;
 using qp::MessageButtons;
 using qp::MessageIcon;
@@ -29,14 +29,14 @@ protected:
     QString path(const QString& name) const { return dir.filePath(name); }
 
     QTemporaryDir dir;
-    clsFileSystem fs;
+    FileSystem fs;
     ScriptedDialogs dialogs;
 };
 
 } // namespace
 
 TEST(PathOperations, ExtensionIsFoundAmongTheLastFiveCharactersOnly) {
-    clsFileSystem fs;
+    FileSystem fs;
     const std::vector<std::pair<QString, QString>> cases{
         {"a.doc", "doc"},
         {"x.HTML", "HTML"}, // case kept
@@ -74,7 +74,7 @@ TEST(PathOperations, NameBaseNameAndFolderOfAPath) {
         {"", "", "", "", "/"},
         {"C:readme.txt", "C:readme.txt", "C:readme", "C:readme", "/"}, // a colon is ordinary
     };
-    clsFileSystem fs;
+    FileSystem fs;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         EXPECT_EQ(fs.GetFileName(c.path), c.name);
@@ -215,7 +215,7 @@ TEST_F(FileOperations, AttributesRoundTrip) {
                  (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
     // Normal, hidden and system all clear read-only (a name cannot be hidden).
     for (const auto set :
-         {&clsFileSystem::SetNormal, &clsFileSystem::SetHidden, &clsFileSystem::SetSystem}) {
+         {&FileSystem::SetNormal, &FileSystem::SetHidden, &FileSystem::SetSystem}) {
         fs.SetReadOnly(file);
         (fs.*set)(file);
         EXPECT_EQ(fs.GetAttrib(file), "Normal");
@@ -233,10 +233,9 @@ TEST_F(FileOperations, AttributesRoundTrip) {
 
 TEST_F(FileOperations, FileDateIsTheGeneralDateWithoutTimeAtMidnight) {
     const QString file = writeFile(path("a.doc"));
-    EXPECT_EQ(fs.GetFileDate(file), clsFileSystem::generalDate(QFileInfo(file).lastModified()));
+    EXPECT_EQ(fs.GetFileDate(file), FileSystem::generalDate(QFileInfo(file).lastModified()));
     EXPECT_EQ(fs.GetFileDate(path("missing")), "");
     const QDateTime midnight(QDate(2024, 3, 5), QTime(0, 0));
-    EXPECT_FALSE(clsFileSystem::generalDate(midnight).contains(':'));
-    EXPECT_NE(clsFileSystem::generalDate(midnight.addSecs(3661)),
-              clsFileSystem::generalDate(midnight));
+    EXPECT_FALSE(FileSystem::generalDate(midnight).contains(':'));
+    EXPECT_NE(FileSystem::generalDate(midnight.addSecs(3661)), FileSystem::generalDate(midnight));
 }

@@ -1,6 +1,6 @@
 #include "TestFiles.h"
-#include "platform/PagePictures.h"
 #include "platform/automation/AutomationError.h"
+#include "platform/webpage/PagePictures.h"
 
 #include <QTemporaryDir>
 

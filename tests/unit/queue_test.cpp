@@ -1,9 +1,11 @@
 #include "ErrorNumber.h"
+#include "FakeWindows.h"
 #include "QtPrinters.h"
-#include "conversion/ConverterFactory.h"
-#include "conversion/Decorator.h"
-#include "pipeline/ParseObject.h"
-#include "pipeline/Stack.h"
+#include "jobs/ConverterFactory.h"
+#include "jobs/Decorator.h"
+#include "jobs/Mediator.h"
+#include "jobs/WorkItem.h"
+#include "jobs/WorkQueue.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +15,23 @@ using qp::test::errorNumberOf;
 namespace {
 
 // A work item that only carries a name.
-std::shared_ptr<ParseObject> item(const QString& name) {
-    auto result = std::make_shared<ParseObject1>();
+std::shared_ptr<WorkItem> item(const QString& name) {
+    static qp::test::FakeWindows windows;
+    static Mediator mediator(windows);
+    auto result = std::make_shared<BatchWorkItem>(mediator.converters());
     result->init(name);
     return result;
 }
 
-QStringList drain(Stack& stack) {
+QStringList drain(WorkQueue& stack) {
     QStringList names;
     while (stack.hasMoreElements())
         names << stack.NextElement()->fileName();
     return names;
 }
 
-Stack stackOf(const QStringList& names) {
-    Stack stack;
+WorkQueue stackOf(const QStringList& names) {
+    WorkQueue stack;
     for (const QString& name : names)
         stack.add(item(name));
     return stack;
@@ -58,8 +62,8 @@ public:
 
 } // namespace
 
-TEST(Stack, takesTheOldestFirstAndPeeksAtTheNewest) {
-    Stack stack;
+TEST(WorkQueue, takesTheOldestFirstAndPeeksAtTheNewest) {
+    WorkQueue stack;
     EXPECT_EQ(stack.NextElement(), nullptr);
     EXPECT_EQ(stack.top(), nullptr);
     stack = stackOf({"A", "B", "C"});
@@ -70,18 +74,18 @@ TEST(Stack, takesTheOldestFirstAndPeeksAtTheNewest) {
     EXPECT_EQ(stack.NextElement(), nullptr);
 }
 
-TEST(Stack, oddOperationsBehaveAsDocumented) {
-    Stack empty;
+TEST(WorkQueue, oddOperationsBehaveAsDocumented) {
+    WorkQueue empty;
     EXPECT_EQ(empty.nextTop(), nullptr);
     empty.NextElement2add(item("D"));
     EXPECT_EQ(drain(empty), QStringList({"D"}));
 
-    Stack one = stackOf({"A"});
+    WorkQueue one = stackOf({"A"});
     EXPECT_EQ(one.nextTop(), nullptr);
     one.NextElement2add(item("D"));
     EXPECT_EQ(drain(one), QStringList({"A", "D"}));
 
-    Stack three = stackOf({"A", "B", "C"});
+    WorkQueue three = stackOf({"A", "B", "C"});
     EXPECT_FALSE(three.topStack(item("X"), item("Y")));
     EXPECT_EQ(three.count(), 3);
     three.NextElement2add(item("D"));
@@ -140,21 +144,24 @@ TEST(WorkItems, giveTheirConverterThePathThenRunItThroughADecorator) {
         made.push_back(std::make_shared<Recorder>());
         return ObjectRef(made.back());
     };
-    const auto previousBatch = ConverterFactory::setBatch(maker);
-    const auto previousSingle = ConverterFactory::setSingle(maker);
-    ParseObject1 batch;
+    qp::test::FakeWindows windows;
+    Mediator mediator(windows);
+    ConverterFactory& converters = mediator.converters();
+    converters.setBatch(maker);
+    converters.setSingle(maker);
+    BatchWorkItem batch(converters);
     batch.init(QStringLiteral("/in/a.doc"));
     batch.Execute();
-    ParseObject2 single;
+    SingleDocumentWorkItem single(converters);
     single.init(QStringLiteral("/in/b.doc"));
     single.Execute();
-    ConverterFactory::setBatch(previousBatch);
-    ConverterFactory::setSingle(previousSingle);
+    converters.setBatch({});
+    converters.setSingle({});
 
     ASSERT_EQ(made.size(), 2u);
     EXPECT_EQ(made[0]->log, QStringList({"init /in/a.doc", "Execute"}));
     EXPECT_EQ(made[1]->log, QStringList({"init /in/b.doc", "Execute"}));
     // Batch items get the converter without dialogs, single ones the other.
-    EXPECT_EQ(ConverterFactory::batch()->className(), "DecObj");
-    EXPECT_EQ(ConverterFactory::single()->className(), "DecObj2");
+    EXPECT_EQ(converters.batch()->className(), "DecObj");
+    EXPECT_EQ(converters.single()->className(), "DecObj2");
 }

@@ -5,11 +5,11 @@
 #include "FakeWordServer.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
-#include "conversion/ConverterFactory.h"
-#include "core/Command.h"
-#include "core/Mediator.h"
-#include "core/StateManager.h"
-#include "pipeline/State2.h"
+#include "jobs/BatchState.h"
+#include "jobs/Command.h"
+#include "jobs/ConverterFactory.h"
+#include "jobs/Mediator.h"
+#include "jobs/StateManager.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -39,7 +39,7 @@ struct Probe {
 // its end, as the real converters do.
 class FakeConverter : public DispatchObject {
 public:
-    explicit FakeConverter(Probe& probe) : probe_(probe) {
+    FakeConverter(Probe& probe, Mediator& mediator) : probe_(probe), mediator_(mediator) {
         addMethod(QStringLiteral("init"), {QStringLiteral("fileName")},
                   [this](const BoundArguments& args) {
                       fileName_ = args.required(0).toText();
@@ -50,8 +50,8 @@ public:
             probe_.order << fileName_;
             if (probe_.during)
                 probe_.during();
-            Cmd2 next;
-            next.init(General::mediator());
+            NextDocumentCommand next;
+            next.init(mediator_);
             static_cast<Command&>(next).Execute();
             --probe_.depth; // after the next document: nesting would show
             return Variant();
@@ -61,6 +61,7 @@ public:
 
 private:
     Probe& probe_;
+    Mediator& mediator_;
     QString fileName_;
 };
 
@@ -71,18 +72,13 @@ protected:
         for (const QString& name : {source, target})
             QDir().mkpath(name);
         word = FakeWordServer::install();
-        General::setMediator(&mediator);
         ASSERT_TRUE(mediator.init());
         mediator.SetSourceFolder(source);
-        mediator.SetTgtFolder(target);
+        mediator.SetTargetFolder(target);
     }
-    void TearDown() override {
-        ConverterFactory::setBatch({});
-        General::setMediator(nullptr);
-    }
-
     void useFakeConverter() {
-        ConverterFactory::setBatch([this] { return std::make_shared<FakeConverter>(probe); });
+        mediator.converters().setBatch(
+            [this] { return std::make_shared<FakeConverter>(probe, mediator); });
     }
     QString in(const QString& name) const { return source + QLatin1Char('/') + name; }
     void touchAll(const QStringList& names) {
@@ -91,12 +87,14 @@ protected:
     }
     // "Start" of the Batch Documents dialog.
     void runBatch() {
-        mediator.StartStateTwo();
-        cmd1 start;
+        mediator.startBatchState();
+        StartJobCommand start;
         start.init(mediator);
         static_cast<Command&>(start).Execute();
     }
-    State2& batchState() { return *static_cast<State2*>(mediator.stateManager().stateTwo()); }
+    BatchState& batchState() {
+        return *static_cast<BatchState*>(mediator.stateManager().batchState());
+    }
 
     QTemporaryDir folder;
     QString source = folder.filePath(QStringLiteral("in"));
@@ -116,7 +114,7 @@ TEST(MediatorBinding, aRunningWordProcessorIsTakenBeforeANewOneIsCreated) {
     Mediator first(windows);
     ASSERT_TRUE(first.init()); // none running yet
     EXPECT_EQ(word->bindings, QStringList({"get", "create"}));
-    EXPECT_EQ(first.stateManager().currentState(), first.stateManager().stateThree());
+    EXPECT_EQ(first.stateManager().currentState(), first.stateManager().idleState());
     EXPECT_EQ(windows.documents.rowCount(), 0);
     Mediator second(windows);
     ASSERT_TRUE(second.init());
@@ -128,35 +126,35 @@ TEST_F(States, selectingAStateKeepsTheSameObjectsAndTheirQueues) {
     useFakeConverter();
     touchAll({"a.doc"});
     runBatch();
-    State* batch = states.currentState();
-    EXPECT_EQ(batch, states.stateTwo());
-    Stack* queue = batchState().workStack();
+    ApplicationMode* batch = states.currentState();
+    EXPECT_EQ(batch, states.batchState());
+    WorkQueue* queue = batchState().workQueue();
     ASSERT_NE(queue, nullptr);
 
-    mediator.startStateOne();
-    EXPECT_EQ(states.currentState(), states.stateOne());
-    mediator.StartStateTwo();
+    mediator.startSingleDocumentState();
+    EXPECT_EQ(states.currentState(), states.singleDocumentState());
+    mediator.startBatchState();
     EXPECT_EQ(states.currentState(), batch);
-    EXPECT_EQ(batchState().workStack(), queue);
+    EXPECT_EQ(batchState().workQueue(), queue);
 }
 
 TEST_F(States, idleAndEmptyQueuesIgnoreTheSecondCommand) {
     windows.documents.addRow(QStringLiteral("old"), QStringLiteral("old"));
-    Cmd2 next;
+    NextDocumentCommand next;
     next.init(mediator);
     EXPECT_NO_THROW(static_cast<Command&>(next).Execute());
     EXPECT_EQ(windows.documents.rowCount(), 1);
 
     // Idle: the first command only empties the list.
     writeFile(in(QStringLiteral("a.doc")));
-    mediator.Command1(in(QStringLiteral("a.doc")));
+    mediator.startJob(in(QStringLiteral("a.doc")));
     EXPECT_EQ(windows.documents.rowCount(), 0);
 
     // Before any batch run the batch state has no queue at all.
-    mediator.StartStateTwo();
-    EXPECT_NO_THROW(mediator.Command2());
-    mediator.startStateOne();
-    EXPECT_NO_THROW(mediator.Command2());
+    mediator.startBatchState();
+    EXPECT_NO_THROW(mediator.nextDocument());
+    mediator.startSingleDocumentState();
+    EXPECT_NO_THROW(mediator.nextDocument());
     EXPECT_TRUE(word->calls.empty());
     EXPECT_TRUE(windows.reports.events.isEmpty());
 }
@@ -173,15 +171,15 @@ TEST_F(States, anEmptyFolderThenAHundredThousandItemsDrainInOrderWithoutNesting)
     }
     EXPECT_TRUE(windows.reports.events.isEmpty());
     EXPECT_EQ(windows.busyChanges, std::vector<bool>({true, false}));
-    Stack* queue = batchState().workStack();
+    WorkQueue* queue = batchState().workQueue();
     ASSERT_NE(queue, nullptr);
     constexpr int count = 100000;
     for (int i = 0; i < count; ++i) {
-        auto item = std::make_shared<ParseObject1>();
+        auto item = std::make_shared<BatchWorkItem>(mediator.converters());
         item->init(QString::number(i));
         queue->add(item);
     }
-    mediator.Command2();
+    mediator.nextDocument();
 
     ASSERT_EQ(probe.order.size(), count);
     for (int i = 0; i < count; i += 9973)
@@ -197,8 +195,8 @@ TEST_F(States, nextDocumentDuringAConversionKeepsOneAtATimeOldestFirst) {
     touchAll({"a.doc", "b.doc", "c.doc", "d.doc"});
     // Every conversion is interrupted by two presses of "Next Document".
     probe.during = [this] {
-        mediator.Command2();
-        mediator.Command2();
+        mediator.nextDocument();
+        mediator.nextDocument();
     };
     runBatch();
     EXPECT_EQ(probe.order, QStringList({in("a.doc"), in("b.doc"), in("c.doc"), in("d.doc")}));
@@ -211,11 +209,11 @@ TEST_F(States, aSecondBatchRunDropsWhatTheFirstLeftQueued) {
     // The first conversion switches to the single-document state, so the
     // batch queue stops being worked off after it.
     probe.during = [this] {
-        mediator.startStateOne();
+        mediator.startSingleDocumentState();
     };
     runBatch();
     EXPECT_EQ(probe.order, QStringList({in("a.doc")}));
-    EXPECT_EQ(batchState().workStack()->count(), 2);
+    EXPECT_EQ(batchState().workQueue()->count(), 2);
 
     probe.during = nullptr;
     probe.order.clear();
@@ -224,25 +222,25 @@ TEST_F(States, aSecondBatchRunDropsWhatTheFirstLeftQueued) {
     mediator.SetSourceFolder(other);
     runBatch();
     EXPECT_EQ(probe.order, QStringList({other + "/z.doc"}));
-    EXPECT_FALSE(batchState().workStack()->hasMoreElements());
+    EXPECT_FALSE(batchState().workQueue()->hasMoreElements());
 }
 
 TEST_F(States, aStopWhileTheFolderIsScannedConvertsNothingAndCountsEveryDocument) {
     useFakeConverter();
     touchAll({"a.doc", "b.doc", "c.doc"});
     // Comes during the first yield of the scan.
-    QTimer::singleShot(0, [this] { mediator.StopJob(); });
+    QTimer::singleShot(0, [this] { mediator.stopJob(); });
     runBatch();
     EXPECT_TRUE(probe.order.isEmpty());
     EXPECT_EQ(windows.reports.events,
               QStringList({"job 3", "finished 0 converted, 0 failed, 3 not converted (stopped)"}));
-    EXPECT_FALSE(batchState().workStack()->hasMoreElements());
+    EXPECT_FALSE(batchState().workQueue()->hasMoreElements());
     // The next job is not stopped by the last one's stop.
     runBatch();
     EXPECT_EQ(probe.order.size(), 3);
     EXPECT_EQ(windows.reports.events.last(), "finished 3 converted, 0 failed");
     // A stop with no job running changes nothing.
-    mediator.StopJob();
+    mediator.stopJob();
     runBatch();
     EXPECT_EQ(windows.reports.events.last(), "finished 3 converted, 0 failed");
 }
@@ -251,7 +249,7 @@ TEST_F(States, theBatchOpensByBareNameInTheSourceFolderAndSavesIntoTheTarget) {
     writeFile(in("a.b.doc"));
     windows.notFiltered = false;
     // A target folder that already ends with the separator gets no second one.
-    mediator.SetTgtFolder(target + "/");
+    mediator.SetTargetFolder(target + "/");
     runBatch();
     EXPECT_EQ(word->callTexts(),
               QStringList({"ChangeFileOpenDirectory(\"" + source + "\")",
@@ -491,7 +489,7 @@ TEST_F(States, aFolderWithoutListedDocumentsSaysWhatItHolds) {
     writeFile(in("notes.txt"));
     const QString expected = "No documents with the listed extensions (doc) in " + source +
                              "; 14 other files (docx: 12, txt: 1, no extension: 1)";
-    EXPECT_EQ(State2::findNoDocuments(source, windows.extensionList()), expected);
+    EXPECT_EQ(BatchState::findNoDocuments(source, windows.extensionList()), expected);
     try {
         runBatch();
         ADD_FAILURE() << "a folder without documents passed without a word";
@@ -501,7 +499,7 @@ TEST_F(States, aFolderWithoutListedDocumentsSaysWhatItHolds) {
     }
     EXPECT_TRUE(word->calls.empty());
     writeFile(in("a.doc"));
-    EXPECT_EQ(State2::findNoDocuments(source, windows.extensionList()), QString());
+    EXPECT_EQ(BatchState::findNoDocuments(source, windows.extensionList()), QString());
 }
 
 TEST(FileNames, bytesThatAreNotUtf8TravelInAStringAndComeBackUnchanged) {

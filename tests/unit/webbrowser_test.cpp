@@ -1,6 +1,6 @@
-#include "platform/ProgramSearch.h"
-#include "platform/SystemInformation.h"
-#include "platform/WebBrowser.h"
+#include "desktop/ProgramSearch.h"
+#include "desktop/SystemInformation.h"
+#include "desktop/WebBrowser.h"
 
 #include "QtPrinters.h"
 #include "StubPrograms.h"

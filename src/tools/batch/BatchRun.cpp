@@ -2,11 +2,11 @@
 
 #include "ConsoleText.h"
 #include "ConsoleWindows.h"
-#include "conversion/PageStaging.h"
-#include "core/Command.h"
-#include "core/Mediator.h"
-#include "pipeline/State2.h"
-#include "platform/Settings.h"
+#include "desktop/Settings.h"
+#include "jobs/BatchState.h"
+#include "jobs/Command.h"
+#include "jobs/Mediator.h"
+#include "jobs/PageStaging.h"
 #include "platform/office/OfficeSandbox.h"
 #include "platform/office/WordServer.h"
 
@@ -184,11 +184,10 @@ int runWorker(const BatchOptions& options, bool machine) {
     server->setSelfContainedPages(options.selfContained);
 
     Mediator mediator(windows);
-    General::setMediator(&mediator);
     if (!mediator.init())
         return 2;
     mediator.SetSourceFolder(QDir::cleanPath(QDir(options.source).absolutePath()));
-    mediator.SetTgtFolder(QDir::cleanPath(QDir(options.target).absolutePath()));
+    mediator.SetTargetFolder(QDir::cleanPath(QDir(options.target).absolutePath()));
 
     // A stop ends the job after its current document, the rest of the queue
     // counted as not converted. It is looked for while the office works and
@@ -196,13 +195,13 @@ int runWorker(const BatchOptions& options, bool machine) {
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (stopRequested)
-            mediator.StopJob();
+            mediator.stopJob();
     });
     watch.start(50);
     int sinceRestart = 0;
     reporter.afterDocument = [&] {
         if (stopRequested) {
-            mediator.StopJob();
+            mediator.stopJob();
             return;
         }
         const auto session = server->session();
@@ -215,8 +214,8 @@ int runWorker(const BatchOptions& options, bool machine) {
 
     int status = 0;
     try {
-        mediator.StartStateTwo();
-        cmd1 start;
+        mediator.startBatchState();
+        StartJobCommand start;
         start.init(mediator);
         start.Execute();
     } catch (const AutomationError& error) {
@@ -226,7 +225,6 @@ int runWorker(const BatchOptions& options, bool machine) {
     watch.stop();
     const int outcome = reporter.finish();
     server->shutdown();
-    General::setMediator(nullptr);
     Dialogs::setProvider(nullptr);
     return status ? status : outcome;
 }
@@ -235,8 +233,8 @@ int runParallel(const BatchOptions& options, const QString& program) {
     catchInterrupts(false);
     // Said once here rather than by every worker.
     StringExtensionList extensions(options.extensions);
-    const QString noDocuments =
-        State2::findNoDocuments(QDir::cleanPath(QDir(options.source).absolutePath()), extensions);
+    const QString noDocuments = BatchState::findNoDocuments(
+        QDir::cleanPath(QDir(options.source).absolutePath()), extensions);
     if (!noDocuments.isEmpty()) {
         printError(noDocuments);
         std::printf("0 converted, 0 failed\n");

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/Controls.h"
-#include "platform/CommonDialog.h"
-#include "platform/Dialogs.h"
-#include "platform/FileList.h"
+#include "desktop/CommonDialog.h"
+#include "desktop/Dialogs.h"
+#include "desktop/FileList.h"
+#include "jobs/Controls.h"
 
 #include <QElapsedTimer>
 #include <QHash>

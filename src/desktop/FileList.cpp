@@ -1,0 +1,171 @@
+#include "FileList.h"
+
+#include "platform/automation/AutomationError.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qp {
+
+namespace {
+// The folder without trailing separators, except for the root folder itself.
+QString withoutTrailingSeparator(const QString& folder) {
+    QString result = folder;
+    while (result.size() > 1 && result.endsWith(QLatin1Char('/')))
+        result.chop(1);
+    return result;
+}
+
+constexpr char16_t firstRawByte = 0xDC80;
+constexpr char16_t lastRawByte = 0xDCFF;
+
+bool isRawByte(QChar c) {
+    return c.unicode() >= firstRawByte && c.unicode() <= lastRawByte;
+}
+
+// The length of the valid UTF-8 sequence at data[i], or 0 when there is none.
+int validSequence(const unsigned char* data, qsizetype size, qsizetype i) {
+    const unsigned char lead = data[i];
+    if (lead < 0x80)
+        return 1;
+    int length = 0;
+    char32_t code = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > size)
+        return 0;
+    for (int k = 1; k < length; ++k) {
+        if ((data[i + k] & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (data[i + k] & 0x3F);
+    }
+    // Overlong forms, UTF-16 surrogates and code points beyond Unicode.
+    if ((length == 3 && code < 0x800) || (length == 4 && code < 0x10000) || code > 0x10FFFF ||
+        (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+} // namespace
+
+void FileList::setPath(const QString& folder) {
+    path_ = withoutTrailingSeparator(folder);
+    files_.clear();
+    index_ = -1;
+
+    const QByteArray native = encodeFileName(path_);
+    struct stat info {};
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(nullptr, ::closedir);
+    if (!path_.isEmpty() && ::stat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+        ::access(native.constData(), R_OK | X_OK) == 0)
+        dir.reset(::opendir(native.constData()));
+    if (!dir)
+        throw AutomationError(
+            ErrorNumber::PathNotFound,
+            QStringLiteral("Path not found: the folder \"%1\" cannot be listed").arg(folder),
+            QStringLiteral("FileList"));
+
+    // Listed by hand rather than through QDir, which leaves out every name
+    // that is not valid UTF-8 without a word.
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        if (name.startsWith('.'))
+            continue; // hidden, and "." and ".."
+        struct stat file {};
+        const QByteArray full = native + (native.endsWith('/') ? "" : "/") + name;
+        if (::stat(full.constData(), &file) == 0 && S_ISREG(file.st_mode))
+            files_ << decodeFileName(name);
+    }
+    std::sort(files_.begin(), files_.end(), [](const QString& a, const QString& b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+}
+
+void FileList::setListIndex(int index) {
+    if (index < 0 || index >= listCount())
+        throw AutomationError(
+            ErrorNumber::InvalidArgument,
+            QStringLiteral("Invalid list index %1 of %2 files").arg(index).arg(listCount()),
+            QStringLiteral("FileList"));
+    index_ = index;
+}
+
+QString FileList::fileName() const {
+    if (index_ < 0 || index_ >= listCount())
+        return {};
+    return files_.at(index_);
+}
+
+QString joinPath(const QString& folder, const QString& name) {
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+QString decodeFileName(const QByteArray& bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    QString result;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const int length = validSequence(data, bytes.size(), i);
+        if (length == 0) {
+            result += QChar(char16_t(firstRawByte + (data[i] - 0x80)));
+            ++i;
+        } else {
+            result += QString::fromUtf8(bytes.constData() + i, length);
+            i += length;
+        }
+    }
+    return result;
+}
+
+QByteArray encodeFileName(const QString& name) {
+    if (!hasRawBytes(name))
+        return name.toUtf8();
+    QByteArray result;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (!isRawByte(name[i]) || (i > 0 && name[i - 1].isHighSurrogate()))
+            continue;
+        result += QStringView(name).mid(start, i - start).toUtf8();
+        result += char(name[i].unicode() - firstRawByte + 0x80);
+        start = i + 1;
+    }
+    result += QStringView(name).mid(start).toUtf8();
+    return result;
+}
+
+bool hasRawBytes(const QString& name) {
+    for (qsizetype i = 0; i < name.size(); ++i)
+        if (isRawByte(name[i]) && (i == 0 || !name[i - 1].isHighSurrogate()))
+            return true;
+    return false;
+}
+
+QString portableFileName(const QString& name) {
+    QString result;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (isRawByte(name[i]) && (i == 0 || !name[i - 1].isHighSurrogate()))
+            result += QStringLiteral("%%1")
+                          .arg(name[i].unicode() - firstRawByte + 0x80, 2, 16, QLatin1Char('0'))
+                          .toUpper();
+        else
+            result += name[i];
+    }
+    return result;
+}
+
+} // namespace qp

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "JobState.h"
+
+#include <QMap>
+
+namespace qp {
+
+class ExtensionList;
+
+// The batch state: converts every accepted file of the source folder, oldest
+// first. A document that fails is marked and the batch goes on.
+class BatchState : public JobState {
+public:
+    BatchState() : JobState(OnFailure::GoOn) {}
+    // The batch run. The text is not used: the folder is the Mediator's
+    // source folder. When that folder cannot be listed, the AutomationError
+    // (PathNotFound) passes to the caller and nothing is converted; when it
+    // holds no document of the listed types, an AutomationError NoDocuments
+    // says what it holds instead.
+    //
+    // Each document's page is named from the whole listing, in its order,
+    // before the run takes its slice of it: the first document keeps
+    // "base.htm", a later one whose page is already taken in this job gets
+    // the first free "base (2).htm", "base (3).htm", ... So a document gets
+    // the same page in every run and every slice of the same folder.
+    void startJob(const QString& text) override;
+
+    // "No documents with the listed extensions (doc) in FOLDER; 12 other
+    // files (docx: 12)" when the folder holds no document, else empty.
+    // Raises PathNotFound when the folder cannot be listed.
+    static QString findNoDocuments(const QString& folder, ExtensionList& extensions);
+    // That text, from the extensions of the other files and their counts.
+    static QString noDocumentsText(const QString& folder, ExtensionList& extensions,
+                                   const QMap<QString, int>& others);
+};
+
+} // namespace qp

@@ -1,0 +1,192 @@
+#include "Mediator.h"
+
+#include "Check.h"
+#include "Command.h"
+#include "Controls.h"
+#include "JobPaths.h"
+#include "StateManager.h"
+#include "desktop/CommonDialog.h"
+#include "desktop/Dialogs.h"
+#include "desktop/FileList.h"
+#include "jobs/ExtensionFilter.h"
+#include "jobs/FileSystem.h"
+#include "jobs/JobState.h"
+#include "platform/automation/AutomationRuntime.h"
+
+namespace qp {
+
+namespace {
+const QString wordProcessorName = QStringLiteral("Word.Application");
+
+// Asks the job that runs, if any, to end after its current document.
+void stopRunningJob(const StateManager& states, JobStop why) {
+    for (ApplicationMode* state : {states.singleDocumentState(), states.batchState()})
+        if (auto* job = dynamic_cast<JobState*>(state); job && job->running())
+            job->stopAfterCurrent(why);
+}
+} // namespace
+
+Mediator::Mediator(WindowPort& windows)
+    : windows_(windows), converters_(*this), pathRecord_(std::make_unique<JobPaths>()) {}
+
+Mediator::~Mediator() = default;
+
+bool Mediator::init() {
+    if (!attachWordProcessor()) {
+        Dialogs::message(QStringLiteral("Could not find WordPerfect"), QStringLiteral("Error!"),
+                         MessageIcon::Exclamation, MessageButtons::Ok);
+        return false;
+    }
+    stateManager_ = std::make_unique<StateManager>();
+    stateManager_->init(*this);
+    pathRecord_ = std::make_unique<JobPaths>();
+    startIdleState();
+    return true;
+}
+
+bool Mediator::attachWordProcessor() {
+    // A running word processor is taken by its name first; only when there is
+    // none is a new one created. Neither attempt reports its own failure.
+    try {
+        if (ObjectRef running = AutomationRuntime::getObject(wordProcessorName)) {
+            wordApp_ = running;
+            return true;
+        }
+    } catch (const std::exception&) {
+    }
+    try {
+        if (ObjectRef created = AutomationRuntime::createObject(wordProcessorName)) {
+            wordApp_ = created;
+            return true;
+        }
+    } catch (const std::exception&) {
+    }
+    return false;
+}
+
+void Mediator::startSingleDocumentState() {
+    if (QP_CHECK(stateManager_))
+        stateManager_->setSingleDocumentState();
+    windows_.hideNextDocument();
+}
+
+void Mediator::startBatchState() {
+    if (QP_CHECK(stateManager_))
+        stateManager_->setBatchState();
+}
+
+void Mediator::startIdleState() {
+    if (QP_CHECK(stateManager_)) {
+        stopRunningJob(*stateManager_, JobStop::Closed);
+        stateManager_->setIdleState();
+    }
+    windows_.documentList().clear();
+}
+
+void Mediator::stopJob() {
+    if (QP_CHECK(stateManager_))
+        stopRunningJob(*stateManager_, JobStop::Stopped);
+}
+
+void Mediator::startJob(const QString& text) {
+    if (QP_CHECK(stateManager_))
+        stateManager_->startJob(text);
+}
+
+void Mediator::nextDocument() {
+    if (QP_CHECK(stateManager_))
+        stateManager_->nextDocument();
+}
+
+void Mediator::SetSourceFolder(const QString& folder) {
+    pathRecord_->SetSourceFolder(folder);
+}
+
+QString Mediator::GetSourceFolder() const {
+    return pathRecord_->GetSourceFolder();
+}
+
+void Mediator::SetTargetFolder(const QString& folder) {
+    pathRecord_->TargetFolder = folder;
+}
+
+QString Mediator::GetTargetFolder() const {
+    return pathRecord_->GetTargetFolder();
+}
+
+void Mediator::SetSourceFile(const QString& file) {
+    pathRecord_->SetSourceFile(file);
+}
+
+QString Mediator::GetSourceFile() const {
+    return pathRecord_->GetSourceFile();
+}
+
+void Mediator::chooseSingleDocument() {
+    // Selected before the dialog opens, so that it holds after a cancel too.
+    startSingleDocumentState();
+    // Any failure from here on ends the job silently: a cancelled dialog, a
+    // rejected extension or a failed conversion. The single-document state
+    // has already marked the document's row and told the reporter.
+    try {
+        CommonDialog& dialog = windows_.commonDialog();
+        dialog.CancelError = true;
+        dialog.Filter = QStringLiteral("All WordPerfect documents (*.doc)|*.DOC");
+        dialog.Flags = 4096;
+        dialog.ShowOpen();
+        if (dialog.FileName.isEmpty())
+            return;
+        const QString document = dialog.FileName;
+        SetSourceFile(document);
+        FileSystem fileSystem;
+        SetTargetFolder(fileSystem.GetPath(document));
+
+        StartJobCommand start;
+        start.init(*this);
+        static_cast<Command&>(start).Execute();
+    } catch (...) {
+    }
+}
+
+void Mediator::chooseSourceFolder() {
+    FileSystem fileSystem;
+    const QString folder = browseForFolder(QStringLiteral("Select a Source Folder"));
+    if (folder.isEmpty())
+        return;
+
+    BatchView& view = windows_.batchView();
+    view.clearFound();
+    view.setSourceText(folder);
+    SetSourceFolder(folder);
+
+    // A folder that cannot be listed raises here, with the found list left
+    // empty; the dialog that asked decides how to tell the user.
+    FileList& files = windows_.fileList();
+    files.setPath(folder);
+
+    const int count = files.listCount();
+    for (int i = 0; i < count; ++i) {
+        ExtensionFilter chain(windows_.extensionList());
+        try {
+            files.setListIndex(i);
+            const QString fullPath = joinPath(files.path(), files.fileName());
+            QString extension = fileSystem.GetFileExtension(fullPath);
+            if (chain.accepts(extension))
+                view.addFound(fileSystem.GetFileName(fullPath));
+        } catch (...) {
+            // A file that cannot be examined is left out of the preview.
+        }
+    }
+}
+
+void Mediator::chooseTargetFolder() {
+    const QString folder = browseForFolder(QStringLiteral("Select a Target Folder"));
+    windows_.batchView().setTargetText(folder);
+    SetTargetFolder(folder);
+}
+
+QString Mediator::browseForFolder(const QString& prompt) {
+    return Dialogs::folder(prompt);
+}
+
+} // namespace qp

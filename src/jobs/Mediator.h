@@ -1,0 +1,79 @@
+#pragma once
+
+#include "ConverterFactory.h"
+#include "platform/automation/Variant.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace qp {
+
+class StateManager;
+class JobPaths;
+class WindowPort;
+
+// The central coordinator: owns the state machine and the path record,
+// forwards the two job commands to the current state and carries out the
+// user's choices of what to convert and where to. Windows reach the rest of
+// the system only through it.
+class Mediator {
+public:
+    explicit Mediator(WindowPort& windows);
+    ~Mediator();
+    Mediator(const Mediator&) = delete;
+    Mediator& operator=(const Mediator&) = delete;
+
+    // Start-up initialisation: binds the word processor (on failure shows
+    // "Could not find WordPerfect" and returns false; nothing else is done),
+    // creates the state machine (idle) and the path record, and empties the
+    // document list.
+    bool init();
+
+    void startSingleDocumentState();
+    void startBatchState();
+    // Closes the current job: a running job ends after the document it is
+    // converting, the idle state becomes current, so nothing of that job is
+    // taken up again, and the document list is emptied.
+    void startIdleState();
+    // "Stop": a running job ends after the document it is converting; the
+    // rest of its queue is dropped and the document list keeps its rows.
+    void stopJob();
+
+    void startJob(const QString& text);
+    void nextDocument();
+
+    void SetSourceFolder(const QString& folder);
+    QString GetSourceFolder() const;
+    void SetTargetFolder(const QString& folder);
+    QString GetTargetFolder() const;
+    void SetSourceFile(const QString& file);
+    QString GetSourceFile() const;
+
+    // The one-document job: choose a document and convert it.
+    void chooseSingleDocument();
+    // Choose the batch source folder and preview its documents.
+    void chooseSourceFolder();
+    // Choose the target folder.
+    void chooseTargetFolder();
+    // The folder browser: the chosen folder, or empty when cancelled.
+    QString browseForFolder(const QString& prompt);
+
+    WindowPort& windows() { return windows_; }
+    StateManager& stateManager() { return *stateManager_; }
+    // The word processor that init bound; no object before.
+    const ObjectRef& wordApp() const { return wordApp_; }
+    // Where the work items get their converters.
+    ConverterFactory& converters() { return converters_; }
+
+private:
+    bool attachWordProcessor();
+
+    WindowPort& windows_;
+    ObjectRef wordApp_;
+    ConverterFactory converters_;
+    std::unique_ptr<StateManager> stateManager_;
+    std::unique_ptr<JobPaths> pathRecord_;
+};
+
+} // namespace qp

@@ -1,0 +1,345 @@
+#include "PageStaging.h"
+
+#include <QFile>
+
+#include "desktop/FileList.h"
+#include "platform/automation/AutomationError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <vector>
+
+namespace qp {
+
+namespace {
+
+const QString noSpace = QStringLiteral("No space left on the device");
+
+// What a failed system call on path means, as the rows and lines show it.
+AutomationError systemFailure(int error, const QString& path) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return AutomationError(ErrorNumber::DiskFull, noSpace);
+    case ENOENT:
+    case ENOTDIR:
+        return AutomationError(ErrorNumber::PathNotFound,
+                               QStringLiteral("Path not found: %1").arg(path));
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return AutomationError(ErrorNumber::PermissionDenied,
+                               QStringLiteral("The folder cannot be written: %1").arg(path));
+    default:
+        return AutomationError(
+            ErrorNumber::PermissionDenied,
+            QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    }
+}
+
+// The mode a file created by this user gets: the office writes its files
+// private to the user, but a page is meant to be read like any other file the
+// user makes. The umask is read from the kernel's account of the process,
+// since asking umask() for it means setting it, which other threads would see.
+mode_t userFileMode() {
+    static const mode_t mode = [] {
+        mode_t mask = 022;
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok)
+                        mask = mode_t(value);
+                }
+        return mode_t(0666 & ~mask);
+    }();
+    return mode;
+}
+
+QByteArray child(const QByteArray& folder, const QByteArray& name) {
+    return folder + (folder.endsWith('/') ? "" : "/") + name;
+}
+
+// Files the word processor leaves while it holds a file open.
+bool isLockFile(const QByteArray& name) {
+    return name.startsWith(".~lock.");
+}
+
+struct StagingFolder {
+    QByteArray target;
+    QByteArray folder;
+    bool inUse = false;
+};
+
+// Every staging folder this process has made and not yet removed.
+std::vector<StagingFolder>& stagingFolders() {
+    static std::vector<StagingFolder> folders;
+    return folders;
+}
+
+// The same folders as plain text for a signal handler, which may neither
+// allocate nor look at a vector that is being changed. A slot is in use
+// while its flag is set; the flag is set after the path is written.
+constexpr int signalSlots = 8;
+char signalPaths[signalSlots][4096];
+volatile std::sig_atomic_t signalUsed[signalSlots];
+
+void rememberForSignal(const QByteArray& folder) {
+    if (folder.size() >= qsizetype(sizeof signalPaths[0]))
+        return;
+    for (int i = 0; i < signalSlots; ++i) {
+        if (signalUsed[i])
+            continue;
+        std::memcpy(signalPaths[i], folder.constData(), size_t(folder.size()) + 1);
+        signalUsed[i] = 1;
+        return;
+    }
+}
+
+void forgetForSignal(const QByteArray& folder) {
+    for (int i = 0; i < signalSlots; ++i)
+        if (signalUsed[i] && folder == signalPaths[i])
+            signalUsed[i] = 0;
+}
+
+void removeTree(const QByteArray& folder) {
+    forgetForSignal(folder);
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(folder.toStdString()), ignored);
+}
+
+// Removes what is inside the folder, keeping the folder.
+void removeContents(const QByteArray& folder) {
+    std::error_code ignored;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(folder.toStdString()), ignored))
+        std::filesystem::remove_all(entry.path(), ignored);
+}
+
+} // namespace
+
+PageStaging::PageStaging(const QString& targetFolder)
+    : nativeTarget_(encodeFileName(targetFolder)), target_(targetFolder) {
+    for (StagingFolder& kept : stagingFolders()) {
+        if (!kept.inUse && kept.target == nativeTarget_ &&
+            ::access(kept.folder.constData(), W_OK) == 0) {
+            kept.inUse = true;
+            nativeFolder_ = kept.folder;
+            folder_ = decodeFileName(nativeFolder_);
+            return;
+        }
+    }
+    QByteArray pattern = child(nativeTarget_, ".quillpg-XXXXXX");
+    if (!::mkdtemp(pattern.data()))
+        throw systemFailure(errno, targetFolder);
+    nativeFolder_ = pattern;
+    folder_ = decodeFileName(pattern);
+    stagingFolders().push_back({nativeTarget_, nativeFolder_, true});
+    rememberForSignal(nativeFolder_);
+}
+
+PageStaging::~PageStaging() {
+    if (!empty_)
+        removeContents(nativeFolder_);
+    // Kept for the next document of this target, unless another one is kept
+    // already (a document converted while another one was being saved).
+    auto& folders = stagingFolders();
+    const bool another = std::any_of(folders.begin(), folders.end(), [&](const StagingFolder& f) {
+        return !f.inUse && f.target == nativeTarget_;
+    });
+    for (auto it = folders.begin(); it != folders.end(); ++it) {
+        if (it->folder != nativeFolder_)
+            continue;
+        if (another) {
+            removeTree(nativeFolder_);
+            folders.erase(it);
+        } else {
+            it->inUse = false;
+        }
+        return;
+    }
+}
+
+void PageStaging::releaseAll() {
+    auto& folders = stagingFolders();
+    std::erase_if(folders, [](const StagingFolder& f) {
+        if (f.inUse)
+            return false;
+        removeTree(f.folder);
+        return true;
+    });
+}
+
+void PageStaging::discardAll() {
+    for (const StagingFolder& f : stagingFolders())
+        removeTree(f.folder);
+    stagingFolders().clear();
+}
+
+void PageStaging::discardAllFromSignal() {
+    for (int i = 0; i < signalSlots; ++i) {
+        if (!signalUsed[i])
+            continue;
+        const int dir = ::open(signalPaths[i], O_RDONLY | O_DIRECTORY);
+        if (dir >= 0) {
+            // The staging folder holds files only (pages, pictures, locks).
+            // Read again while a pass removes something: the listing may
+            // change under the removals.
+            for (int pass = 0; pass < 8; ++pass) {
+                bool removed = false;
+                char buffer[8192];
+                long size;
+                ::lseek(dir, 0, SEEK_SET);
+                while ((size = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer)) > 0) {
+                    for (long offset = 0; offset < size;) {
+                        const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+                        offset += entry->d_reclen;
+                        const char* name = entry->d_name;
+                        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                            continue;
+                        if (::unlinkat(dir, name, 0) == 0)
+                            removed = true;
+                    }
+                }
+                if (!removed)
+                    break;
+            }
+            ::close(dir);
+        }
+        ::rmdir(signalPaths[i]);
+        signalUsed[i] = 0;
+    }
+}
+
+QString PageStaging::stagedPage(const QString& pageName) const {
+    return joinPath(folder_, portableFileName(pageName));
+}
+
+QString PageStaging::linkDocument(const QString& document) {
+    const QByteArray source = encodeFileName(document);
+    const QString name = QStringLiteral("document-") +
+                         portableFileName(document.mid(document.lastIndexOf(u'/') + 1));
+    if (::symlink(source.constData(), child(nativeFolder_, encodeFileName(name)).constData()) != 0)
+        throw systemFailure(errno, folder_);
+    link_ = name;
+    return name;
+}
+
+bool PageStaging::diskFull() const {
+    struct statvfs space {};
+    if (::statvfs(nativeFolder_.constData(), &space) == 0 && space.f_bavail == 0)
+        return true;
+    // The word processor may have given up on a write that did not fit while
+    // some space is left: see whether a megabyte still fits.
+    const QByteArray probe = child(nativeFolder_, ".space-probe");
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0)
+        return errno == ENOSPC || errno == EDQUOT;
+    static const std::vector<char> zeros(1024 * 1024);
+    bool full = false;
+    size_t written = 0;
+    while (written < zeros.size()) {
+        const ssize_t n = ::write(fd, zeros.data() + written, zeros.size() - written);
+        if (n < 0) {
+            full = errno == ENOSPC || errno == EDQUOT;
+            break;
+        }
+        written += size_t(n);
+    }
+    if (!full && ::fsync(fd) != 0)
+        full = errno == ENOSPC || errno == EDQUOT;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return full;
+}
+
+void PageStaging::commit(const QString& pageName) {
+    const QByteArray staged = encodeFileName(portableFileName(pageName));
+    // The word processor names the pictures after the page ("page_htm_...").
+    // Anything else is not this page's: an office that was killed may still
+    // have written into the folder.
+    const QByteArray picturePrefix =
+        (staged.lastIndexOf('.') > 0 ? staged.left(staged.lastIndexOf('.')) : staged) + '_';
+    const QByteArray& target = nativeTarget_;
+    const QByteArray link = encodeFileName(link_);
+
+    // What the save wrote: the page and the pictures beside it.
+    std::vector<QByteArray> pictures;
+    bool pageWritten = false;
+    bool leftBehind = false;
+    {
+        std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(nativeFolder_.constData()), ::closedir);
+        if (!dir)
+            throw systemFailure(errno, folder_);
+        while (const dirent* entry = ::readdir(dir.get())) {
+            const QByteArray name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
+            struct stat info {};
+            if ((name != staged && !name.startsWith(picturePrefix)) || name == link ||
+                isLockFile(name) || ::lstat(child(nativeFolder_, name).constData(), &info) != 0 ||
+                !S_ISREG(info.st_mode)) {
+                leftBehind = true;
+                continue;
+            }
+            if (info.st_size == 0)
+                throw diskFull()
+                    ? AutomationError(ErrorNumber::DiskFull, noSpace)
+                    : AutomationError(ErrorNumber::ServerFailure,
+                                      QStringLiteral("The word processor wrote an empty file: %1")
+                                          .arg(decodeFileName(name)));
+            if (name == staged)
+                pageWritten = true;
+            else
+                pictures.push_back(name);
+        }
+    }
+    if (!pageWritten)
+        throw AutomationError(ErrorNumber::ServerFailure,
+                              QStringLiteral("The word processor wrote no web page: %1")
+                                  .arg(joinPath(target_, pageName)));
+    // A file system that is full now may have cut a file short.
+    struct statvfs space {};
+    if (::statvfs(nativeFolder_.constData(), &space) == 0 && space.f_bavail == 0)
+        throw AutomationError(ErrorNumber::DiskFull, noSpace);
+
+    for (const QByteArray& name : pictures)
+        ::chmod(child(nativeFolder_, name).constData(), userFileMode());
+    ::chmod(child(nativeFolder_, staged).constData(), userFileMode());
+
+    std::vector<QByteArray> moved;
+    auto undo = [&] {
+        for (const QByteArray& name : moved)
+            ::rename(child(target, name).constData(), child(nativeFolder_, name).constData());
+    };
+    for (const QByteArray& name : pictures) {
+        if (::rename(child(nativeFolder_, name).constData(), child(target, name).constData()) !=
+            0) {
+            const int error = errno;
+            undo();
+            throw systemFailure(error, target_);
+        }
+        moved.push_back(name);
+    }
+    if (::rename(child(nativeFolder_, staged).constData(),
+                 child(target, encodeFileName(pageName)).constData()) != 0) {
+        const int error = errno;
+        undo();
+        throw systemFailure(error, target_);
+    }
+    empty_ = !leftBehind;
+}
+
+} // namespace qp

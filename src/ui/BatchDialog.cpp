@@ -1,0 +1,200 @@
+#include "BatchDialog.h"
+
+#include "Handler.h"
+#include "Startup.h"
+#include "Style.h"
+#include "desktop/Dialogs.h"
+#include "desktop/FileList.h"
+#include "jobs/BatchState.h"
+#include "jobs/Command.h"
+#include "jobs/Mediator.h"
+#include "platform/automation/AutomationError.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace qp {
+
+BatchDialog* BatchDialog::instance_ = nullptr;
+
+BatchDialog& BatchDialog::instance() {
+    if (!instance_)
+        instance_ = new BatchDialog();
+    return *instance_;
+}
+
+BatchDialog* BatchDialog::loadedInstance() {
+    return instance_;
+}
+
+void BatchDialog::destroyInstance() {
+    delete instance_;
+}
+
+BatchDialog::BatchDialog() : QDialog(nullptr) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Batch Documents"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setSizeGripEnabled(false);
+    resize(twipsSize(6690, 3630));
+    fillColour(this, QPalette::Window, silver);
+
+    Frame1 = new QGroupBox(QStringLiteral("Select folders:"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(120, 120, 3735, 2655));
+    Label2 = new QLabel(QStringLiteral("Source:"), Frame1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(twipsRect(360, 480, 975, 255));
+    sourceFolderEdit = new QLineEdit(Frame1);
+    sourceFolderEdit->setObjectName(QStringLiteral("txtSrcFolder"));
+    sourceFolderEdit->setGeometry(twipsRect(480, 720, 2295, 405));
+    sourceFolderEdit->setReadOnly(true);
+    sourceButton = new QPushButton(QStringLiteral("Select..."), Frame1);
+    sourceButton->setObjectName(QStringLiteral("btnSource"));
+    sourceButton->setGeometry(twipsRect(2880, 720, 735, 375));
+    Label1 = new QLabel(QStringLiteral("Target:"), Frame1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(360, 1200, 1095, 255));
+    targetFolderEdit = new QLineEdit(Frame1);
+    targetFolderEdit->setObjectName(QStringLiteral("txtTgtFolder"));
+    targetFolderEdit->setGeometry(twipsRect(480, 1440, 2295, 375));
+    targetFolderEdit->setReadOnly(true);
+    targetButton = new QPushButton(QStringLiteral("Select..."), Frame1);
+    targetButton->setObjectName(QStringLiteral("btnTarget"));
+    targetButton->setGeometry(twipsRect(2880, 1440, 735, 375));
+
+    Label3 = new QLabel(QStringLiteral("Found Documents"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setGeometry(twipsRect(4080, 120, 1335, 255));
+    foundList = new QListWidget(this);
+    foundList->setObjectName(QStringLiteral("List1"));
+    foundList->setGeometry(twipsRect(3960, 360, 2535, 2370));
+
+    startButton = new QPushButton(QStringLiteral("Start"), this);
+    startButton->setObjectName(QStringLiteral("Command1"));
+    startButton->setGeometry(twipsRect(1320, 3000, 1215, 495));
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("Command2"));
+    cancelButton->setGeometry(twipsRect(5280, 3000, 1215, 495));
+
+    for (QPushButton* button : {sourceButton, targetButton, startButton, cancelButton})
+        button->setAutoDefault(false);
+    // "Start", "Cancel", the two boxes, the two "Select..." buttons, the list.
+    setTabOrder(startButton, cancelButton);
+    setTabOrder(cancelButton, sourceFolderEdit);
+    setTabOrder(sourceFolderEdit, targetFolderEdit);
+    setTabOrder(targetFolderEdit, sourceButton);
+    setTabOrder(sourceButton, targetButton);
+    setTabOrder(targetButton, foundList);
+    startButton->setFocus();
+
+    connect(sourceButton, &QPushButton::clicked, this, [this] { onSelectSource(); });
+    connect(targetButton, &QPushButton::clicked, this, [this] { onSelectTarget(); });
+    connect(startButton, &QPushButton::clicked, this, [this] { onStart(); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { onCancel(); });
+}
+
+BatchDialog::~BatchDialog() {
+    if (instance_ == this)
+        instance_ = nullptr;
+}
+
+void BatchDialog::clearFound() {
+    foundList->clear();
+}
+
+void BatchDialog::addFound(const QString& name) {
+    foundList->addItem(name);
+}
+
+void BatchDialog::setSourceText(const QString& text) {
+    sourceFolderEdit->setText(text);
+}
+
+void BatchDialog::setTargetText(const QString& text) {
+    targetFolderEdit->setText(text);
+}
+
+void BatchDialog::closeEvent(QCloseEvent* event) {
+    // The close box unloads the dialog; the folders stay in the Mediator.
+    if (instance_ == this)
+        instance_ = nullptr;
+    deleteLater();
+    QDialog::closeEvent(event);
+}
+
+void BatchDialog::onSelectSource() {
+    runHandler(this, [this] {
+        try {
+            applicationMediator().chooseSourceFolder();
+        } catch (const AutomationError& error) {
+            if (error.number() != ErrorNumber::PathNotFound)
+                throw;
+            // The folder was chosen and stored, but cannot be listed.
+            Dialogs::message(QStringLiteral("Could not read the Source Folder ") +
+                                 applicationMediator().GetSourceFolder(),
+                             applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
+                             this);
+        }
+    });
+}
+
+void BatchDialog::onSelectTarget() {
+    runHandler(this, [] { applicationMediator().chooseTargetFolder(); });
+}
+
+bool BatchDialog::foldersReady() {
+    Mediator& mediator = applicationMediator();
+    auto refuse = [this](const QString& text) {
+        Dialogs::message(text, applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
+                         this);
+        return false;
+    };
+    const QString source = mediator.GetSourceFolder();
+    if (source.isEmpty())
+        return refuse(QStringLiteral("Please select a Source Folder"));
+    try {
+        qp::FileList probe;
+        probe.setPath(source);
+    } catch (const AutomationError&) {
+        return refuse(QStringLiteral("Could not read the Source Folder ") + source);
+    }
+    // The pages go into the folder the box shows and nowhere else, whatever
+    // an earlier single-document job left as the job's target folder.
+    const QString target = targetFolderEdit->text();
+    if (target.isEmpty())
+        return refuse(QStringLiteral("Please select a Target Folder"));
+    mediator.SetTargetFolder(target);
+    const QString noDocuments =
+        BatchState::findNoDocuments(source, mediator.windows().extensionList());
+    if (!noDocuments.isEmpty())
+        return refuse(noDocuments);
+    return true;
+}
+
+void BatchDialog::onStart() {
+    runHandler(this, [this] {
+        // Without a source folder that can be listed, or without a target
+        // folder, nothing could be converted or the pages would land beside
+        // the program; the dialog stays open for the user to choose.
+        if (!foldersReady())
+            return;
+        hide();
+        Mediator& mediator = applicationMediator();
+        mediator.startBatchState();
+        auto command = std::make_shared<StartJobCommand>();
+        batchCommand_ = command;
+        command->init(mediator);
+        static_cast<Command&>(*command).Execute();
+    });
+}
+
+void BatchDialog::onCancel() {
+    hide();
+}
+
+} // namespace qp

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "jobs/Controls.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace qp {
+
+class StartJobCommand;
+
+// The Batch Documents dialog: the user picks the source and the target
+// folder through the Mediator, sees the documents found in the source folder
+// and starts the batch job. "Start" and "Cancel" hide it, keeping what it
+// shows; its close box unloads it, so the next use starts with empty boxes
+// while the Mediator keeps the folders.
+class BatchDialog : public QDialog, public BatchView {
+    Q_OBJECT
+public:
+    // The single instance, created and loaded (hidden) on first touch.
+    static BatchDialog& instance();
+    static BatchDialog* loadedInstance();
+    static void destroyInstance();
+
+    ~BatchDialog() override;
+
+    void clearFound() override;
+    void addFound(const QString& name) override;
+    void setSourceText(const QString& text) override;
+    void setTargetText(const QString& text) override;
+
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* sourceFolderEdit = nullptr;
+    QPushButton* sourceButton = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* targetFolderEdit = nullptr;
+    QPushButton* targetButton = nullptr;
+    QLabel* Label3 = nullptr;
+    QListWidget* foundList = nullptr;
+    QPushButton* startButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    BatchDialog();
+
+    void onSelectSource();
+    void onSelectTarget();
+    void onStart();
+    void onCancel();
+    // Whether the source folder and the target folder shown allow a batch
+    // run, which then writes into the shown target; tells the user why not.
+    bool foldersReady();
+
+    // The last batch command; a running one is kept alive by its caller.
+    std::shared_ptr<StartJobCommand> batchCommand_;
+
+    static BatchDialog* instance_;
+};
+
+} // namespace qp

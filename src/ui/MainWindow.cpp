@@ -1,0 +1,275 @@
+#include "MainWindow.h"
+
+#include "AboutLink.h"
+#include "Application.h"
+#include "BatchDialog.h"
+#include "DocumentListView.h"
+#include "ExtensionListDialog.h"
+#include "Handler.h"
+#include "QuickStartDialog.h"
+#include "SettingsDialog.h"
+#include "Startup.h"
+#include "Style.h"
+#include "desktop/Settings.h"
+#include "jobs/Command.h"
+#include "jobs/Mediator.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+
+namespace qp {
+
+MainWindow* MainWindow::instance_ = nullptr;
+
+namespace {
+// A grey background, and buttons of the same grey.
+void paintBackground(QWidget* widget) {
+    setColour(widget, QPalette::Button, silver);
+    fillColour(widget, QPalette::Window, silver);
+}
+} // namespace
+
+MainWindow& MainWindow::instance() {
+    if (!instance_) {
+        instance_ = new MainWindow();
+        instance_->Form_Load();
+    }
+    return *instance_;
+}
+
+MainWindow* MainWindow::loadedInstance() {
+    return instance_;
+}
+
+void MainWindow::destroyInstance() {
+    delete instance_;
+}
+
+MainWindow::MainWindow() {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Quillpage - Word to HTML"));
+    paintBackground(this);
+
+    fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu->setObjectName(QStringLiteral("mnuFile"));
+    openAction = fileMenu->addAction(QStringLiteral("Open"));
+    openAction->setObjectName(QStringLiteral("mnuOpen"));
+    batchAction = fileMenu->addAction(QStringLiteral("Batch"));
+    batchAction->setObjectName(QStringLiteral("mnuBatch"));
+    closeAction = fileMenu->addAction(QStringLiteral("Close"));
+    closeAction->setObjectName(QStringLiteral("mnuClose"));
+    stopAction = fileMenu->addAction(QStringLiteral("Stop"));
+    stopAction->setObjectName(QStringLiteral("mnuStop"));
+    stopAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    stopAction->setEnabled(false);
+    addAction(stopAction); // Esc works with the menu closed
+    exitAction = fileMenu->addAction(QStringLiteral("Exit"));
+    exitAction->setObjectName(QStringLiteral("mnuExit"));
+    optionsMenu = menuBar()->addMenu(QStringLiteral("Options"));
+    optionsMenu->setObjectName(QStringLiteral("mnuSettings"));
+    settingsAction = optionsMenu->addAction(QStringLiteral("Settings"));
+    settingsAction->setObjectName(QStringLiteral("mnuMacroRun"));
+    extensionsAction = optionsMenu->addAction(QStringLiteral("Extensions..."));
+    extensionsAction->setObjectName(QStringLiteral("mnuExtensions"));
+    aboutMenu = menuBar()->addMenu(QStringLiteral("About"));
+    aboutMenu->setObjectName(QStringLiteral("mnuAbout"));
+    infoAction = aboutMenu->addAction(QStringLiteral("Info"));
+    infoAction->setObjectName(QStringLiteral("mnuInfo"));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+    Frame1 = new QFrame(client);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::NoFrame);
+    paintBackground(Frame1);
+    Frame1->setGeometry(twipsRect(0, 0, 11535, 6375));
+    documentView = new DocumentListView(Frame1);
+    documentView->setGeometry(twipsRect(0, 0, 11415, 5415));
+    nextButton = new QPushButton(QStringLiteral("Next Document"), Frame1);
+    nextButton->setObjectName(QStringLiteral("Next"));
+    nextButton->setGeometry(twipsRect(4320, 5760, 1575, 495));
+    exitButton = new QPushButton(QStringLiteral("Exit"), Frame1);
+    exitButton->setObjectName(QStringLiteral("btnExit"));
+    exitButton->setGeometry(twipsRect(9840, 5640, 1335, 495));
+    paintBackground(exitButton);
+    // Shown only while a job runs, in the free stretch between "Next
+    // Document" and "Exit".
+    stopButton = new QPushButton(QStringLiteral("Stop"), Frame1);
+    stopButton->setObjectName(QStringLiteral("btnStop"));
+    stopButton->setGeometry(twipsRect(7200, 5760, 1335, 495));
+    stopButton->setVisible(false);
+
+    statusLine = new QStatusBar(this);
+    statusLine->setObjectName(QStringLiteral("StatusBar1"));
+    statusLine->setSizeGripEnabled(false);
+    setStatusBar(statusLine);
+
+    // The client area below the menu bar is fixed; the status bar lies along
+    // its bottom edge.
+    const QSize client_size = twipsSize(11490, 6675);
+    setFixedSize(client_size.width(), client_size.height() + menuBar()->sizeHint().height());
+
+    commonDialog_.owner = this;
+
+    connect(openAction, &QAction::triggered, this, [this] { onOpen(1); });
+    connect(batchAction, &QAction::triggered, this, [this] { onBatch(); });
+    connect(closeAction, &QAction::triggered, this, [this] { onClose(); });
+    connect(stopAction, &QAction::triggered, this, [this] { onStop(); });
+    connect(exitAction, &QAction::triggered, this, [this] { onExit(); });
+    connect(settingsAction, &QAction::triggered, this, [this] { onSettings(); });
+    connect(extensionsAction, &QAction::triggered, this, [this] { onExtensions(); });
+    connect(infoAction, &QAction::triggered, this, [this] { onInfo(); });
+    connect(nextButton, &QPushButton::clicked, this, [this] { onNextDocument(); });
+    connect(exitButton, &QPushButton::clicked, this, [this] { onExitButton(); });
+    connect(stopButton, &QPushButton::clicked, this, [this] { onStop(); });
+}
+
+MainWindow::~MainWindow() {
+    if (instance_ == this)
+        instance_ = nullptr;
+}
+
+void MainWindow::Form_Load() {
+    // The list's presentation is set up by DocumentListView: full-row
+    // selection, sorted descending on the file name, report view.
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing the main window ends the program; nothing else is asked.
+    event->ignore();
+    General::End();
+}
+
+void MainWindow::onOpen(int index) {
+    Q_UNUSED(index);
+    runHandler(this, [] { applicationMediator().chooseSingleDocument(); });
+}
+
+void MainWindow::onBatch() {
+    runHandler(this, [] { BatchDialog::instance().exec(); });
+}
+
+void MainWindow::onClose() {
+    runHandler(this, [] { applicationMediator().startIdleState(); });
+}
+
+void MainWindow::onStop() {
+    runHandler(this, [] { applicationMediator().stopJob(); });
+}
+
+void MainWindow::onExit() {
+    General::End();
+}
+
+void MainWindow::onExitButton() {
+    General::End();
+}
+
+void MainWindow::onSettings() {
+    runHandler(this, [this] {
+        const bool filtered = storedFiltered();
+        SettingsDialog* settings = &SettingsDialog::instance();
+        if (filtered)
+            settings->filteredOption->setChecked(true);
+        else
+            settings->notFilteredOption->setChecked(true);
+        yieldUi(3);
+        // The yields may have run a handler that unloaded the dialog; take
+        // the instance anew.
+        settings = &SettingsDialog::instance();
+        settings->showModal(this);
+    });
+}
+
+void MainWindow::onExtensions() {
+    runHandler(this, [] { ExtensionListDialog::showManager(); });
+}
+
+void MainWindow::onInfo() {
+    runHandler(this, [] { showAboutBox(); });
+}
+
+void MainWindow::onNextDocument() {
+    runHandler(this, [this] {
+        auto command = std::make_shared<NextDocumentCommand>();
+        nextCommand_ = command;
+        command->init(applicationMediator());
+        static_cast<Command&>(*command).Execute();
+    });
+}
+
+void MainWindow::setBusy(bool busy) {
+    busy_ = busy;
+    openAction->setEnabled(!busy);
+    batchAction->setEnabled(!busy);
+    settingsAction->setEnabled(!busy);
+    extensionsAction->setEnabled(!busy);
+    nextButton->setEnabled(!busy);
+    stopAction->setEnabled(busy);
+    stopButton->setVisible(busy);
+    if (QuickStartDialog* quickStart = QuickStartDialog::loadedInstance())
+        quickStart->setBusy(busy);
+    ExtensionListDialog::setBusy(busy);
+}
+
+QString MainWindow::statusText() const {
+    return statusLine->currentMessage();
+}
+
+void MainWindow::showStatus(const QString& text) {
+    statusLine->showMessage(text);
+}
+
+void MainWindow::jobStarted(int total) {
+    Q_UNUSED(total);
+    lastFailure_.clear();
+    statusLine->clearMessage();
+}
+
+void MainWindow::documentStarted(const QString& source, int index, int total) {
+    showStatus(QStringLiteral("Converting %1 of %2: %3")
+                   .arg(index)
+                   .arg(total)
+                   .arg(QFileInfo(source).fileName()));
+}
+
+void MainWindow::documentConverted(const QString& source, const QString& page) {
+    Q_UNUSED(source);
+    Q_UNUSED(page);
+}
+
+void MainWindow::documentFailed(const QString& source, const QString& reason) {
+    lastFailure_ = QFileInfo(source).fileName() + QStringLiteral(": ") + reason;
+    showStatus(lastFailure_);
+}
+
+void MainWindow::documentCancelled(const QString& source) {
+    showStatus(QStringLiteral("Cancelled: ") + QFileInfo(source).fileName());
+}
+
+void MainWindow::jobFinished(const JobSummary& summary) {
+    QString text = summary.text();
+    // The reason of the last failure stays readable after the job.
+    if (summary.failed > 0 && !lastFailure_.isEmpty())
+        text += QStringLiteral(" - ") + lastFailure_;
+    showStatus(text);
+}
+
+} // namespace qp

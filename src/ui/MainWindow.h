@@ -1,0 +1,112 @@
+#pragma once
+
+#include "desktop/CommonDialog.h"
+#include "desktop/FileList.h"
+#include "jobs/Controls.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QFrame;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+
+namespace qp {
+
+class NextDocumentCommand;
+class DocumentListView;
+
+// The main window: the document list, the menus from which every job
+// starts, "Next Document", "Exit" and, while a job runs, "Stop". It also
+// holds the folder enumerator and the file dialog that the Mediator and the
+// converters use, and reports the progress of a job in its status bar.
+// Closing it ends the program.
+class MainWindow : public QMainWindow, public JobReporter {
+    Q_OBJECT
+public:
+    // The single instance, created and loaded (hidden) on first touch.
+    static MainWindow& instance();
+    // The instance if it is loaded, otherwise null.
+    static MainWindow* loadedInstance();
+    // Destroys the instance at once; the next touch loads a fresh one.
+    static void destroyInstance();
+
+    ~MainWindow() override;
+
+    DocumentListView& documentList() { return *documentView; }
+    qp::FileList& fileList() { return fileList_; }
+    CommonDialog& commonDialog() { return commonDialog_; }
+
+    // While a job runs, "Open", "Batch", "Next Document" and the Quick Start
+    // buttons cannot start another one, "Settings" and the Extension manager
+    // cannot change it, and "Stop" (button, menu item and Esc) is offered;
+    // "Exit" stays available.
+    void setBusy(bool busy);
+    bool isBusy() const { return busy_; }
+
+    // The status bar's text.
+    QString statusText() const;
+    void showStatus(const QString& text);
+
+    void jobStarted(int total) override;
+    void documentStarted(const QString& source, int index, int total) override;
+    void documentConverted(const QString& source, const QString& page) override;
+    void documentFailed(const QString& source, const QString& reason) override;
+    void documentCancelled(const QString& source) override;
+    void jobFinished(const JobSummary& summary) override;
+
+    // Controls, named as the window's design names them.
+    QFrame* Frame1 = nullptr;
+    DocumentListView* documentView = nullptr;
+    QPushButton* nextButton = nullptr;
+    QPushButton* exitButton = nullptr;
+    QPushButton* stopButton = nullptr;
+    QStatusBar* statusLine = nullptr;
+    QMenu* fileMenu = nullptr;
+    QAction* openAction = nullptr;
+    QAction* batchAction = nullptr;
+    QAction* closeAction = nullptr;
+    QAction* stopAction = nullptr;
+    QAction* exitAction = nullptr;
+    QMenu* optionsMenu = nullptr;
+    QAction* settingsAction = nullptr;
+    QAction* extensionsAction = nullptr;
+    QMenu* aboutMenu = nullptr;
+    QAction* infoAction = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    MainWindow();
+    void Form_Load();
+
+    void onOpen(int index);
+    void onBatch();
+    void onClose();
+    void onStop();
+    void onExit();
+    void onSettings();
+    void onExtensions();
+    void onInfo();
+    void onNextDocument();
+    void onExitButton();
+
+    // The folder enumerator of the source-folder preview and the batch run.
+    qp::FileList fileList_;
+    CommonDialog commonDialog_;
+    // The last "next document" command; a running one is kept alive by its
+    // caller even when a new click replaces it here.
+    std::shared_ptr<NextDocumentCommand> nextCommand_;
+    bool busy_ = false;
+    bool centred_ = false;
+    QString lastFailure_;
+
+    static MainWindow* instance_;
+};
+
+} // namespace qp

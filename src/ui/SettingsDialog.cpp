@@ -1,0 +1,123 @@
+#include "SettingsDialog.h"
+
+#include "Style.h"
+#include "desktop/Settings.h"
+#include "jobs/Controls.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace qp {
+
+SettingsDialog* SettingsDialog::instance_ = nullptr;
+
+SettingsDialog& SettingsDialog::instance() {
+    if (!instance_) {
+        instance_ = new SettingsDialog();
+        instance_->Form_Load();
+    }
+    return *instance_;
+}
+
+SettingsDialog* SettingsDialog::loadedInstance() {
+    return instance_;
+}
+
+void SettingsDialog::destroyInstance() {
+    delete instance_;
+}
+
+SettingsDialog::SettingsDialog() : QDialog(nullptr) {
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("Settings"));
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(twipsSize(6315, 2415));
+
+    const QFont face = arial();
+    Label1 = new QLabel(QStringLiteral("Save web page as:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(face);
+    Label1->setGeometry(twipsRect(360, 240, 2295, 375));
+    notFilteredOption = new QRadioButton(QStringLiteral("Not Filtered"), this);
+    notFilteredOption->setObjectName(QStringLiteral("optNotFiltered"));
+    notFilteredOption->setGeometry(twipsRect(480, 720, 2055, 255));
+    filteredOption = new QRadioButton(QStringLiteral(" Filtered"), this);
+    filteredOption->setObjectName(QStringLiteral("optFiltered"));
+    filteredOption->setGeometry(twipsRect(480, 1080, 2055, 255));
+    Line1 = new QFrame(this);
+    Line1->setObjectName(QStringLiteral("Line1"));
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Sunken);
+    Line1->setGeometry(twipsRect(240, 1680, 5895, 30));
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("btnOK"));
+    okButton->setFont(face);
+    okButton->setGeometry(twipsRect(4320, 1920, 855, 375));
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("btnCancel"));
+    cancelButton->setFont(face);
+    cancelButton->setGeometry(twipsRect(5280, 1920, 855, 375));
+    okButton->setAutoDefault(false);
+    cancelButton->setAutoDefault(false);
+
+    setTabOrder(okButton, cancelButton);
+    setTabOrder(cancelButton, notFilteredOption);
+    setTabOrder(notFilteredOption, filteredOption);
+    okButton->setFocus();
+
+    connect(okButton, &QPushButton::clicked, this, [this] { onOk(); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { onCancel(); });
+}
+
+SettingsDialog::~SettingsDialog() {
+    if (instance_ == this)
+        instance_ = nullptr;
+}
+
+void SettingsDialog::Form_Load() {
+    if (storedFiltered())
+        filteredOption->setChecked(true);
+    else
+        notFilteredOption->setChecked(true);
+    yieldUi(3);
+}
+
+void SettingsDialog::showModal(QWidget* owner) {
+    if (owner != parentWidget())
+        setParent(owner, windowFlags());
+    exec();
+}
+
+void SettingsDialog::onOk() {
+    storeFiltered(filteredOption->isChecked());
+    yieldUi(3);
+    unload();
+    yieldUi(3);
+}
+
+void SettingsDialog::onCancel() {
+    unload();
+}
+
+void SettingsDialog::reject() {
+    // Escape counts as "Cancel".
+    unload();
+}
+
+void SettingsDialog::closeEvent(QCloseEvent* event) {
+    unload();
+    event->accept();
+}
+
+void SettingsDialog::unload() {
+    if (instance_ == this)
+        instance_ = nullptr;
+    QDialog::reject();
+    deleteLater();
+}
+
+} // namespace qp

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace qp {
+
+// The Settings dialog: whether web pages are saved "Not Filtered" (the full
+// web-page format) or " Filtered". Loading it selects the stored choice, so
+// the converters read the stored setting through notFilteredOption even while
+// the dialog is hidden. "OK" stores the choice and unloads the dialog,
+// "Cancel" and the close box unload it without storing.
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    // The single instance, created and loaded (hidden) on first touch.
+    static SettingsDialog& instance();
+    static SettingsDialog* loadedInstance();
+    static void destroyInstance();
+
+    ~SettingsDialog() override;
+
+    // Shows the dialog modally with the given owner; returns when it closes.
+    void showModal(QWidget* owner);
+
+    QLabel* Label1 = nullptr;
+    QRadioButton* notFilteredOption = nullptr;
+    QRadioButton* filteredOption = nullptr;
+    QFrame* Line1 = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+
+public slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    SettingsDialog();
+    void Form_Load();
+    void onOk();
+    void onCancel();
+    // Takes the dialog out of service: hidden, no longer the instance, and
+    // deleted once control is back in the event loop.
+    void unload();
+
+    static SettingsDialog* instance_;
+};
+
+} // namespace qp

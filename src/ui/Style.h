@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QRect>
+#include <QSize>
+
+class QApplication;
+class QWidget;
+
+namespace qp {
+
+// The look shared by every window: its geometry unit, colours and faces.
+
+// Window geometry is designed in twips; fifteen twips make one pixel, to the
+// nearest pixel.
+constexpr int twips(int value) {
+    return (value + 7) / 15;
+}
+inline QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+inline QSize twipsSize(int width, int height) {
+    return QSize(twips(width), twips(height));
+}
+
+// The grey of the main window and the Batch Documents dialog, and the lighter
+// grey of the Extension manager.
+inline const QColor silver{192, 192, 192};
+inline const QColor lightGrey{224, 224, 224};
+
+// Sets one colour of the widget's palette.
+void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
+// The same, and the widget paints its own background from its palette.
+void fillColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
+
+// Arial at the given point size; the platform's default size when none.
+QFont arial(int pointSize = -1);
+
+// The windows are laid out for a small 8-point sans-serif face, as their
+// sizes in twips assume; the desktop's larger default face would clip their
+// captions.
+void setApplicationFont(QApplication& app);
+
+} // namespace qp
