@@ -459,6 +459,9 @@ TEST(BatchTool, aSecondInterruptEndsAtOnceAndLeavesNothingInTheTarget) {
     const qint64 office = officeOf(process.processId());
     ASSERT_GT(office, 0);
     ::kill(pid_t(office), SIGSTOP);
+    // Between two documents the first interrupt alone would end the run: let
+    // it reach the held office first.
+    QThread::msleep(1000);
     ::kill(pid_t(process.processId()), SIGINT);
     QThread::msleep(300); // two signals sent at once would arrive as one
     ::kill(pid_t(process.processId()), SIGINT);
@@ -669,6 +672,7 @@ TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnce) {
     // cannot finish them and end before the second Ctrl-C comes.
     for (pid_t pid : processes.mid(2))
         ::kill(pid, SIGSTOP);
+    QThread::msleep(1000); // until each worker waits on its held office
     run.type("\x03");
     QThread::msleep(300); // two Ctrl-Cs at once would arrive as one
     run.type("\x03");
