@@ -23,6 +23,9 @@ fi
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
+# With a compiler cache, paths below the checkout count relative to it, so a
+# second build folder or a fresh clone reuses what was compiled before.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
 shift || true
 # Configure a new folder, and again whenever options are given, so that a
 # later call's -D options are never silently ignored.
