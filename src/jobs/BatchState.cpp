@@ -5,7 +5,7 @@
 #include "jobs/Controls.h"
 #include "jobs/FileSystem.h"
 #include "jobs/Mediator.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <QSet>
 

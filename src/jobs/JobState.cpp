@@ -4,7 +4,7 @@
 #include "jobs/Controls.h"
 #include "jobs/Mediator.h"
 #include "jobs/PageStaging.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 namespace qp {
 

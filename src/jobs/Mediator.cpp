@@ -11,7 +11,7 @@
 #include "jobs/ExtensionFilter.h"
 #include "jobs/FileSystem.h"
 #include "jobs/JobState.h"
-#include "platform/automation/AutomationRuntime.h"
+#include "automation/AutomationRuntime.h"
 
 namespace qp {
 

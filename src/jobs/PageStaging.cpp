@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "desktop/FileList.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -8,7 +8,7 @@
 #include "jobs/BatchState.h"
 #include "jobs/Command.h"
 #include "jobs/Mediator.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -8,7 +8,7 @@
 #include "Style.h"
 #include "WidgetWindows.h"
 #include "jobs/Mediator.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #include "OfficeTestServer.h"
 #include "PageChecks.h"
 #include "TestFiles.h"
-#include "platform/automation/AutomationRuntime.h"
+#include "automation/AutomationRuntime.h"
 
 #include <QBuffer>
 #include <QImage>

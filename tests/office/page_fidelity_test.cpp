@@ -1,6 +1,6 @@
 #include "OfficeTestServer.h"
 #include "TestFiles.h"
-#include "platform/automation/AutomationRuntime.h"
+#include "automation/AutomationRuntime.h"
 
 #include <QProcess>
 #include <QRegularExpression>

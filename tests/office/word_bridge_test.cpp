@@ -1,8 +1,8 @@
 #include "ErrorNumber.h"
 #include "OfficeTestServer.h"
 #include "TestFiles.h"
-#include "platform/automation/AutomationRuntime.h"
-#include "platform/office/OfficeSandbox.h"
+#include "automation/AutomationRuntime.h"
+#include "office/OfficeSandbox.h"
 
 #include <QProcess>
 #include <QRegularExpression>

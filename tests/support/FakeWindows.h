@@ -3,7 +3,7 @@
 #include "desktop/CommonDialog.h"
 #include "desktop/FileList.h"
 #include "jobs/Controls.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "OfficeTestServer.h"
 
-#include "platform/office/OfficeSandbox.h"
+#include "office/OfficeSandbox.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/office/WordServer.h"
+#include "office/WordServer.h"
 
 #include <QString>
 #include <QStringList>
