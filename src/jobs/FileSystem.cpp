@@ -1,7 +1,7 @@
 #include "FileSystem.h"
 
-#include "desktop/Dialogs.h"
 #include "automation/AutomationError.h"
+#include "desktop/Dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>

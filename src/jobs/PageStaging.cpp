@@ -2,8 +2,8 @@
 
 #include <QFile>
 
-#include "desktop/FileList.h"
 #include "automation/AutomationError.h"
+#include "desktop/FileList.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -7,8 +7,8 @@
 #include "QuickStartDialog.h"
 #include "Style.h"
 #include "WidgetWindows.h"
-#include "jobs/Mediator.h"
 #include "automation/AutomationError.h"
+#include "jobs/Mediator.h"
 
 #include <QApplication>
 
