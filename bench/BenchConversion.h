@@ -2,7 +2,7 @@
 
 // The late-bound calls a batch conversion makes for each file of a folder,
 // timed; shared by the office benchmarks.
-#include "platform/automation/AutomationRuntime.h"
+#include "automation/AutomationRuntime.h"
 
 #include <QDir>
 #include <QElapsedTimer>

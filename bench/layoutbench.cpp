@@ -7,8 +7,8 @@
 // best round of each counts. The pages of the last round are left in
 // OUTDIR/laid-out and OUTDIR/model-only.
 #include "BenchConversion.h"
-#include "platform/automation/AutomationRuntime.h"
-#include "platform/office/WordServer.h"
+#include "automation/AutomationRuntime.h"
+#include "office/WordServer.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,9 +5,9 @@
 // document: the same folder again straight over UNO on the same warm office,
 // and once more through the layers.
 #include "BenchConversion.h"
-#include "platform/automation/AutomationRuntime.h"
-#include "platform/office/OfficeConnection.h"
-#include "platform/office/WordServer.h"
+#include "automation/AutomationRuntime.h"
+#include "office/OfficeConnection.h"
+#include "office/WordServer.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XLoadable.hpp>

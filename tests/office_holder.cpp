@@ -4,8 +4,8 @@
 // without internet sockets (1 or 0), then converts what it is told on standard input,
 // one "SOURCE TARGET" per line, answering "ok" or "failed: REASON", until it
 // is killed or its input ends. The office must not outlive it.
-#include "platform/automation/AutomationRuntime.h"
-#include "platform/office/WordServer.h"
+#include "automation/AutomationRuntime.h"
+#include "office/WordServer.h"
 
 #include <QCoreApplication>
 

@@ -4,7 +4,7 @@
 // event loop during the batch, and the program's memory along the way.
 #include "jobs/Command.h"
 #include "jobs/Mediator.h"
-#include "platform/office/WordServer.h"
+#include "office/WordServer.h"
 #include "ui/MainWindow.h"
 #include "ui/QuickStartDialog.h"
 #include "ui/Startup.h"

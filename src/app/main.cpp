@@ -1,7 +1,7 @@
 // Quillpage: the window application. "Word.Application" is served by the
 // office bridge; everything else is the windows' start-up.
 #include "jobs/PageStaging.h"
-#include "platform/office/WordServer.h"
+#include "office/WordServer.h"
 #include "ui/Application.h"
 #include "ui/Startup.h"
 

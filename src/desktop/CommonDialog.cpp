@@ -1,7 +1,7 @@
 #include "CommonDialog.h"
 
 #include "Dialogs.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 namespace qp {
 

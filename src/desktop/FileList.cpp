@@ -1,6 +1,6 @@
 #include "FileList.h"
 
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <algorithm>
 #include <dirent.h>

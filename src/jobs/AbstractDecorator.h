@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/automation/Variant.h"
+#include "automation/Variant.h"
 
 namespace qp {
 

@@ -1,11 +1,11 @@
 #include "BatchState.h"
 
 #include "ExtensionFilter.h"
+#include "automation/AutomationError.h"
 #include "desktop/FileList.h"
 #include "jobs/Controls.h"
 #include "jobs/FileSystem.h"
 #include "jobs/Mediator.h"
-#include "platform/automation/AutomationError.h"
 
 #include <QSet>
 

@@ -1,7 +1,7 @@
 #include "Command.h"
 
 #include "Mediator.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 namespace qp {
 

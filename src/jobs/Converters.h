@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "platform/automation/AutomationObject.h"
+#include "automation/AutomationObject.h"
 
 namespace qp {
 

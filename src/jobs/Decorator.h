@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AbstractDecorator.h"
-#include "platform/automation/AutomationObject.h"
+#include "automation/AutomationObject.h"
 
 namespace qp {
 

@@ -1,7 +1,7 @@
 #include "FileSystem.h"
 
+#include "automation/AutomationError.h"
 #include "desktop/Dialogs.h"
-#include "platform/automation/AutomationError.h"
 
 #include <QCoreApplication>
 #include <QDir>

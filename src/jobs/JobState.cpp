@@ -1,10 +1,10 @@
 #include "JobState.h"
 
+#include "automation/AutomationError.h"
 #include "jobs/Command.h"
 #include "jobs/Controls.h"
 #include "jobs/Mediator.h"
 #include "jobs/PageStaging.h"
-#include "platform/automation/AutomationError.h"
 
 namespace qp {
 

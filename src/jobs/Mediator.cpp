@@ -5,13 +5,13 @@
 #include "Controls.h"
 #include "JobPaths.h"
 #include "StateManager.h"
+#include "automation/AutomationRuntime.h"
 #include "desktop/CommonDialog.h"
 #include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
 #include "jobs/ExtensionFilter.h"
 #include "jobs/FileSystem.h"
 #include "jobs/JobState.h"
-#include "platform/automation/AutomationRuntime.h"
 
 namespace qp {
 

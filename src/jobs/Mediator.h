@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ConverterFactory.h"
-#include "platform/automation/Variant.h"
+#include "automation/Variant.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 
 #include <QFile>
 
+#include "automation/AutomationError.h"
 #include "desktop/FileList.h"
-#include "platform/automation/AutomationError.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,12 +3,12 @@
 #include "Handler.h"
 #include "Startup.h"
 #include "Style.h"
+#include "automation/AutomationError.h"
 #include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
 #include "jobs/BatchState.h"
 #include "jobs/Command.h"
 #include "jobs/Mediator.h"
-#include "platform/automation/AutomationError.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

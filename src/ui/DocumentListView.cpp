@@ -1,7 +1,7 @@
 #include "DocumentListView.h"
 
 #include "Style.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <QFont>
 #include <QHeaderView>

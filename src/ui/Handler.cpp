@@ -1,7 +1,7 @@
 #include "Handler.h"
 
+#include "automation/AutomationError.h"
 #include "desktop/Dialogs.h"
-#include "platform/automation/AutomationError.h"
 
 #include <QWidget>
 

@@ -7,8 +7,8 @@
 #include "QuickStartDialog.h"
 #include "Style.h"
 #include "WidgetWindows.h"
+#include "automation/AutomationError.h"
 #include "jobs/Mediator.h"
-#include "platform/automation/AutomationError.h"
 
 #include <QApplication>
 

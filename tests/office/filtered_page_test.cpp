@@ -1,7 +1,7 @@
 #include "OfficeTestServer.h"
 #include "PageChecks.h"
 #include "TestFiles.h"
-#include "platform/automation/AutomationRuntime.h"
+#include "automation/AutomationRuntime.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -115,12 +115,7 @@ protected:
 
     static void convert(const QString& document, const QString& page, int format) {
         word->object("Documents")->call("Open", {{"FileName", document}});
-        word->object("ActiveDocument")
-            ->call("SaveAs", {{"FileName", page},
-                              {"FileFormat", std::int16_t(format)},
-                              {"LockComments", false},
-                              {"Password", ""},
-                              {"AddToRecentFiles", false}});
+        saveActiveDocument(word, page, format);
         word->object("ActiveWindow")->call("Close");
     }
     static QString full(const QString& base) { return folder->filePath("full/" + base + ".htm"); }

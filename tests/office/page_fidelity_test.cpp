@@ -1,6 +1,6 @@
 #include "OfficeTestServer.h"
 #include "TestFiles.h"
-#include "platform/automation/AutomationRuntime.h"
+#include "automation/AutomationRuntime.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -51,12 +51,7 @@ protected:
     QString convert(const QString& document, const QString& page, int format = 8) {
         word->call("ChangeFileOpenDirectory", {{{}, QFileInfo(document).absolutePath()}});
         word->object("Documents")->call("Open", {{"FileName", QFileInfo(document).fileName()}});
-        const Variant warnings = word->object("ActiveDocument")
-                                     ->call("SaveAs", {{"FileName", page},
-                                                       {"FileFormat", std::int16_t(format)},
-                                                       {"LockComments", false},
-                                                       {"Password", ""},
-                                                       {"AddToRecentFiles", false}});
+        const Variant warnings = saveActiveDocument(word, page, format);
         word->object("ActiveWindow")->call("Close");
         return warnings.isEmpty() ? QString() : warnings.toText();
     }

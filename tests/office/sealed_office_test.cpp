@@ -3,7 +3,7 @@
 #include "ErrorNumber.h"
 #include "OfficeTestServer.h"
 #include "TestFiles.h"
-#include "platform/office/OfficeSandbox.h"
+#include "office/OfficeSandbox.h"
 
 #include <QCoreApplication>
 #include <QEvent>

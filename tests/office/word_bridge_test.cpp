@@ -1,8 +1,8 @@
 #include "ErrorNumber.h"
 #include "OfficeTestServer.h"
 #include "TestFiles.h"
-#include "platform/automation/AutomationRuntime.h"
-#include "platform/office/OfficeSandbox.h"
+#include "automation/AutomationRuntime.h"
+#include "office/OfficeSandbox.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -43,12 +43,7 @@ protected:
     }
     static void close() { word->object("ActiveWindow")->call("Close"); }
     static void saveActive(const QString& page, int format) {
-        word->object("ActiveDocument")
-            ->call("SaveAs", {{"FileName", page},
-                              {"FileFormat", std::int16_t(format)},
-                              {"LockComments", false},
-                              {"Password", ""},
-                              {"AddToRecentFiles", false}});
+        saveActiveDocument(word, page, format);
     }
     // The batch converter's calls for one document.
     static void convert(const QString& folder, const QString& name, const QString& page,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <functional>
 

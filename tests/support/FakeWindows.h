@@ -1,9 +1,9 @@
 #pragma once
 
+#include "automation/AutomationError.h"
 #include "desktop/CommonDialog.h"
 #include "desktop/FileList.h"
 #include "jobs/Controls.h"
-#include "platform/automation/AutomationError.h"
 
 #include <QStringList>
 

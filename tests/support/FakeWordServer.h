@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/automation/AutomationRuntime.h"
+#include "automation/AutomationRuntime.h"
 
 #include <QStringList>
 

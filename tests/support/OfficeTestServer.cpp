@@ -1,6 +1,7 @@
 #include "OfficeTestServer.h"
 
-#include "platform/office/OfficeSandbox.h"
+#include "automation/AutomationObject.h"
+#include "office/OfficeSandbox.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +29,15 @@ const QStringList& unreadableCorpusDocuments() {
         "PasswordProtected.doc",
         "clusterfuzz-testcase-minimized-POIHWPFFuzzer-5074346559012864.doc"};
     return names;
+}
+
+Variant saveActiveDocument(const ObjectRef& word, const QString& page, int format) {
+    return word->object("ActiveDocument")
+        ->call("SaveAs", {{"FileName", page},
+                          {"FileFormat", std::int16_t(format)},
+                          {"LockComments", false},
+                          {"Password", ""},
+                          {"AddToRecentFiles", false}});
 }
 
 } // namespace qp::test

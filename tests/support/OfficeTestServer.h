@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/office/WordServer.h"
+#include "automation/Variant.h"
+#include "office/WordServer.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,5 +18,10 @@ QString corpusDir();
 QString corpusFile(const QString& name);
 // The documents of the corpus that the office cannot open at all.
 const QStringList& unreadableCorpusDocuments();
+
+// The batch converter's SaveAs call: saves the word processor's active
+// document as a web page of the given format (8 full, 10 filtered) and
+// returns what SaveAs returns (its warnings, or nothing).
+Variant saveActiveDocument(const ObjectRef& word, const QString& page, int format);
 
 } // namespace qp::test

@@ -1,5 +1,5 @@
 #include "PageChecks.h"
-#include "platform/webpage/FilteredPage.h"
+#include "webpage/FilteredPage.h"
 
 #include <QDir>
 #include <QFile>

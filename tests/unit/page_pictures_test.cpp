@@ -1,6 +1,6 @@
 #include "TestFiles.h"
-#include "platform/automation/AutomationError.h"
-#include "platform/webpage/PagePictures.h"
+#include "automation/AutomationError.h"
+#include "webpage/PagePictures.h"
 
 #include <QTemporaryDir>
 

@@ -7,8 +7,8 @@
 #include "jobs/Command.h"
 #include "jobs/Mediator.h"
 #include "jobs/PageStaging.h"
-#include "platform/office/OfficeSandbox.h"
-#include "platform/office/WordServer.h"
+#include "office/OfficeSandbox.h"
+#include "office/WordServer.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "ConsoleWindows.h"
 
 #include "ConsoleText.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 namespace qp::batch {
 

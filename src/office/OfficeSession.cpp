@@ -4,7 +4,7 @@
 #include "OfficeInstallation.h"
 #include "OfficeProcess.h"
 #include "OfficeSandbox.h"
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>

@@ -1,6 +1,6 @@
 #include "PagePictures.h"
 
-#include "platform/automation/AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "OfficeSession.h"
-#include "platform/automation/AutomationRuntime.h"
+#include "automation/AutomationRuntime.h"
 
 #include <atomic>
 #include <memory>

@@ -2,8 +2,8 @@
 
 #include "OfficeConnection.h"
 #include "PageLayout.h"
-#include "platform/PagePictures.h"
-#include "platform/webpage/FilteredPage.h"
+#include "webpage/FilteredPage.h"
+#include "webpage/PagePictures.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
