@@ -164,10 +164,9 @@ bool checkFolders(const BatchOptions& options, QString* error) {
 int runWorker(const BatchOptions& options, bool machine) {
     catchInterrupts(machine);
     ConsoleDialogs dialogs;
-    Dialogs::setProvider(&dialogs);
     ConsoleReporter reporter(!machine && ::isatty(STDERR_FILENO), machine);
     ConsoleWindows windows(options.extensions, options.filtered.value_or(storedFiltered()),
-                           reporter, options.shardIndex, options.shardCount);
+                           reporter, options.shardIndex, options.shardCount, dialogs);
 
     // An office profile of its own for this worker, kept between runs for a
     // quick start; the lock keeps two runs at the same time off the same one.
@@ -183,7 +182,7 @@ int runWorker(const BatchOptions& options, bool machine) {
     const auto server = office::registerWordServer(officeOptions);
     server->setSelfContainedPages(options.selfContained);
 
-    Mediator mediator(windows);
+    Mediator mediator(windows, dialogs);
     if (!mediator.init())
         return 2;
     mediator.SetSourceFolder(QDir::cleanPath(QDir(options.source).absolutePath()));
@@ -225,7 +224,6 @@ int runWorker(const BatchOptions& options, bool machine) {
     watch.stop();
     const int outcome = reporter.finish();
     server->shutdown();
-    Dialogs::setProvider(nullptr);
     return status ? status : outcome;
 }
 
