@@ -30,15 +30,6 @@ long long residentBytes() {
     return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
 }
 
-// Nobody watches the bench: every message answers Ok, every choice is
-// cancelled.
-class UnattendedDialogs : public qp::DialogProvider {
-public:
-    qp::MessageAnswer message(const qp::MessageRequest&) override { return qp::MessageAnswer::Ok; }
-    std::optional<QString> file(const qp::FileRequest&) override { return std::nullopt; }
-    QString folder(const qp::FolderRequest&) override { return {}; }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -59,8 +50,9 @@ int main(int argc, char** argv) {
     options.profileDir = QDir::homePath() + QStringLiteral("/.cache/quillpg/office/uibench");
     const auto office = qp::office::registerWordServer(options);
 
-    // Start-up as the application does; the Quick Start dialog is cancelled.
-    UnattendedDialogs dialogs;
+    // Start-up as the application does, with nobody to answer; the Quick
+    // Start dialog is cancelled.
+    qp::UnattendedDialogs dialogs;
     qp::WidgetWindows windows(dialogs);
     QTimer cancelQuickStart;
     QObject::connect(&cancelQuickStart, &QTimer::timeout, [&] {

@@ -50,6 +50,15 @@ public:
     virtual QString folder(const FolderRequest& request) = 0;
 };
 
+// A provider for runs without anyone to answer: every message is answered
+// Ok and every file or folder choice is cancelled.
+class UnattendedDialogs : public DialogProvider {
+public:
+    MessageAnswer message(const MessageRequest&) override { return MessageAnswer::Ok; }
+    std::optional<QString> file(const FileRequest&) override { return std::nullopt; }
+    QString folder(const FolderRequest&) override { return {}; }
+};
+
 namespace Dialogs {
 
 // Shorthands for asking the given provider.

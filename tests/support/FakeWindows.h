@@ -88,18 +88,9 @@ public:
     QStringList events;
 };
 
-// Dialogs with nobody to ask: every message answers Ok, every file or folder
-// choice is cancelled.
-class UnansweredDialogs : public DialogProvider {
-public:
-    MessageAnswer message(const MessageRequest&) override { return MessageAnswer::Ok; }
-    std::optional<QString> file(const FileRequest&) override { return std::nullopt; }
-    QString folder(const FolderRequest&) override { return {}; }
-};
-
 // The windows as the pipeline sees them, without any widget; the extension
 // list holds "doc" unless a test says otherwise. Their file dialog and the
-// Mediator a test builds over them ask the unanswered dialogs.
+// Mediator a test builds over them ask unattended dialogs.
 class FakeWindows : public WindowPort, private ExtensionList, private BatchView {
 public:
     DocumentList& documentList() override { return documents; }
@@ -120,7 +111,7 @@ public:
         return acceptedIndex % sliceCount == sliceIndex - 1;
     }
 
-    UnansweredDialogs dialogs;
+    UnattendedDialogs dialogs;
     FakeDocumentList documents;
     FileList files;
     CommonDialog dialog{dialogs};
