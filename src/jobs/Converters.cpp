@@ -112,7 +112,7 @@ void Converter::saveAndClose(ObjectRef& word, const std::function<void()>& save)
 }
 
 qint64 Converter::saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
-                           const std::function<void(const QString&)>& save) {
+                             const std::function<void(const QString&)>& save) {
     FileSystem fileSystem;
     const QString pageName = fileSystem.GetFileName(page);
     try {

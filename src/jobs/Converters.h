@@ -48,7 +48,7 @@ protected:
     // save that failed on a full file system says so. Returns the bytes
     // written.
     static qint64 saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
-                           const std::function<void(const QString&)>& save);
+                             const std::function<void(const QString&)>& save);
 
     Mediator& mediator_;
     QString fileName_;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace qp::batch {
 
@@ -148,12 +149,12 @@ void ReportWriter::write(const Outcome& outcome) {
     object.insert(QStringLiteral("warnings"),
                   outcome.warnings.isEmpty() ? QJsonValue(QJsonValue::Null) : outcome.warnings);
     object.insert(QStringLiteral("error"), outcome.error);
-    object.insert(QStringLiteral("seconds"), outcome.seconds);
+    object.insert(QStringLiteral("seconds"), std::round(outcome.seconds * 1000) / 1000);
     object.insert(QStringLiteral("bytes"), outcome.bytes);
-    const QString renamed = outcome.page.isEmpty() || fileName(outcome.page) ==
-                                                          ownPageName(outcome.source)
-                                ? QString()
-                                : fileName(outcome.page);
+    const QString renamed =
+        outcome.page.isEmpty() || fileName(outcome.page) == ownPageName(outcome.source)
+            ? QString()
+            : fileName(outcome.page);
     putName(object, QStringLiteral("renamed"), renamed);
     writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }

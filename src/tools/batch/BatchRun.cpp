@@ -1,14 +1,14 @@
 #include "BatchRun.h"
 
+#include "BatchReport.h"
 #include "ConsoleText.h"
 #include "ConsoleWindows.h"
-#include "desktop/Settings.h"
-#include "BatchReport.h"
 #include "desktop/FileList.h"
+#include "desktop/Settings.h"
 #include "jobs/BatchState.h"
 #include "jobs/Command.h"
-#include "jobs/Mediator.h"
 #include "jobs/FileSystem.h"
+#include "jobs/Mediator.h"
 #include "jobs/PageStaging.h"
 #include "jobs/WorkItem.h"
 #include "office/OfficeSandbox.h"
@@ -185,9 +185,8 @@ private:
         while (const dirent* entry = ::readdir(dir.get())) {
             const QByteArray name(entry->d_name);
             struct stat info {};
-            if (!name.startsWith('.') &&
-                ::lstat((native + '/' + name).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-                std::pair(info.st_dev, info.st_ino) != skip_)
+            if (!name.startsWith('.') && ::lstat((native + '/' + name).constData(), &info) == 0 &&
+                S_ISDIR(info.st_mode) && std::pair(info.st_dev, info.st_ino) != skip_)
                 names << decodeFileName(name);
         }
         std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
@@ -212,7 +211,7 @@ QString noDocumentsInTree(const QString& folder, ExtensionList& extensions) {
 // Makes the folder and those above it that are missing.
 bool makeFolder(const QString& folder) {
     const QByteArray native = encodeFileName(folder);
-    for (qsizetype end = native.indexOf('/', 1); ; end = native.indexOf('/', end + 1)) {
+    for (qsizetype end = native.indexOf('/', 1);; end = native.indexOf('/', end + 1)) {
         const QByteArray part = end < 0 ? native : native.left(end);
         if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
             return false;
@@ -223,7 +222,8 @@ bool makeFolder(const QString& folder) {
 
 // Whether the file a is newer than the file b; false when either is missing.
 bool newer(const QString& a, const QString& b) {
-    struct stat first {}, second {};
+    struct stat first {
+    }, second{};
     if (::stat(encodeFileName(a).constData(), &first) != 0 ||
         ::stat(encodeFileName(b).constData(), &second) != 0)
         return false;
@@ -413,9 +413,9 @@ int runWorker(const BatchOptions& options, bool machine) {
     bool anyDocuments = false;
     for (QString folder = options.recursive ? walk.next() : sourceRoot; !folder.isEmpty();
          folder = options.recursive ? walk.next() : QString()) {
-        targetFolder = joinPath(targetRoot, folder.mid(sourceRoot.size() + 1));
-        if (folder == sourceRoot)
-            targetFolder = targetRoot;
+        targetFolder = folder == sourceRoot
+                           ? targetRoot
+                           : joinPath(targetRoot, folder.mid(joinPath(sourceRoot, {}).size()));
         targetMade = folder == sourceRoot;
         // After a stop the folders still to come are only counted.
         if (stopRequested && options.recursive) {
@@ -492,6 +492,7 @@ int runParallel(const BatchOptions& options, const QString& program) {
         int held = -1;
         bool holding = false;
         int code = 0;
+        bool finished = false;
         QString endedBy;
     };
     std::vector<Worker> workers(std::size_t(options.jobs));
@@ -504,8 +505,8 @@ int runParallel(const BatchOptions& options, const QString& program) {
     auto draw = [&] {
         if (progress) {
             std::fprintf(stderr, "\r\033[K%s",
-                         qPrintable(progressLine(all.converted + all.failed + all.unchanged,
-                                                 total, clock.nsecsElapsed() / 1e9)));
+                         qPrintable(progressLine(all.converted + all.failed + all.unchanged, total,
+                                                 clock.nsecsElapsed() / 1e9)));
             std::fflush(stderr);
         }
     };
@@ -556,6 +557,7 @@ int runParallel(const BatchOptions& options, const QString& program) {
                     printRunLine(outcome->line());
                     report.write(*outcome);
                 } else if (kind == QLatin1String("finished") && record.size() == 5) {
+                    worker->finished = true;
                     worker->endedBy = record[4];
                 }
                 draw();
@@ -584,11 +586,11 @@ int runParallel(const BatchOptions& options, const QString& program) {
     watch.start(100);
     loop.exec();
     clear();
-    // A worker that ended without reporting the document it held (it was
-    // killed) cost that document.
+    // A worker that ended before its closing record (it was killed) without
+    // reporting the document it held cost that document.
     int lost = 0, worst = 0, empty = 0;
     for (const Worker& worker : workers) {
-        lost += worker.holding && worker.held < total;
+        lost += !worker.finished && worker.holding && worker.held < total;
         if (all.endedBy.isEmpty())
             all.endedBy = worker.endedBy;
         empty += worker.code == noDocumentsStatus;

@@ -93,8 +93,9 @@ void ConsoleReporter::documentSaved(const QString&, qint64 bytes) {
 // "Converted SOURCE -> PAGE", followed by the document's warnings in
 // parentheses when it has any.
 void ConsoleReporter::documentConverted(const QString& source, const QString& page) {
-    Outcome outcome{Outcome::Status::Converted, source, page, {}, warnings_.take(source), 0,
-                    documentClock_.nsecsElapsed() / 1e9, bytes_};
+    Outcome outcome{
+        Outcome::Status::Converted,          source, page, {}, warnings_.take(source), 0,
+        documentClock_.nsecsElapsed() / 1e9, bytes_};
     tell(outcome);
     if (afterDocument)
         afterDocument();
@@ -105,8 +106,14 @@ void ConsoleReporter::documentErrorNumber(const QString&, std::int32_t number) {
 }
 
 void ConsoleReporter::documentFailed(const QString& source, const QString& reason) {
-    Outcome outcome{Outcome::Status::Failed, source, {}, reason, {}, error_,
-                    documentClock_.isValid() ? documentClock_.nsecsElapsed() / 1e9 : 0, 0};
+    Outcome outcome{Outcome::Status::Failed,
+                    source,
+                    {},
+                    reason,
+                    {},
+                    error_,
+                    documentClock_.isValid() ? documentClock_.nsecsElapsed() / 1e9 : 0,
+                    0};
     tell(outcome);
     if (afterDocument)
         afterDocument();
@@ -131,8 +138,8 @@ int ConsoleReporter::finish() const {
     if (!machine_)
         return finishRun(counts_, report_);
     printLine(workerRecord({QStringLiteral("finished"), QString::number(counts_.converted),
-                            QString::number(counts_.failed),
-                            QString::number(counts_.notConverted), counts_.endedBy}),
+                            QString::number(counts_.failed), QString::number(counts_.notConverted),
+                            counts_.endedBy}),
               stdout);
     return exitStatus(counts_);
 }
@@ -155,8 +162,7 @@ void ConsoleReporter::drawProgress() {
         return;
     std::fprintf(stderr, "\r\033[K%s",
                  qPrintable(progressLine(counts_.converted + counts_.failed + counts_.unchanged,
-                                         total_,
-                                         clock_.nsecsElapsed() / 1e9)));
+                                         total_, clock_.nsecsElapsed() / 1e9)));
     std::fflush(stderr);
 }
 

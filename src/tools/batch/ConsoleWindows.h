@@ -1,9 +1,9 @@
 #pragma once
 
+#include "BatchReport.h"
 #include "desktop/CommonDialog.h"
 #include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
-#include "BatchReport.h"
 #include "jobs/Controls.h"
 
 #include <QElapsedTimer>
