@@ -2,12 +2,14 @@
 // application's real pipeline and windows (offscreen) with the real office,
 // and prints documents per second, the longest pause of the user interface's
 // event loop during the batch, and the program's memory along the way.
+#include "desktop/Dialogs.h"
 #include "jobs/Command.h"
 #include "jobs/Mediator.h"
 #include "office/WordServer.h"
 #include "ui/MainWindow.h"
 #include "ui/QuickStartDialog.h"
 #include "ui/Startup.h"
+#include "ui/WidgetWindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,6 +29,15 @@ long long residentBytes() {
         return 0;
     return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
 }
+
+// Nobody watches the bench: every message answers Ok, every choice is
+// cancelled.
+class UnattendedDialogs : public qp::DialogProvider {
+public:
+    qp::MessageAnswer message(const qp::MessageRequest&) override { return qp::MessageAnswer::Ok; }
+    std::optional<QString> file(const qp::FileRequest&) override { return std::nullopt; }
+    QString folder(const qp::FolderRequest&) override { return {}; }
+};
 
 } // namespace
 
@@ -49,19 +60,21 @@ int main(int argc, char** argv) {
     const auto office = qp::office::registerWordServer(options);
 
     // Start-up as the application does; the Quick Start dialog is cancelled.
+    UnattendedDialogs dialogs;
+    qp::WidgetWindows windows(dialogs);
     QTimer cancelQuickStart;
     QObject::connect(&cancelQuickStart, &QTimer::timeout, [&] {
-        if (qp::QuickStartDialog::instance().isVisible()) {
+        if (windows.quickStartDialog().isVisible()) {
             cancelQuickStart.stop();
-            qp::QuickStartDialog::instance().cancelButton->click();
+            windows.quickStartDialog().cancelButton->click();
         }
     });
     cancelQuickStart.start(10);
-    if (!qp::startUp()) {
+    if (!qp::startUp(windows)) {
         std::fprintf(stderr, "uibench: the word processor could not be bound\n");
         return 2;
     }
-    qp::Mediator& mediator = qp::applicationMediator();
+    qp::Mediator& mediator = windows.mediator();
     mediator.SetSourceFolder(folder);
     mediator.SetTargetFolder(out);
 
@@ -95,7 +108,7 @@ int main(int argc, char** argv) {
     heartbeat.stop();
     const double seconds = clock.nsecsElapsed() / 1e9;
 
-    const QString status = qp::MainWindow::instance().statusText();
+    const QString status = windows.mainWindow().statusText();
     const int converted = status.section(QLatin1Char(' '), 0, 0).toInt();
     std::printf("%s in %.2f s: %.1f documents per second\n", qPrintable(status), seconds,
                 seconds > 0 ? converted / seconds : 0.0);
@@ -105,7 +118,7 @@ int main(int argc, char** argv) {
                 "%.1f MB at the end\n",
                 before / 1048576.0, afterFirst / 1048576.0, peak / 1048576.0,
                 residentBytes() / 1048576.0);
-    qp::releaseApplication();
+    windows.unloadAll();
     office->shutdown();
     return 0;
 }

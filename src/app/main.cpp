@@ -1,9 +1,12 @@
 // Quillpage: the window application. "Word.Application" is served by the
-// office bridge; everything else is the windows' start-up.
+// office bridge; the windows, their Mediator and the Qt dialogs they show are
+// made here and live as long as the program.
 #include "jobs/PageStaging.h"
 #include "office/WordServer.h"
 #include "ui/Application.h"
+#include "ui/QtDialogProvider.h"
 #include "ui/Startup.h"
+#include "ui/WidgetWindows.h"
 
 #include <QApplication>
 
@@ -15,5 +18,7 @@ int main(int argc, char** argv) {
     // Exit during a job ends at once: the page being saved is not left
     // half-made in its target folder.
     qp::addShutdownHook([] { qp::PageStaging::discardAll(); });
-    return qp::runApplication(app);
+    qp::QtDialogProvider dialogs;
+    qp::WidgetWindows windows(dialogs);
+    return qp::runApplication(app, windows);
 }

@@ -21,7 +21,7 @@ void CommonDialog::show(bool save) {
     request.flags = Flags;
     request.owner = owner;
 
-    const std::optional<QString> chosen = Dialogs::file(request);
+    const std::optional<QString> chosen = dialogs_.file(request);
     if (!chosen) {
         if (CancelError)
             throw AutomationError(ErrorNumber::DialogCancelled,

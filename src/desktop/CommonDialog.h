@@ -6,11 +6,15 @@ class QObject;
 
 namespace qp {
 
+class DialogProvider;
+
 // The common file dialog: file name, filter, flags and the switch that makes
 // a cancel raise an error (DialogCancelled, "Cancel was selected."). Shown
 // through the dialog seam.
 class CommonDialog {
 public:
+    explicit CommonDialog(DialogProvider& dialogs) : dialogs_(dialogs) {}
+
     QString FileName;
     QString Filter;
     int Flags = 0;
@@ -24,6 +28,8 @@ public:
 
 private:
     void show(bool save);
+
+    DialogProvider& dialogs_;
 };
 
 } // namespace qp

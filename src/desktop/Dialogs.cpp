@@ -2,37 +2,13 @@
 
 namespace qp::Dialogs {
 
-namespace {
-DialogProvider* current = nullptr;
+MessageAnswer message(DialogProvider& dialogs, const QString& text, const QString& title,
+                      MessageIcon icon, MessageButtons buttons, QObject* owner) {
+    return dialogs.message(MessageRequest{text, title, icon, buttons, owner});
 }
 
-DialogProvider* setProvider(DialogProvider* provider) {
-    DialogProvider* previous = current;
-    current = provider;
-    return previous;
-}
-
-DialogProvider* provider() {
-    return current;
-}
-
-MessageAnswer message(const QString& text, const QString& title, MessageIcon icon,
-                      MessageButtons buttons, QObject* owner) {
-    if (!current)
-        return MessageAnswer::Ok;
-    return current->message(MessageRequest{text, title, icon, buttons, owner});
-}
-
-std::optional<QString> file(const FileRequest& request) {
-    if (!current)
-        return std::nullopt;
-    return current->file(request);
-}
-
-QString folder(const QString& prompt, QObject* owner) {
-    if (!current)
-        return {};
-    return current->folder(FolderRequest{prompt, owner});
+QString folder(DialogProvider& dialogs, const QString& prompt, QObject* owner) {
+    return dialogs.folder(FolderRequest{prompt, owner});
 }
 
 } // namespace qp::Dialogs

@@ -9,8 +9,9 @@ class QObject;
 namespace qp {
 
 // Every modal platform dialog of the application goes through this seam: the
-// window application installs a provider that shows Qt dialogs, tests install
-// one that answers from a script, the console tool one that never waits.
+// window application hands a provider that shows Qt dialogs to what it builds,
+// tests hand over one that answers from a script, the console tool one that
+// never waits.
 
 enum class MessageIcon { None, Critical, Question, Exclamation, Information };
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -51,17 +52,11 @@ public:
 
 namespace Dialogs {
 
-// Installs the provider used from now on and returns the previous one. The
-// caller keeps ownership. With no provider, messages answer Ok and file and
-// folder choices are cancelled.
-DialogProvider* setProvider(DialogProvider* provider);
-DialogProvider* provider();
-
-MessageAnswer message(const QString& text, const QString& title,
+// Shorthands for asking the given provider.
+MessageAnswer message(DialogProvider& dialogs, const QString& text, const QString& title,
                       MessageIcon icon = MessageIcon::None,
                       MessageButtons buttons = MessageButtons::Ok, QObject* owner = nullptr);
-std::optional<QString> file(const FileRequest& request);
-QString folder(const QString& prompt, QObject* owner = nullptr);
+QString folder(DialogProvider& dialogs, const QString& prompt, QObject* owner = nullptr);
 
 } // namespace Dialogs
 

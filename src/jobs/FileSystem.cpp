@@ -99,10 +99,6 @@ bool copyQuietly(const QString& source, const QString& target) {
            !error;
 }
 
-void showFailure(const QString& text) {
-    Dialogs::message(text, applicationTitle(), MessageIcon::None, MessageButtons::Ok);
-}
-
 // The time format of the locale with seconds but without a time zone.
 QString timeFormatWithoutZone(const QLocale& locale) {
     const QString format = locale.timeFormat(QLocale::LongFormat);
@@ -177,9 +173,20 @@ QString FileSystem::fnGetTempPath(const QString& prefix, const QString& folder) 
         QStringLiteral("Time ") + generalDate(QDateTime::currentDateTime()),
         QStringLiteral("Path ") + QDir::toNativeSeparators(QCoreApplication::applicationDirPath()),
     };
-    Dialogs::message(report.join(QStringLiteral("\r\n")), QStringLiteral("You have a Problem!"),
-                     MessageIcon::Critical, MessageButtons::Ok);
+    tell(report.join(QStringLiteral("\r\n")), QStringLiteral("You have a Problem!"),
+         MessageIcon::Critical, MessageButtons::Ok);
     return QString();
+}
+
+MessageAnswer FileSystem::tell(const QString& text, const QString& title, MessageIcon icon,
+                               MessageButtons buttons) {
+    if (!dialogs_)
+        return MessageAnswer::Ok;
+    return Dialogs::message(*dialogs_, text, title, icon, buttons);
+}
+
+void FileSystem::showFailure(const QString& text) {
+    tell(text, applicationTitle(), MessageIcon::None, MessageButtons::Ok);
 }
 
 bool FileSystem::FileExist(const QString& path) {
@@ -189,8 +196,8 @@ bool FileSystem::FileExist(const QString& path) {
 void FileSystem::Save(const QString& fileName) {
     if (!FileReal(fileName))
         return;
-    if (Dialogs::message(QStringLiteral("Overwrite File?"), applicationTitle(), MessageIcon::None,
-                         MessageButtons::YesNo) == MessageAnswer::Yes)
+    if (tell(QStringLiteral("Overwrite File?"), applicationTitle(), MessageIcon::None,
+             MessageButtons::YesNo) == MessageAnswer::Yes)
         DeleteFile(fileName);
 }
 

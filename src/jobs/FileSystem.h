@@ -1,5 +1,7 @@
 #pragma once
 
+#include "desktop/Dialogs.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -11,7 +13,9 @@ namespace qp {
 // The path operations are pure string work on the platform's separator ("/"
 // here, "\" on Windows, where a drive prefix ending in ":" also ends a file
 // name). The file operations never raise: failures either show a message box
-// (through qp::Dialogs) or are skipped silently, as each member says.
+// (through the dialog provider given at construction) or are skipped
+// silently, as each member says. An instance made without a provider serves
+// the path operations; its questions answer Ok and it reports no failure.
 //
 // Attributes on this platform use the classic values of the attribute table:
 //   1  ReadOnly   no write permission for anyone (owner, group, others)
@@ -36,6 +40,9 @@ public:
         Archive = 32,
         Alias = 64,
     };
+
+    FileSystem() = default;
+    explicit FileSystem(DialogProvider& dialogs) : dialogs_(&dialogs) {}
 
     // The folder separator of path strings on this platform.
     static QChar separator();
@@ -94,6 +101,13 @@ public:
     // Date and time in the general date format of the system's locale: the
     // short date, followed by the time with seconds unless it is midnight.
     static QString generalDate(const QDateTime& when);
+
+private:
+    MessageAnswer tell(const QString& text, const QString& title, MessageIcon icon,
+                       MessageButtons buttons);
+    void showFailure(const QString& text);
+
+    DialogProvider* dialogs_ = nullptr;
 };
 
 } // namespace qp

@@ -26,15 +26,16 @@ void stopRunningJob(const StateManager& states, JobStop why) {
 }
 } // namespace
 
-Mediator::Mediator(WindowPort& windows)
-    : windows_(windows), converters_(*this), pathRecord_(std::make_unique<JobPaths>()) {}
+Mediator::Mediator(WindowPort& windows, DialogProvider& dialogs)
+    : windows_(windows), dialogs_(dialogs), converters_(*this),
+      pathRecord_(std::make_unique<JobPaths>()) {}
 
 Mediator::~Mediator() = default;
 
 bool Mediator::init() {
     if (!attachWordProcessor()) {
-        Dialogs::message(QStringLiteral("Could not find WordPerfect"), QStringLiteral("Error!"),
-                         MessageIcon::Exclamation, MessageButtons::Ok);
+        Dialogs::message(dialogs_, QStringLiteral("Could not find WordPerfect"),
+                         QStringLiteral("Error!"), MessageIcon::Exclamation, MessageButtons::Ok);
         return false;
     }
     stateManager_ = std::make_unique<StateManager>();
@@ -186,7 +187,7 @@ void Mediator::chooseTargetFolder() {
 }
 
 QString Mediator::browseForFolder(const QString& prompt) {
-    return Dialogs::folder(prompt);
+    return Dialogs::folder(dialogs_, prompt);
 }
 
 } // namespace qp

@@ -9,6 +9,7 @@
 
 namespace qp {
 
+class DialogProvider;
 class StateManager;
 class JobPaths;
 class WindowPort;
@@ -16,10 +17,11 @@ class WindowPort;
 // The central coordinator: owns the state machine and the path record,
 // forwards the two job commands to the current state and carries out the
 // user's choices of what to convert and where to. Windows reach the rest of
-// the system only through it.
+// the system only through it. Its dialogs go to the provider it is given,
+// which the states reach through it.
 class Mediator {
 public:
-    explicit Mediator(WindowPort& windows);
+    Mediator(WindowPort& windows, DialogProvider& dialogs);
     ~Mediator();
     Mediator(const Mediator&) = delete;
     Mediator& operator=(const Mediator&) = delete;
@@ -60,6 +62,7 @@ public:
     QString browseForFolder(const QString& prompt);
 
     WindowPort& windows() { return windows_; }
+    DialogProvider& dialogs() { return dialogs_; }
     StateManager& stateManager() { return *stateManager_; }
     // The word processor that init bound; no object before.
     const ObjectRef& wordApp() const { return wordApp_; }
@@ -70,6 +73,7 @@ private:
     bool attachWordProcessor();
 
     WindowPort& windows_;
+    DialogProvider& dialogs_;
     ObjectRef wordApp_;
     ConverterFactory converters_;
     std::unique_ptr<StateManager> stateManager_;

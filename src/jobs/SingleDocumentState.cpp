@@ -28,7 +28,8 @@ void SingleDocumentState::startJob(const QString& text) {
             QStringLiteral("%1 is not one of the listed document types (%2)")
                 .arg(fileSystem.GetFileName(text), listedExtensions(windows.extensionList()));
         windows.showStatus(reason);
-        Dialogs::message(reason, applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok);
+        Dialogs::message(mediator().dialogs(), reason, applicationTitle(), MessageIcon::Exclamation,
+                         MessageButtons::Ok);
     }
 }
 

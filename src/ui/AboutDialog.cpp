@@ -5,6 +5,7 @@
 #include "LinkLabel.h"
 #include "Links.h"
 #include "Style.h"
+#include "WidgetWindows.h"
 #include "desktop/Dialogs.h"
 #include "desktop/SystemInformation.h"
 
@@ -54,33 +55,14 @@ QLabel* label(const QString& text, QWidget* parent, const QString& name, const Q
 
 } // namespace
 
-AboutDialog* AboutDialog::instance_ = nullptr;
-
-AboutDialog& AboutDialog::instance() {
-    if (!instance_) {
-        instance_ = new AboutDialog();
-        instance_->Form_Load();
-    }
-    return *instance_;
-}
-
-AboutDialog* AboutDialog::loadedInstance() {
-    return instance_;
-}
-
 void AboutDialog::showBox() {
-    AboutDialog& box = instance();
-    box.show();
-    box.raise();
-    box.activateWindow();
+    show();
+    raise();
+    activateWindow();
 }
 
-void AboutDialog::destroyInstance() {
-    delete instance_;
-    instance_ = nullptr;
-}
-
-AboutDialog::AboutDialog() : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+AboutDialog::AboutDialog(WidgetWindows& windows)
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), windows_(windows) {
     setObjectName(QStringLiteral("frmAbout"));
     setModal(false);
     setFixedSize(twipsSize(5610, 4140));
@@ -130,8 +112,7 @@ AboutDialog::AboutDialog() : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSiz
 }
 
 AboutDialog::~AboutDialog() {
-    if (instance_ == this)
-        instance_ = nullptr;
+    windows_.forget(this);
 }
 
 void AboutDialog::Form_Load() {
@@ -158,23 +139,24 @@ bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void AboutDialog::onOk() {
     // Unloads the box: the next showing loads it afresh.
-    if (instance_ == this)
-        instance_ = nullptr;
+    windows_.forget(this);
     hide();
     deleteLater();
 }
 
 void AboutDialog::onSystemInfo() {
-    runHandler(this, [this] { StartSysInfo(); });
+    runHandler(windows_.dialogs(), this, [this] { StartSysInfo(); });
 }
 
 void AboutDialog::onHomePage() {
-    runHandler(this, [this] { openWebLink(this, Links::productPage()); });
+    runHandler(windows_.dialogs(), this,
+               [this] { openWebLink(windows_.dialogs(), this, Links::productPage()); });
 }
 
 void AboutDialog::onTitle() {
-    runHandler(this, [this] {
-        Dialogs::message(QStringLiteral("Quillpage - HTML is written and maintained by the "
+    runHandler(windows_.dialogs(), this, [this] {
+        Dialogs::message(windows_.dialogs(),
+                         QStringLiteral("Quillpage - HTML is written and maintained by the "
                                         "Quillpage project."),
                          applicationTitle(), MessageIcon::None, MessageButtons::Ok, this);
     });
@@ -182,7 +164,8 @@ void AboutDialog::onTitle() {
 
 void AboutDialog::StartSysInfo() {
     if (!SystemInformation::start()) {
-        Dialogs::message(QStringLiteral("System Information Is Unavailable At This Time"),
+        Dialogs::message(windows_.dialogs(),
+                         QStringLiteral("System Information Is Unavailable At This Time"),
                          applicationTitle(), MessageIcon::None, MessageButtons::Ok, this);
     }
 }

@@ -9,25 +9,21 @@ class QPushButton;
 namespace qp {
 
 class LinkLabel;
+class WidgetWindows;
 
 // The About box: the application's title and version, a one-line
 // description, a link to the product's web page and a button that starts the
 // system's System Information tool.
 //
-// One instance per run, loaded on first use and shown modeless without an
-// owner window, so the main window stays usable. "OK", Enter, Escape and the
-// close box unload it; the next showing loads a fresh one.
+// One box at a time, made and loaded by its WidgetWindows on first use and
+// shown modeless without an owner window, so the main window stays usable.
+// "OK", Enter, Escape and the close box unload it; the next showing loads a
+// fresh one.
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    // The single instance, created and loaded (hidden) when there is none.
-    static AboutDialog& instance();
-    // The instance if one is loaded, otherwise null.
-    static AboutDialog* loadedInstance();
     // Shows the box, bringing it forward when it is already open.
-    static void showBox();
-    // Destroys the instance at once, if there is one (tests, shutdown).
-    static void destroyInstance();
+    void showBox();
 
     QLabel* titleLabel;
     QLabel* versionLabel;
@@ -47,7 +43,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    AboutDialog();
+    friend class WidgetWindows;
+    explicit AboutDialog(WidgetWindows& windows);
     ~AboutDialog() override;
 
     void Form_Load();
@@ -57,7 +54,7 @@ private:
     void onTitle();
     void StartSysInfo();
 
-    static AboutDialog* instance_;
+    WidgetWindows& windows_;
 };
 
 } // namespace qp

@@ -1,6 +1,5 @@
 #include "AboutLink.h"
 
-#include "AboutDialog.h"
 #include "desktop/Dialogs.h"
 #include "desktop/WebBrowser.h"
 
@@ -8,22 +7,19 @@
 
 namespace qp {
 
-void showAboutBox() {
-    AboutDialog::showBox();
-}
-
-void openWebLink(QWidget* owner, const QString& url) {
+void openWebLink(DialogProvider& dialogs, QWidget* owner, const QString& url) {
     switch (WebBrowser::open(url)) {
     case WebBrowser::Result::Started:
         break;
     case WebBrowser::Result::NoBrowser:
-        Dialogs::message(QStringLiteral("Could not find associated Browser"),
+        Dialogs::message(dialogs, QStringLiteral("Could not find associated Browser"),
                          QStringLiteral("Browser Not Found"), MessageIcon::Exclamation,
                          MessageButtons::Ok, owner);
         break;
     case WebBrowser::Result::StartFailed:
-        Dialogs::message(QStringLiteral("Web Page not Opened"), QStringLiteral("URL Failed"),
-                         MessageIcon::Exclamation, MessageButtons::Ok, owner);
+        Dialogs::message(dialogs, QStringLiteral("Web Page not Opened"),
+                         QStringLiteral("URL Failed"), MessageIcon::Exclamation, MessageButtons::Ok,
+                         owner);
         break;
     }
 }

@@ -6,12 +6,10 @@ class QWidget;
 
 namespace qp {
 
-// Shows the About box, modeless and without an owner window; a second call
-// shows the same box again.
-void showAboutBox();
+class DialogProvider;
 
 // Opens the web address in the user's web browser; reports failures itself
 // by message box.
-void openWebLink(QWidget* owner, const QString& url);
+void openWebLink(DialogProvider& dialogs, QWidget* owner, const QString& url);
 
 } // namespace qp

@@ -1,8 +1,8 @@
 #include "BatchDialog.h"
 
 #include "Handler.h"
-#include "Startup.h"
 #include "Style.h"
+#include "WidgetWindows.h"
 #include "automation/AutomationError.h"
 #include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
@@ -19,23 +19,7 @@
 
 namespace qp {
 
-BatchDialog* BatchDialog::instance_ = nullptr;
-
-BatchDialog& BatchDialog::instance() {
-    if (!instance_)
-        instance_ = new BatchDialog();
-    return *instance_;
-}
-
-BatchDialog* BatchDialog::loadedInstance() {
-    return instance_;
-}
-
-void BatchDialog::destroyInstance() {
-    delete instance_;
-}
-
-BatchDialog::BatchDialog() : QDialog(nullptr) {
+BatchDialog::BatchDialog(WidgetWindows& windows) : QDialog(nullptr), windows_(windows) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Batch Documents"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -99,8 +83,7 @@ BatchDialog::BatchDialog() : QDialog(nullptr) {
 }
 
 BatchDialog::~BatchDialog() {
-    if (instance_ == this)
-        instance_ = nullptr;
+    windows_.forget(this);
 }
 
 void BatchDialog::clearFound() {
@@ -121,22 +104,22 @@ void BatchDialog::setTargetText(const QString& text) {
 
 void BatchDialog::closeEvent(QCloseEvent* event) {
     // The close box unloads the dialog; the folders stay in the Mediator.
-    if (instance_ == this)
-        instance_ = nullptr;
+    windows_.forget(this);
     deleteLater();
     QDialog::closeEvent(event);
 }
 
 void BatchDialog::onSelectSource() {
-    runHandler(this, [this] {
+    runHandler(windows_.dialogs(), this, [this] {
         try {
-            applicationMediator().chooseSourceFolder();
+            windows_.mediator().chooseSourceFolder();
         } catch (const AutomationError& error) {
             if (error.number() != ErrorNumber::PathNotFound)
                 throw;
             // The folder was chosen and stored, but cannot be listed.
-            Dialogs::message(QStringLiteral("Could not read the Source Folder ") +
-                                 applicationMediator().GetSourceFolder(),
+            Dialogs::message(windows_.dialogs(),
+                             QStringLiteral("Could not read the Source Folder ") +
+                                 windows_.mediator().GetSourceFolder(),
                              applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
                              this);
         }
@@ -144,14 +127,14 @@ void BatchDialog::onSelectSource() {
 }
 
 void BatchDialog::onSelectTarget() {
-    runHandler(this, [] { applicationMediator().chooseTargetFolder(); });
+    runHandler(windows_.dialogs(), this, [this] { windows_.mediator().chooseTargetFolder(); });
 }
 
 bool BatchDialog::foldersReady() {
-    Mediator& mediator = applicationMediator();
+    Mediator& mediator = windows_.mediator();
     auto refuse = [this](const QString& text) {
-        Dialogs::message(text, applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
-                         this);
+        Dialogs::message(windows_.dialogs(), text, applicationTitle(), MessageIcon::Exclamation,
+                         MessageButtons::Ok, this);
         return false;
     };
     const QString source = mediator.GetSourceFolder();
@@ -177,14 +160,14 @@ bool BatchDialog::foldersReady() {
 }
 
 void BatchDialog::onStart() {
-    runHandler(this, [this] {
+    runHandler(windows_.dialogs(), this, [this] {
         // Without a source folder that can be listed, or without a target
         // folder, nothing could be converted or the pages would land beside
         // the program; the dialog stays open for the user to choose.
         if (!foldersReady())
             return;
         hide();
-        Mediator& mediator = applicationMediator();
+        Mediator& mediator = windows_.mediator();
         mediator.startBatchState();
         auto command = std::make_shared<StartJobCommand>();
         batchCommand_ = command;

@@ -15,20 +15,16 @@ class QPushButton;
 namespace qp {
 
 class StartJobCommand;
+class WidgetWindows;
 
 // The Batch Documents dialog: the user picks the source and the target
 // folder through the Mediator, sees the documents found in the source folder
 // and starts the batch job. "Start" and "Cancel" hide it, keeping what it
 // shows; its close box unloads it, so the next use starts with empty boxes
-// while the Mediator keeps the folders.
+// while the Mediator keeps the folders. Made by its WidgetWindows.
 class BatchDialog : public QDialog, public BatchView {
     Q_OBJECT
 public:
-    // The single instance, created and loaded (hidden) on first touch.
-    static BatchDialog& instance();
-    static BatchDialog* loadedInstance();
-    static void destroyInstance();
-
     ~BatchDialog() override;
 
     void clearFound() override;
@@ -52,7 +48,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    BatchDialog();
+    friend class WidgetWindows;
+    explicit BatchDialog(WidgetWindows& windows);
 
     void onSelectSource();
     void onSelectTarget();
@@ -64,8 +61,7 @@ private:
 
     // The last batch command; a running one is kept alive by its caller.
     std::shared_ptr<StartJobCommand> batchCommand_;
-
-    static BatchDialog* instance_;
+    WidgetWindows& windows_;
 };
 
 } // namespace qp

@@ -1,6 +1,7 @@
 #include "ExtensionListDialog.h"
 
 #include "Style.h"
+#include "WidgetWindows.h"
 #include "desktop/Dialogs.h"
 
 #include <QCloseEvent>
@@ -12,52 +13,14 @@
 
 namespace qp {
 
-namespace {
-
-// Reads whichever instance is current, loading one when there is none.
-class CurrentExtensionList : public ExtensionList {
-public:
-    int listCount() const override { return ExtensionListDialog::instance().listCount(); }
-    QString list(int index) const override { return ExtensionListDialog::instance().list(index); }
-};
-
-} // namespace
-
-ExtensionListDialog* ExtensionListDialog::current_ = nullptr;
-bool ExtensionListDialog::busy_ = false;
-
-ExtensionListDialog& ExtensionListDialog::instance() {
-    if (!current_) {
-        current_ = new ExtensionListDialog();
-        current_->Form_Load();
-    }
-    return *current_;
-}
-
-ExtensionList& ExtensionListDialog::extensionList() {
-    static CurrentExtensionList list;
-    return list;
-}
-
 void ExtensionListDialog::showManager() {
-    ExtensionListDialog& form = instance();
-    form.show();
-    form.raise();
-    form.activateWindow();
+    show();
+    raise();
+    activateWindow();
 }
 
-void ExtensionListDialog::unloadInstance() {
-    delete current_;
-    current_ = nullptr;
-}
-
-void ExtensionListDialog::setBusy(bool busy) {
-    busy_ = busy;
-    if (current_)
-        current_->setEnabled(!busy);
-}
-
-ExtensionListDialog::ExtensionListDialog() : QDialog(nullptr) {
+ExtensionListDialog::ExtensionListDialog(WidgetWindows& windows)
+    : QDialog(nullptr), windows_(windows) {
     setObjectName(QStringLiteral("frmExtension"));
     setWindowTitle(QStringLiteral("Extension manager"));
     setModal(false);
@@ -115,12 +78,11 @@ ExtensionListDialog::ExtensionListDialog() : QDialog(nullptr) {
     connect(addButton, &QPushButton::clicked, this, [this] { onAdd(); });
     connect(removeButton, &QPushButton::clicked, this, [this] { onRemove(); });
     connect(exitButton, &QPushButton::clicked, this, [this] { onExit(); });
-    setEnabled(!busy_);
+    setEnabled(!windows_.extensionsBusy());
 }
 
 ExtensionListDialog::~ExtensionListDialog() {
-    if (current_ == this)
-        current_ = nullptr;
+    windows_.forget(this);
 }
 
 int ExtensionListDialog::listCount() const {
@@ -145,7 +107,8 @@ void ExtensionListDialog::onAdd() {
 
 void ExtensionListDialog::onRemove() {
     if (extensionBox->currentRow() == -1) {
-        Dialogs::message(QStringLiteral("You did not select an extension to remove."),
+        Dialogs::message(windows_.dialogs(),
+                         QStringLiteral("You did not select an extension to remove."),
                          applicationTitle(), MessageIcon::None, MessageButtons::Ok, this);
         return;
     }
@@ -163,14 +126,13 @@ void ExtensionListDialog::onExit() {
 void ExtensionListDialog::closeEvent(QCloseEvent* event) {
     // Closing from the title bar unloads the window and with it the list,
     // except while a job reads the list.
-    if (busy_) {
+    if (windows_.extensionsBusy()) {
         event->ignore();
         hide();
         return;
     }
     event->accept();
-    if (current_ == this)
-        current_ = nullptr;
+    windows_.forget(this);
     deleteLater();
 }
 

@@ -7,14 +7,14 @@
 
 namespace qp {
 
-void runHandler(QWidget* owner, const std::function<void()>& handler) {
+void runHandler(DialogProvider& dialogs, QWidget* owner, const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& error) {
-        Dialogs::message(errorText(error), applicationTitle(), MessageIcon::Critical,
+        Dialogs::message(dialogs, errorText(error), applicationTitle(), MessageIcon::Critical,
                          MessageButtons::Ok, owner);
     } catch (...) {
-        Dialogs::message(QStringLiteral("Unexpected failure"), applicationTitle(),
+        Dialogs::message(dialogs, QStringLiteral("Unexpected failure"), applicationTitle(),
                          MessageIcon::Critical, MessageButtons::Ok, owner);
     }
 }

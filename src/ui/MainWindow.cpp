@@ -1,6 +1,6 @@
 #include "MainWindow.h"
 
-#include "AboutLink.h"
+#include "AboutDialog.h"
 #include "Application.h"
 #include "BatchDialog.h"
 #include "DocumentListView.h"
@@ -8,8 +8,8 @@
 #include "Handler.h"
 #include "QuickStartDialog.h"
 #include "SettingsDialog.h"
-#include "Startup.h"
 #include "Style.h"
+#include "WidgetWindows.h"
 #include "desktop/Settings.h"
 #include "jobs/Command.h"
 #include "jobs/Mediator.h"
@@ -26,8 +26,6 @@
 
 namespace qp {
 
-MainWindow* MainWindow::instance_ = nullptr;
-
 namespace {
 // A grey background, and buttons of the same grey.
 void paintBackground(QWidget* widget) {
@@ -36,23 +34,8 @@ void paintBackground(QWidget* widget) {
 }
 } // namespace
 
-MainWindow& MainWindow::instance() {
-    if (!instance_) {
-        instance_ = new MainWindow();
-        instance_->Form_Load();
-    }
-    return *instance_;
-}
-
-MainWindow* MainWindow::loadedInstance() {
-    return instance_;
-}
-
-void MainWindow::destroyInstance() {
-    delete instance_;
-}
-
-MainWindow::MainWindow() {
+MainWindow::MainWindow(WidgetWindows& windows)
+    : windows_(windows), commonDialog_(windows.dialogs()) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Quillpage - Word to HTML"));
     paintBackground(this);
@@ -133,8 +116,7 @@ MainWindow::MainWindow() {
 }
 
 MainWindow::~MainWindow() {
-    if (instance_ == this)
-        instance_ = nullptr;
+    windows_.forget(this);
 }
 
 void MainWindow::Form_Load() {
@@ -159,19 +141,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::onOpen(int index) {
     Q_UNUSED(index);
-    runHandler(this, [] { applicationMediator().chooseSingleDocument(); });
+    runHandler(windows_.dialogs(), this, [this] { windows_.mediator().chooseSingleDocument(); });
 }
 
 void MainWindow::onBatch() {
-    runHandler(this, [] { BatchDialog::instance().exec(); });
+    runHandler(windows_.dialogs(), this, [this] { windows_.batchDialog().exec(); });
 }
 
 void MainWindow::onClose() {
-    runHandler(this, [] { applicationMediator().startIdleState(); });
+    runHandler(windows_.dialogs(), this, [this] { windows_.mediator().startIdleState(); });
 }
 
 void MainWindow::onStop() {
-    runHandler(this, [] { applicationMediator().stopJob(); });
+    runHandler(windows_.dialogs(), this, [this] { windows_.mediator().stopJob(); });
 }
 
 void MainWindow::onExit() {
@@ -183,9 +165,9 @@ void MainWindow::onExitButton() {
 }
 
 void MainWindow::onSettings() {
-    runHandler(this, [this] {
+    runHandler(windows_.dialogs(), this, [this] {
         const bool filtered = storedFiltered();
-        SettingsDialog* settings = &SettingsDialog::instance();
+        SettingsDialog* settings = &windows_.settingsDialog();
         if (filtered)
             settings->filteredOption->setChecked(true);
         else
@@ -193,24 +175,24 @@ void MainWindow::onSettings() {
         yieldUi(3);
         // The yields may have run a handler that unloaded the dialog; take
         // the instance anew.
-        settings = &SettingsDialog::instance();
+        settings = &windows_.settingsDialog();
         settings->showModal(this);
     });
 }
 
 void MainWindow::onExtensions() {
-    runHandler(this, [] { ExtensionListDialog::showManager(); });
+    runHandler(windows_.dialogs(), this, [this] { windows_.extensionListDialog().showManager(); });
 }
 
 void MainWindow::onInfo() {
-    runHandler(this, [] { showAboutBox(); });
+    runHandler(windows_.dialogs(), this, [this] { windows_.aboutDialog().showBox(); });
 }
 
 void MainWindow::onNextDocument() {
-    runHandler(this, [this] {
+    runHandler(windows_.dialogs(), this, [this] {
         auto command = std::make_shared<NextDocumentCommand>();
         nextCommand_ = command;
-        command->init(applicationMediator());
+        command->init(windows_.mediator());
         static_cast<Command&>(*command).Execute();
     });
 }
@@ -224,9 +206,9 @@ void MainWindow::setBusy(bool busy) {
     nextButton->setEnabled(!busy);
     stopAction->setEnabled(busy);
     stopButton->setVisible(busy);
-    if (QuickStartDialog* quickStart = QuickStartDialog::loadedInstance())
+    if (QuickStartDialog* quickStart = windows_.loaded<QuickStartDialog>())
         quickStart->setBusy(busy);
-    ExtensionListDialog::setBusy(busy);
+    windows_.setExtensionsBusy(busy);
 }
 
 QString MainWindow::statusText() const {

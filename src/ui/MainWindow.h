@@ -18,22 +18,16 @@ namespace qp {
 
 class NextDocumentCommand;
 class DocumentListView;
+class WidgetWindows;
 
 // The main window: the document list, the menus from which every job
 // starts, "Next Document", "Exit" and, while a job runs, "Stop". It also
 // holds the folder enumerator and the file dialog that the Mediator and the
 // converters use, and reports the progress of a job in its status bar.
-// Closing it ends the program.
+// Closing it ends the program. Made and loaded by its WidgetWindows.
 class MainWindow : public QMainWindow, public JobReporter {
     Q_OBJECT
 public:
-    // The single instance, created and loaded (hidden) on first touch.
-    static MainWindow& instance();
-    // The instance if it is loaded, otherwise null.
-    static MainWindow* loadedInstance();
-    // Destroys the instance at once; the next touch loads a fresh one.
-    static void destroyInstance();
-
     ~MainWindow() override;
 
     DocumentListView& documentList() { return *documentView; }
@@ -82,7 +76,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    MainWindow();
+    friend class WidgetWindows;
+    explicit MainWindow(WidgetWindows& windows);
     void Form_Load();
 
     void onOpen(int index);
@@ -96,6 +91,7 @@ private:
     void onNextDocument();
     void onExitButton();
 
+    WidgetWindows& windows_;
     // The folder enumerator of the source-folder preview and the batch run.
     qp::FileList fileList_;
     CommonDialog commonDialog_;
@@ -105,8 +101,6 @@ private:
     bool busy_ = false;
     bool centred_ = false;
     QString lastFailure_;
-
-    static MainWindow* instance_;
 };
 
 } // namespace qp

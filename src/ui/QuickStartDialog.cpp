@@ -6,8 +6,8 @@
 #include "LinkLabel.h"
 #include "Links.h"
 #include "MainWindow.h"
-#include "Startup.h"
 #include "Style.h"
+#include "WidgetWindows.h"
 #include "jobs/Mediator.h"
 
 #include <QCloseEvent>
@@ -16,8 +16,6 @@
 #include <QPushButton>
 
 namespace qp {
-
-QuickStartDialog* QuickStartDialog::instance_ = nullptr;
 
 namespace {
 
@@ -29,21 +27,8 @@ QLabel* arialLabel(const QString& text, QWidget* parent, int pointSize = -1) {
 
 } // namespace
 
-QuickStartDialog& QuickStartDialog::instance() {
-    if (!instance_)
-        instance_ = new QuickStartDialog(&MainWindow::instance());
-    return *instance_;
-}
-
-QuickStartDialog* QuickStartDialog::loadedInstance() {
-    return instance_;
-}
-
-void QuickStartDialog::destroyInstance() {
-    delete instance_;
-}
-
-QuickStartDialog::QuickStartDialog(QWidget* owner) : QDialog(owner) {
+QuickStartDialog::QuickStartDialog(WidgetWindows& windows)
+    : QDialog(&windows.mainWindow()), windows_(windows) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Quick Start"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -101,7 +86,7 @@ QuickStartDialog::QuickStartDialog(QWidget* owner) : QDialog(owner) {
     batchButton->setAutoDefault(false);
     cancelButton->setAutoDefault(false);
 
-    if (MainWindow* main = MainWindow::loadedInstance())
+    if (MainWindow* main = windows_.loaded<MainWindow>())
         setBusy(main->isBusy());
 
     connect(openDocumentButton, &QPushButton::clicked, this, [this] { onOpenDocument(); });
@@ -111,8 +96,7 @@ QuickStartDialog::QuickStartDialog(QWidget* owner) : QDialog(owner) {
 }
 
 QuickStartDialog::~QuickStartDialog() {
-    if (instance_ == this)
-        instance_ = nullptr;
+    windows_.forget(this);
 }
 
 void QuickStartDialog::setBusy(bool busy) {
@@ -122,20 +106,20 @@ void QuickStartDialog::setBusy(bool busy) {
 
 void QuickStartDialog::closeEvent(QCloseEvent* event) {
     // The close box unloads the dialog; the next touch creates it afresh.
-    if (instance_ == this)
-        instance_ = nullptr;
+    windows_.forget(this);
     deleteLater();
     QDialog::closeEvent(event);
 }
 
 void QuickStartDialog::onOpenDocument() {
     hide();
-    runHandler(parentWidget(), [] { applicationMediator().chooseSingleDocument(); });
+    runHandler(windows_.dialogs(), parentWidget(),
+               [this] { windows_.mediator().chooseSingleDocument(); });
 }
 
 void QuickStartDialog::onBatchDocuments() {
     hide();
-    runHandler(parentWidget(), [] { BatchDialog::instance().exec(); });
+    runHandler(windows_.dialogs(), parentWidget(), [this] { windows_.batchDialog().exec(); });
 }
 
 void QuickStartDialog::onCancel() {
@@ -143,7 +127,8 @@ void QuickStartDialog::onCancel() {
 }
 
 void QuickStartDialog::onHomePage() {
-    runHandler(this, [this] { openWebLink(this, Links::makerHomePage()); });
+    runHandler(windows_.dialogs(), this,
+               [this] { openWebLink(windows_.dialogs(), this, Links::makerHomePage()); });
 }
 
 } // namespace qp

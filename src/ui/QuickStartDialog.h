@@ -9,20 +9,16 @@ class QPushButton;
 namespace qp {
 
 class LinkLabel;
+class WidgetWindows;
 
 // The Quick Start dialog shown over the main window at start-up: convert one
 // document, open the Batch Documents dialog, or just close. Every button
 // hides the dialog first and then acts, so its modal display ends when the
-// handler returns.
+// handler returns. Made by its WidgetWindows, with the main window as its
+// owner.
 class QuickStartDialog : public QDialog {
     Q_OBJECT
 public:
-    // The single instance, created and loaded (hidden) on first touch; the
-    // main window is its owner.
-    static QuickStartDialog& instance();
-    static QuickStartDialog* loadedInstance();
-    static void destroyInstance();
-
     ~QuickStartDialog() override;
 
     // While a job runs the two buttons that start one are disabled.
@@ -43,14 +39,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    explicit QuickStartDialog(QWidget* owner);
+    friend class WidgetWindows;
+    explicit QuickStartDialog(WidgetWindows& windows);
 
     void onOpenDocument();
     void onBatchDocuments();
     void onCancel();
     void onHomePage();
 
-    static QuickStartDialog* instance_;
+    WidgetWindows& windows_;
 };
 
 } // namespace qp

@@ -1,6 +1,7 @@
 #include "SettingsDialog.h"
 
 #include "Style.h"
+#include "WidgetWindows.h"
 #include "desktop/Settings.h"
 #include "jobs/Controls.h"
 
@@ -12,25 +13,7 @@
 
 namespace qp {
 
-SettingsDialog* SettingsDialog::instance_ = nullptr;
-
-SettingsDialog& SettingsDialog::instance() {
-    if (!instance_) {
-        instance_ = new SettingsDialog();
-        instance_->Form_Load();
-    }
-    return *instance_;
-}
-
-SettingsDialog* SettingsDialog::loadedInstance() {
-    return instance_;
-}
-
-void SettingsDialog::destroyInstance() {
-    delete instance_;
-}
-
-SettingsDialog::SettingsDialog() : QDialog(nullptr) {
+SettingsDialog::SettingsDialog(WidgetWindows& windows) : QDialog(nullptr), windows_(windows) {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("Settings"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -74,8 +57,7 @@ SettingsDialog::SettingsDialog() : QDialog(nullptr) {
 }
 
 SettingsDialog::~SettingsDialog() {
-    if (instance_ == this)
-        instance_ = nullptr;
+    windows_.forget(this);
 }
 
 void SettingsDialog::Form_Load() {
@@ -114,8 +96,7 @@ void SettingsDialog::closeEvent(QCloseEvent* event) {
 }
 
 void SettingsDialog::unload() {
-    if (instance_ == this)
-        instance_ = nullptr;
+    windows_.forget(this);
     QDialog::reject();
     deleteLater();
 }

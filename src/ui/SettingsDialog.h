@@ -9,19 +9,17 @@ class QRadioButton;
 
 namespace qp {
 
+class WidgetWindows;
+
 // The Settings dialog: whether web pages are saved "Not Filtered" (the full
 // web-page format) or " Filtered". Loading it selects the stored choice, so
 // the converters read the stored setting through notFilteredOption even while
 // the dialog is hidden. "OK" stores the choice and unloads the dialog,
-// "Cancel" and the close box unload it without storing.
+// "Cancel" and the close box unload it without storing. Made and loaded by
+// its WidgetWindows.
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    // The single instance, created and loaded (hidden) on first touch.
-    static SettingsDialog& instance();
-    static SettingsDialog* loadedInstance();
-    static void destroyInstance();
-
     ~SettingsDialog() override;
 
     // Shows the dialog modally with the given owner; returns when it closes.
@@ -41,15 +39,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    SettingsDialog();
+    friend class WidgetWindows;
+    explicit SettingsDialog(WidgetWindows& windows);
     void Form_Load();
     void onOk();
     void onCancel();
-    // Takes the dialog out of service: hidden, no longer the instance, and
+    // Takes the dialog out of service: hidden, forgotten by its windows, and
     // deleted once control is back in the event loop.
     void unload();
 
-    static SettingsDialog* instance_;
+    WidgetWindows& windows_;
 };
 
 } // namespace qp

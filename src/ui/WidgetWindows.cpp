@@ -1,5 +1,6 @@
 #include "WidgetWindows.h"
 
+#include "AboutDialog.h"
 #include "BatchDialog.h"
 #include "DocumentListView.h"
 #include "ExtensionListDialog.h"
@@ -7,63 +8,126 @@
 #include "QuickStartDialog.h"
 #include "SettingsDialog.h"
 
+#include <QCoreApplication>
 #include <QPushButton>
 #include <QRadioButton>
 
 namespace qp {
 
+WidgetWindows::WidgetWindows(DialogProvider& dialogs)
+    : dialogs_(dialogs), mediator_(*this, dialogs) {}
+
+WidgetWindows::~WidgetWindows() {
+    unloadAll();
+    // A window that unloaded itself waits for its deletion, which tells these
+    // windows; it must not outlive them.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+template <class W> W& WidgetWindows::window() {
+    W*& window = std::get<W*>(loaded_);
+    if (!window) {
+        // Known before it loads, so that whatever the loading runs finds
+        // this window rather than making a second one.
+        window = new W(*this);
+        if constexpr (requires(W & loading) { loading.Form_Load(); })
+            window->Form_Load();
+    }
+    return *window;
+}
+
+MainWindow& WidgetWindows::mainWindow() {
+    return window<MainWindow>();
+}
+
+QuickStartDialog& WidgetWindows::quickStartDialog() {
+    return window<QuickStartDialog>();
+}
+
+BatchDialog& WidgetWindows::batchDialog() {
+    return window<BatchDialog>();
+}
+
+ExtensionListDialog& WidgetWindows::extensionListDialog() {
+    return window<ExtensionListDialog>();
+}
+
+SettingsDialog& WidgetWindows::settingsDialog() {
+    return window<SettingsDialog>();
+}
+
+AboutDialog& WidgetWindows::aboutDialog() {
+    return window<AboutDialog>();
+}
+
+void WidgetWindows::setExtensionsBusy(bool busy) {
+    extensionsBusy_ = busy;
+    if (ExtensionListDialog* manager = loaded<ExtensionListDialog>())
+        manager->setEnabled(!busy);
+}
+
+int WidgetWindows::CurrentExtensionList::listCount() const {
+    return windows_.extensionListDialog().listCount();
+}
+
+QString WidgetWindows::CurrentExtensionList::list(int index) const {
+    return windows_.extensionListDialog().list(index);
+}
+
 DocumentList& WidgetWindows::documentList() {
-    return MainWindow::instance().documentList();
+    return mainWindow().documentList();
 }
 
 FileList& WidgetWindows::fileList() {
-    return MainWindow::instance().fileList();
+    return mainWindow().fileList();
 }
 
 CommonDialog& WidgetWindows::commonDialog() {
-    return MainWindow::instance().commonDialog();
+    return mainWindow().commonDialog();
 }
 
 void WidgetWindows::hideNextDocument() {
-    MainWindow::instance().nextButton->setVisible(false);
+    mainWindow().nextButton->setVisible(false);
 }
 
 void WidgetWindows::showMainWindow() {
-    MainWindow::instance().show();
+    mainWindow().show();
 }
 
 bool WidgetWindows::notFilteredSelected() {
-    return SettingsDialog::instance().notFilteredOption->isChecked();
+    return settingsDialog().notFilteredOption->isChecked();
 }
 
 ExtensionList& WidgetWindows::extensionList() {
-    return ExtensionListDialog::extensionList();
+    return extensions_;
 }
 
 BatchView& WidgetWindows::batchView() {
-    return BatchDialog::instance();
+    return batchDialog();
 }
 
 JobReporter& WidgetWindows::reporter() {
-    return MainWindow::instance();
+    return mainWindow();
 }
 
 void WidgetWindows::setBusy(bool busy) {
-    MainWindow::instance().setBusy(busy);
+    mainWindow().setBusy(busy);
 }
 
 void WidgetWindows::showStatus(const QString& text) {
-    MainWindow::instance().showStatus(text);
+    mainWindow().showStatus(text);
 }
 
 void WidgetWindows::unloadAll() {
     // The dialogs first: the Quick Start dialog and, once owned, the
     // Settings dialog are children of the main window.
-    QuickStartDialog::destroyInstance();
-    SettingsDialog::destroyInstance();
-    BatchDialog::destroyInstance();
-    ExtensionListDialog::unloadInstance();
-    MainWindow::destroyInstance();
+    delete loaded<QuickStartDialog>();
+    delete loaded<SettingsDialog>();
+    delete loaded<BatchDialog>();
+    delete loaded<ExtensionListDialog>();
+    delete loaded<AboutDialog>();
+    delete loaded<MainWindow>();
+    loaded_ = {};
 }
 
 } // namespace qp

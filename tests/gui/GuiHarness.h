@@ -11,6 +11,7 @@
 #include "ui/Application.h"
 #include "ui/QuickStartDialog.h"
 #include "ui/Startup.h"
+#include "ui/WidgetWindows.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -70,9 +71,10 @@ inline QStringList visibleWindows() {
     return names;
 }
 
-// A fresh fake word processor, scripted dialogs, an empty settings store, an
-// end handler that only counts, and a folder to work in. On tear-down no
-// window other than the main window may be visible.
+// A fresh fake word processor, scripted dialogs, the windows and their
+// Mediator over them, an empty settings store, an end handler that only
+// counts, and a folder to work in. On tear-down no window other than the main
+// window may be visible.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -96,7 +98,7 @@ protected:
         for (const QString& name : visibleWindows())
             if (name != QLatin1String("Form2"))
                 ADD_FAILURE() << "window left open: " << name.toStdString();
-        releaseApplication();
+        windows.unloadAll();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         setEndHandler(previousEnd);
         AutomationRuntime::unregisterServer(QStringLiteral("Word.Application"));
@@ -106,7 +108,7 @@ protected:
     void startIdle() {
         whenModal<QuickStartDialog>(
             [](QuickStartDialog& quickStart) { quickStart.cancelButton->click(); });
-        ASSERT_TRUE(startUp());
+        ASSERT_TRUE(startUp(windows));
     }
 
     QString path(const QString& name) const { return QDir(work.path()).filePath(name); }
@@ -114,6 +116,7 @@ protected:
     QTemporaryDir work;
     std::shared_ptr<FakeWordServer> server;
     ScriptedDialogs dialogs;
+    WidgetWindows windows{dialogs};
     int ended = 0;
 
 private:

@@ -2,6 +2,7 @@
 #include "ui/AboutLink.h"
 #include "ui/LinkLabel.h"
 #include "ui/Links.h"
+#include "ui/WidgetWindows.h"
 
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
@@ -25,14 +26,14 @@ namespace {
 class AboutBox : public ::testing::Test {
 protected:
     void TearDown() override {
-        AboutDialog::destroyInstance();
+        windows.unloadAll();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     // Shows the box as the "Info" menu item does and returns it.
     AboutDialog& show() {
-        qp::showAboutBox();
-        AboutDialog* box = AboutDialog::loadedInstance();
+        windows.aboutDialog().showBox();
+        AboutDialog* box = windows.loaded<AboutDialog>();
         if (!box)
             throw std::runtime_error("no About box");
         EXPECT_TRUE(box->isVisible());
@@ -49,12 +50,13 @@ protected:
         EXPECT_EQ(message.text, QString::fromUtf8(text));
         EXPECT_EQ(message.title, QString::fromUtf8(title));
         EXPECT_EQ(message.icon, icon);
-        EXPECT_EQ(message.owner, static_cast<const QObject*>(AboutDialog::loadedInstance()));
+        EXPECT_EQ(message.owner, static_cast<const QObject*>(windows.loaded<AboutDialog>()));
         EXPECT_TRUE(widget->window()->isVisible());
     }
 
     PrivateDesktop desktop;
     qp::test::ScriptedDialogs dialogs;
+    qp::WidgetWindows windows{dialogs};
 };
 
 } // namespace
@@ -69,7 +71,7 @@ TEST_F(AboutBox, InfoShowsTheVersionAndAgainTheSameBoxWhichOkUnloads) {
 
     QPointer<AboutDialog> unloaded = &first;
     QTest::mouseClick(first.okButton, Qt::LeftButton);
-    EXPECT_EQ(AboutDialog::loadedInstance(), nullptr);
+    EXPECT_EQ(windows.loaded<AboutDialog>(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(unloaded.isNull());
     // The next showing loads the box afresh.
@@ -87,7 +89,7 @@ TEST_F(AboutBox, EnterEscapeAndTheCloseBoxCloseIt) {
         else
             QTest::keyClick(QApplication::focusWidget(), key);
         EXPECT_FALSE(box.isVisible());
-        EXPECT_EQ(AboutDialog::loadedInstance(), nullptr);
+        EXPECT_EQ(windows.loaded<AboutDialog>(), nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }

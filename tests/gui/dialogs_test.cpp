@@ -21,22 +21,10 @@ TEST(QtNameFilters, MatchTheExtensionInAnyLetterCase) {
     EXPECT_TRUE(qtNameFilters("").isEmpty());
 }
 
-// The Qt provider stands in for the scripted one of the fixture.
+// The Qt provider is asked instead of the scripted one of the fixture.
 class QtDialogsTest : public WindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        previous_ = Dialogs::setProvider(&provider);
-    }
-    void TearDown() override {
-        Dialogs::setProvider(previous_);
-        WindowTest::TearDown();
-    }
-
     QtDialogProvider provider;
-
-private:
-    DialogProvider* previous_ = nullptr;
 };
 
 TEST_F(QtDialogsTest, MessageBoxShowsTheRequestAndAnswersTheClickedButton) {
@@ -47,7 +35,7 @@ TEST_F(QtDialogsTest, MessageBoxShowsTheRequestAndAnswersTheClickedButton) {
         EXPECT_EQ(box.standardButtons(), QMessageBox::Yes | QMessageBox::No);
         box.button(QMessageBox::No)->click();
     });
-    EXPECT_EQ(Dialogs::message("Replace it?", "Quillpage - HTML", MessageIcon::Question,
+    EXPECT_EQ(Dialogs::message(provider, "Replace it?", "Quillpage - HTML", MessageIcon::Question,
                                MessageButtons::YesNo),
               MessageAnswer::No);
 
@@ -56,13 +44,13 @@ TEST_F(QtDialogsTest, MessageBoxShowsTheRequestAndAnswersTheClickedButton) {
         EXPECT_EQ(box.standardButtons(), QMessageBox::Ok);
         box.button(QMessageBox::Ok)->click();
     });
-    EXPECT_EQ(Dialogs::message("Plain", "Title"), MessageAnswer::Ok);
+    EXPECT_EQ(Dialogs::message(provider, "Plain", "Title"), MessageAnswer::Ok);
 
     // Closed without a button: the negative choice.
     whenModal<QMessageBox>([](QMessageBox& box) { box.reject(); });
-    EXPECT_EQ(
-        Dialogs::message("Go on?", "Title", MessageIcon::Exclamation, MessageButtons::OkCancel),
-        MessageAnswer::Cancel);
+    EXPECT_EQ(Dialogs::message(provider, "Go on?", "Title", MessageIcon::Exclamation,
+                               MessageButtons::OkCancel),
+              MessageAnswer::Cancel);
 }
 
 TEST_F(QtDialogsTest, FileDialogsOpenAnExistingFileOrSaveANewOneInTheGivenFolder) {
@@ -78,9 +66,9 @@ TEST_F(QtDialogsTest, FileDialogsOpenAnExistingFileOrSaveANewOneInTheGivenFolder
         EXPECT_EQ(dialog.directory().absolutePath(), QDir(work.path()).absolutePath());
         static_cast<QDialog&>(dialog).accept();
     });
-    EXPECT_EQ(Dialogs::file(request), std::optional<QString>(request.fileName));
+    EXPECT_EQ(provider.file(request), std::optional<QString>(request.fileName));
     whenModal<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
-    EXPECT_EQ(Dialogs::file(request), std::nullopt);
+    EXPECT_EQ(provider.file(request), std::nullopt);
 
     request.mode = FileRequest::Mode::Save;
     request.fileName = work.filePath("new page.htm");
@@ -90,7 +78,7 @@ TEST_F(QtDialogsTest, FileDialogsOpenAnExistingFileOrSaveANewOneInTheGivenFolder
         EXPECT_EQ(dialog.fileMode(), QFileDialog::AnyFile);
         static_cast<QDialog&>(dialog).accept();
     });
-    EXPECT_EQ(Dialogs::file(request), std::optional<QString>(request.fileName));
+    EXPECT_EQ(provider.file(request), std::optional<QString>(request.fileName));
 }
 
 TEST_F(QtDialogsTest, FolderChooserReturnsTheFolderWithoutTrailingSeparator) {
@@ -107,7 +95,7 @@ TEST_F(QtDialogsTest, FolderChooserReturnsTheFolderWithoutTrailingSeparator) {
             dialog.setDirectory(chosen);
             static_cast<QDialog&>(dialog).accept();
         });
-        EXPECT_EQ(Dialogs::folder("Select a Source Folder"), result);
+        EXPECT_EQ(Dialogs::folder(provider, "Select a Source Folder"), result);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/ExtensionListDialog.h"
 
 #include "jobs/ExtensionFilter.h"
+#include "ui/WidgetWindows.h"
 
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
@@ -26,19 +27,16 @@ QStringList entries(const ExtensionListDialog& form) {
     return result;
 }
 
-bool accepts(QString extension) {
-    qp::ExtensionFilter chain(ExtensionListDialog::extensionList());
-    return chain.accepts(extension);
-}
-
 // Every test starts from a run that has just loaded the window.
 class ExtensionManager : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ExtensionListDialog::unloadInstance();
-        form = &ExtensionListDialog::instance();
+    void SetUp() override { form = &windows.extensionListDialog(); }
+    void TearDown() override { windows.unloadAll(); }
+
+    bool accepts(QString extension) {
+        qp::ExtensionFilter chain(windows.extensionList());
+        return chain.accepts(extension);
     }
-    void TearDown() override { ExtensionListDialog::unloadInstance(); }
 
     void typeAndAdd(const QString& text) {
         form->extensionEdit->clear();
@@ -51,6 +49,8 @@ protected:
                           list->visualItemRect(list->item(row)).center());
     }
 
+    qp::test::ScriptedDialogs dialogs;
+    qp::WidgetWindows windows{dialogs};
     QPointer<ExtensionListDialog> form;
 };
 
@@ -85,7 +85,6 @@ TEST_F(ExtensionManager, RemoveTakesEverySelectedEntry) {
 }
 
 TEST_F(ExtensionManager, RemoveWithoutACurrentEntryExplains) {
-    qp::test::ScriptedDialogs dialogs;
     ASSERT_EQ(form->extensionBox->currentRow(), -1);
     dialogs.answerMessage(MessageAnswer::Ok);
     QTest::mouseClick(form->removeButton, Qt::LeftButton);
@@ -99,17 +98,34 @@ TEST_F(ExtensionManager, ExitHidesAndKeepsTheEntriesTheCloseBoxUnloadsThem) {
     typeAndAdd("rtf");
     QTest::mouseClick(form->exitButton, Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(&ExtensionListDialog::instance(), form.data());
+    EXPECT_EQ(&windows.extensionListDialog(), form.data());
     EXPECT_TRUE(accepts("rtf"));
 
     // A chain built before the close reads the reloaded list afterwards.
-    qp::ExtensionFilter chain(ExtensionListDialog::extensionList());
+    qp::ExtensionFilter chain(windows.extensionList());
     form->show();
     EXPECT_TRUE(form->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(form.isNull());
-    EXPECT_EQ(entries(ExtensionListDialog::instance()), QStringList{"doc"});
-    EXPECT_FALSE(ExtensionListDialog::instance().isVisible());
+    EXPECT_EQ(entries(windows.extensionListDialog()), QStringList{"doc"});
+    EXPECT_FALSE(windows.extensionListDialog().isVisible());
     QString ext = "rtf";
     EXPECT_FALSE(chain.accepts(ext));
+}
+
+TEST_F(ExtensionManager, TwoSetsOfWindowsKeepTheirOwnListAndAskTheirOwnDialogs) {
+    qp::test::ScriptedDialogs otherDialogs;
+    qp::WidgetWindows other(otherDialogs);
+    ExtensionListDialog& otherForm = other.extensionListDialog();
+    EXPECT_NE(&otherForm, form.data());
+    typeAndAdd("rtf");
+    EXPECT_EQ(entries(otherForm), QStringList{"doc"});
+
+    otherDialogs.answerMessage(MessageAnswer::Ok);
+    QTest::mouseClick(otherForm.removeButton, Qt::LeftButton);
+    ASSERT_EQ(otherDialogs.messages.size(), 1u);
+    EXPECT_EQ(otherDialogs.messages[0].owner, static_cast<const QObject*>(&otherForm));
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(&other.mediator().dialogs(), &otherDialogs);
+    EXPECT_EQ(&windows.mediator().dialogs(), static_cast<qp::DialogProvider*>(&dialogs));
 }

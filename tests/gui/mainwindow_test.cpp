@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         startIdle();
-        main = &MainWindow::instance();
+        main = &windows.mainWindow();
         writeFile(document);
     }
 
@@ -187,14 +187,13 @@ TEST_F(MainWindowTest, NothingCanStartASecondJobOrChangeTheRunningOneWhileItRuns
              {main->openAction, main->batchAction, main->settingsAction, main->extensionsAction})
             EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
         // Its close box only hides it: the list the job reads stays.
-        ExtensionListDialog* manager = &ExtensionListDialog::instance();
+        ExtensionListDialog* manager = &windows.extensionListDialog();
         EXPECT_FALSE(manager->isEnabled());
         manager->close();
-        EXPECT_EQ(&ExtensionListDialog::instance(), manager);
+        EXPECT_EQ(&windows.extensionListDialog(), manager);
         EXPECT_FALSE(manager->isVisible());
-        for (QPushButton* button :
-             {main->nextButton, QuickStartDialog::instance().openDocumentButton,
-              QuickStartDialog::instance().batchButton})
+        for (QPushButton* button : {main->nextButton, windows.quickStartDialog().openDocumentButton,
+                                    windows.quickStartDialog().batchButton})
             EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
         EXPECT_TRUE(main->exitButton->isEnabled() && main->exitAction->isEnabled());
         EXPECT_EQ(main->statusText(), "Converting 1 of 1: Report.final.doc");
@@ -203,9 +202,9 @@ TEST_F(MainWindowTest, NothingCanStartASecondJobOrChangeTheRunningOneWhileItRuns
     EXPECT_TRUE(checked);
     EXPECT_TRUE(main->openAction->isEnabled() && main->batchAction->isEnabled());
     EXPECT_TRUE(main->settingsAction->isEnabled() && main->extensionsAction->isEnabled());
-    EXPECT_TRUE(ExtensionListDialog::instance().isEnabled());
-    EXPECT_TRUE(QuickStartDialog::instance().openDocumentButton->isEnabled());
-    ExtensionListDialog::instance().hide();
+    EXPECT_TRUE(windows.extensionListDialog().isEnabled());
+    EXPECT_TRUE(windows.quickStartDialog().openDocumentButton->isEnabled());
+    windows.extensionListDialog().hide();
 }
 
 TEST_F(MainWindowTest, CloseDuringABatchEndsItAfterTheCurrentDocumentAndEmptiesTheList) {
@@ -334,9 +333,9 @@ TEST_F(MainWindowTest, ExitTheExitMenuAndTheCloseBoxEndTheProgramRunningTheHooks
 
 TEST_F(MainWindowTest, ExtensionsMenuShowsTheExtensionManagerModeless) {
     click(main->optionsMenu, main->extensionsAction);
-    EXPECT_TRUE(ExtensionListDialog::instance().isVisible());
+    EXPECT_TRUE(windows.extensionListDialog().isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    ExtensionListDialog::instance().hide();
+    windows.extensionListDialog().hide();
 }
 
 TEST_F(MainWindowTest, SettingsOkStoresTheChoiceCancelAndTheCloseBoxDoNot) {
@@ -346,7 +345,7 @@ TEST_F(MainWindowTest, SettingsOkStoresTheChoiceCancelAndTheCloseBoxDoNot) {
         QTest::mouseClick(settings.filteredOption, Qt::LeftButton);
         QTest::mouseClick(settings.cancelButton, Qt::LeftButton);
     });
-    EXPECT_EQ(SettingsDialog::loadedInstance(), nullptr);
+    EXPECT_EQ(windows.loaded<SettingsDialog>(), nullptr);
     EXPECT_EQ(storedFilterText(), "0");
 
     settingsDialog([](SettingsDialog& settings) {

@@ -47,7 +47,7 @@ protected:
         return document;
     }
 
-    static MainWindow& main() { return MainWindow::instance(); }
+    MainWindow& main() { return windows.mainWindow(); }
     static inline std::shared_ptr<office::WordServer> office;
 };
 

@@ -7,6 +7,7 @@
 #include "ui/DocumentListView.h"
 #include "ui/ExtensionListDialog.h"
 #include "ui/MainWindow.h"
+#include "ui/QtDialogProvider.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -38,7 +39,7 @@ protected:
     // the action inside it.
     void batchDialog(std::function<void(BatchDialog&)> action) {
         whenModal<BatchDialog>(std::move(action));
-        MainWindow& main = MainWindow::instance();
+        MainWindow& main = windows.mainWindow();
         clickMenu(main.menuBar(), main.fileMenu, main.batchAction);
     }
 
@@ -57,23 +58,23 @@ protected:
 TEST_F(StartUpTest, ShowsTheMainWindowThenQuickStartOverItAndEndsIdleOnCancel) {
     bool checked = false;
     whenModal<QuickStartDialog>([&](QuickStartDialog& quickStart) {
-        MainWindow* main = MainWindow::loadedInstance();
+        MainWindow* main = windows.loaded<MainWindow>();
         ASSERT_NE(main, nullptr);
         EXPECT_TRUE(main->isVisible());
         EXPECT_EQ(quickStart.parentWidget(), main);
         // The extension list is loaded, hidden, before anything can scan.
-        EXPECT_FALSE(ExtensionListDialog::instance().isVisible());
-        EXPECT_EQ(ExtensionListDialog::instance().listCount(), 1);
-        EXPECT_EQ(ExtensionListDialog::instance().list(0), "doc");
+        EXPECT_FALSE(windows.extensionListDialog().isVisible());
+        EXPECT_EQ(windows.extensionListDialog().listCount(), 1);
+        EXPECT_EQ(windows.extensionListDialog().list(0), "doc");
         EXPECT_EQ(visibleWindows().size(), 2) << visibleWindows().join(' ').toStdString();
         checked = true;
         QTest::mouseClick(quickStart.cancelButton, Qt::LeftButton);
     });
-    ASSERT_TRUE(startUp());
+    ASSERT_TRUE(startUp(windows));
     EXPECT_TRUE(checked);
     EXPECT_TRUE(server->running);
-    EXPECT_TRUE(MainWindow::instance().isVisible());
-    EXPECT_FALSE(QuickStartDialog::instance().isVisible());
+    EXPECT_TRUE(windows.mainWindow().isVisible());
+    EXPECT_FALSE(windows.quickStartDialog().isVisible());
     EXPECT_TRUE(server->calls.empty());
     EXPECT_EQ(ended, 0);
 }
@@ -91,11 +92,13 @@ TEST_F(StartUpTest, ABindingFailureShowsOnlyItsMessageBoxAndRunApplicationReturn
     });
     int hooks = 0;
     addShutdownHook([&] { ++hooks; });
-    // The scripted provider steps aside for the application's own dialogs.
-    EXPECT_EQ(runApplication(*qApp), 1);
+    // The application's own windows and dialogs instead of the scripted ones.
+    QtDialogProvider qtDialogs;
+    WidgetWindows application(qtDialogs);
+    EXPECT_EQ(runApplication(*qApp, application), 1);
     EXPECT_TRUE(shown);
     EXPECT_EQ(hooks, 1);
-    EXPECT_EQ(MainWindow::loadedInstance(), nullptr);
+    EXPECT_EQ(application.loaded<MainWindow>(), nullptr);
 }
 
 TEST_F(StartUpTest, OpenDocumentHidesQuickStartAndConvertsBeforeStartUpReturns) {
@@ -105,15 +108,15 @@ TEST_F(StartUpTest, OpenDocumentHidesQuickStartAndConvertsBeforeStartUpReturns) 
     dialogs.answerFile(path("report.htm"));
     bool quickStartVisibleDuringJob = true;
     server->onCall = [&](const FakeCall&) {
-        quickStartVisibleDuringJob = QuickStartDialog::instance().isVisible();
+        quickStartVisibleDuringJob = windows.quickStartDialog().isVisible();
     };
     whenModal<QuickStartDialog>([](QuickStartDialog& quickStart) {
         QTest::mouseClick(quickStart.openDocumentButton, Qt::LeftButton);
     });
-    ASSERT_TRUE(startUp());
+    ASSERT_TRUE(startUp(windows));
     EXPECT_FALSE(quickStartVisibleDuringJob);
     EXPECT_TRUE(QFile::exists(path("report.htm")));
-    EXPECT_EQ(MainWindow::instance().documentList().status(document), "Converted");
+    EXPECT_EQ(windows.mainWindow().documentList().status(document), "Converted");
 }
 
 TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsIntoTheTargetShowingProgressAndFailures) {
@@ -121,13 +124,13 @@ TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsIntoTheTargetShowingProg
     bool batchVisibleDuringJob = true;
     QStringList progress;
     server->onCall = [&](const FakeCall& call) {
-        batchVisibleDuringJob = BatchDialog::instance().isVisible();
+        batchVisibleDuringJob = windows.batchDialog().isVisible();
         if (call.member == QLatin1String("Documents.Open"))
-            progress << MainWindow::instance().statusText();
+            progress << windows.mainWindow().statusText();
     };
     whenModal<QuickStartDialog>([&](QuickStartDialog& quickStart) {
         whenModal<BatchDialog>([&](BatchDialog& batch) {
-            EXPECT_FALSE(QuickStartDialog::instance().isVisible());
+            EXPECT_FALSE(windows.quickStartDialog().isVisible());
             chooseFolders(batch);
             EXPECT_EQ(batch.sourceFolderEdit->text(), in);
             EXPECT_EQ(batch.targetFolderEdit->text(), out);
@@ -136,18 +139,18 @@ TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsIntoTheTargetShowingProg
         });
         QTest::mouseClick(quickStart.batchButton, Qt::LeftButton);
     });
-    ASSERT_TRUE(startUp());
+    ASSERT_TRUE(startUp(windows));
     ASSERT_EQ(dialogs.folders.size(), 2u);
     EXPECT_EQ(dialogs.folders[0].prompt, "Select a Source Folder");
     EXPECT_EQ(dialogs.folders[1].prompt, "Select a Target Folder");
     EXPECT_FALSE(batchVisibleDuringJob);
     EXPECT_EQ(progress, (QStringList{"Converting 1 of 2: a.doc", "Converting 2 of 2: B.DOC"}));
     EXPECT_EQ(server->savedPages, QStringList{out + "/B.htm"});
-    DocumentListView& list = MainWindow::instance().documentList();
+    DocumentListView& list = windows.mainWindow().documentList();
     EXPECT_EQ(list.status(in + "/a.doc"), "Failed");
     EXPECT_TRUE(list.detail(in + "/a.doc").contains("refused"));
     EXPECT_EQ(list.status(in + "/B.DOC"), "Converted");
-    const QString status = MainWindow::instance().statusText();
+    const QString status = windows.mainWindow().statusText();
     EXPECT_TRUE(status.startsWith("1 converted, 1 failed") && status.contains("a.doc"))
         << status.toStdString();
 }
@@ -160,7 +163,7 @@ TEST_F(StartUpTest, CancelKeepsTheDialogAndReopeningShowsThePreviousFolders) {
         chooseFolders(batch);
         QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
-    EXPECT_FALSE(BatchDialog::instance().isVisible());
+    EXPECT_FALSE(windows.batchDialog().isVisible());
     batchDialog([&](BatchDialog& batch) {
         EXPECT_EQ(&batch, first);
         EXPECT_EQ(batch.sourceFolderEdit->text(), in);
@@ -182,7 +185,7 @@ TEST_F(StartUpTest, CloseBoxUnloadsTheDialogAndStartWritesOnlyIntoTheTargetShown
         chooseFolders(batch);
         batch.close();
     });
-    EXPECT_EQ(BatchDialog::loadedInstance(), nullptr);
+    EXPECT_EQ(windows.loaded<BatchDialog>(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     batchDialog([&](BatchDialog& batch) {
         EXPECT_TRUE(batch.sourceFolderEdit->text().isEmpty());
@@ -209,7 +212,7 @@ TEST_F(StartUpTest, AfterASingleDocumentJobAnEmptyTargetBoxStillRefusesToStart) 
     writeFile(single);
     dialogs.answerFile(single);
     dialogs.answerFile(path("single/report.htm"));
-    MainWindow& main = MainWindow::instance();
+    MainWindow& main = windows.mainWindow();
     clickMenu(main.menuBar(), main.fileMenu, main.openAction);
     ASSERT_EQ(server->savedPages, QStringList{path("single/report.htm")});
     batchDialog([&](BatchDialog& batch) {
@@ -281,7 +284,7 @@ TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersAndKeepsTheDialogOpen) {
         dialogs.answerFolder(in);
         refused(batch.sourceButton, unreadable);
         EXPECT_EQ(batch.foundList->count(), 0);
-        EXPECT_FALSE(MainWindow::instance().isBusy());
+        EXPECT_FALSE(windows.mainWindow().isBusy());
         QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
     EXPECT_TRUE(server->calls.empty());

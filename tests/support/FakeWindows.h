@@ -2,6 +2,7 @@
 
 #include "automation/AutomationError.h"
 #include "desktop/CommonDialog.h"
+#include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
 #include "jobs/Controls.h"
 
@@ -88,8 +89,18 @@ public:
     QStringList events;
 };
 
+// Dialogs with nobody to ask: every message answers Ok, every file or folder
+// choice is cancelled.
+class UnansweredDialogs : public DialogProvider {
+public:
+    MessageAnswer message(const MessageRequest&) override { return MessageAnswer::Ok; }
+    std::optional<QString> file(const FileRequest&) override { return std::nullopt; }
+    QString folder(const FolderRequest&) override { return {}; }
+};
+
 // The windows as the pipeline sees them, without any widget; the extension
-// list holds "doc" unless a test says otherwise.
+// list holds "doc" unless a test says otherwise. Their file dialog and the
+// Mediator a test builds over them ask the unanswered dialogs.
 class FakeWindows : public WindowPort, private ExtensionList, private BatchView {
 public:
     DocumentList& documentList() override { return documents; }
@@ -111,9 +122,10 @@ public:
     }
     bool convertsNext(const WorkItem& item) override { return !converts || converts(item); }
 
+    UnansweredDialogs dialogs;
     FakeDocumentList documents;
     FileList files;
-    CommonDialog dialog;
+    CommonDialog dialog{dialogs};
     FakeReporter reports;
     int mainWindowShown = 0;
     bool notFiltered = true;

@@ -17,10 +17,7 @@ template <class T> T take(std::deque<T>& answers, const std::string& dialog, T f
 }
 } // namespace
 
-ScriptedDialogs::ScriptedDialogs() : previous_(Dialogs::setProvider(this)) {}
-
 ScriptedDialogs::~ScriptedDialogs() {
-    Dialogs::setProvider(previous_);
     EXPECT_TRUE(messageAnswers_.empty() && fileAnswers_.empty() && folderAnswers_.empty())
         << "scripted answers left unused";
 }

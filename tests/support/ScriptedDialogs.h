@@ -9,12 +9,12 @@
 namespace qp::test {
 
 // A dialog provider that answers from a script, so that no test ever waits
-// on a dialog. It installs itself on construction and restores the previous
-// provider on destruction. A dialog without a scripted answer fails the test
-// and is answered with Ok or cancelled; an answer left unused fails it too.
+// on a dialog; tests hand it to the objects they build. A dialog without a
+// scripted answer fails the test and is answered with Ok or cancelled; an
+// answer left unused fails it too.
 class ScriptedDialogs : public DialogProvider {
 public:
-    ScriptedDialogs();
+    ScriptedDialogs() = default;
     ~ScriptedDialogs() override;
     ScriptedDialogs(const ScriptedDialogs&) = delete;
     ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
@@ -39,7 +39,6 @@ public:
     void reset();
 
 private:
-    DialogProvider* previous_;
     std::deque<MessageAnswer> messageAnswers_;
     std::deque<QString> fileAnswers_;
     std::deque<QString> folderAnswers_;

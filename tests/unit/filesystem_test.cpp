@@ -29,8 +29,8 @@ protected:
     QString path(const QString& name) const { return dir.filePath(name); }
 
     QTemporaryDir dir;
-    FileSystem fs;
     ScriptedDialogs dialogs;
+    FileSystem fs{dialogs};
 };
 
 } // namespace

@@ -17,7 +17,7 @@ namespace {
 // A work item that only carries a name.
 std::shared_ptr<WorkItem> item(const QString& name) {
     static qp::test::FakeWindows windows;
-    static Mediator mediator(windows);
+    static Mediator mediator(windows, windows.dialogs);
     auto result = std::make_shared<BatchWorkItem>(mediator.converters());
     result->init(name);
     return result;
@@ -145,7 +145,7 @@ TEST(WorkItems, giveTheirConverterThePathThenRunItThroughADecorator) {
         return ObjectRef(made.back());
     };
     qp::test::FakeWindows windows;
-    Mediator mediator(windows);
+    Mediator mediator(windows, windows.dialogs);
     ConverterFactory& converters = mediator.converters();
     converters.setBatch(maker);
     converters.setSingle(maker);

@@ -101,7 +101,7 @@ protected:
     QString target = folder.filePath(QStringLiteral("out"));
     std::shared_ptr<FakeWordServer> word;
     FakeWindows windows;
-    Mediator mediator{windows};
+    Mediator mediator{windows, windows.dialogs};
     Probe probe;
 };
 
@@ -111,12 +111,12 @@ TEST(MediatorBinding, aRunningWordProcessorIsTakenBeforeANewOneIsCreated) {
     auto word = FakeWordServer::install();
     FakeWindows windows;
     windows.documents.addRow(QStringLiteral("old"), QStringLiteral("old"));
-    Mediator first(windows);
+    Mediator first(windows, windows.dialogs);
     ASSERT_TRUE(first.init()); // none running yet
     EXPECT_EQ(word->bindings, QStringList({"get", "create"}));
     EXPECT_EQ(first.stateManager().currentState(), first.stateManager().idleState());
     EXPECT_EQ(windows.documents.rowCount(), 0);
-    Mediator second(windows);
+    Mediator second(windows, windows.dialogs);
     ASSERT_TRUE(second.init());
     EXPECT_EQ(word->bindings, QStringList({"get", "create", "get"}));
 }

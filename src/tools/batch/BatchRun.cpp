@@ -334,10 +334,9 @@ int runWorker(const BatchOptions& options, bool machine) {
     if (!machine && options.report == QLatin1String("-"))
         printLinesToStandardError();
     ConsoleDialogs dialogs;
-    Dialogs::setProvider(&dialogs);
     ConsoleReporter reporter(!machine && ::isatty(STDERR_FILENO), machine, &report);
     ConsoleWindows windows(options.extensions, options.filtered.value_or(storedFiltered()),
-                           reporter, options.shardIndex, options.shardCount);
+                           reporter, options.shardIndex, options.shardCount, dialogs);
 
     // An office profile of its own for this worker, kept between runs for a
     // quick start; the lock keeps two runs at the same time off the same one.
@@ -353,7 +352,7 @@ int runWorker(const BatchOptions& options, bool machine) {
     const auto server = office::registerWordServer(officeOptions);
     server->setSelfContainedPages(options.selfContained);
 
-    Mediator mediator(windows);
+    Mediator mediator(windows, dialogs);
     if (!mediator.init())
         return 2;
 
@@ -447,7 +446,6 @@ int runWorker(const BatchOptions& options, bool machine) {
     watch.stop();
     const int outcome = reporter.finish();
     server->shutdown();
-    Dialogs::setProvider(nullptr);
     return status > 1 ? status : std::max(status, outcome);
 }
 

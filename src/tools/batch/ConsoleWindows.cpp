@@ -192,8 +192,8 @@ MessageAnswer ConsoleDialogs::message(const MessageRequest& request) {
 }
 
 ConsoleWindows::ConsoleWindows(QStringList extensions, bool filtered, ConsoleReporter& reporter,
-                               int shardIndex, int shardCount)
-    : extensions_(std::move(extensions)), filtered_(filtered), reporter_(reporter),
-      shardIndex_(shardIndex), shardCount_(shardCount) {}
+                               int shardIndex, int shardCount, DialogProvider& dialogs)
+    : dialog_(dialogs), extensions_(std::move(extensions)), filtered_(filtered),
+      reporter_(reporter), shardIndex_(shardIndex), shardCount_(shardCount) {}
 
 } // namespace qp::batch

@@ -120,7 +120,7 @@ public:
 class ConsoleWindows : public WindowPort {
 public:
     ConsoleWindows(QStringList extensions, bool filtered, ConsoleReporter& reporter, int shardIndex,
-                   int shardCount);
+                   int shardCount, DialogProvider& dialogs);
 
     DocumentList& documentList() override { return documents_; }
     FileList& fileList() override { return files_; }
