@@ -4,8 +4,9 @@
 # one `soffice --convert-to` per file on the first 20 files. Prints seconds,
 # documents converted, the ratios, the peak memory of quillpg-batch itself, and
 # what the safe save (staging folder and renames) costs per document. Then the
-# speed-up of --jobs 2 over --jobs 1 on a folder of one large document (the
-# corpus' text sixty times over) among small ones, and the peak memory of
+# speed-up of --jobs 2 over --jobs 1 (and of two fixed --shard slices at
+# once) on a folder of one large document (the corpus' text 600 times over)
+# among small ones (the corpus copied 15 times), and the peak memory of
 # --recursive over trees of 2,000 and 10,000 documents (40 and 200 folders of
 # 50; one document a folder converts, the others' pages are newer and
 # --skip-unchanged leaves them), which stays flat when the tree is streamed.
@@ -103,19 +104,28 @@ mkdir -p "$work/text" "$mixed"
 "${soffice[@]}" --convert-to "txt:Text (encoded):UTF8" --outdir "$work/text" \
     "$root"/../shared/corpus/*.doc "$root"/../shared/corpus/*.DOC >/dev/null 2>&1 || true
 mkdir -p "$work/large"
-for i in $(seq 1 60); do cat "$work/text"/*.txt; done >"$work/large/0-large.txt"
+for i in $(seq 1 600); do cat "$work/text"/*.txt; done >"$work/large/0-large.txt"
 "${soffice[@]}" --infilter="Text (encoded):UTF8" --convert-to "doc:MS Word 97" \
     --outdir "$mixed" "$work/large/0-large.txt" >/dev/null 2>&1 || true
-for i in 1 2 3 4; do
+for i in $(seq 1 15); do
     for f in "$root"/../shared/corpus/*.doc "$root"/../shared/corpus/*.DOC; do
         cp "$f" "$mixed/${i}-$(basename "$f")"
     done
 done
 m1=$(run_batch 1 mixed1 "$mixed"); k1=$(grep -c '^Converted ' "$work/mixed1.log" || true)
 m2=$(run_batch 2 mixed2 "$mixed"); k2=$(grep -c '^Converted ' "$work/mixed2.log" || true)
-printf 'one large among %d small documents: --jobs 1 %.2f s (%d converted), --jobs 2 %.2f s (%d converted)\n' \
-    "$(( $(find "$mixed" -type f | wc -l) - 1 ))" "$m1" "$k1" "$m2" "$k2"
-printf 'speed --jobs 2 / --jobs 1, large among small: %.2f\n' "$(echo "$(rate "$m2" "$k2") / $(rate "$m1" "$k1")" | bc -l)"
+# What fixed interleaved slices give: two --shard runs at once.
+t0=$(now)
+"$batch" --not-filtered --shard 1/2 "$mixed" "$work/mixedshards" >"$work/shard1.log" 2>&1 &
+"$batch" --not-filtered --shard 2/2 "$mixed" "$work/mixedshards" >"$work/shard2.log" 2>&1 || true
+wait
+t1=$(now)
+ms=$(echo "$t1 - $t0" | bc -l); ks=$(cat "$work"/shard?.log | grep -c '^Converted ' || true)
+printf 'one large among %d small documents: --jobs 1 %.2f s (%d converted), --jobs 2 %.2f s (%d converted), two --shard runs at once %.2f s (%d converted)\n' \
+    "$(( $(find "$mixed" -type f | wc -l) - 1 ))" "$m1" "$k1" "$m2" "$k2" "$ms" "$ks"
+printf 'speed --jobs 2 / --jobs 1, large among small: %.2f (fixed slices: %.2f)\n' \
+    "$(echo "$(rate "$m2" "$k2") / $(rate "$m1" "$k1")" | bc -l)" \
+    "$(echo "$(rate "$ms" "$ks") / $(rate "$m1" "$k1")" | bc -l)"
 
 # Trees of folders of 50 documents each, hard links to two corpus documents;
 # all but the first page of each folder already exist and are newer.

@@ -31,6 +31,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <dirent.h>
 #include <memory>
 #include <sys/prctl.h>
@@ -222,8 +223,8 @@ bool makeFolder(const QString& folder) {
 
 // Whether the file a is newer than the file b; false when either is missing.
 bool newer(const QString& a, const QString& b) {
-    struct stat first {
-    }, second{};
+    struct stat first {};
+    struct stat second {};
     if (::stat(encodeFileName(a).constData(), &first) != 0 ||
         ::stat(encodeFileName(b).constData(), &second) != 0)
         return false;
@@ -248,27 +249,40 @@ QByteArray readInputLine() {
 // A worker of a --jobs run asks its parent for each next document: "next",
 // answered "take K" (K counts the documents of the whole run from 0, in the
 // order of the listing) or "end". Each worker lists the same documents, so
-// the names stay those of a single run.
+// the names stay those of a single run. A worker asks for its next document
+// as soon as it starts one, so that the answer is there when it is done: the
+// round trip costs a small document a noticeable share of its time.
 class Dispatch {
 public:
     // Whether the next queued document is this worker's.
     bool mine() {
         const int index = next_++;
-        if (!ended_ && assigned_ < index) {
-            std::fputs(workerRecord({QStringLiteral("next")}).constData(), stdout);
-            std::fflush(stdout);
+        while (!ended_ && assigned_ < index) {
+            if (!asked_)
+                ask();
             const QStringList reply = readWorkerRecord(readInputLine());
+            asked_ = false;
             if (reply.size() == 2 && reply[0] == QLatin1String("take"))
                 assigned_ = reply[1].toInt();
             else
                 ended_ = true;
         }
-        return !ended_ && index == assigned_;
+        if (ended_ || index != assigned_)
+            return false;
+        ask();
+        return true;
     }
 
 private:
+    void ask() {
+        std::fputs(workerRecord({QStringLiteral("next")}).constData(), stdout);
+        std::fflush(stdout);
+        asked_ = true;
+    }
+
     int next_ = 0;
     int assigned_ = -1;
+    bool asked_ = false;
     bool ended_ = false;
 };
 
@@ -487,8 +501,7 @@ int runParallel(const BatchOptions& options, const QString& program) {
     // is free; the document it was handed last is held until it reports it.
     struct Worker {
         std::unique_ptr<QProcess> process;
-        int held = -1;
-        bool holding = false;
+        std::deque<int> held; // handed out, not reported yet
         int code = 0;
         bool finished = false;
         QString endedBy;
@@ -541,15 +554,16 @@ int runParallel(const BatchOptions& options, const QString& program) {
                 const QString& kind = record.first();
                 if (kind == QLatin1String("next")) {
                     // After a stop no further document is handed out.
-                    worker->holding = !passedOn;
-                    worker->held = nextDocument;
+                    if (!passedOn)
+                        worker->held.push_back(nextDocument);
                     process->write(passedOn ? workerRecord({QStringLiteral("end")})
                                             : workerRecord({QStringLiteral("take"),
                                                             QString::number(nextDocument++)}));
                 } else if (kind == QLatin1String("total") && record.size() == 2) {
                     total = std::max(total, record[1].toInt());
                 } else if (const auto outcome = Outcome::fromRecord(record)) {
-                    worker->holding = false;
+                    if (!worker->held.empty())
+                        worker->held.pop_front();
                     all.add(*outcome);
                     clear();
                     printRunLine(outcome->line());
@@ -584,11 +598,13 @@ int runParallel(const BatchOptions& options, const QString& program) {
     watch.start(100);
     loop.exec();
     clear();
-    // A worker that ended before its closing record (it was killed) without
-    // reporting the document it held cost that document.
+    // A worker that ended before its closing record (it was killed) cost the
+    // document it was converting; one it had only been handed is lost too.
     int lost = 0, worst = 0, empty = 0;
     for (const Worker& worker : workers) {
-        lost += !worker.finished && worker.holding && worker.held < total;
+        if (!worker.finished)
+            lost += int(std::count_if(worker.held.begin(), worker.held.end(),
+                                      [&](int document) { return document < total; }));
         if (all.endedBy.isEmpty())
             all.endedBy = worker.endedBy;
         empty += worker.code == noDocumentsStatus;
