@@ -127,15 +127,17 @@ printf 'speed --jobs 2 / --jobs 1, large among small: %.2f (fixed slices: %.2f)\
     "$(echo "$(rate "$m2" "$k2") / $(rate "$m1" "$k1")" | bc -l)" \
     "$(echo "$(rate "$ms" "$ks") / $(rate "$m1" "$k1")" | bc -l)"
 
-# Trees of folders of 50 documents each, hard links to two corpus documents;
-# all but the first page of each folder already exist and are newer.
+# Trees of folders of 50 documents each, hard links to copies of two corpus
+# documents; all but the first page of each folder already exist and are
+# newer.
+cp "$root/../shared/corpus/simple.doc" "$root/../shared/corpus/Lists.doc" "$work/"
 tree() { # folder count
     local d f
     for d in $(seq -w 1 "$2"); do
         mkdir -p "$1/in/g$((10#$d % 10))/f$d" "$1/out/g$((10#$d % 10))/f$d"
-        ln "$root/../shared/corpus/simple.doc" "$1/in/g$((10#$d % 10))/f$d/a.doc"
+        ln "$work/simple.doc" "$1/in/g$((10#$d % 10))/f$d/a.doc"
         for f in $(seq -w 2 50); do
-            ln "$root/../shared/corpus/Lists.doc" "$1/in/g$((10#$d % 10))/f$d/d$f.doc"
+            ln "$work/Lists.doc" "$1/in/g$((10#$d % 10))/f$d/d$f.doc"
             : >"$1/out/g$((10#$d % 10))/f$d/d$f.htm"
         done
     done
