@@ -2,10 +2,13 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace qp {
 
 class FileList;
 class CommonDialog;
+class WorkItem;
 
 // The controls of the windows that the pipeline drives, reached through small
 // interfaces: the window application implements them with widgets, the
@@ -81,7 +84,19 @@ public:
         (void)source;
         (void)warnings;
     }
+    // The bytes the page and its pictures took on the disk, told just before
+    // documentConverted.
+    virtual void documentSaved(const QString& source, qint64 bytes) {
+        (void)source;
+        (void)bytes;
+    }
     virtual void documentConverted(const QString& source, const QString& page) = 0;
+    // The automation error number of a failure (0 when there is none), told
+    // just before documentFailed.
+    virtual void documentErrorNumber(const QString& source, std::int32_t number) {
+        (void)source;
+        (void)number;
+    }
     virtual void documentFailed(const QString& source, const QString& reason) = 0;
     virtual void documentCancelled(const QString& source) = 0;
     virtual void jobFinished(const JobSummary& summary) = 0;
@@ -112,6 +127,14 @@ public:
     // converts only one slice of a folder shared among several runs.
     virtual bool takesDocument(int acceptedIndex) {
         (void)acceptedIndex;
+        return true;
+    }
+    // Asked just before the job converts its next queued item, in queue
+    // order: whether to convert it now. An item passed over is neither
+    // converted nor counted (another process converts it, or its page is up
+    // to date); telling why is the windows' own concern.
+    virtual bool convertsNext(const WorkItem& item) {
+        (void)item;
         return true;
     }
 };

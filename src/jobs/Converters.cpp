@@ -111,8 +111,8 @@ void Converter::saveAndClose(ObjectRef& word, const std::function<void()>& save)
     yieldUi(6);
 }
 
-void Converter::saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
-                           const std::function<void(const QString&)>& save) {
+qint64 Converter::saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
+                             const std::function<void(const QString&)>& save) {
     FileSystem fileSystem;
     const QString pageName = fileSystem.GetFileName(page);
     try {
@@ -123,7 +123,7 @@ void Converter::saveStaged(ObjectRef& word, PageStaging& staging, const QString&
                                   QStringLiteral("No space left on the device"));
         throw;
     }
-    staging.commit(pageName);
+    return staging.commit(pageName);
 }
 
 void Converter::closeQuietly(const ObjectRef& word) {
@@ -173,11 +173,12 @@ void BatchConverter::Execute() {
         open(word, name);
     }
     QString warnings;
-    saveStaged(word, staging, page, [&](const QString& staged) {
+    const qint64 bytes = saveStaged(word, staging, page, [&](const QString& staged) {
         warnings = saveAs(word, staged, windows.notFilteredSelected());
     });
 
     markConverted(list, document, page, warnings);
+    windows.reporter().documentSaved(document, bytes);
     windows.reporter().documentConverted(document, page);
     windows.showMainWindow();
     yieldUi(3);

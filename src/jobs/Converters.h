@@ -45,9 +45,10 @@ protected:
                        const QString& warnings);
     // saveAndClose through the staging folder: save is given the path to
     // save to; afterwards the page and its pictures are moved to page. A
-    // save that failed on a full file system says so.
-    static void saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
-                           const std::function<void(const QString&)>& save);
+    // save that failed on a full file system says so. Returns the bytes
+    // written.
+    static qint64 saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
+                             const std::function<void(const QString&)>& save);
 
     Mediator& mediator_;
     QString fileName_;

@@ -100,6 +100,8 @@ void JobState::nextDocument() {
         if (stop_ != JobStop::None || !workQueue_ || !workQueue_->hasMoreElements())
             return;
         const WorkQueue::Element item = workQueue_->NextElement();
+        if (!mediator().windows().convertsNext(*item))
+            continue;
         const QString document = item->fileName();
         mediator().windows().reporter().documentStarted(document, ++started_, total_);
         try {
@@ -148,6 +150,7 @@ void JobState::markFailed(const QString& document, const std::exception* error) 
         windows.reporter().documentCancelled(document);
     } else {
         ++failed_;
+        windows.reporter().documentErrorNumber(document, number);
         windows.reporter().documentFailed(document, reason);
     }
 }

@@ -265,7 +265,7 @@ bool PageStaging::diskFull() const {
     return full;
 }
 
-void PageStaging::commit(const QString& pageName) {
+qint64 PageStaging::commit(const QString& pageName) {
     const QByteArray staged = encodeFileName(portableFileName(pageName));
     // The word processor names the pictures after the page ("page_htm_...").
     // Anything else is not this page's: an office that was killed may still
@@ -279,6 +279,7 @@ void PageStaging::commit(const QString& pageName) {
     std::vector<QByteArray> pictures;
     bool pageWritten = false;
     bool leftBehind = false;
+    qint64 bytes = 0;
     {
         std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(nativeFolder_.constData()), ::closedir);
         if (!dir)
@@ -300,6 +301,7 @@ void PageStaging::commit(const QString& pageName) {
                     : AutomationError(ErrorNumber::ServerFailure,
                                       QStringLiteral("The word processor wrote an empty file: %1")
                                           .arg(decodeFileName(name)));
+            bytes += info.st_size;
             if (name == staged)
                 pageWritten = true;
             else
@@ -340,6 +342,7 @@ void PageStaging::commit(const QString& pageName) {
         throw systemFailure(error, target_);
     }
     empty_ = !leftBehind;
+    return bytes;
 }
 
 } // namespace qp

@@ -38,8 +38,8 @@ public:
     // Moves the page and the pictures the save wrote into the target folder,
     // the page as pageName. Raises an AutomationError, leaving the target
     // folder as it was, when the page is missing or a file is empty or the
-    // file system ran out of space.
-    void commit(const QString& pageName);
+    // file system ran out of space. Returns the bytes of the files moved.
+    qint64 commit(const QString& pageName);
     // Whether the file system of the target folder has no space left (or
     // less than a megabyte): asked after a save failed or wrote nothing.
     bool diskFull() const;

@@ -2,7 +2,10 @@
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
+#include <QDirIterator>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -70,19 +73,29 @@ QList<QByteArray> everything(const QString& folder) {
     return names;
 }
 
-// The names in the folder that start with a dot: staging folders, lock files.
-QList<QByteArray> leftovers(const QString& folder) {
-    QList<QByteArray> names = everything(folder);
-    names.removeIf([](const QByteArray& name) { return !name.startsWith('.'); });
-    return names;
+// A copy of a small document under a name that Qt cannot open (not UTF-8);
+// the test removes it, since QTemporaryDir cannot either.
+void copySimpleTo(const QByteArray& name) {
+    const QByteArray bytes = readFile(corpusFile("simple.doc"));
+    FILE* file = std::fopen(name.constData(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file), size_t(bytes.size()));
+    std::fclose(file);
 }
 
-// The pipe sockets and private temporary folders of the offices of the run
-// with that process id that are still in /tmp.
-QStringList leftoversOf(qint64 run) {
-    return QDir("/tmp")
-        .entryList(QDir::AllEntries | QDir::System | QDir::Hidden)
-        .filter(QRegularExpression(QStringLiteral("quillpg-(batch-)?%1(-|$)").arg(run)));
+// The names in the folder that start with a dot (staging folders, lock
+// files); with a process id, those in /tmp of the offices of the run with that
+// id (pipe sockets, private temporary folders).
+QList<QByteArray> leftovers(const QString& folder, qint64 run = 0) {
+    QList<QByteArray> names = everything(run ? QStringLiteral("/tmp") : folder);
+    const QRegularExpression office(QStringLiteral("quillpg-(batch-)?%1(-|$)").arg(run));
+    names.removeIf([&](const QByteArray& name) {
+        return run ? !office.match(QString::fromUtf8(name)).hasMatch() : !name.startsWith('.');
+    });
+    return names;
+}
+QList<QByteArray> leftoversOf(qint64 run) {
+    return leftovers({}, run);
 }
 
 TEST(BatchTool, badUsageAndUnusableFoldersExitWithTwoAndSayWhich) {
@@ -155,7 +168,11 @@ TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
     for (const char* format : {"--filtered", "--not-filtered"}) {
         SCOPED_TRACE(format);
         QTemporaryDir out;
-        const ToolRun run = batch({"--self-contained", format, in.path(), out.path()});
+        // Workers of a --jobs run are told so too.
+        const QStringList jobs =
+            qstrcmp(format, "--filtered") == 0 ? QStringList{"--jobs", "2"} : QStringList();
+        const ToolRun run =
+            batch(jobs + QStringList{"--self-contained", format, in.path(), out.path()});
         EXPECT_EQ(run.status, 0) << run.errors.toStdString();
         // One file per page, nothing beside it.
         EXPECT_EQ(QDir(out.path()).entryList(QDir::Files, QDir::Name),
@@ -205,37 +222,6 @@ TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
     }
 }
 
-TEST(BatchTool, anInterruptStopsAfterTheCurrentDocumentAndLeavesNoOffice) {
-    QTemporaryDir in, out;
-    for (int i = 0; i < 60; ++i)
-        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"),
-                                in.filePath(QStringLiteral("d%1.doc").arg(i, 2, 10, QChar('0')))));
-    QProcess process;
-    process.start(tool, {in.path(), out.path()});
-    ASSERT_TRUE(process.waitForReadyRead(60000));
-    const qint64 pid = process.processId(); // 0 once it has ended
-    ::kill(pid_t(pid), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    const QStringList lines =
-        QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    ASSERT_FALSE(lines.isEmpty());
-    const auto match =
-        QRegularExpression("^(\\d+) converted, 0 failed, (\\d+) not converted \\(stopped\\)$")
-            .match(lines.last());
-    ASSERT_TRUE(match.hasMatch()) << lines.last().toStdString();
-    EXPECT_LT(match.captured(1).toInt(), 60);
-    EXPECT_EQ(match.captured(1).toInt() + match.captured(2).toInt(), 60);
-    EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardError()).contains("not converted"));
-    QProcess pgrep;
-    pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-%1-").arg(pid)});
-    pgrep.waitForFinished();
-    EXPECT_TRUE(pgrep.readAllStandardOutput().trimmed().isEmpty())
-        << "an office outlived the interrupted run";
-    EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').toStdString();
-    EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
-}
-
 TEST(BatchTool, collidingNamesGetPagesAndPicturesOfTheirOwnTheSameInTwoShardsAtOnce) {
     QTemporaryDir in, one, two;
     // Two documents with pictures whose pages would both be pics.htm, a .doc
@@ -245,16 +231,7 @@ TEST(BatchTool, collidingNamesGetPagesAndPicturesOfTheirOwnTheSameInTwoShardsAtO
     ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("x.doc")));
     ASSERT_TRUE(QFile::copy(corpusFile("simple-list.doc"), in.filePath("x.rtf")));
     const QByteArray raw = QFile::encodeName(in.path()) + "/caf\xe9.doc";
-    {
-        QFile source(corpusFile("simple.doc"));
-        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-        const QByteArray bytes = source.readAll();
-        FILE* file = std::fopen(raw.constData(), "wb");
-        ASSERT_NE(file, nullptr);
-        ASSERT_EQ(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file),
-                  size_t(bytes.size()));
-        std::fclose(file);
-    }
+    copySimpleTo(raw);
     const QStringList options{"--not-filtered", "--extension", "doc", "--extension", "rtf"};
     const ToolRun single = batch(options + QStringList{in.path(), one.path()});
     EXPECT_EQ(single.status, 0) << single.errors.toStdString();
@@ -440,46 +417,20 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     EXPECT_EQ(documents(run, "Converted").size(), count - 1);
     EXPECT_EQ(run.lines.last(), QStringLiteral("%1 converted, 1 failed").arg(count - 1));
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').toStdString();
+    EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
     // The killed and the stopped office left nothing in the target folder.
     EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     EXPECT_EQ(everything(out.path()).size(), count - 1);
 }
 
-TEST(BatchTool, aSecondInterruptEndsAtOnceAndLeavesNothingInTheTarget) {
-    QTemporaryDir in, out;
-    for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(QFile::copy(corpusFile("two_images.doc"),
-                                in.filePath(QStringLiteral("d%1.doc").arg(i, 2, 10, QChar('0')))));
-    QProcess process;
-    process.start(tool, {"--not-filtered", in.path(), out.path()});
-    ASSERT_TRUE(process.waitForReadyRead(60000));
-    // The office is held in the middle of the next document, so the run
-    // cannot finish it before the second interrupt comes.
-    const qint64 office = officeOf(process.processId());
-    ASSERT_GT(office, 0);
-    ::kill(pid_t(office), SIGSTOP);
-    // Between two documents the first interrupt alone would end the run: let
-    // it reach the held office first.
-    QThread::msleep(1000);
-    ::kill(pid_t(process.processId()), SIGINT);
-    QThread::msleep(300); // two signals sent at once would arrive as one
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
-    EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
-    // Every page there is whole.
-    for (const QString& page : QDir(out.path()).entryList({"*.htm"}, QDir::Files))
-        EXPECT_TRUE(readFile(out.filePath(page)).contains("</html>")) << page.toStdString();
-}
-
 namespace {
 
-// A folder of copies of one small document, named d000.doc, d001.doc, ...
-void fillFolder(const QString& folder, int count) {
+// A folder of copies of one document (a small one unless named), named
+// d000.doc, d001.doc, ...
+void fillFolder(const QString& folder, int count, const QString& document = "simple.doc") {
     for (int i = 0; i < count; ++i)
         ASSERT_TRUE(QFile::copy(
-            corpusFile("simple.doc"),
+            corpusFile(document),
             QDir(folder).filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
 }
 
@@ -626,61 +577,80 @@ private:
     QByteArray screen_;
 };
 
-} // namespace
-
-TEST(BatchTool, oneCtrlCAtTheTerminalStopsEveryWorkerAfterItsDocumentAndReportsAll) {
-    QTemporaryDir in, out, logs;
-    const int count = 120;
-    fillFolder(in.path(), count);
-    TerminalRun run({"--jobs", "2", in.path(), out.path()}, logs.filePath("stdout"));
-    ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 4; }, 180000))
-        << run.screen().toStdString();
-    const QList<pid_t> processes = workersAndOffices(run.pid);
-    ASSERT_EQ(processes.size(), 4) << "two workers, each with its office";
-    run.type("\x03");
-    ASSERT_TRUE(run.waitForEnd(120000));
-    EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
-
-    const QStringList lines = run.lines();
-    ASSERT_FALSE(lines.isEmpty());
-    const auto match =
-        QRegularExpression("^(\\d+) converted, 0 failed, (\\d+) not converted \\(stopped\\)$")
-            .match(lines.last());
-    ASSERT_TRUE(match.hasMatch()) << lines.join('\n').toStdString();
-    const int converted = match.captured(1).toInt();
-    EXPECT_EQ(converted, run.convertedLines());
-    EXPECT_LT(converted, count);
-    EXPECT_EQ(converted + match.captured(2).toInt(), count);
-    // What the lines say is what is on disk.
-    EXPECT_EQ(QDir(out.path()).entryList({"*.htm"}, QDir::Files).size(), converted);
-    EXPECT_TRUE(run.screen().contains(
-        QStringLiteral("stopped: %1 document(s) not converted").arg(match.captured(2))))
-        << run.screen().toStdString();
-    EXPECT_TRUE(allEnd(processes, 10000)) << "a worker or an office outlived the run";
+// The processes that a Ctrl-C must end: the run's office, or with --jobs
+// its workers and their offices.
+QList<pid_t> runProcesses(pid_t run, bool jobs) {
+    return jobs ? workersAndOffices(run) : QList<pid_t>{pid_t(officeOf(run))};
 }
 
-TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnce) {
-    QTemporaryDir in, out, logs;
-    fillFolder(in.path(), 120);
-    TerminalRun run({"--jobs", "2", in.path(), out.path()}, logs.filePath("stdout"));
-    ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 2; }, 180000))
-        << run.screen().toStdString();
-    const QList<pid_t> processes = workersAndOffices(run.pid);
-    ASSERT_EQ(processes.size(), 4);
-    ASSERT_TRUE(catches(run.pid, SIGINT));
-    // The offices are held in the middle of their documents, so the workers
-    // cannot finish them and end before the second Ctrl-C comes.
-    for (pid_t pid : processes.mid(2))
-        ::kill(pid, SIGSTOP);
-    QThread::msleep(1000); // until each worker waits on its held office
-    run.type("\x03");
-    QThread::msleep(300); // two Ctrl-Cs at once would arrive as one
-    run.type("\x03");
-    ASSERT_TRUE(run.waitForEnd(10000));
-    EXPECT_TRUE(run.killedBy(SIGINT)) << run.screen().toStdString();
-    EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived the run";
-    // The workers removed the pages they were saving before they ended.
-    EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
+} // namespace
+
+TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOfficeAlsoWithJobs) {
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        SCOPED_TRACE(jobs.join(' ').toStdString());
+        QTemporaryDir in, out, logs;
+        const int count = 120;
+        fillFolder(in.path(), count);
+        TerminalRun run(jobs + QStringList{in.path(), out.path()}, logs.filePath("stdout"));
+        ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 4; }, 180000))
+            << run.screen().toStdString();
+        const QList<pid_t> processes = runProcesses(run.pid, !jobs.isEmpty());
+        ASSERT_EQ(processes.size(), jobs.isEmpty() ? 1 : 4) << "each worker with its office";
+        run.type("\x03");
+        ASSERT_TRUE(run.waitForEnd(120000));
+        EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
+
+        const QStringList lines = run.lines();
+        ASSERT_FALSE(lines.isEmpty());
+        const auto match =
+            QRegularExpression("^(\\d+) converted, 0 failed, (\\d+) not converted \\(stopped\\)$")
+                .match(lines.last());
+        ASSERT_TRUE(match.hasMatch()) << lines.join('\n').toStdString();
+        const int converted = match.captured(1).toInt();
+        EXPECT_EQ(converted, run.convertedLines());
+        EXPECT_LT(converted, count);
+        EXPECT_EQ(converted + match.captured(2).toInt(), count);
+        // What the lines say is what is on disk.
+        EXPECT_EQ(QDir(out.path()).entryList({"*.htm"}, QDir::Files).size(), converted);
+        EXPECT_TRUE(run.screen().contains(
+            QStringLiteral("stopped: %1 document(s) not converted").arg(match.captured(2))))
+            << run.screen().toStdString();
+        EXPECT_TRUE(allEnd(processes, 10000)) << "a worker or an office outlived the run";
+        for (pid_t pid : jobs.isEmpty() ? QList<pid_t>{run.pid} : processes.mid(0, 2))
+            EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
+        EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
+    }
+}
+
+TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages) {
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        SCOPED_TRACE(jobs.join(' ').toStdString());
+        QTemporaryDir in, out, logs;
+        fillFolder(in.path(), 60, "two_images.doc");
+        TerminalRun run(jobs + QStringList{"--not-filtered", in.path(), out.path()},
+                        logs.filePath("stdout"));
+        ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 2; }, 180000))
+            << run.screen().toStdString();
+        const QList<pid_t> processes = runProcesses(run.pid, !jobs.isEmpty());
+        ASSERT_EQ(processes.size(), jobs.isEmpty() ? 1 : 4);
+        ASSERT_TRUE(catches(run.pid, SIGINT));
+        // The offices are held in the middle of their documents, so the
+        // workers cannot finish them and end before the second Ctrl-C comes.
+        for (pid_t pid : processes.mid(jobs.isEmpty() ? 0 : 2))
+            ::kill(pid, SIGSTOP);
+        QThread::msleep(1000); // until each worker waits on its held office
+        run.type("\x03");
+        QThread::msleep(300); // two Ctrl-Cs at once would arrive as one
+        run.type("\x03");
+        ASSERT_TRUE(run.waitForEnd(10000));
+        EXPECT_TRUE(run.killedBy(SIGINT)) << run.screen().toStdString();
+        EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived the run";
+        // The pages being saved were removed before the end; every page there
+        // is whole.
+        EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
+        for (const QString& page : QDir(out.path()).entryList({"*.htm"}, QDir::Files))
+            EXPECT_TRUE(readFile(out.filePath(page)).contains("</html>")) << page.toStdString();
+    }
 }
 
 TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilled) {
@@ -745,4 +715,128 @@ TEST(BatchTool, namesWithControlCharactersAreEscapedAndCannotForgeLines) {
         EXPECT_EQ(lines, expected) << jobs.join(' ').toStdString();
         EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 3);
     }
+}
+
+namespace {
+
+// The objects of a report, one a line; the closing one last.
+QList<QJsonObject> reportObjects(const QByteArray& report) {
+    QList<QJsonObject> objects;
+    for (const QByteArray& line : report.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.data();
+        objects << document.object();
+    }
+    return objects;
+}
+
+// A document's report object by the file name of its source.
+QJsonObject reportOf(const QList<QJsonObject>& objects, const QString& name) {
+    for (const QJsonObject& object : objects)
+        if (object["source"].toString().endsWith('/' + name))
+            return object;
+    return {};
+}
+
+} // namespace
+
+TEST(BatchTool, theReportSaysWhatBecameOfEachDocumentInJsonAlsoWithJobs) {
+    QTemporaryDir in;
+    // x.doc and x.rtf want the same page, a locked document fails and a name
+    // is not UTF-8.
+    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("x.doc")));
+    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("x.rtf")));
+    ASSERT_TRUE(QFile::copy(corpusFile("PasswordProtected.doc"), in.filePath("locked.doc")));
+    const QByteArray raw = QFile::encodeName(in.path()) + "/caf\xe9.doc";
+    copySimpleTo(raw);
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        SCOPED_TRACE(jobs.join(' ').toStdString());
+        QTemporaryDir out;
+        QProcess process;
+        process.start(tool, jobs + QStringList{"--extension", "doc", "--extension", "rtf",
+                                               "--report", "-", in.path(), out.path()});
+        ASSERT_TRUE(process.waitForFinished(300000));
+        EXPECT_EQ(process.exitCode(), 1);
+        // The usual lines go to standard error: standard output is the report.
+        const QString errors = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_TRUE(errors.contains("Converted " + in.path() + "/x.rtf -> "))
+            << errors.toStdString();
+        EXPECT_TRUE(errors.endsWith("3 converted, 1 failed\n")) << errors.toStdString();
+        const QList<QJsonObject> report = reportObjects(process.readAllStandardOutput());
+        ASSERT_EQ(report.size(), 5);
+        EXPECT_EQ(report.last(), QJsonObject({{"converted", 3},
+                                              {"failed", 1},
+                                              {"unchanged", 0},
+                                              {"not_converted", 0},
+                                              {"ended_by", QJsonValue::Null}}));
+
+        const QJsonObject x = reportOf(report, "x.doc");
+        EXPECT_EQ(x["status"], "converted");
+        EXPECT_EQ(x["page"], out.filePath("x.htm"));
+        EXPECT_EQ(x["renamed"], QJsonValue::Null);
+        EXPECT_EQ(x["error"], 0);
+        EXPECT_GT(x["seconds"].toDouble(), 0);
+        EXPECT_EQ(x["bytes"].toInteger(), QFileInfo(out.filePath("x.htm")).size());
+        const QJsonObject collided = reportOf(report, "x.rtf");
+        EXPECT_EQ(collided["page"], out.filePath("x (2).htm"));
+        EXPECT_EQ(collided["renamed"], "x (2).htm");
+        EXPECT_EQ(collided["bytes"].toInteger(), QFileInfo(out.filePath("x (2).htm")).size());
+        const QJsonObject locked = reportOf(report, "locked.doc");
+        EXPECT_EQ(locked["status"], "failed");
+        EXPECT_EQ(locked["page"], QJsonValue::Null);
+        EXPECT_TRUE(locked["reason"].toString().startsWith("The document could not be opened"));
+        EXPECT_NE(locked["error"].toInteger(), 0);
+        // The name's bytes come back whole from base64.
+        const QJsonObject notUtf8 = reportOf(report, QStringLiteral("caf\uFFFD.doc"));
+        EXPECT_EQ(notUtf8["status"], "converted");
+        EXPECT_EQ(QByteArray::fromBase64(notUtf8["source_base64"].toString().toLatin1()), raw);
+        const QByteArray page = QFile::encodeName(out.path()) + "/caf\xe9.htm";
+        EXPECT_EQ(QByteArray::fromBase64(notUtf8["page_base64"].toString().toLatin1()), page);
+        ::unlink(page.constData());
+    }
+    ::unlink(raw.constData());
+}
+
+TEST(BatchTool, aTreeGoesIntoTheSameSubfoldersAndAgainOnlyWhereADocumentChanged) {
+    QTemporaryDir in, out, logs;
+    for (const char* folder : {"sub/deep", ".hidden"})
+        ASSERT_TRUE(QDir(in.path()).mkpath(folder));
+    for (const char* name : {"a.doc", "sub/b.doc", "sub/deep/c.doc", ".hidden/h.doc", "sub/.h.doc"})
+        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath(name)));
+    // A link to a folder is not followed, so nothing is converted twice.
+    ASSERT_TRUE(QFile::link(in.filePath("sub"), in.filePath("link")));
+    const ToolRun first = batch({"--jobs", "2", "--recursive", in.path(), out.path()});
+    EXPECT_EQ(first.status, 0) << first.errors.toStdString();
+    EXPECT_EQ(first.lines.value(first.lines.size() - 1), "3 converted, 0 failed");
+    QStringList written;
+    for (QDirIterator it(out.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        written << QDir(out.path()).relativeFilePath(it.next());
+    written.sort();
+    EXPECT_EQ(written, QStringList({"a.htm", "sub", "sub/b.htm", "sub/deep", "sub/deep/c.htm"}));
+
+    // b.doc changes after its page was written: only it is converted again.
+    QFile changed(in.filePath("sub/b.doc"));
+    ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(changed.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                    QFileDevice::FileModificationTime));
+    changed.close();
+    const ToolRun second = batch({"--recursive", "--skip-unchanged", "--report",
+                                  logs.filePath("report"), in.path(), out.path()});
+    EXPECT_EQ(second.status, 0) << second.errors.toStdString();
+    EXPECT_EQ(
+        second.lines,
+        QStringList(
+            {"Unchanged " + in.filePath("a.doc") + " -> " + out.filePath("a.htm"),
+             "Converted " + in.filePath("sub/b.doc") + " -> " + out.filePath("sub/b.htm"),
+             "Unchanged " + in.filePath("sub/deep/c.doc") + " -> " + out.filePath("sub/deep/c.htm"),
+             "1 converted, 0 failed, 2 unchanged"}));
+    const QList<QJsonObject> report = reportObjects(readFile(logs.filePath("report")));
+    ASSERT_EQ(report.size(), 4);
+    EXPECT_EQ(reportOf(report, "c.doc")["status"], "unchanged");
+    EXPECT_EQ(report.last()["unchanged"], 2);
 }

@@ -8,6 +8,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace qp::test {
@@ -110,6 +111,7 @@ public:
     bool takesDocument(int acceptedIndex) override {
         return acceptedIndex % sliceCount == sliceIndex - 1;
     }
+    bool convertsNext(const WorkItem& item) override { return !converts || converts(item); }
 
     UnattendedDialogs dialogs;
     FakeDocumentList documents;
@@ -124,6 +126,7 @@ public:
     QStringList extensions{QStringLiteral("doc")};
     int sliceIndex = 1; // the slice of a shared folder this run converts (1-based)
     int sliceCount = 1;
+    std::function<bool(const WorkItem&)> converts; // unset: every queued item
 
 private:
     int listCount() const override { return int(extensions.size()); }

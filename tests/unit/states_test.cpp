@@ -394,6 +394,18 @@ TEST_F(States, documentsWhosePagesCollideGetTheirOwnPageTheSameInEverySlice) {
     windows.sliceCount = 2;
     runBatch();
     EXPECT_EQ(word->savedPages, QStringList({pages[0], pages[2], pages[4]}));
+
+    // So does a worker handed single documents: those it passes over just
+    // before their turn are neither converted nor counted.
+    word->savedPages.clear();
+    windows.sliceCount = 1;
+    int turn = 0;
+    windows.converts = [&](const WorkItem&) {
+        return turn++ % 2 == 1;
+    };
+    runBatch();
+    EXPECT_EQ(word->savedPages, QStringList({pages[1], pages[3]}));
+    EXPECT_EQ(windows.reports.events.last(), "finished 2 converted, 0 failed");
 }
 
 TEST_F(States, aPageAppearsWholeWithItsPicturesOrNotAtAllAndAFailureKeepsTheEarlierPage) {

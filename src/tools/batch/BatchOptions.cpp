@@ -1,5 +1,9 @@
 #include "BatchOptions.h"
 
+#include <QThread>
+
+#include <algorithm>
+
 namespace qp::batch {
 
 QString usageText() {
@@ -17,9 +21,28 @@ QString usageText() {
         "  --extension EXT     convert files with this extension; repeatable,\n"
         "                      replaces the default list \"doc\"\n"
         "  --timeout SECONDS   give up on one document after this long (default 120)\n"
-        "  --jobs N            convert with N worker processes, each with its own office\n"
+        "  --jobs N            convert with N worker processes, each with its own office;\n"
+        "                      each next document goes to whichever worker is free.\n"
+        "                      --jobs auto: one worker per processor core\n"
         "  --shard I/N         convert only the I-th (1..N) of N interleaved slices of the\n"
         "                      documents, to spread one folder over several machines\n"
+        "  --recursive         convert the whole tree below SOURCE_FOLDER, each page into\n"
+        "                      the same subfolder of TARGET_FOLDER (made as needed); page\n"
+        "                      names are decided per folder. Symbolic links to folders\n"
+        "                      are not followed; hidden files and folders are left out\n"
+        "  --skip-unchanged    do not convert a document whose page in TARGET_FOLDER is\n"
+        "                      newer than the document; it is reported \"unchanged\"\n"
+        "  --report FILE       write one JSON object per line to FILE (\"-\": standard\n"
+        "                      output, the usual lines then go to standard error) for\n"
+        "                      each document as it finishes: source, page, status\n"
+        "                      (converted, failed, unchanged), reason, warnings, error\n"
+        "                      (the office's error number), seconds, bytes (page and\n"
+        "                      pictures), renamed (the page's name when it differs from\n"
+        "                      the document's own, as after a name collision); then one\n"
+        "                      closing object with the counts (converted, failed,\n"
+        "                      unchanged, not_converted, ended_by). A name that is not\n"
+        "                      valid UTF-8 has each such byte as U+FFFD in source and\n"
+        "                      page, and its exact bytes in source_base64 and page_base64\n"
         "  --help              show this text\n"
         "  --version           show the version\n"
         "\n"
@@ -77,8 +100,18 @@ std::optional<BatchOptions> parseOptions(const QStringList& arguments, QString* 
             if (!value(&text) || !positiveNumber(text, &options.timeoutSeconds))
                 return fail(QStringLiteral("--timeout needs a whole number of seconds above 0"));
         } else if (arg == QLatin1String("--jobs")) {
-            if (!value(&text) || !positiveNumber(text, &options.jobs))
-                return fail(QStringLiteral("--jobs needs a whole number above 0"));
+            if (value(&text) && text == QLatin1String("auto"))
+                options.jobs = std::max(1, QThread::idealThreadCount());
+            else if (text.isEmpty() || !positiveNumber(text, &options.jobs))
+                return fail(QStringLiteral("--jobs needs a whole number above 0, or auto"));
+        } else if (arg == QLatin1String("--report")) {
+            if (!value(&text) || text.isEmpty())
+                return fail(QStringLiteral("--report needs a file name, or - for standard output"));
+            options.report = text;
+        } else if (arg == QLatin1String("--recursive")) {
+            options.recursive = true;
+        } else if (arg == QLatin1String("--skip-unchanged")) {
+            options.skipUnchanged = true;
         } else if (arg == QLatin1String("--shard")) {
             const QStringList parts = value(&text) ? text.split(QLatin1Char('/')) : QStringList();
             if (parts.size() != 2 || !positiveNumber(parts[0], &options.shardIndex) ||

@@ -15,8 +15,11 @@ struct BatchOptions {
     bool selfContained = false;   // pictures inside the page as data: URIs
     QStringList extensions{QStringLiteral("doc")};
     int timeoutSeconds = 120;
-    int jobs = 1;
-    int shardIndex = 1; // 1-based
+    int jobs = 1;               // --jobs auto: the number of cores
+    QString report;             // --report FILE, "-" for standard output; empty: none
+    bool recursive = false;     // the whole tree below the source folder
+    bool skipUnchanged = false; // leave documents whose page is newer
+    int shardIndex = 1;         // 1-based
     int shardCount = 1;
     bool help = false;
     bool version = false;

@@ -1,12 +1,16 @@
 #include "BatchRun.h"
 
+#include "BatchReport.h"
 #include "ConsoleText.h"
 #include "ConsoleWindows.h"
+#include "desktop/FileList.h"
 #include "desktop/Settings.h"
 #include "jobs/BatchState.h"
 #include "jobs/Command.h"
+#include "jobs/FileSystem.h"
 #include "jobs/Mediator.h"
 #include "jobs/PageStaging.h"
+#include "jobs/WorkItem.h"
 #include "office/OfficeSandbox.h"
 #include "office/WordServer.h"
 
@@ -21,12 +25,17 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <deque>
+#include <dirent.h>
 #include <memory>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -114,21 +123,168 @@ void printError(const QString& text) {
     std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(oneLine(text)));
 }
 
-// The arguments of worker i of n: the options of this run with that slice,
-// and the folders after "--", so that a folder name starting with a dash
-// stays a folder.
-QStringList workerArguments(const BatchOptions& options, int i, int n) {
+// The arguments of a worker: the options of this run, and the folders after
+// "--", so that a folder name starting with a dash stays a folder.
+QStringList workerArguments(const BatchOptions& options) {
     QStringList arguments;
     if (options.filtered)
         arguments << (*options.filtered ? QStringLiteral("--filtered")
                                         : QStringLiteral("--not-filtered"));
+    if (options.selfContained)
+        arguments << QStringLiteral("--self-contained");
+    if (options.recursive)
+        arguments << QStringLiteral("--recursive");
+    if (options.skipUnchanged)
+        arguments << QStringLiteral("--skip-unchanged");
     for (const QString& extension : options.extensions)
         arguments << QStringLiteral("--extension") << extension;
     arguments << QStringLiteral("--timeout") << QString::number(options.timeoutSeconds)
-              << QStringLiteral("--shard") << QStringLiteral("%1/%2").arg(i).arg(n)
               << QStringLiteral("--") << options.source << options.target;
     return arguments;
 }
+
+QString absoluteFolder(const QString& folder) {
+    return QDir::cleanPath(QDir(folder).absolutePath());
+}
+
+// The folders of a tree, depth first: each folder before its subfolders,
+// subfolders in the order in which FileList lists files. Hidden folders,
+// symbolic links to folders and the folder `skip` (a target folder inside the
+// source) are left out. Only the subfolders still to come of the folders on
+// the way down are held, so memory does not grow with the tree.
+class FolderWalk {
+public:
+    FolderWalk(const QString& root, const QString& skip) : root_(root) {
+        struct stat info {};
+        if (!skip.isEmpty() && ::stat(encodeFileName(skip).constData(), &info) == 0)
+            skip_ = {info.st_dev, info.st_ino};
+    }
+
+    // The next folder's path; empty after the last one.
+    QString next() {
+        if (!root_.isEmpty()) {
+            pending_.push_back(subfolders(root_));
+            return std::exchange(root_, QString());
+        }
+        while (!pending_.empty() && pending_.back().isEmpty())
+            pending_.pop_back();
+        if (pending_.empty())
+            return {};
+        const QString folder = pending_.back().takeLast();
+        pending_.push_back(subfolders(folder));
+        return folder;
+    }
+
+private:
+    // The subfolders of a folder, the last one first.
+    QStringList subfolders(const QString& folder) const {
+        QStringList names;
+        const QByteArray native = encodeFileName(folder);
+        std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(native.constData()), ::closedir);
+        if (!dir)
+            return names; // listing the folder itself says why
+        while (const dirent* entry = ::readdir(dir.get())) {
+            const QByteArray name(entry->d_name);
+            struct stat info {};
+            if (!name.startsWith('.') && ::lstat((native + '/' + name).constData(), &info) == 0 &&
+                S_ISDIR(info.st_mode) && std::pair(info.st_dev, info.st_ino) != skip_)
+                names << decodeFileName(name);
+        }
+        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+            const int order = a.compare(b, Qt::CaseInsensitive);
+            return order != 0 ? order > 0 : a > b;
+        });
+        for (QString& name : names)
+            name = joinPath(folder, name);
+        return names;
+    }
+
+    QString root_;
+    std::vector<QStringList> pending_;
+    std::pair<dev_t, ino_t> skip_{0, 0};
+};
+
+QString noDocumentsInTree(const QString& folder, ExtensionList& extensions) {
+    return QStringLiteral("No documents with the listed extensions (%1) in %2 or its subfolders")
+        .arg(listedExtensions(extensions), escapedName(folder));
+}
+
+// Makes the folder and those above it that are missing.
+bool makeFolder(const QString& folder) {
+    const QByteArray native = encodeFileName(folder);
+    for (qsizetype end = native.indexOf('/', 1);; end = native.indexOf('/', end + 1)) {
+        const QByteArray part = end < 0 ? native : native.left(end);
+        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
+            return false;
+        if (end < 0)
+            return true;
+    }
+}
+
+// Whether the file a is newer than the file b; false when either is missing.
+bool newer(const QString& a, const QString& b) {
+    struct stat first {};
+    struct stat second {};
+    if (::stat(encodeFileName(a).constData(), &first) != 0 ||
+        ::stat(encodeFileName(b).constData(), &second) != 0)
+        return false;
+    return std::pair(first.st_mtim.tv_sec, first.st_mtim.tv_nsec) >
+           std::pair(second.st_mtim.tv_sec, second.st_mtim.tv_nsec);
+}
+
+// A line from standard input, without its end; empty at its end.
+QByteArray readInputLine() {
+    QByteArray line;
+    char c;
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0 || c == '\n')
+            return line;
+        line += c;
+    }
+}
+
+// A worker of a --jobs run asks its parent for each next document: "next",
+// answered "take K" (K counts the documents of the whole run from 0, in the
+// order of the listing) or "end". Each worker lists the same documents, so
+// the names stay those of a single run. A worker asks for its next document
+// as soon as it starts one, so that the answer is there when it is done: the
+// round trip costs a small document a noticeable share of its time.
+class Dispatch {
+public:
+    // Whether the next queued document is this worker's.
+    bool mine() {
+        const int index = next_++;
+        while (!ended_ && assigned_ < index) {
+            if (!asked_)
+                ask();
+            const QStringList reply = readWorkerRecord(readInputLine());
+            asked_ = false;
+            if (reply.size() == 2 && reply[0] == QLatin1String("take"))
+                assigned_ = reply[1].toInt();
+            else
+                ended_ = true;
+        }
+        if (ended_ || index != assigned_)
+            return false;
+        ask();
+        return true;
+    }
+
+private:
+    void ask() {
+        std::fputs(workerRecord({QStringLiteral("next")}).constData(), stdout);
+        std::fflush(stdout);
+        asked_ = true;
+    }
+
+    int next_ = 0;
+    int assigned_ = -1;
+    bool asked_ = false;
+    bool ended_ = false;
+};
 
 } // namespace
 
@@ -161,10 +317,38 @@ bool checkFolders(const BatchOptions& options, QString* error) {
     return true;
 }
 
+namespace {
+// The documents of a folder that this run would convert.
+int countDocuments(const QString& folder, WindowPort& windows) {
+    FileList files;
+    ExtensionFilter chain(windows.extensionList());
+    FileSystem fileSystem;
+    int count = 0;
+    try {
+        files.setPath(folder);
+        for (int i = 0; i < files.listCount(); ++i) {
+            files.setListIndex(i);
+            QString extension = fileSystem.GetFileExtension(files.fileName()).toLower();
+            count += chain.accepts(extension) && windows.takesDocument(0);
+        }
+    } catch (const AutomationError&) {
+    }
+    return count;
+}
+} // namespace
+
 int runWorker(const BatchOptions& options, bool machine) {
     catchInterrupts(machine);
+    ReportWriter report;
+    QString reportError;
+    if (!machine && !report.open(options.report, &reportError)) {
+        printError(reportError);
+        return 2;
+    }
+    if (!machine && options.report == QLatin1String("-"))
+        printLinesToStandardError();
     ConsoleDialogs dialogs;
-    ConsoleReporter reporter(!machine && ::isatty(STDERR_FILENO), machine);
+    ConsoleReporter reporter(!machine && ::isatty(STDERR_FILENO), machine, &report);
     ConsoleWindows windows(options.extensions, options.filtered.value_or(storedFiltered()),
                            reporter, options.shardIndex, options.shardCount, dialogs);
 
@@ -185,8 +369,30 @@ int runWorker(const BatchOptions& options, bool machine) {
     Mediator mediator(windows, dialogs);
     if (!mediator.init())
         return 2;
-    mediator.SetSourceFolder(QDir::cleanPath(QDir(options.source).absolutePath()));
-    mediator.SetTargetFolder(QDir::cleanPath(QDir(options.target).absolutePath()));
+
+    // Before each document: is it this worker's, is its page up to date, and
+    // is its target folder there.
+    Dispatch dispatch;
+    QString targetFolder;
+    bool targetMade = false;
+    windows.decide = [&](const WorkItem& item) {
+        if (machine && !dispatch.mine())
+            return false;
+        const auto* batchItem = dynamic_cast<const BatchWorkItem*>(&item);
+        if (options.skipUnchanged && batchItem) {
+            const QString page = joinPath(targetFolder, batchItem->pageName());
+            if (newer(page, item.fileName())) {
+                reporter.documentUnchanged(item.fileName(), page);
+                if (stopRequested)
+                    mediator.stopJob();
+                return false;
+            }
+        }
+        // A folder that cannot be made fails the document with the reason.
+        if (!targetMade)
+            targetMade = makeFolder(targetFolder);
+        return true;
+    };
 
     // A stop ends the job after its current document, the rest of the queue
     // counted as not converted. It is looked for while the office works and
@@ -211,54 +417,106 @@ int runWorker(const BatchOptions& options, bool machine) {
         }
     };
 
+    // One job per folder: the source folder alone, or every folder of its
+    // tree, each page going to the same place below the target folder.
+    const QString sourceRoot = absoluteFolder(options.source);
+    const QString targetRoot = absoluteFolder(options.target);
+    FolderWalk walk(sourceRoot, targetRoot);
     int status = 0;
-    try {
-        mediator.startBatchState();
-        StartJobCommand start;
-        start.init(mediator);
-        start.Execute();
-    } catch (const AutomationError& error) {
-        printError(error.description());
-        status = error.number() == ErrorNumber::NoDocuments ? noDocumentsStatus : 2;
+    bool anyDocuments = false;
+    for (QString folder = options.recursive ? walk.next() : sourceRoot; !folder.isEmpty();
+         folder = options.recursive ? walk.next() : QString()) {
+        targetFolder = folder == sourceRoot
+                           ? targetRoot
+                           : joinPath(targetRoot, folder.mid(joinPath(sourceRoot, {}).size()));
+        targetMade = folder == sourceRoot;
+        // After a stop the folders still to come are only counted.
+        if (stopRequested && options.recursive) {
+            reporter.documentsLeft(countDocuments(folder, windows));
+            continue;
+        }
+        try {
+            mediator.SetSourceFolder(folder);
+            mediator.SetTargetFolder(targetFolder);
+            mediator.startBatchState();
+            StartJobCommand start;
+            start.init(mediator);
+            start.Execute();
+            anyDocuments = true;
+        } catch (const AutomationError& error) {
+            if (!options.recursive) {
+                printError(error.description());
+                status = error.number() == ErrorNumber::NoDocuments ? noDocumentsStatus : 2;
+            } else if (error.number() != ErrorNumber::NoDocuments) {
+                printError(error.description()); // a subfolder that cannot be listed
+                status = 1;
+            }
+        }
+    }
+    if (options.recursive && !anyDocuments) {
+        printError(noDocumentsInTree(sourceRoot, windows.extensionList()));
+        status = noDocumentsStatus;
     }
     watch.stop();
     const int outcome = reporter.finish();
     server->shutdown();
-    return status ? status : outcome;
+    return status > 1 ? status : std::max(status, outcome);
 }
 
 int runParallel(const BatchOptions& options, const QString& program) {
     catchInterrupts(false);
+    ReportWriter report;
+    QString reportError;
+    if (!report.open(options.report, &reportError)) {
+        printError(reportError);
+        return 2;
+    }
+    if (options.report == QLatin1String("-"))
+        printLinesToStandardError();
     // Said once here rather than by every worker.
     StringExtensionList extensions(options.extensions);
-    const QString noDocuments = BatchState::findNoDocuments(
-        QDir::cleanPath(QDir(options.source).absolutePath()), extensions);
+    const QString source = absoluteFolder(options.source);
+    QString noDocuments = BatchState::findNoDocuments(source, extensions);
+    if (options.recursive && !noDocuments.isEmpty()) {
+        FolderWalk walk(source, absoluteFolder(options.target));
+        walk.next();
+        for (QString folder = walk.next(); !folder.isEmpty() && !noDocuments.isEmpty();
+             folder = walk.next()) {
+            try {
+                noDocuments = BatchState::findNoDocuments(folder, extensions);
+            } catch (const AutomationError&) {
+                // The workers say which subfolder cannot be listed.
+            }
+        }
+        if (!noDocuments.isEmpty())
+            noDocuments = noDocumentsInTree(source, extensions);
+    }
     if (!noDocuments.isEmpty()) {
         printError(noDocuments);
-        std::printf("0 converted, 0 failed\n");
+        finishRun({}, &report);
         return noDocumentsStatus;
     }
     const bool progress = ::isatty(STDERR_FILENO);
-    // What each worker reported: its share of the documents, how many of
-    // them it has done, and the "finished" record that closes its run.
+    // Each worker lists the same documents and asks for the next one when it
+    // is free; the document it was handed last is held until it reports it.
     struct Worker {
         std::unique_ptr<QProcess> process;
-        int total = 0;
-        int done = 0;
+        std::deque<int> held; // handed out, not reported yet
+        int code = 0;
         bool finished = false;
-        int notConverted = 0;
         QString endedBy;
     };
     std::vector<Worker> workers(std::size_t(options.jobs));
-    int total = 0, worst = 0, running = options.jobs;
-    JobSummary all;
+    int total = 0, nextDocument = 0, running = options.jobs;
+    bool passedOn = false;
+    RunCounts all;
     QElapsedTimer clock;
     clock.start();
     QEventLoop loop;
     auto draw = [&] {
         if (progress) {
             std::fprintf(stderr, "\r\033[K%s",
-                         qPrintable(progressLine(all.converted + all.failed, total,
+                         qPrintable(progressLine(all.converted + all.failed + all.unchanged, total,
                                                  clock.nsecsElapsed() / 1e9)));
             std::fflush(stderr);
         }
@@ -266,11 +524,6 @@ int runParallel(const BatchOptions& options, const QString& program) {
     auto clear = [&] {
         if (progress)
             std::fprintf(stderr, "\r\033[K");
-    };
-    auto print = [&](const QString& line) {
-        clear();
-        std::printf("%s\n", qPrintable(line));
-        std::fflush(stdout);
     };
     const pid_t parent = ::getpid();
     for (int i = 1; i <= options.jobs; ++i) {
@@ -299,38 +552,41 @@ int runParallel(const BatchOptions& options, const QString& program) {
             while (process->canReadLine()) {
                 const QStringList record = readWorkerRecord(process->readLine());
                 const QString& kind = record.first();
-                if (kind == QLatin1String("total") && record.size() == 2) {
-                    worker->total = record[1].toInt();
-                    total += worker->total;
-                } else if (kind == QLatin1String("converted") && record.size() == 4) {
-                    ++worker->done;
-                    ++all.converted;
-                    print(convertedLine(record[1], record[2], record[3]));
-                } else if (kind == QLatin1String("failed") && record.size() == 3) {
-                    ++worker->done;
-                    ++all.failed;
-                    print(failedLine(record[1], record[2]));
+                if (kind == QLatin1String("next")) {
+                    // After a stop no further document is handed out.
+                    if (!passedOn)
+                        worker->held.push_back(nextDocument);
+                    process->write(passedOn ? workerRecord({QStringLiteral("end")})
+                                            : workerRecord({QStringLiteral("take"),
+                                                            QString::number(nextDocument++)}));
+                } else if (kind == QLatin1String("total") && record.size() == 2) {
+                    total = std::max(total, record[1].toInt());
+                } else if (const auto outcome = Outcome::fromRecord(record)) {
+                    if (!worker->held.empty())
+                        worker->held.pop_front();
+                    all.add(*outcome);
+                    clear();
+                    printRunLine(outcome->line());
+                    report.write(*outcome);
                 } else if (kind == QLatin1String("finished") && record.size() == 5) {
                     worker->finished = true;
-                    worker->notConverted = record[3].toInt();
                     worker->endedBy = record[4];
                 }
                 draw();
             }
         });
         QObject::connect(process, &QProcess::finished, &loop,
-                         [&](int code, QProcess::ExitStatus how) {
-                             worst = std::max(worst, how == QProcess::NormalExit ? code : 2);
+                         [&, worker](int code, QProcess::ExitStatus how) {
+                             worker->code = how == QProcess::NormalExit ? code : 2;
                              if (--running == 0)
                                  loop.quit();
                          });
-        process->start(program, workerArguments(options, i, options.jobs));
+        process->start(program, workerArguments(options));
         if (i <= maxSignalledWorkers)
             workerPids[i - 1] = pid_t(process->processId());
     }
     // A stop asked of this process is passed on to the workers.
     QTimer watch;
-    bool passedOn = false;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         if (stopRequested && !passedOn) {
             passedOn = true;
@@ -342,17 +598,26 @@ int runParallel(const BatchOptions& options, const QString& program) {
     watch.start(100);
     loop.exec();
     clear();
-    int lost = 0;
+    // A worker that ended before its closing record (it was killed) cost the
+    // document it was converting; one it had only been handed is lost too.
+    int lost = 0, worst = 0, empty = 0;
     for (const Worker& worker : workers) {
-        all.notConverted += worker.notConverted;
+        if (!worker.finished)
+            lost += int(std::count_if(worker.held.begin(), worker.held.end(),
+                                      [&](int document) { return document < total; }));
         if (all.endedBy.isEmpty())
             all.endedBy = worker.endedBy;
-        if (!worker.finished)
-            lost += worker.total - worker.done;
+        empty += worker.code == noDocumentsStatus;
+        if (worker.code != noDocumentsStatus)
+            worst = std::max(worst, worker.code);
     }
     if (lost > 0)
         printError(QStringLiteral("a worker ended early: %1 document(s) not converted").arg(lost));
-    const int outcome = finishRun(all);
+    if (!all.endedBy.isEmpty())
+        all.notConverted = total - all.converted - all.failed - all.unchanged - lost;
+    const int outcome = finishRun(all, &report);
+    if (empty == options.jobs)
+        return noDocumentsStatus;
     return worst >= 2 ? 2 : std::max(outcome, worst);
 }
 

@@ -1,5 +1,7 @@
 #include "ConsoleText.h"
 
+#include "desktop/FileList.h"
+
 #include <QHash>
 
 namespace qp::batch {
@@ -81,7 +83,7 @@ QString failedLine(const QString& source, const QString& reason) {
 QByteArray workerRecord(const QStringList& fields) {
     QByteArrayList encoded;
     for (const QString& field : fields)
-        encoded << field.toUtf8().toPercentEncoding();
+        encoded << encodeFileName(field).toPercentEncoding();
     return encoded.join(' ') + '\n';
 }
 
@@ -89,7 +91,7 @@ QStringList readWorkerRecord(const QByteArray& line) {
     QStringList fields;
     const QByteArray text = line.endsWith('\n') ? line.chopped(1) : line;
     for (const QByteArray& field : text.split(' '))
-        fields << QString::fromUtf8(QByteArray::fromPercentEncoding(field));
+        fields << decodeFileName(QByteArray::fromPercentEncoding(field));
     return fields;
 }
 

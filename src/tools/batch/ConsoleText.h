@@ -27,7 +27,8 @@ QString failedLine(const QString& source, const QString& reason);
 
 // The messages from a worker to its parent: one line each, of fields
 // separated by single spaces, every field percent-encoded, so that no text,
-// whatever it holds, can end a message or add a field.
+// whatever it holds, can end a message or add a field. A file name's bytes
+// that are not valid UTF-8 travel as they are (see decodeFileName).
 QByteArray workerRecord(const QStringList& fields);
 // The fields of such a line, with or without its line end.
 QStringList readWorkerRecord(const QByteArray& line);

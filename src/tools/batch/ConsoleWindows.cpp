@@ -7,17 +7,27 @@ namespace qp::batch {
 
 namespace {
 
-// Writes one line (with its line end) to standard output at once.
-void printLine(const QByteArray& line) {
-    std::fputs(line.constData(), stdout);
-    std::fflush(stdout);
+std::FILE* linesOut = stdout;
+
+// Writes one line (with its line end) at once.
+void printLine(const QByteArray& line, std::FILE* to = linesOut) {
+    std::fputs(line.constData(), to);
+    std::fflush(to);
 }
 
-int exitStatus(const JobSummary& summary) {
-    return summary.failed > 0 || summary.notConverted > 0 ? 1 : 0;
+int exitStatus(const RunCounts& counts) {
+    return counts.failed > 0 || counts.notConverted > 0 ? 1 : 0;
 }
 
 } // namespace
+
+void printLinesToStandardError() {
+    linesOut = stderr;
+}
+
+void printRunLine(const QString& line) {
+    printLine(line.toLocal8Bit() + '\n');
+}
 
 void ConsoleDocumentList::addRow(const QString& key, const QString&) {
     if (rows_.contains(key))
@@ -53,65 +63,106 @@ QString progressLine(int done, int total, double seconds) {
 }
 
 void ConsoleReporter::jobStarted(int total) {
-    total_ = total;
-    clock_.start();
+    total_ += total;
+    if (!clock_.isValid())
+        clock_.start();
     if (machine_)
-        printLine(workerRecord({QStringLiteral("total"), QString::number(total)}));
+        printLine(workerRecord({QStringLiteral("total"), QString::number(total_)}), stdout);
     drawProgress();
 }
 
-void ConsoleReporter::documentStarted(const QString&, int, int) {}
+void ConsoleReporter::documentsLeft(int count) {
+    counts_.notConverted += count;
+    jobStarted(count);
+}
+
+void ConsoleReporter::documentStarted(const QString&, int, int) {
+    documentClock_.start();
+    bytes_ = 0;
+    error_ = 0;
+}
 
 void ConsoleReporter::documentWarned(const QString& source, const QString& warnings) {
     warnings_.insert(source, warnings);
 }
 
+void ConsoleReporter::documentSaved(const QString&, qint64 bytes) {
+    bytes_ = bytes;
+}
+
 // "Converted SOURCE -> PAGE", followed by the document's warnings in
 // parentheses when it has any.
 void ConsoleReporter::documentConverted(const QString& source, const QString& page) {
-    ++summary_.converted;
-    const QString warnings = warnings_.take(source);
-    printDocument({QStringLiteral("converted"), source, page, warnings},
-                  convertedLine(source, page, warnings));
+    Outcome outcome{
+        Outcome::Status::Converted,          source, page, {}, warnings_.take(source), 0,
+        documentClock_.nsecsElapsed() / 1e9, bytes_};
+    tell(outcome);
+    if (afterDocument)
+        afterDocument();
+}
+
+void ConsoleReporter::documentErrorNumber(const QString&, std::int32_t number) {
+    error_ = number;
 }
 
 void ConsoleReporter::documentFailed(const QString& source, const QString& reason) {
-    ++summary_.failed;
-    printDocument({QStringLiteral("failed"), source, reason}, failedLine(source, reason));
+    Outcome outcome{Outcome::Status::Failed,
+                    source,
+                    {},
+                    reason,
+                    {},
+                    error_,
+                    documentClock_.isValid() ? documentClock_.nsecsElapsed() / 1e9 : 0,
+                    0};
+    tell(outcome);
+    if (afterDocument)
+        afterDocument();
 }
 
 void ConsoleReporter::documentCancelled(const QString& source) {
     documentFailed(source, QStringLiteral("cancelled"));
 }
 
+void ConsoleReporter::documentUnchanged(const QString& source, const QString& page) {
+    tell({Outcome::Status::Unchanged, source, page, {}, {}, 0, 0, 0});
+}
+
 void ConsoleReporter::jobFinished(const JobSummary& summary) {
-    summary_ = summary;
+    counts_.notConverted += summary.notConverted;
+    if (!summary.endedBy.isEmpty())
+        counts_.endedBy = summary.endedBy;
     clearProgress();
 }
 
 int ConsoleReporter::finish() const {
     if (!machine_)
-        return finishRun(summary_);
-    printLine(workerRecord({QStringLiteral("finished"), QString::number(summary_.converted),
-                            QString::number(summary_.failed),
-                            QString::number(summary_.notConverted), summary_.endedBy}));
-    return exitStatus(summary_);
+        return finishRun(counts_, report_);
+    printLine(workerRecord({QStringLiteral("finished"), QString::number(counts_.converted),
+                            QString::number(counts_.failed), QString::number(counts_.notConverted),
+                            counts_.endedBy}),
+              stdout);
+    return exitStatus(counts_);
 }
 
-void ConsoleReporter::printDocument(const QStringList& record, const QString& line) {
+void ConsoleReporter::tell(const Outcome& outcome) {
+    counts_.add(outcome);
     clearProgress();
-    printLine(machine_ ? workerRecord(record) : line.toLocal8Bit() + '\n');
+    if (machine_) {
+        printLine(workerRecord(outcome.record()), stdout);
+    } else {
+        printRunLine(outcome.line());
+        if (report_)
+            report_->write(outcome);
+    }
     drawProgress();
-    if (afterDocument)
-        afterDocument();
 }
 
 void ConsoleReporter::drawProgress() {
     if (!progress_ || !clock_.isValid())
         return;
     std::fprintf(stderr, "\r\033[K%s",
-                 qPrintable(progressLine(summary_.converted + summary_.failed, total_,
-                                         clock_.nsecsElapsed() / 1e9)));
+                 qPrintable(progressLine(counts_.converted + counts_.failed + counts_.unchanged,
+                                         total_, clock_.nsecsElapsed() / 1e9)));
     std::fflush(stderr);
 }
 
@@ -122,12 +173,14 @@ void ConsoleReporter::clearProgress() {
     }
 }
 
-int finishRun(const JobSummary& summary) {
-    printLine(summary.text().toLocal8Bit() + '\n');
-    if (summary.notConverted > 0)
+int finishRun(const RunCounts& counts, ReportWriter* report) {
+    printRunLine(counts.text());
+    if (report)
+        report->close(counts);
+    if (counts.notConverted > 0)
         std::fprintf(stderr, "quillpg-batch: %s: %d document(s) not converted\n",
-                     qPrintable(summary.endedBy), summary.notConverted);
-    return exitStatus(summary);
+                     qPrintable(counts.endedBy), counts.notConverted);
+    return exitStatus(counts);
 }
 
 MessageAnswer ConsoleDialogs::message(const MessageRequest& request) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BatchReport.h"
 #include "desktop/CommonDialog.h"
 #include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
@@ -39,53 +40,73 @@ private:
     QStringList entries_;
 };
 
-// Prints one line per document on standard output and, on a terminal, a
-// progress line on standard error. A worker of a --jobs run prints worker
-// records (ConsoleText.h) for its parent instead: "total N", "converted
-// SOURCE PAGE", "failed SOURCE REASON" and, from finish, "finished
-// CONVERTED FAILED NOT_CONVERTED ENDED_BY".
+// Prints one line per document on standard output (standard error while the
+// report goes to standard output) and, on a terminal, a progress line on
+// standard error. A worker of a --jobs run prints worker records
+// (ConsoleText.h) for its parent instead: "total N" (the documents listed so
+// far), "document ..." (Outcome::record) and, from finish, "finished
+// CONVERTED FAILED NOT_CONVERTED ENDED_BY". One reporter may hear several
+// jobs (one per folder of a tree): it counts them all.
 class ConsoleReporter : public JobReporter {
 public:
     // progress: whether to draw the progress line. machine: print worker
-    // records for a parent process.
-    ConsoleReporter(bool progress, bool machine) : progress_(progress), machine_(machine) {}
+    // records for a parent process. report: where each outcome is also
+    // written, if anywhere.
+    ConsoleReporter(bool progress, bool machine, ReportWriter* report = nullptr)
+        : progress_(progress), machine_(machine), report_(report) {}
 
     void jobStarted(int total) override;
     void documentStarted(const QString& source, int index, int total) override;
     void documentWarned(const QString& source, const QString& warnings) override;
+    void documentSaved(const QString& source, qint64 bytes) override;
     void documentConverted(const QString& source, const QString& page) override;
+    void documentErrorNumber(const QString& source, std::int32_t number) override;
     void documentFailed(const QString& source, const QString& reason) override;
     void documentCancelled(const QString& source) override;
     void jobFinished(const JobSummary& summary) override;
+    // A document left alone because its page is newer.
+    void documentUnchanged(const QString& source, const QString& page);
+    // Documents of the run that were never queued since it was stopped first.
+    void documentsLeft(int count);
 
     // Prints the closing line (finishRun), or for a worker its "finished"
     // record, and gives the exit status.
     int finish() const;
-    // Called after each document, whatever became of it.
+    // Called after each document that was converted or failed.
     std::function<void()> afterDocument;
 
 private:
-    // Prints a document's line, or for a worker its record, and lets the run
-    // go on.
-    void printDocument(const QStringList& record, const QString& line);
+    // Prints a document's line, or for a worker its record, and writes it
+    // to the report.
+    void tell(const Outcome& outcome);
     void drawProgress();
     void clearProgress();
 
     bool progress_;
     bool machine_;
+    ReportWriter* report_;
     int total_ = 0;
-    JobSummary summary_;
+    RunCounts counts_;
     QElapsedTimer clock_;
+    QElapsedTimer documentClock_;
     QHash<QString, QString> warnings_;
+    qint64 bytes_ = 0;
+    std::int32_t error_ = 0;
 };
 
 // Draws "done/total, rate, time left" on standard error.
 QString progressLine(int done, int total, double seconds);
 
-// Prints the closing line on standard output (and, for a run that was
-// stopped before its end, what was left on standard error) and gives the
-// exit status: 0 when every document converted, otherwise 1.
-int finishRun(const JobSummary& summary);
+// From now on the lines of the documents and the closing line go to standard
+// error: standard output carries the report.
+void printLinesToStandardError();
+// Prints a line of the run (a document's or the closing one) where they go.
+void printRunLine(const QString& line);
+
+// Prints the closing line (and, for a run that was stopped before its end,
+// what was left on standard error), closes the report with the counts and
+// gives the exit status: 0 when no document failed or was left, otherwise 1.
+int finishRun(const RunCounts& counts, ReportWriter* report);
 
 // Messages go to standard error; nobody is there to choose a file or folder.
 class ConsoleDialogs : public DialogProvider {
@@ -111,9 +132,12 @@ public:
     BatchView& batchView() override { return batchView_; }
     JobReporter& reporter() override { return reporter_; }
     void setBusy(bool) override {}
-    bool takesDocument(int acceptedIndex) override {
-        return acceptedIndex % shardCount_ == shardIndex_ - 1;
-    }
+    // The slice is taken over every document of the run, counted across the
+    // jobs of a tree rather than within one folder.
+    bool takesDocument(int) override { return accepted_++ % shardCount_ == shardIndex_ - 1; }
+    bool convertsNext(const WorkItem& item) override { return !decide || decide(item); }
+    // Whether to convert the next queued document now; unset: always.
+    std::function<bool(const WorkItem&)> decide;
 
 private:
     class NoBatchView : public BatchView {
@@ -133,6 +157,7 @@ private:
     ConsoleReporter& reporter_;
     int shardIndex_;
     int shardCount_;
+    int accepted_ = 0;
 };
 
 } // namespace qp::batch
