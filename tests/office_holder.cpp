@@ -1,13 +1,14 @@
 // Binds "Word.Application" the way the window application does (get-object
 // first, then create-object; an optional pipe name), prints its office's
-// process id, pipe name and whether it runs without network (1 or 0) and
-// without internet sockets (1 or 0), then converts what it is told on standard input,
-// one "SOURCE TARGET" per line, answering "ok" or "failed: REASON", until it
-// is killed or its input ends. The office must not outlive it.
+// process id, pipe name, whether it runs without network (1 or 0) and
+// without internet sockets (1 or 0) and its profile folder, then converts what it is told on
+// standard input, one "SOURCE TARGET" per line, answering "ok" or "failed: REASON", until it is
+// killed or its input ends. The office must not outlive it.
 #include "automation/AutomationRuntime.h"
 #include "office/WordServer.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 #include <iostream>
@@ -28,8 +29,9 @@ int main(int argc, char** argv) {
         word = AutomationRuntime::createObject(QStringLiteral("Word.Application"));
     }
     const auto session = server->session();
-    std::printf("%lld %s %d %d\n", session->officePid(), qPrintable(session->options().pipeName),
-                int(session->officeNetworkIsolated()), int(session->officeInternetBlocked()));
+    std::printf("%lld %s %d %d %s\n", session->officePid(), qPrintable(session->options().pipeName),
+                int(session->officeNetworkIsolated()), int(session->officeInternetBlocked()),
+                QFile::encodeName(session->options().profileDir).constData());
     std::fflush(stdout);
     std::string line;
     while (std::getline(std::cin, line)) {

@@ -232,13 +232,15 @@ void OfficeProcess::reap(bool wait) {
     }
 }
 
-// What the office leaves when it is killed: its pipe's socket and its
-// temporary files. Only a socket of this user is removed.
+// What the office leaves when it is killed: its sockets and its temporary
+// files. Only a socket of this user is removed.
 void OfficeProcess::removeLeftovers() {
     if (!launch_.pipeName.isEmpty())
         notePipeOfThisProcess(launch_.pipeName, false);
-    if (!launch_.socketPath.isEmpty() && isOwnSocket(launch_.socketPath))
-        ::unlink(QFile::encodeName(launch_.socketPath).constData());
+    for (const QString& socket : {launch_.socketPath, launch_.instanceSocketPath}) {
+        if (!socket.isEmpty() && isOwnSocket(socket))
+            ::unlink(QFile::encodeName(socket).constData());
+    }
     if (!launch_.tempDir.isEmpty())
         QDir(launch_.tempDir).removeRecursively();
     launch_ = {};

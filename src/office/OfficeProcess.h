@@ -11,10 +11,11 @@ namespace qp::office {
 
 // How an office is walled in when it is started.
 struct OfficeLaunch {
-    QString pipeName;    // known as this process's own while the office runs
-    QString socketPath;  // the pipe's socket, removed when the office has ended
-    QString tempDir;     // made private for the office, removed when it has ended
-    bool isolate = true; // no internet sockets; no network where namespaces allow
+    QString pipeName;           // known as this process's own while the office runs
+    QString socketPath;         // the pipe's socket, removed when the office has ended
+    QString instanceSocketPath; // the office's single-instance socket, likewise
+    QString tempDir;            // made private for the office, removed when it has ended
+    bool isolate = true;        // no internet sockets; no network where namespaces allow
 };
 
 // One headless office process started by this program. The process is tied

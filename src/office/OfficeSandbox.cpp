@@ -1,5 +1,6 @@
 #include "OfficeSandbox.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -60,6 +61,19 @@ QString randomPipeName() {
 
 QString pipeSocketPath(const QString& pipeName) {
     return QStringLiteral("%1/OSL_PIPE_%2_%3").arg(socketFolder()).arg(::getuid()).arg(pipeName);
+}
+
+QString singleInstanceSocketPath(const QString& profileUrl) {
+    // The MD5 of the address's UTF-16 text, each byte in hex without a
+    // leading zero, as the office writes it.
+    const QByteArray digest =
+        QCryptographicHash::hash(QByteArray(reinterpret_cast<const char*>(profileUrl.utf16()),
+                                            profileUrl.size() * qsizetype(sizeof(char16_t))),
+                                 QCryptographicHash::Md5);
+    QString hex;
+    for (const char byte : digest)
+        hex += QString::number(static_cast<unsigned char>(byte), 16);
+    return pipeSocketPath(QStringLiteral("SingleOfficeIPC_") + hex);
 }
 
 bool isOwnSocket(const QString& path) {

@@ -20,6 +20,11 @@ QString randomPipeName();
 // office's runtime makes it in /tmp (or /var/tmp when /tmp cannot be written).
 QString pipeSocketPath(const QString& pipeName);
 
+// The socket through which an office hands a second start with the same
+// profile over to the first; the office names it after its profile's address
+// and leaves it behind when it is killed.
+QString singleInstanceSocketPath(const QString& profileUrl);
+
 // True when the path is a socket owned by this user.
 bool isOwnSocket(const QString& path);
 

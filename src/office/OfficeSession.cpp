@@ -132,9 +132,9 @@ struct OfficeSession::State {
         QString error;
         if (!prepareProfileDir(options.profileDir, &error))
             throw std::runtime_error(error.toStdString());
+        const QString profileUrl = QUrl::fromLocalFile(options.profileDir).toString();
         const QStringList arguments{
-            QStringLiteral("-env:UserInstallation=%1")
-                .arg(QUrl::fromLocalFile(options.profileDir).toString()),
+            QStringLiteral("-env:UserInstallation=%1").arg(profileUrl),
             QStringLiteral("--headless"),
             QStringLiteral("--invisible"),
             QStringLiteral("--nocrashreport"),
@@ -158,6 +158,7 @@ struct OfficeSession::State {
         OfficeLaunch launch;
         launch.pipeName = options.pipeName;
         launch.socketPath = socketPath;
+        launch.instanceSocketPath = singleInstanceSocketPath(profileUrl);
         launch.tempDir = officeTempDir(options.pipeName);
         process->start(program, arguments, log, launch);
         const auto deadline = Clock::now() + std::chrono::milliseconds(options.startTimeoutMs);

@@ -88,7 +88,7 @@ void copySimpleTo(const QByteArray& name) {
 // id (pipe sockets, private temporary folders).
 QList<QByteArray> leftovers(const QString& folder, qint64 run = 0) {
     QList<QByteArray> names = everything(run ? QStringLiteral("/tmp") : folder);
-    const QRegularExpression office(QStringLiteral("quillpg-(batch-)?%1(-|$)").arg(run));
+    const QRegularExpression office(QStringLiteral("quillpg-%1(-|$)").arg(run));
     names.removeIf([&](const QByteArray& name) {
         return run ? !office.match(QString::fromUtf8(name)).hasMatch() : !name.startsWith('.');
     });

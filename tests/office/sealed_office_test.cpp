@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -47,6 +48,7 @@ public:
             pipe_ = words.value(1);
             isolated_ = words.value(2) == "1";
             blocked_ = words.value(3).trimmed() == "1";
+            profile_ = words.value(4).trimmed();
         }
     }
     ~Holder() {
@@ -60,6 +62,10 @@ public:
     QString pipe() const { return pipe_; }
     bool isolated() const { return isolated_; }
     bool blocked() const { return blocked_; }
+    // The socket its office makes for a second start with the same profile.
+    QString instanceSocket() const {
+        return office::singleInstanceSocketPath(QUrl::fromLocalFile(profile_).toString());
+    }
     // "ok" or "failed: REASON".
     QString convert(const QString& source, const QString& page) {
         process_.write((source + ' ' + page + '\n').toLocal8Bit());
@@ -85,6 +91,7 @@ private:
     QString pipe_;
     bool isolated_ = false;
     bool blocked_ = false;
+    QString profile_;
 };
 
 // Whether this system lets a process have a network namespace of its own.
@@ -301,6 +308,8 @@ TEST(SealedOffice, nothingIsLeftWhateverWayTheProgramEnds) {
         const QString pipe = holder.pipe();
         const qint64 crashed = holder.office();
         EXPECT_FALSE(leftovers(pipe, 0).isEmpty()) << "no socket while the office runs";
+        const QString instanceSocket = holder.instanceSocket();
+        EXPECT_TRUE(office::isOwnSocket(instanceSocket)) << instanceSocket.toStdString();
         ::kill(pid_t(crashed), SIGKILL);
         // The next document finds the office dead and is opened in a fresh one.
         EXPECT_EQ(holder.convert(corpusFile("simple.doc"), out.filePath("x.htm")), "ok");
@@ -310,6 +319,7 @@ TEST(SealedOffice, nothingIsLeftWhateverWayTheProgramEnds) {
         EXPECT_TRUE(holder.finish());
         EXPECT_TRUE(leftovers(pipe, crashed).isEmpty())
             << leftovers(pipe, crashed).join(' ').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(instanceSocket)) << instanceSocket.toStdString();
     }
     // Killed outright: the next run removes what it left.
     Holder killed;
