@@ -18,9 +18,13 @@ DialogProvider* provider() {
 
 MessageAnswer message(const QString& text, const QString& title, MessageIcon icon,
                       MessageButtons buttons, QObject* owner) {
+    return message(MessageRequest{text, title, icon, buttons, owner});
+}
+
+MessageAnswer message(const MessageRequest& request) {
     if (!current)
         return MessageAnswer::Ok;
-    return current->message(MessageRequest{text, title, icon, buttons, owner});
+    return current->message(request);
 }
 
 std::optional<QString> file(const FileRequest& request) {

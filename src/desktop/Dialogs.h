@@ -22,6 +22,9 @@ struct MessageRequest {
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
     QObject* owner = nullptr;
+    // A second, smaller text below the message: what the user can do about
+    // it. Empty for most messages.
+    QString informativeText = {};
 };
 
 struct FileRequest {
@@ -60,6 +63,8 @@ DialogProvider* provider();
 MessageAnswer message(const QString& text, const QString& title,
                       MessageIcon icon = MessageIcon::None,
                       MessageButtons buttons = MessageButtons::Ok, QObject* owner = nullptr);
+// The same for a request filled in by the caller (informative text).
+MessageAnswer message(const MessageRequest& request);
 std::optional<QString> file(const FileRequest& request);
 QString folder(const QString& prompt, QObject* owner = nullptr);
 

@@ -128,19 +128,25 @@ void BatchDialog::closeEvent(QCloseEvent* event) {
 }
 
 void BatchDialog::onSelectSource() {
-    runHandler(this, [this] {
-        try {
-            applicationMediator().chooseSourceFolder();
-        } catch (const AutomationError& error) {
-            if (error.number() != ErrorNumber::PathNotFound)
-                throw;
-            // The folder was chosen and stored, but cannot be listed.
-            Dialogs::message(QStringLiteral("Could not read the Source Folder ") +
-                                 applicationMediator().GetSourceFolder(),
-                             applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
-                             this);
-        }
-    });
+    runHandler(this, [this] { previewSource([] { applicationMediator().chooseSourceFolder(); }); });
+}
+
+void BatchDialog::execWithSource(const QString& folder) {
+    previewSource([&folder] { applicationMediator().useSourceFolder(folder); });
+    exec();
+}
+
+void BatchDialog::previewSource(const std::function<void()>& choose) {
+    try {
+        choose();
+    } catch (const AutomationError& error) {
+        if (error.number() != ErrorNumber::PathNotFound)
+            throw;
+        // The folder was chosen and stored, but cannot be listed.
+        Dialogs::message(QStringLiteral("Could not read the Source Folder ") +
+                             applicationMediator().GetSourceFolder(),
+                         applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok, this);
+    }
 }
 
 void BatchDialog::onSelectTarget() {

@@ -102,7 +102,8 @@ ExtensionListDialog::ExtensionListDialog() : QDialog(nullptr) {
     exitButton->setGeometry(twipsRect(3600, 2400, 975, 375));
 
     Frame1->lower();
-    // Enter in the input box does not press a button.
+    // No button is pressed by Enter: in the input box Enter adds what was
+    // typed, as "Add" does.
     for (QPushButton* button : {addButton, removeButton, exitButton}) {
         button->setAutoDefault(false);
         button->setDefault(false);
@@ -113,6 +114,7 @@ ExtensionListDialog::ExtensionListDialog() : QDialog(nullptr) {
     setTabOrder(removeButton, exitButton);
 
     connect(addButton, &QPushButton::clicked, this, [this] { onAdd(); });
+    connect(extensionEdit, &QLineEdit::returnPressed, this, [this] { onAdd(); });
     connect(removeButton, &QPushButton::clicked, this, [this] { onRemove(); });
     connect(exitButton, &QPushButton::clicked, this, [this] { onExit(); });
     setEnabled(!busy_);
@@ -144,7 +146,9 @@ void ExtensionListDialog::onAdd() {
 }
 
 void ExtensionListDialog::onRemove() {
-    if (extensionBox->currentRow() == -1) {
+    // The list makes a row current when it takes the focus, selected or
+    // not; with no entry selected there is nothing to remove.
+    if (extensionBox->currentRow() == -1 || extensionBox->selectedItems().isEmpty()) {
         Dialogs::message(QStringLiteral("You did not select an extension to remove."),
                          applicationTitle(), MessageIcon::None, MessageButtons::Ok, this);
         return;

@@ -6,6 +6,8 @@
 #include "DocumentListView.h"
 #include "ExtensionListDialog.h"
 #include "Handler.h"
+#include "JobStatusArea.h"
+#include "PageActions.h"
 #include "QuickStartDialog.h"
 #include "SettingsDialog.h"
 #include "Startup.h"
@@ -16,9 +18,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -82,6 +88,12 @@ MainWindow::MainWindow() {
     aboutMenu->setObjectName(QStringLiteral("mnuAbout"));
     infoAction = aboutMenu->addAction(QStringLiteral("Info"));
     infoAction->setObjectName(QStringLiteral("mnuInfo"));
+    // Standard shortcuts, shown in the menus beside the captions.
+    openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    batchAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    infoAction->setShortcut(QKeySequence(Qt::Key_F1));
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -93,6 +105,7 @@ MainWindow::MainWindow() {
     Frame1->setGeometry(twipsRect(0, 0, 11535, 6375));
     documentView = new DocumentListView(Frame1);
     documentView->setGeometry(twipsRect(0, 0, 11415, 5415));
+    pageActions = new PageActions(*documentView);
     nextButton = new QPushButton(QStringLiteral("Next Document"), Frame1);
     nextButton->setObjectName(QStringLiteral("Next"));
     nextButton->setGeometry(twipsRect(4320, 5760, 1575, 495));
@@ -111,6 +124,12 @@ MainWindow::MainWindow() {
     statusLine->setObjectName(QStringLiteral("StatusBar1"));
     statusLine->setSizeGripEnabled(false);
     setStatusBar(statusLine);
+    // Permanent, so that the menus' passing messages do not wipe it.
+    jobStatus = new JobStatusArea(statusLine);
+    statusLine->addPermanentWidget(jobStatus, 1);
+
+    // A document or a folder dropped from the file manager starts its job.
+    setAcceptDrops(true);
 
     // The client area below the menu bar is fixed; the status bar lies along
     // its bottom edge.
@@ -230,38 +249,40 @@ void MainWindow::setBusy(bool busy) {
 }
 
 QString MainWindow::statusText() const {
-    return statusLine->currentMessage();
+    return jobStatus->text();
 }
 
 void MainWindow::showStatus(const QString& text) {
-    statusLine->showMessage(text);
+    jobStatus->showText(text);
 }
 
 void MainWindow::jobStarted(int total) {
-    Q_UNUSED(total);
     lastFailure_.clear();
-    statusLine->clearMessage();
+    jobStatus->jobStarted(total);
 }
 
 void MainWindow::documentStarted(const QString& source, int index, int total) {
-    showStatus(QStringLiteral("Converting %1 of %2: %3")
-                   .arg(index)
-                   .arg(total)
-                   .arg(QFileInfo(source).fileName()));
+    jobStatus->documentStarted(QStringLiteral("Converting %1 of %2: %3")
+                                   .arg(index)
+                                   .arg(total)
+                                   .arg(QFileInfo(source).fileName()));
+    documentView->followRow(source);
 }
 
 void MainWindow::documentConverted(const QString& source, const QString& page) {
-    Q_UNUSED(source);
-    Q_UNUSED(page);
+    documentView->setPage(source, page);
+    jobStatus->documentDone();
 }
 
 void MainWindow::documentFailed(const QString& source, const QString& reason) {
     lastFailure_ = QFileInfo(source).fileName() + QStringLiteral(": ") + reason;
     showStatus(lastFailure_);
+    jobStatus->documentDone();
 }
 
 void MainWindow::documentCancelled(const QString& source) {
     showStatus(QStringLiteral("Cancelled: ") + QFileInfo(source).fileName());
+    jobStatus->documentDone();
 }
 
 void MainWindow::jobFinished(const JobSummary& summary) {
@@ -269,7 +290,50 @@ void MainWindow::jobFinished(const JobSummary& summary) {
     // The reason of the last failure stays readable after the job.
     if (summary.failed > 0 && !lastFailure_.isEmpty())
         text += QStringLiteral(" - ") + lastFailure_;
-    showStatus(text);
+    jobStatus->jobFinished(text);
+    documentView->followRow(QString());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!busy_ && droppedPath(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (!busy_ && droppedPath(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const std::optional<QString> path = busy_ ? std::nullopt : droppedPath(event->mimeData());
+    if (!path)
+        return;
+    event->acceptProposedAction();
+    // The drop's own event must end before a modal dialog opens.
+    QMetaObject::invokeMethod(
+        this, [this, dropped = *path] { onDropped(dropped); }, Qt::QueuedConnection);
+}
+
+std::optional<QString> MainWindow::droppedPath(const QMimeData* data) {
+    // One local document or one folder; several things at once are not taken.
+    if (!data || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile())
+        return std::nullopt;
+    const QFileInfo dropped(data->urls().front().toLocalFile());
+    if (!dropped.exists())
+        return std::nullopt;
+    return QDir::cleanPath(dropped.absoluteFilePath());
+}
+
+void MainWindow::onDropped(const QString& path) {
+    if (busy_)
+        return;
+    runHandler(this, [&path] {
+        if (QFileInfo(path).isDir())
+            BatchDialog::instance().execWithSource(path);
+        else
+            applicationMediator().convertSingleDocument(path);
+    });
 }
 
 } // namespace qp

@@ -7,10 +7,12 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QFrame;
 class QMenu;
+class QMimeData;
 class QPushButton;
 class QStatusBar;
 
@@ -18,12 +20,15 @@ namespace qp {
 
 class NextDocumentCommand;
 class DocumentListView;
+class JobStatusArea;
+class PageActions;
 
 // The main window: the document list, the menus from which every job
 // starts, "Next Document", "Exit" and, while a job runs, "Stop". It also
 // holds the folder enumerator and the file dialog that the Mediator and the
 // converters use, and reports the progress of a job in its status bar.
-// Closing it ends the program.
+// A document dropped on it starts the one-document job, a folder opens the
+// Batch Documents dialog with it as the source. Closing it ends the program.
 class MainWindow : public QMainWindow, public JobReporter {
     Q_OBJECT
 public:
@@ -47,7 +52,8 @@ public:
     void setBusy(bool busy);
     bool isBusy() const { return busy_; }
 
-    // The status bar's text.
+    // The status bar's line: the document being converted, or the last
+    // job's summary.
     QString statusText() const;
     void showStatus(const QString& text);
 
@@ -65,6 +71,9 @@ public:
     QPushButton* exitButton = nullptr;
     QPushButton* stopButton = nullptr;
     QStatusBar* statusLine = nullptr;
+    JobStatusArea* jobStatus = nullptr;
+    // What a double-click, Enter and the context menu do with a row.
+    PageActions* pageActions = nullptr;
     QMenu* fileMenu = nullptr;
     QAction* openAction = nullptr;
     QAction* batchAction = nullptr;
@@ -80,6 +89,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     MainWindow();
@@ -95,6 +107,9 @@ private:
     void onInfo();
     void onNextDocument();
     void onExitButton();
+    // The one local file or folder dropped, or nothing.
+    static std::optional<QString> droppedPath(const QMimeData* data);
+    void onDropped(const QString& path);
 
     // The folder enumerator of the source-folder preview and the batch run.
     qp::FileList fileList_;

@@ -96,6 +96,8 @@ QuickStartDialog::QuickStartDialog(QWidget* owner) : QDialog(owner) {
 
     setTabOrder(openDocumentButton, batchButton);
     setTabOrder(batchButton, cancelButton);
+    // The link follows the buttons; Enter or Space opens it.
+    setTabOrder(cancelButton, Label3);
     openDocumentButton->setFocus();
     openDocumentButton->setAutoDefault(false);
     batchButton->setAutoDefault(false);

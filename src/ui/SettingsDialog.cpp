@@ -63,6 +63,8 @@ SettingsDialog::SettingsDialog() : QDialog(nullptr) {
     cancelButton->setGeometry(twipsRect(5280, 1920, 855, 375));
     okButton->setAutoDefault(false);
     cancelButton->setAutoDefault(false);
+    // Enter presses "OK" wherever the focus is; Escape is "Cancel".
+    okButton->setDefault(true);
 
     setTabOrder(okButton, cancelButton);
     setTabOrder(cancelButton, notFilteredOption);
