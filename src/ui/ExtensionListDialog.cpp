@@ -136,6 +136,9 @@ QString ExtensionListDialog::list(int index) const {
 
 void ExtensionListDialog::Form_Load() {
     extensionBox->addItem(QStringLiteral("doc"));
+    // No entry is current until the user picks one (the list would make
+    // the first one current when it takes the focus).
+    extensionBox->setCurrentIndex(QModelIndex());
 }
 
 void ExtensionListDialog::onAdd() {

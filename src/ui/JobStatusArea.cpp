@@ -49,7 +49,7 @@ QString duration(qint64 seconds) {
 JobStatusArea::JobStatusArea(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("jobStatus"));
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(0, 0, twips(120), 0);
     layout->setSpacing(twips(120));
 
     auto* line = new ElidingLabel(this);

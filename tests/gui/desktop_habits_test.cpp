@@ -355,15 +355,28 @@ TEST_F(DesktopHabits, TheExtensionManagerAddsOnEnterAndRemovesOnlyWhatIsSelected
     EXPECT_EQ(manager.list(1), "rtf");
     EXPECT_TRUE(manager.isVisible());
 
-    // The list taking the focus makes a row current, but selects none.
+    // No entry is current when the list takes the focus, and none selected.
     manager.extensionBox->setFocus();
+    EXPECT_EQ(manager.extensionBox->currentRow(), -1);
     dialogs.answerMessage(MessageAnswer::Ok);
     QTest::mouseClick(manager.removeButton, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "You did not select an extension to remove.");
     EXPECT_EQ(manager.listCount(), 2);
 
-    manager.extensionBox->item(1)->setSelected(true);
+    // A row made current and then deselected leaves nothing to remove.
+    QListWidget* box = manager.extensionBox;
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, {},
+                      box->visualItemRect(box->item(0)).center());
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      box->visualItemRect(box->item(0)).center());
+    ASSERT_EQ(box->currentRow(), 0);
+    dialogs.answerMessage(MessageAnswer::Ok);
+    QTest::mouseClick(manager.removeButton, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(manager.listCount(), 2);
+
+    box->item(1)->setSelected(true);
     QTest::mouseClick(manager.removeButton, Qt::LeftButton);
     EXPECT_EQ(manager.listCount(), 1);
     EXPECT_EQ(manager.list(0), "doc");
