@@ -65,16 +65,7 @@ protected:
     }
 
     // File -> Batch over "in" into "out".
-    void batch() {
-        whenModal<BatchDialog>([this](BatchDialog& dialog) {
-            dialogs.answerFolder(in);
-            QTest::mouseClick(dialog.sourceButton, Qt::LeftButton);
-            dialogs.answerFolder(out);
-            QTest::mouseClick(dialog.targetButton, Qt::LeftButton);
-            QTest::mouseClick(dialog.startButton, Qt::LeftButton);
-        });
-        clickMenu(main->menuBar(), main->fileMenu, main->batchAction);
-    }
+    void batch() { batchThroughMenu(*main, dialogs, in, out); }
 
     // Drops the files on the main window as the file manager does; returns
     // whether the window took them.
