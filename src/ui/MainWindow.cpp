@@ -3,6 +3,7 @@
 #include "AboutLink.h"
 #include "Application.h"
 #include "BatchDialog.h"
+#include "DocumentDrops.h"
 #include "DocumentListView.h"
 #include "ExtensionListDialog.h"
 #include "Handler.h"
@@ -18,13 +19,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -129,7 +126,7 @@ MainWindow::MainWindow() {
     statusLine->addPermanentWidget(jobStatus, 1);
 
     // A document or a folder dropped from the file manager starts its job.
-    setAcceptDrops(true);
+    new DocumentDrops(*this);
 
     // The client area below the menu bar is fixed; the status bar lies along
     // its bottom edge.
@@ -292,48 +289,6 @@ void MainWindow::jobFinished(const JobSummary& summary) {
         text += QStringLiteral(" - ") + lastFailure_;
     jobStatus->jobFinished(text);
     documentView->followRow(QString());
-}
-
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!busy_ && droppedPath(event->mimeData()))
-        event->acceptProposedAction();
-}
-
-void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
-    if (!busy_ && droppedPath(event->mimeData()))
-        event->acceptProposedAction();
-}
-
-void MainWindow::dropEvent(QDropEvent* event) {
-    const std::optional<QString> path = busy_ ? std::nullopt : droppedPath(event->mimeData());
-    if (!path)
-        return;
-    event->acceptProposedAction();
-    // The drop's own event must end before a modal dialog opens.
-    QMetaObject::invokeMethod(
-        this, [this, dropped = *path] { onDropped(dropped); }, Qt::QueuedConnection);
-}
-
-std::optional<QString> MainWindow::droppedPath(const QMimeData* data) {
-    // One local document or one folder; several things at once are not taken.
-    if (!data || !data->hasUrls() || data->urls().size() != 1 ||
-        !data->urls().front().isLocalFile())
-        return std::nullopt;
-    const QFileInfo dropped(data->urls().front().toLocalFile());
-    if (!dropped.exists())
-        return std::nullopt;
-    return QDir::cleanPath(dropped.absoluteFilePath());
-}
-
-void MainWindow::onDropped(const QString& path) {
-    if (busy_)
-        return;
-    runHandler(this, [&path] {
-        if (QFileInfo(path).isDir())
-            BatchDialog::instance().execWithSource(path);
-        else
-            applicationMediator().convertSingleDocument(path);
-    });
 }
 
 } // namespace qp

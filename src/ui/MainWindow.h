@@ -7,12 +7,10 @@
 #include <QMainWindow>
 
 #include <memory>
-#include <optional>
 
 class QAction;
 class QFrame;
 class QMenu;
-class QMimeData;
 class QPushButton;
 class QStatusBar;
 
@@ -89,9 +87,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
     MainWindow();
@@ -107,9 +102,6 @@ private:
     void onInfo();
     void onNextDocument();
     void onExitButton();
-    // The one local file or folder dropped, or nothing.
-    static std::optional<QString> droppedPath(const QMimeData* data);
-    void onDropped(const QString& path);
 
     // The folder enumerator of the source-folder preview and the batch run.
     qp::FileList fileList_;
