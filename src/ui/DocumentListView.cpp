@@ -11,7 +11,6 @@ namespace qp {
 namespace {
 
 constexpr int KeyRole = Qt::UserRole;
-constexpr int PageRole = Qt::UserRole + 1;
 
 // Rows sort by their text ignoring letter case, as the list control did.
 class DocumentRow : public QTreeWidgetItem {
@@ -57,6 +56,7 @@ void DocumentListView::clear() {
     QTreeWidget::clear();
     rows_.clear();
     subItems_.clear();
+    pages_.clear();
 }
 
 void DocumentListView::addRow(const QString& key, const QString& text) {
@@ -125,13 +125,14 @@ QStringList DocumentListView::shownKeys() const {
 }
 
 void DocumentListView::setPage(const QString& key, const QString& page) {
-    if (QTreeWidgetItem* item = row(key))
-        item->setData(0, PageRole, page);
+    // Kept beside the rows: data set on a row of the sorted column would
+    // have the list sort itself again.
+    if (rows_.contains(key))
+        pages_.insert(key, page);
 }
 
 QString DocumentListView::page(const QString& key) const {
-    QTreeWidgetItem* item = row(key);
-    return item ? item->data(0, PageRole).toString() : QString();
+    return pages_.value(key);
 }
 
 QString DocumentListView::keyOf(const QTreeWidgetItem* item) {

@@ -53,6 +53,7 @@ private:
 
     QHash<QString, QTreeWidgetItem*> rows_;
     QHash<QString, QStringList> subItems_;
+    QHash<QString, QString> pages_;
     QString followed_;
 };
 
