@@ -23,6 +23,9 @@ struct MessageRequest {
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
     QObject* owner = nullptr;
+    // A second, smaller text below the message: what the user can do about
+    // it. Empty for most messages.
+    QString informativeText = {};
 };
 
 struct FileRequest {

@@ -1,5 +1,6 @@
 #include "WebBrowser.h"
 
+#include "ExecLine.h"
 #include "ProgramSearch.h"
 
 #include <QDir>
@@ -14,12 +15,6 @@ namespace {
 
 // How long xdg-mime may take to answer; it is a small shell script.
 constexpr int QueryTimeoutMs = 5000;
-
-bool isFieldCode(const QString& argument) {
-    static const QString codes = QStringLiteral("fFuUick"
-                                                "dDnNvm");
-    return argument.size() == 2 && argument[0] == QLatin1Char('%') && codes.contains(argument[1]);
-}
 
 // Decodes the escapes that every string value of a desktop entry may hold.
 QString decodeValue(const QString& raw) {
@@ -142,7 +137,7 @@ QString findDesktopEntry(const QString& id) {
     return {};
 }
 
-QString execOfDesktopEntry(const QString& path) {
+QString valueOfDesktopEntry(const QString& path, const QString& key) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -159,53 +154,19 @@ QString execOfDesktopEntry(const QString& path) {
         if (!inMainGroup)
             continue;
         const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0 || line.left(equals).trimmed() != QLatin1String("Exec"))
+        if (equals < 0 || line.left(equals).trimmed() != key)
             continue;
         return decodeValue(line.mid(equals + 1).trimmed());
     }
     return {};
 }
 
-QStringList splitExec(const QString& exec) {
-    QStringList arguments;
-    QString current;
-    bool inArgument = false;
-    bool quoted = false;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec[i];
-        if (quoted) {
-            if (c == QLatin1Char('\\') && i + 1 < exec.size() &&
-                QStringLiteral("\"`$\\").contains(exec[i + 1])) {
-                current += exec[++i];
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                current += c;
-            }
-        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')) {
-            if (inArgument)
-                arguments << current;
-            current.clear();
-            inArgument = false;
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-            inArgument = true;
-        } else {
-            current += c;
-            inArgument = true;
-        }
-    }
-    if (quoted)
-        return {};
-    if (inArgument)
-        arguments << current;
+QString execOfDesktopEntry(const QString& path) {
+    return valueOfDesktopEntry(path, QStringLiteral("Exec"));
+}
 
-    QStringList result;
-    for (const QString& argument : std::as_const(arguments)) {
-        if (!isFieldCode(argument))
-            result << QString(argument).replace(QLatin1String("%%"), QLatin1String("%"));
-    }
-    return result;
+QStringList splitExec(const QString& exec) {
+    return ExecLine{}.expand(exec);
 }
 
 QString programOfExec(const QString& exec) {
@@ -213,21 +174,40 @@ QString programOfExec(const QString& exec) {
     return arguments.isEmpty() ? QString() : arguments.first();
 }
 
-QString associatedBrowser() {
-    const QString id = defaultDesktopEntry();
-    if (id.isEmpty())
+QStringList commandOfDesktopEntry(const QString& path, const QString& url) {
+    ExecLine line;
+    line.icon = valueOfDesktopEntry(path, QStringLiteral("Icon"));
+    line.name = valueOfDesktopEntry(path, QStringLiteral("Name"));
+    line.entryFile = path;
+    QStringList command = line.expand(execOfDesktopEntry(path), {url});
+    if (command.isEmpty())
         return {};
-    const QString entry = findDesktopEntry(id);
+    const QString program = findProgram(command.first());
+    if (program.isEmpty())
+        return {};
+    command.first() = program;
+    return command;
+}
+
+QString browserEntry() {
+    const QString id = defaultDesktopEntry();
+    return id.isEmpty() ? QString() : findDesktopEntry(id);
+}
+
+QString associatedBrowser() {
+    const QString entry = browserEntry();
     if (entry.isEmpty())
         return {};
     return findProgram(programOfExec(execOfDesktopEntry(entry)));
 }
 
 Result open(const QString& url) {
-    const QString browser = associatedBrowser();
-    if (browser.isEmpty())
+    const QString entry = browserEntry();
+    const QStringList command = entry.isEmpty() ? QStringList() : commandOfDesktopEntry(entry, url);
+    if (command.isEmpty())
         return Result::NoBrowser;
-    return QProcess::startDetached(browser, {url}) ? Result::Started : Result::StartFailed;
+    return QProcess::startDetached(command.first(), command.mid(1)) ? Result::Started
+                                                                    : Result::StartFailed;
 }
 
 } // namespace qp::WebBrowser

@@ -9,8 +9,10 @@ namespace qp::WebBrowser {
 // pages. The program is found through the freedesktop.org conventions:
 // `xdg-mime query default text/html` names a desktop entry, the entry is
 // looked up in the XDG data folders, and the program of its Exec= line is
-// resolved on PATH. The program is then started detached with the address as
-// its only argument. Nothing runs through a shell and no file is written.
+// resolved on PATH. The entry's whole command line is then started detached,
+// its field codes expanded with the address, so that an entry that starts a
+// wrapper ("env VAR=x browser %u", "flatpak run ... %u") works. Nothing runs
+// through a shell and no file is written.
 
 enum class Result {
     Started,    // the browser program was started
@@ -42,17 +44,23 @@ QStringList applicationFolders();
 // kde4/browser.desktop).
 QString findDesktopEntry(const QString& id);
 
-// The value of the Exec key in the [Desktop Entry] group of the file, with
-// the string escapes (\s, \n, \t, \r, \\) decoded; empty when there is none.
+// The value of a key in the [Desktop Entry] group of the file, with the
+// string escapes (\s, \n, \t, \r, \\) decoded; empty when there is none.
+QString valueOfDesktopEntry(const QString& path, const QString& key);
+// The value of its Exec key.
 QString execOfDesktopEntry(const QString& path);
 
 // Splits an Exec value into its arguments by the desktop-entry quoting rules
-// (double quotes; inside them \" \` \$ \\ stand for the character) and drops
-// the field codes (%f %F %u %U %i %c %k and the deprecated ones); "%%"
-// becomes "%". An unterminated quote yields an empty list.
+// (see ExecLine) with no address to fill in: the field codes for addresses
+// drop out, "%%" becomes "%". An unterminated quote yields an empty list.
 QStringList splitExec(const QString& exec);
 
 // The program named by an Exec value: its first argument after splitExec.
 QString programOfExec(const QString& exec);
+
+// The command line that opens the address with the entry: its Exec line
+// expanded (see ExecLine), the program resolved on PATH. Empty when the entry
+// has no Exec line or its program is not found.
+QStringList commandOfDesktopEntry(const QString& path, const QString& url);
 
 } // namespace qp::WebBrowser

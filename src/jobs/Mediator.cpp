@@ -18,6 +18,15 @@ namespace qp {
 namespace {
 const QString wordProcessorName = QStringLiteral("Word.Application");
 
+// What the user can do when no word processor could be bound.
+QString officeMissingHelp() {
+    return QStringLiteral(
+        "Quillpage converts documents with LibreOffice, which was not found. Install it "
+        "(on Debian or Ubuntu: sudo apt-get install libreoffice-writer-nogui), or set "
+        "QUILLPG_OFFICE_DIR to the folder of an installed LibreOffice, then start "
+        "Quillpage again.");
+}
+
 // Asks the job that runs, if any, to end after its current document.
 void stopRunningJob(const StateManager& states, JobStop why) {
     for (ApplicationMode* state : {states.singleDocumentState(), states.batchState()})
@@ -34,8 +43,10 @@ Mediator::~Mediator() = default;
 
 bool Mediator::init() {
     if (!attachWordProcessor()) {
-        Dialogs::message(dialogs_, QStringLiteral("Could not find WordPerfect"),
-                         QStringLiteral("Error!"), MessageIcon::Exclamation, MessageButtons::Ok);
+        MessageRequest message{QStringLiteral("Could not find WordPerfect"),
+                               QStringLiteral("Error!"), MessageIcon::Exclamation};
+        message.informativeText = officeMissingHelp();
+        dialogs_.message(message);
         return false;
     }
     stateManager_ = std::make_unique<StateManager>();
@@ -137,24 +148,38 @@ void Mediator::chooseSingleDocument() {
         dialog.ShowOpen();
         if (dialog.FileName.isEmpty())
             return;
-        const QString document = dialog.FileName;
-        SetSourceFile(document);
-        FileSystem fileSystem;
-        SetTargetFolder(fileSystem.GetPath(document));
-
-        StartJobCommand start;
-        start.init(*this);
-        static_cast<Command&>(start).Execute();
+        startSingleDocument(dialog.FileName);
     } catch (...) {
     }
 }
 
-void Mediator::chooseSourceFolder() {
-    FileSystem fileSystem;
-    const QString folder = browseForFolder(QStringLiteral("Select a Source Folder"));
-    if (folder.isEmpty())
-        return;
+void Mediator::convertSingleDocument(const QString& document) {
+    startSingleDocumentState();
+    // Ends silently on any failure, as after the open dialog.
+    try {
+        startSingleDocument(document);
+    } catch (...) {
+    }
+}
 
+void Mediator::startSingleDocument(const QString& document) {
+    SetSourceFile(document);
+    FileSystem fileSystem;
+    SetTargetFolder(fileSystem.GetPath(document));
+
+    StartJobCommand start;
+    start.init(*this);
+    static_cast<Command&>(start).Execute();
+}
+
+void Mediator::chooseSourceFolder() {
+    const QString folder = browseForFolder(QStringLiteral("Select a Source Folder"));
+    if (!folder.isEmpty())
+        useSourceFolder(folder);
+}
+
+void Mediator::useSourceFolder(const QString& folder) {
+    FileSystem fileSystem;
     BatchView& view = windows_.batchView();
     view.clearFound();
     view.setSourceText(folder);

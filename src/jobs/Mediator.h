@@ -54,8 +54,14 @@ public:
 
     // The one-document job: choose a document and convert it.
     void chooseSingleDocument();
+    // The one-document job for a document the user named otherwise (dropped
+    // on the main window): its page is proposed beside it.
+    void convertSingleDocument(const QString& document);
     // Choose the batch source folder and preview its documents.
     void chooseSourceFolder();
+    // Take the folder as the batch source folder and preview its documents;
+    // raises PathNotFound when it cannot be listed.
+    void useSourceFolder(const QString& folder);
     // Choose the target folder.
     void chooseTargetFolder();
     // The folder browser: the chosen folder, or empty when cancelled.
@@ -71,6 +77,7 @@ public:
 
 private:
     bool attachWordProcessor();
+    void startSingleDocument(const QString& document);
 
     WindowPort& windows_;
     DialogProvider& dialogs_;

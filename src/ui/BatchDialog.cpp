@@ -110,20 +110,27 @@ void BatchDialog::closeEvent(QCloseEvent* event) {
 }
 
 void BatchDialog::onSelectSource() {
-    runHandler(windows_.dialogs(), this, [this] {
-        try {
-            windows_.mediator().chooseSourceFolder();
-        } catch (const AutomationError& error) {
-            if (error.number() != ErrorNumber::PathNotFound)
-                throw;
-            // The folder was chosen and stored, but cannot be listed.
-            Dialogs::message(windows_.dialogs(),
-                             QStringLiteral("Could not read the Source Folder ") +
-                                 windows_.mediator().GetSourceFolder(),
-                             applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
-                             this);
-        }
-    });
+    runHandler(windows_.dialogs(), this,
+               [this] { previewSource([this] { windows_.mediator().chooseSourceFolder(); }); });
+}
+
+void BatchDialog::execWithSource(const QString& folder) {
+    previewSource([this, &folder] { windows_.mediator().useSourceFolder(folder); });
+    exec();
+}
+
+void BatchDialog::previewSource(const std::function<void()>& choose) {
+    try {
+        choose();
+    } catch (const AutomationError& error) {
+        if (error.number() != ErrorNumber::PathNotFound)
+            throw;
+        // The folder was chosen and stored, but cannot be listed.
+        Dialogs::message(windows_.dialogs(),
+                         QStringLiteral("Could not read the Source Folder ") +
+                             windows_.mediator().GetSourceFolder(),
+                         applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok, this);
+    }
 }
 
 void BatchDialog::onSelectTarget() {

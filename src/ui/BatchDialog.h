@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 class QGroupBox;
@@ -32,6 +33,10 @@ public:
     void setSourceText(const QString& text) override;
     void setTargetText(const QString& text) override;
 
+    // Takes the folder as the source folder, as if chosen with "Select...",
+    // and shows the dialog modally.
+    void execWithSource(const QString& folder);
+
     QGroupBox* Frame1 = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* sourceFolderEdit = nullptr;
@@ -55,6 +60,9 @@ private:
     void onSelectTarget();
     void onStart();
     void onCancel();
+    // Runs the choice of a source folder; a folder that cannot be listed is
+    // reported.
+    void previewSource(const std::function<void()>& choose);
     // Whether the source folder and the target folder shown allow a batch
     // run, which then writes into the shown target; tells the user why not.
     bool foldersReady();

@@ -43,6 +43,8 @@ DocumentListView::DocumentListView(QWidget* parent) : QTreeWidget(parent) {
     header()->setStretchLastSection(false);
     setColumnWidth(0, twips(10000));
     setColumnWidth(1, twips(1400));
+    // A click on a column's header sorts by it; the followed row stays shown.
+    connect(header(), &QHeaderView::sortIndicatorChanged, this, [this] { showFollowedRow(); });
 }
 
 QTreeWidgetItem* DocumentListView::row(const QString& key) const {
@@ -50,9 +52,11 @@ QTreeWidgetItem* DocumentListView::row(const QString& key) const {
 }
 
 void DocumentListView::clear() {
+    followed_.clear();
     QTreeWidget::clear();
     rows_.clear();
     subItems_.clear();
+    pages_.clear();
 }
 
 void DocumentListView::addRow(const QString& key, const QString& text) {
@@ -65,6 +69,8 @@ void DocumentListView::addRow(const QString& key, const QString& text) {
     addTopLevelItem(item);
     rows_.insert(key, item);
     subItems_.insert(key, {});
+    if (key == followed_)
+        showFollowedRow();
 }
 
 void DocumentListView::insertStatus(const QString& key, const QString& text) {
@@ -75,6 +81,9 @@ void DocumentListView::insertStatus(const QString& key, const QString& text) {
     QStringList& items = subItems_[key];
     items.prepend(text);
     item->setText(1, items.front());
+    // Sorted by status, the row may have moved.
+    if (key == followed_)
+        showFollowedRow();
 }
 
 void DocumentListView::setDetail(const QString& key, const QString& detail) {
@@ -113,6 +122,44 @@ QStringList DocumentListView::shownKeys() const {
     for (int i = 0; i < topLevelItemCount(); ++i)
         keys << topLevelItem(i)->data(0, KeyRole).toString();
     return keys;
+}
+
+void DocumentListView::setPage(const QString& key, const QString& page) {
+    // Kept beside the rows: data set on a row of the sorted column would
+    // have the list sort itself again.
+    if (rows_.contains(key))
+        pages_.insert(key, page);
+}
+
+QString DocumentListView::page(const QString& key) const {
+    return pages_.value(key);
+}
+
+QString DocumentListView::keyOf(const QTreeWidgetItem* item) {
+    return item ? item->data(0, KeyRole).toString() : QString();
+}
+
+QString DocumentListView::keyAt(const QPoint& point) const {
+    return keyOf(itemAt(point));
+}
+
+void DocumentListView::followRow(const QString& key) {
+    followed_ = key;
+    showFollowedRow();
+}
+
+void DocumentListView::showFollowedRow() {
+    if (QTreeWidgetItem* item = row(followed_))
+        scrollToItem(item, QAbstractItemView::EnsureVisible);
+}
+
+bool DocumentListView::rowInView(const QString& key) const {
+    QTreeWidgetItem* item = row(key);
+    if (!item)
+        return false;
+    // Vertically: the columns together may be wider than the viewport.
+    const QRect rect = visualItemRect(item);
+    return rect.isValid() && rect.top() >= 0 && rect.bottom() < viewport()->height();
 }
 
 } // namespace qp

@@ -32,11 +32,29 @@ public:
     // The keys of the rows from top to bottom, as shown.
     QStringList shownKeys() const;
 
+    // The web page that the row's document became; empty until it has one.
+    void setPage(const QString& key, const QString& page);
+    QString page(const QString& key) const;
+    // The key of a row, or of the row at a point of the viewport; empty for
+    // none.
+    static QString keyOf(const QTreeWidgetItem* item);
+    QString keyAt(const QPoint& point) const;
+
+    // Keeps the row of the document being converted in view, however the
+    // list is sorted, from now until another row is followed (an empty key
+    // follows none).
+    void followRow(const QString& key);
+    // Whether the row lies wholly within the visible part of the list.
+    bool rowInView(const QString& key) const;
+
 private:
     QTreeWidgetItem* row(const QString& key) const;
+    void showFollowedRow();
 
     QHash<QString, QTreeWidgetItem*> rows_;
     QHash<QString, QStringList> subItems_;
+    QHash<QString, QString> pages_;
+    QString followed_;
 };
 
 } // namespace qp

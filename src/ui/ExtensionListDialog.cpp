@@ -65,7 +65,8 @@ ExtensionListDialog::ExtensionListDialog(WidgetWindows& windows)
     exitButton->setGeometry(twipsRect(3600, 2400, 975, 375));
 
     Frame1->lower();
-    // Enter in the input box does not press a button.
+    // No button is pressed by Enter: in the input box Enter adds what was
+    // typed, as "Add" does.
     for (QPushButton* button : {addButton, removeButton, exitButton}) {
         button->setAutoDefault(false);
         button->setDefault(false);
@@ -76,6 +77,7 @@ ExtensionListDialog::ExtensionListDialog(WidgetWindows& windows)
     setTabOrder(removeButton, exitButton);
 
     connect(addButton, &QPushButton::clicked, this, [this] { onAdd(); });
+    connect(extensionEdit, &QLineEdit::returnPressed, this, [this] { onAdd(); });
     connect(removeButton, &QPushButton::clicked, this, [this] { onRemove(); });
     connect(exitButton, &QPushButton::clicked, this, [this] { onExit(); });
     setEnabled(!windows_.extensionsBusy());
@@ -96,6 +98,9 @@ QString ExtensionListDialog::list(int index) const {
 
 void ExtensionListDialog::Form_Load() {
     extensionBox->addItem(QStringLiteral("doc"));
+    // No entry is current until the user picks one (the list would make
+    // the first one current when it takes the focus).
+    extensionBox->setCurrentIndex(QModelIndex());
 }
 
 void ExtensionListDialog::onAdd() {
@@ -106,7 +111,9 @@ void ExtensionListDialog::onAdd() {
 }
 
 void ExtensionListDialog::onRemove() {
-    if (extensionBox->currentRow() == -1) {
+    // The list makes a row current when it takes the focus, selected or
+    // not; with no entry selected there is nothing to remove.
+    if (extensionBox->currentRow() == -1 || extensionBox->selectedItems().isEmpty()) {
         Dialogs::message(windows_.dialogs(),
                          QStringLiteral("You did not select an extension to remove."),
                          applicationTitle(), MessageIcon::None, MessageButtons::Ok, this);

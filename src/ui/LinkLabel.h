@@ -4,7 +4,9 @@
 
 namespace qp {
 
-// A label that acts on a click, shown as a blue web link.
+// A label that acts on a click, shown as a blue web link. It takes the
+// keyboard focus with Tab, shows it with a focus frame, and Enter or Space
+// acts as a click.
 class LinkLabel : public QLabel {
     Q_OBJECT
 public:
@@ -15,6 +17,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 } // namespace qp

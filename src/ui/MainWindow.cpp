@@ -3,9 +3,12 @@
 #include "AboutDialog.h"
 #include "Application.h"
 #include "BatchDialog.h"
+#include "DocumentDrops.h"
 #include "DocumentListView.h"
 #include "ExtensionListDialog.h"
 #include "Handler.h"
+#include "JobStatusArea.h"
+#include "PageActions.h"
 #include "QuickStartDialog.h"
 #include "SettingsDialog.h"
 #include "Style.h"
@@ -65,6 +68,12 @@ MainWindow::MainWindow(WidgetWindows& windows)
     aboutMenu->setObjectName(QStringLiteral("mnuAbout"));
     infoAction = aboutMenu->addAction(QStringLiteral("Info"));
     infoAction->setObjectName(QStringLiteral("mnuInfo"));
+    // Standard shortcuts, shown in the menus beside the captions.
+    openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    batchAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    infoAction->setShortcut(QKeySequence(Qt::Key_F1));
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -76,6 +85,7 @@ MainWindow::MainWindow(WidgetWindows& windows)
     Frame1->setGeometry(twipsRect(0, 0, 11535, 6375));
     documentView = new DocumentListView(Frame1);
     documentView->setGeometry(twipsRect(0, 0, 11415, 5415));
+    pageActions = new PageActions(*documentView, windows_.dialogs());
     nextButton = new QPushButton(QStringLiteral("Next Document"), Frame1);
     nextButton->setObjectName(QStringLiteral("Next"));
     nextButton->setGeometry(twipsRect(4320, 5760, 1575, 495));
@@ -94,6 +104,12 @@ MainWindow::MainWindow(WidgetWindows& windows)
     statusLine->setObjectName(QStringLiteral("StatusBar1"));
     statusLine->setSizeGripEnabled(false);
     setStatusBar(statusLine);
+    // Permanent, so that the menus' passing messages do not wipe it.
+    jobStatus = new JobStatusArea(statusLine);
+    statusLine->addPermanentWidget(jobStatus, 1);
+
+    // A document or a folder dropped from the file manager starts its job.
+    new DocumentDrops(*this, windows_);
 
     // The client area below the menu bar is fixed; the status bar lies along
     // its bottom edge.
@@ -212,38 +228,40 @@ void MainWindow::setBusy(bool busy) {
 }
 
 QString MainWindow::statusText() const {
-    return statusLine->currentMessage();
+    return jobStatus->text();
 }
 
 void MainWindow::showStatus(const QString& text) {
-    statusLine->showMessage(text);
+    jobStatus->showText(text);
 }
 
 void MainWindow::jobStarted(int total) {
-    Q_UNUSED(total);
     lastFailure_.clear();
-    statusLine->clearMessage();
+    jobStatus->jobStarted(total);
 }
 
 void MainWindow::documentStarted(const QString& source, int index, int total) {
-    showStatus(QStringLiteral("Converting %1 of %2: %3")
-                   .arg(index)
-                   .arg(total)
-                   .arg(QFileInfo(source).fileName()));
+    jobStatus->documentStarted(QStringLiteral("Converting %1 of %2: %3")
+                                   .arg(index)
+                                   .arg(total)
+                                   .arg(QFileInfo(source).fileName()));
+    documentView->followRow(source);
 }
 
 void MainWindow::documentConverted(const QString& source, const QString& page) {
-    Q_UNUSED(source);
-    Q_UNUSED(page);
+    documentView->setPage(source, page);
+    jobStatus->documentDone();
 }
 
 void MainWindow::documentFailed(const QString& source, const QString& reason) {
     lastFailure_ = QFileInfo(source).fileName() + QStringLiteral(": ") + reason;
     showStatus(lastFailure_);
+    jobStatus->documentDone();
 }
 
 void MainWindow::documentCancelled(const QString& source) {
     showStatus(QStringLiteral("Cancelled: ") + QFileInfo(source).fileName());
+    jobStatus->documentDone();
 }
 
 void MainWindow::jobFinished(const JobSummary& summary) {
@@ -251,7 +269,8 @@ void MainWindow::jobFinished(const JobSummary& summary) {
     // The reason of the last failure stays readable after the job.
     if (summary.failed > 0 && !lastFailure_.isEmpty())
         text += QStringLiteral(" - ") + lastFailure_;
-    showStatus(text);
+    jobStatus->jobFinished(text);
+    documentView->followRow(QString());
 }
 
 } // namespace qp

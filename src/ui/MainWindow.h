@@ -18,13 +18,17 @@ namespace qp {
 
 class NextDocumentCommand;
 class DocumentListView;
+class JobStatusArea;
+class PageActions;
 class WidgetWindows;
 
 // The main window: the document list, the menus from which every job
 // starts, "Next Document", "Exit" and, while a job runs, "Stop". It also
 // holds the folder enumerator and the file dialog that the Mediator and the
 // converters use, and reports the progress of a job in its status bar.
-// Closing it ends the program. Made and loaded by its WidgetWindows.
+// A document dropped on it starts the one-document job, a folder opens the
+// Batch Documents dialog with it as the source. Closing it ends the program. Made and
+// loaded by its WidgetWindows.
 class MainWindow : public QMainWindow, public JobReporter {
     Q_OBJECT
 public:
@@ -41,7 +45,8 @@ public:
     void setBusy(bool busy);
     bool isBusy() const { return busy_; }
 
-    // The status bar's text.
+    // The status bar's line: the document being converted, or the last
+    // job's summary.
     QString statusText() const;
     void showStatus(const QString& text);
 
@@ -59,6 +64,9 @@ public:
     QPushButton* exitButton = nullptr;
     QPushButton* stopButton = nullptr;
     QStatusBar* statusLine = nullptr;
+    JobStatusArea* jobStatus = nullptr;
+    // What a double-click, Enter and the context menu do with a row.
+    PageActions* pageActions = nullptr;
     QMenu* fileMenu = nullptr;
     QAction* openAction = nullptr;
     QAction* batchAction = nullptr;

@@ -61,18 +61,35 @@ MessageAnswer dismissedAnswer(MessageButtons buttons) {
     return MessageAnswer::Ok;
 }
 
-QString qtPatterns(const QString& windowsPatterns) {
-    QStringList patterns;
-    for (const QString& pattern : windowsPatterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString trimmed = pattern.trimmed();
-        if (!trimmed.isEmpty())
-            patterns << anyCasePattern(trimmed);
-    }
-    return patterns.join(QLatin1Char(' '));
+// The patterns of one entry, ";" or " " between them.
+QStringList patternList(const QString& patterns, QChar separator) {
+    QStringList list;
+    for (const QString& pattern : patterns.split(separator, Qt::SkipEmptyParts))
+        if (!pattern.trimmed().isEmpty())
+            list << pattern.trimmed();
+    return list;
 }
 
-// The description without the pattern list it shows in parentheses, since
-// Qt takes the patterns from the last parenthesised part of a name filter.
+// The patterns that a description names in its last parentheses, which is
+// where Qt reads them from a name filter.
+QStringList describedPatterns(const QString& description) {
+    const QString text = description.trimmed();
+    const qsizetype open = text.lastIndexOf(QLatin1Char('('));
+    if (!text.endsWith(QLatin1Char(')')) || open < 0)
+        return {};
+    return patternList(text.mid(open + 1, text.size() - open - 2), QLatin1Char(' '));
+}
+
+bool samePatternsInAnyCase(QStringList a, QStringList b) {
+    for (QStringList* list : {&a, &b}) {
+        for (QString& pattern : *list)
+            pattern = pattern.toLower();
+        list->sort();
+    }
+    return a == b;
+}
+
+// The description without the pattern list it shows in parentheses.
 QString bareDescription(const QString& description) {
     QString text = description.trimmed();
     if (text.endsWith(QLatin1Char(')'))) {
@@ -85,36 +102,29 @@ QString bareDescription(const QString& description) {
 
 } // namespace
 
-QString anyCasePattern(const QString& pattern) {
-    QString result;
-    for (const QChar c : pattern) {
-        const QChar lower = c.toLower();
-        const QChar upper = c.toUpper();
-        if (c.isLetter() && lower != upper)
-            result += QLatin1Char('[') + lower + upper + QLatin1Char(']');
-        else
-            result += c;
-    }
-    return result;
-}
-
 QStringList qtNameFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
     if (parts.size() == 1) {
-        const QString patterns = qtPatterns(parts.front());
+        const QString patterns = patternList(parts.front(), QLatin1Char(';')).join(' ');
         if (!patterns.isEmpty())
             filters << patterns;
         return filters;
     }
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString patterns = qtPatterns(parts[i + 1]);
+        const QStringList patterns = patternList(parts[i + 1], QLatin1Char(';'));
         if (patterns.isEmpty())
             continue;
+        // "All WordPerfect documents (*.doc)|*.DOC" reads as it is written.
+        if (samePatternsInAnyCase(describedPatterns(parts[i]), patterns)) {
+            filters << parts[i].trimmed();
+            continue;
+        }
         const QString description = bareDescription(parts[i]);
+        const QString joined = patterns.join(QLatin1Char(' '));
         filters << (description.isEmpty()
-                        ? patterns
-                        : description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+                        ? joined
+                        : description + QStringLiteral(" (") + joined + QLatin1Char(')'));
     }
     return filters;
 }
@@ -122,6 +132,7 @@ QStringList qtNameFilters(const QString& filter) {
 MessageAnswer QtDialogProvider::message(const MessageRequest& request) {
     QMessageBox box(qtIcon(request.icon), request.title, request.text, qtButtons(request.buttons),
                     ownerWidget(request.owner));
+    box.setInformativeText(request.informativeText);
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok:
@@ -148,6 +159,8 @@ std::optional<QString> QtDialogProvider::file(const FileRequest& request) {
     const QStringList filters = qtNameFilters(request.filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
+    // Patterns match in any letter case: "*.doc" finds REPORT.DOC too.
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     if (!request.fileName.isEmpty()) {
         const QFileInfo proposed(request.fileName);
         if (request.fileName.contains(QLatin1Char('/')))

@@ -15,13 +15,12 @@ public:
     QString folder(const FolderRequest& request) override;
 };
 
-// A file pattern that matches in any letter case: "*.DOC" gives
-// "*.[dD][oO][cC]".
-QString anyCasePattern(const QString& pattern);
-
 // The file dialog's filter, "Description (*.doc)|*.DOC" pairs or a bare
-// pattern such as "*.htm", as Qt name filters whose patterns match in any
-// letter case. Several patterns of one entry are separated by ";".
+// pattern such as "*.htm", as Qt name filters that read as the filter is
+// written: a description that names its patterns itself stays as it is when
+// they are the entry's patterns in some letter case, otherwise the patterns
+// follow it in parentheses. Several patterns of one entry are separated by
+// ";". The file dialog matches them in any letter case.
 QStringList qtNameFilters(const QString& filter);
 
 // The flag of a file request that makes the chosen file have to exist.

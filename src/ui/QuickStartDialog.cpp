@@ -81,6 +81,8 @@ QuickStartDialog::QuickStartDialog(WidgetWindows& windows)
 
     setTabOrder(openDocumentButton, batchButton);
     setTabOrder(batchButton, cancelButton);
+    // The link follows the buttons; Enter or Space opens it.
+    setTabOrder(cancelButton, Label3);
     openDocumentButton->setFocus();
     openDocumentButton->setAutoDefault(false);
     batchButton->setAutoDefault(false);

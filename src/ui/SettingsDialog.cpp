@@ -46,6 +46,8 @@ SettingsDialog::SettingsDialog(WidgetWindows& windows) : QDialog(nullptr), windo
     cancelButton->setGeometry(twipsRect(5280, 1920, 855, 375));
     okButton->setAutoDefault(false);
     cancelButton->setAutoDefault(false);
+    // Enter presses "OK" wherever the focus is; Escape is "Cancel".
+    okButton->setDefault(true);
 
     setTabOrder(okButton, cancelButton);
     setTabOrder(cancelButton, notFilteredOption);

@@ -9,6 +9,8 @@
 #include "TestFiles.h"
 
 #include "ui/Application.h"
+#include "ui/BatchDialog.h"
+#include "ui/MainWindow.h"
 #include "ui/QuickStartDialog.h"
 #include "ui/Startup.h"
 #include "ui/WidgetWindows.h"
@@ -60,6 +62,20 @@ inline void clickMenu(QMenuBar* bar, QMenu* menu, QAction* item) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
     ASSERT_TRUE(item->isEnabled()) << item->text().toStdString() << " is disabled";
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+}
+
+// File -> Batch: the two folders chosen through the scripted folder
+// browser, then "Start"; returns when the batch has run.
+inline void batchThroughMenu(MainWindow& main, ScriptedDialogs& dialogs, const QString& source,
+                             const QString& target) {
+    whenModal<BatchDialog>([&](BatchDialog& dialog) {
+        dialogs.answerFolder(source);
+        QTest::mouseClick(dialog.sourceButton, Qt::LeftButton);
+        dialogs.answerFolder(target);
+        QTest::mouseClick(dialog.targetButton, Qt::LeftButton);
+        QTest::mouseClick(dialog.startButton, Qt::LeftButton);
+    });
+    clickMenu(main.menuBar(), main.fileMenu, main.batchAction);
 }
 
 // The object names of the visible windows other than menus.

@@ -7,18 +7,34 @@
 #include "ui/QtDialogProvider.h"
 
 #include <QFileDialog>
+#include <QListView>
 #include <QMessageBox>
 
 namespace qp::test {
 namespace {
 
-TEST(QtNameFilters, MatchTheExtensionInAnyLetterCase) {
+TEST(QtNameFilters, ReadAsTheFilterIsWritten) {
     EXPECT_EQ(qtNameFilters("All WordPerfect documents (*.doc)|*.DOC"),
-              QStringList{"All WordPerfect documents (*.[dD][oO][cC])"});
-    EXPECT_EQ(qtNameFilters("*.htm"), QStringList{"*.[hH][tT][mM]"});
-    EXPECT_EQ(qtNameFilters("Documents|*.doc;*.RTF|All files (*.*)|*.*"),
-              (QStringList{"Documents (*.[dD][oO][cC] *.[rR][tT][fF])", "All files (*.*)"}));
+              QStringList{"All WordPerfect documents (*.doc)"});
+    EXPECT_EQ(qtNameFilters("*.htm"), QStringList{"*.htm"});
+    // A description that names other patterns, or none, gets the entry's.
+    EXPECT_EQ(qtNameFilters("Documents|*.doc;*.RTF|Pages (*.htm)|*.htm;*.html|All files (*.*)|*.*"),
+              (QStringList{"Documents (*.doc *.RTF)", "Pages (*.htm *.html)", "All files (*.*)"}));
     EXPECT_TRUE(qtNameFilters("").isEmpty());
+}
+
+// The names that the file dialog lists in its folder, once it has read it.
+QStringList listedNames(QFileDialog& dialog) {
+    auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+    if (!view)
+        return {};
+    QStringList names;
+    if (!QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= 2; }, 5000))
+        return {};
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+        names << view->model()->index(row, 0, view->rootIndex()).data().toString();
+    names.sort();
+    return names;
 }
 
 // The Qt provider is asked instead of the scripted one of the fixture.
@@ -59,11 +75,15 @@ TEST_F(QtDialogsTest, FileDialogsOpenAnExistingFileOrSaveANewOneInTheGivenFolder
     request.filter = "All WordPerfect documents (*.doc)|*.DOC";
     request.flags = FileMustExist;
     writeFile(request.fileName);
+    writeFile(work.filePath("notes.doc"));
+    writeFile(work.filePath("notes.txt"));
     whenModal<QFileDialog>([&](QFileDialog& dialog) {
         EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
         EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
-        EXPECT_EQ(dialog.nameFilters(), QStringList{"All WordPerfect documents (*.[dD][oO][cC])"});
+        EXPECT_EQ(dialog.nameFilters(), QStringList{"All WordPerfect documents (*.doc)"});
         EXPECT_EQ(dialog.directory().absolutePath(), QDir(work.path()).absolutePath());
+        // The pattern matches the extension in any letter case.
+        EXPECT_EQ(listedNames(dialog), (QStringList{"Report.DOC", "notes.doc"}));
         static_cast<QDialog&>(dialog).accept();
     });
     EXPECT_EQ(provider.file(request), std::optional<QString>(request.fileName));
@@ -75,6 +95,7 @@ TEST_F(QtDialogsTest, FileDialogsOpenAnExistingFileOrSaveANewOneInTheGivenFolder
     request.filter = "*.htm";
     whenModal<QFileDialog>([&](QFileDialog& dialog) {
         EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog.nameFilters(), QStringList{"*.htm"});
         EXPECT_EQ(dialog.fileMode(), QFileDialog::AnyFile);
         static_cast<QDialog&>(dialog).accept();
     });

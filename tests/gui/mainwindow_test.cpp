@@ -57,16 +57,7 @@ protected:
     }
 
     // File -> Batch: the folders "in" and "out", then "Start".
-    void batch() {
-        whenModal<BatchDialog>([this](BatchDialog& dialog) {
-            dialogs.answerFolder(in);
-            QTest::mouseClick(dialog.sourceButton, Qt::LeftButton);
-            dialogs.answerFolder(out);
-            QTest::mouseClick(dialog.targetButton, Qt::LeftButton);
-            QTest::mouseClick(dialog.startButton, Qt::LeftButton);
-        });
-        click(main->fileMenu, main->batchAction);
-    }
+    void batch() { batchThroughMenu(*main, dialogs, in, out); }
 
     MainWindow* main = nullptr;
     const QString document = path("Report.final.doc");

@@ -133,14 +133,7 @@ TEST_F(OfficeWindows, StopOrCloseDuringABatchEndsItAfterTheCurrentDocumentAsTheP
             (close ? main().closeAction : main().stopAction)->trigger();
         });
         press.start(1);
-        whenModal<BatchDialog>([&](BatchDialog& batch) {
-            dialogs.answerFolder(in);
-            QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
-            dialogs.answerFolder(out);
-            QTest::mouseClick(batch.targetButton, Qt::LeftButton);
-            QTest::mouseClick(batch.startButton, Qt::LeftButton);
-        });
-        clickMenu(main().menuBar(), main().fileMenu, main().batchAction);
+        batchThroughMenu(main(), dialogs, in, out);
         press.stop();
 
         const QStringList pages = QDir(out).entryList({"*.htm"}, QDir::Files);

@@ -87,6 +87,10 @@ TEST_F(StartUpTest, ABindingFailureShowsOnlyItsMessageBoxAndRunApplicationReturn
         EXPECT_EQ(box.text(), "Could not find WordPerfect");
         EXPECT_EQ(box.windowTitle(), "Error!");
         EXPECT_EQ(box.icon(), QMessageBox::Warning);
+        EXPECT_EQ(box.standardButtons(), QMessageBox::Ok);
+        // What to do about it: install the office or name where it is.
+        EXPECT_TRUE(box.informativeText().contains("libreoffice-writer-nogui"));
+        EXPECT_TRUE(box.informativeText().contains("QUILLPG_OFFICE_DIR"));
         EXPECT_EQ(visibleWindows(), QStringList{box.objectName()});
         box.button(QMessageBox::Ok)->click();
     });

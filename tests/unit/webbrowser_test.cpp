@@ -1,3 +1,5 @@
+#include "desktop/ExecLine.h"
+#include "desktop/FileManager.h"
 #include "desktop/ProgramSearch.h"
 #include "desktop/SystemInformation.h"
 #include "desktop/WebBrowser.h"
@@ -45,6 +47,40 @@ TEST(ExecLine, SplitsByTheDesktopEntryQuotingRulesAndDropsFieldCodes) {
         EXPECT_EQ(WebBrowser::splitExec(exec), words) << exec.toStdString();
         EXPECT_EQ(WebBrowser::programOfExec(exec), words.value(0)) << exec.toStdString();
     }
+}
+
+TEST(ExecLine, ExpandsTheFieldCodesWithTheAddressesAndTheEntrysKeys) {
+    const QString other = QStringLiteral("https://example.org/b");
+    qp::ExecLine line;
+    const std::vector<std::tuple<QString, QStringList, QStringList>> cases{
+        {"browser %u", {Url}, {"browser", Url}},
+        {"env MOZ_ENABLE_WAYLAND=1 browser %u",
+         {Url},
+         {"env", "MOZ_ENABLE_WAYLAND=1", "browser", Url}},
+        {"flatpak run --branch=stable --command=browser org.example.Browser @@u %u @@",
+         {Url},
+         {"flatpak", "run", "--branch=stable", "--command=browser", "org.example.Browser", "@@u",
+          Url, "@@"}},
+        {"browser --url=%u --new", {Url}, {"browser", "--url=" + Url, "--new"}},
+        {"browser %U", {Url, other}, {"browser", Url, other}},
+        {"browser %F --x", {}, {"browser", "--x"}},
+        // Without a code for addresses they come last.
+        {"browser --new-window", {Url}, {"browser", "--new-window", Url}},
+        {"browser 100%% %d %D %n %N %v %m \"\"", {Url}, {"browser", "100%", "", Url}},
+        {"\"/opt/My Browser/run\" %f", {Url}, {"/opt/My Browser/run", Url}},
+        {"\"/opt/broken %u", {Url}, {}},
+    };
+    for (const auto& [exec, addresses, command] : cases)
+        EXPECT_EQ(line.expand(exec, addresses), command) << exec.toStdString();
+
+    // %i, %c and %k come from the entry's other keys; %i without an icon goes.
+    EXPECT_EQ(line.expand("browser %i %u"), QStringList{"browser"});
+    line.icon = "web-browser";
+    line.name = "Web Browser";
+    line.entryFile = "/usr/share/applications/browser.desktop";
+    EXPECT_EQ(line.expand("browser %i --class=%c %k %u", {Url}),
+              (QStringList{"browser", "--icon", "web-browser", "--class=Web Browser",
+                           "/usr/share/applications/browser.desktop", Url}));
 }
 
 TEST(ExecLine, IsReadFromTheMainGroupWithItsStringEscapesDecoded) {
@@ -112,14 +148,32 @@ TEST_F(BrowserDesktop, StartsTheAssociatedProgramWithTheAddressAsItsOnlyArgument
     EXPECT_EQ(PrivateDesktop::waitForRecord(record), QStringList{address});
 }
 
-TEST_F(BrowserDesktop, StartsAQuotedAbsoluteProgramOutsidePath) {
+TEST_F(BrowserDesktop, StartsAQuotedAbsoluteProgramOutsidePathWithItsArguments) {
     const QString folder = desktop.path("My Browser");
     QDir().mkpath(folder);
     const QString other = desktop.installRecorder("run", folder);
     writeFile(desktop.homeApplications() + "/stub-browser.desktop",
               "[Desktop Entry]\nExec=\"" + folder.toUtf8() + "/run\" --new-tab %U\n");
     ASSERT_EQ(WebBrowser::open(Url), Result::Started);
-    EXPECT_EQ(PrivateDesktop::waitForRecord(other), QStringList{Url});
+    EXPECT_EQ(PrivateDesktop::waitForRecord(other), (QStringList{"--new-tab", Url}));
+}
+
+TEST_F(BrowserDesktop, RunsTheEntrysWholeCommandLineSoThatWrappersWork) {
+    const QString entry = desktop.homeApplications() + "/stub-browser.desktop";
+    // An env-like wrapper that sets the variable and starts the browser.
+    desktop.writeProgram("env", "export \"$1\"\nshift\nexec \"$@\"\n");
+    writeFile(entry, "[Desktop Entry]\nExec=env MOZ_ENABLE_WAYLAND=1 stub-browser %u\n");
+    ASSERT_EQ(WebBrowser::open(Url), Result::Started);
+    EXPECT_EQ(PrivateDesktop::waitForRecord(record), QStringList{Url});
+
+    // A sandbox launcher gets its whole line, the address in the code's place.
+    const QString flatpak = desktop.installRecorder("flatpak");
+    writeFile(entry, "[Desktop Entry]\nName=Browser\nExec=flatpak run --branch=stable "
+                     "--command=browser org.example.Browser @@u %u @@\n");
+    ASSERT_EQ(WebBrowser::open(Url), Result::Started);
+    EXPECT_EQ(PrivateDesktop::waitForRecord(flatpak),
+              (QStringList{"run", "--branch=stable", "--command=browser", "org.example.Browser",
+                           "@@u", Url, "@@"}));
 }
 
 TEST_F(BrowserDesktop, ReportsNoBrowserWheneverTheSearchComesToNothing) {
@@ -168,6 +222,15 @@ TEST_F(BrowserDesktop, ReportsNoBrowserWheneverTheSearchComesToNothing) {
         EXPECT_EQ(WebBrowser::open(Url), Result::NoBrowser) << label;
     }
     EXPECT_FALSE(QFile::exists(record)) << "a browser ran";
+}
+
+TEST(FileManager, ShowsTheFolderThroughXdgOpenFoundOnPath) {
+    PrivateDesktop desktop;
+    const QString folder = desktop.path("pages with spaces");
+    EXPECT_EQ(qp::FileManager::showFolder(folder), qp::FileManager::Result::NoFileManager);
+    const QString record = desktop.installRecorder("xdg-open");
+    ASSERT_EQ(qp::FileManager::showFolder(folder), qp::FileManager::Result::Started);
+    EXPECT_EQ(PrivateDesktop::waitForRecord(record), QStringList{folder});
 }
 
 TEST(SystemInformationTool, IsTheFirstCandidateFoundOnPath) {

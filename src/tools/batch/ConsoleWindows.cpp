@@ -185,6 +185,8 @@ int finishRun(const RunCounts& counts, ReportWriter* report) {
 
 MessageAnswer ConsoleDialogs::message(const MessageRequest& request) {
     std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(request.text));
+    if (!request.informativeText.isEmpty())
+        std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(request.informativeText));
     return request.buttons == MessageButtons::YesNo ||
                    request.buttons == MessageButtons::YesNoCancel
                ? MessageAnswer::No

@@ -1,0 +1,90 @@
+#include "PageActions.h"
+
+#include "AboutLink.h"
+#include "DocumentListView.h"
+#include "Handler.h"
+#include "desktop/Dialogs.h"
+#include "desktop/FileManager.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QUrl>
+
+namespace qp {
+
+PageActions::PageActions(DocumentListView& list, DialogProvider& dialogs)
+    : QObject(&list), list_(list), dialogs_(dialogs) {
+    list.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&list, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& point) { showMenu(point); });
+    connect(&list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        const QString key = DocumentListView::keyOf(item);
+        if (!list_.page(key).isEmpty())
+            openPage(key);
+    });
+}
+
+QList<QAction*> PageActions::actionsFor(const QString& key, QObject* parent) {
+    const bool converted = !list_.page(key).isEmpty();
+    QList<QAction*> actions;
+    auto add = [&](const QString& text, bool enabled, void (PageActions::*act)(const QString&)) {
+        auto* action = new QAction(text, parent);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, [this, key, act] { (this->*act)(key); });
+        actions << action;
+    };
+    add(QStringLiteral("Open Page"), converted, &PageActions::openPage);
+    add(QStringLiteral("Show in Folder"), converted, &PageActions::showInFolder);
+    if (list_.status(key) == QLatin1String("Failed"))
+        add(QStringLiteral("Copy Reason"), true, &PageActions::copyReason);
+    return actions;
+}
+
+void PageActions::showMenu(const QPoint& point) {
+    const QString key = list_.keyAt(point);
+    if (key.isEmpty())
+        return;
+    QMenu menu(&list_);
+    menu.setObjectName(QStringLiteral("rowMenu"));
+    menu.addActions(actionsFor(key, &menu));
+    menu.exec(list_.viewport()->mapToGlobal(point));
+}
+
+void PageActions::openPage(const QString& key) {
+    const QString page = list_.page(key);
+    if (page.isEmpty())
+        return;
+    QWidget* owner = list_.window();
+    runHandler(dialogs_, owner,
+               [&] { openWebLink(dialogs_, owner, QUrl::fromLocalFile(page).toString()); });
+}
+
+void PageActions::showInFolder(const QString& key) {
+    const QString page = list_.page(key);
+    if (page.isEmpty())
+        return;
+    const QString folder = QFileInfo(page).absolutePath();
+    QWidget* owner = list_.window();
+    switch (FileManager::showFolder(folder)) {
+    case FileManager::Result::Started:
+        break;
+    case FileManager::Result::NoFileManager:
+        Dialogs::message(dialogs_,
+                         QStringLiteral("Could not find the desktop's file manager (xdg-open)"),
+                         applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok, owner);
+        break;
+    case FileManager::Result::StartFailed:
+        Dialogs::message(dialogs_, QStringLiteral("Could not show the folder ") + folder,
+                         applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok, owner);
+        break;
+    }
+}
+
+void PageActions::copyReason(const QString& key) {
+    QGuiApplication::clipboard()->setText(list_.detail(key));
+}
+
+} // namespace qp
