@@ -52,7 +52,7 @@ export DISPLAY=":$display"
 unset QT_QPA_PLATFORM
 
 start=$(date +%s.%N)
-git clone -q "$repo" "$work/quillpage"
+git -c advice.detachedHead=false clone -q "$repo" "$work/quillpage"
 (cd "$work/quillpage" && exec ./scripts/run.sh) >"$work/run.log" 2>&1 &
 app_pid=$!
 until xdotool search --onlyvisible --name '^Quick Start$' >/dev/null 2>&1; do

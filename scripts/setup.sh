@@ -16,8 +16,8 @@ app_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libreoffic
               libreoffice-dev libxml2-dev)
 # What the tests, the benchmarks and the Debian package's checks need besides.
 test_packages=(libgtest-dev libgmock-dev xvfb xdotool time bc libxml2-utils chromium
-               python3-html5lib parallel dpkg-dev fakeroot file lintian desktop-file-utils
-               appstream librsvg2-bin)
+               python3-html5lib parallel dpkg-dev file lintian desktop-file-utils
+               appstream librsvg2-bin bash-completion)
 
 app_only=0
 if [[ "${1:-}" == --app ]]; then

@@ -4,18 +4,9 @@
 # scratch root it is unpacked into; the manual page and the completion know
 # every option of quillpg-batch; lintian finds no error.
 #   deb_test.sh BUILD_FOLDER SOURCE_FOLDER
-set -euo pipefail
-build=$1
-source=$2
-scratch=$(mktemp -d "$build/package-test.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+# shellcheck source=tests/package/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-version=$(sed -n 's/^project(Quillpage VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
 arch=$(dpkg --print-architecture)
 (cd "$build" && cpack -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1) || {
     cat "$scratch/cpack.log" >&2
@@ -62,30 +53,31 @@ out=$(LD_LIBRARY_PATH="$office_program" "$root/usr/bin/quillpg-batch" --version)
 echo "== quillpg-batch --version: $out"
 grep -q "$version" <<<"$out" || fail "quillpg-batch --version does not say $version"
 
+# What bash completion offers for a word typed after quillpg-batch.
+complete_word() {
+    bash -c 'source /usr/share/bash-completion/bash_completion
+        source "$1"
+        COMP_WORDS=(quillpg-batch "$2"); COMP_CWORD=1; COMP_LINE="quillpg-batch $2"; COMP_POINT=${#COMP_LINE}
+        _quillpg_batch quillpg-batch "$2" quillpg-batch
+        printf "%s\n" "${COMPREPLY[@]}"' bash "$root/usr/share/bash-completion/completions/quillpg-batch" "$1"
+}
 # Every option that quillpg-batch --help lists is in its manual page and its
 # completion.
 help=$(LD_LIBRARY_PATH="$office_program" "$root/usr/bin/quillpg-batch" --help)
 man_text=$(zcat "$root/usr/share/man/man1/quillpg-batch.1.gz" | sed 's/\\-/-/g')
-completion=$(cat "$root/usr/share/bash-completion/completions/quillpg-batch")
+offered=$(complete_word --)
 for option in $(grep -Eo -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
     grep -q -- "\\.B[IR]* $option\\b" <<<"$man_text" || fail "the manual page does not describe $option"
-    grep -qw -- "$option" <<<"$completion" || fail "the completion does not offer $option"
+    grep -qx -- "$option" <<<"$offered" || fail "the completion does not offer $option"
 done
+[[ "$(complete_word --re | tr '\n' ' ')" == "--report --recursive " ]] ||
+    fail "completing --re offers '$(complete_word --re)'"
 for status in 0 1 2 3; do
     grep -A1 '^\.TP' <<<"$man_text" | grep -qx "\\.B $status" || fail "the manual page does not explain exit status $status"
 done
 for recipe in 'parallel --sshlogin' 'SBATCH --array' 'JOB_COMPLETION_INDEX'; do
     grep -q -- "$recipe" <<<"$man_text" || fail "the manual page lacks the recipe with $recipe"
 done
-# The completion loads in bash and completes the options.
-if [[ -f /usr/share/bash-completion/bash_completion ]]; then
-    offered=$(bash -c 'source /usr/share/bash-completion/bash_completion
-        source "$1"
-        COMP_WORDS=(quillpg-batch --re); COMP_CWORD=1; COMP_LINE="quillpg-batch --re"; COMP_POINT=${#COMP_LINE}
-        _quillpg_batch quillpg-batch --re quillpg-batch
-        echo "${COMPREPLY[*]}"' bash "$root/usr/share/bash-completion/completions/quillpg-batch")
-    [[ "$offered" == "--report --recursive" ]] || fail "completing --re offers '$offered'"
-fi
 # The manual pages format without warnings.
 for page in quillpg quillpg-batch; do
     warnings=$(zcat "$root/usr/share/man/man1/$page.1.gz" | LC_ALL=C.UTF-8 groff -man -ww -z -Tutf8 2>&1)

@@ -3,16 +3,8 @@
 # freedesktop.org tools, consistent with each other, and put in place by
 # `cmake --install`.
 #   desktop_test.sh BUILD_FOLDER SOURCE_FOLDER
-set -euo pipefail
-build=$1
-source=$2
-scratch=$(mktemp -d "$build/package-test.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+# shellcheck source=tests/package/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 prefix="$scratch/usr"
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -44,7 +36,6 @@ echo "$out"
 grep -Eq '^[EW]:' <<<"$out" && fail "appstreamcli reports errors or warnings"
 grep -q '<launchable type="desktop-id">quillpg.desktop</launchable>' "$metainfo" ||
     fail "the metainfo does not launch quillpg.desktop"
-version=$(sed -n 's/^project(Quillpage VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo has no release $version"
 
 # The icons: the drawing renders, and the pictures rendered from it have the
