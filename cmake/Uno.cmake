@@ -61,4 +61,15 @@ target_include_directories(uno_sdk SYSTEM INTERFACE "${UNO_SDK_DIR}/include" "${
 target_compile_definitions(uno_sdk INTERFACE LINUX UNX CPPU_ENV=gcc3)
 target_link_directories(uno_sdk INTERFACE "${UNO_SDK_DIR}/lib")
 target_link_libraries(uno_sdk INTERFACE uno_cppu uno_cppuhelpergcc3 uno_sal uno_salhelpergcc3)
-target_link_options(uno_sdk INTERFACE "LINKER:-rpath-link,${UNO_PROGRAM_DIR}" "LINKER:-rpath,${UNO_PROGRAM_DIR}")
+target_link_options(uno_sdk INTERFACE "LINKER:-rpath-link,${UNO_PROGRAM_DIR}")
+# The UNO runtime's libraries load the office's private ones from their own
+# folder, so the programs look for them there: from the build folder by its
+# path, installed by a path relative to their own folder (for an installation
+# in /usr, as the Debian package has it, and in the configured prefix), which
+# a package may carry.
+list(APPEND CMAKE_BUILD_RPATH "${UNO_PROGRAM_DIR}")
+foreach(bindir /usr/bin "${CMAKE_INSTALL_PREFIX}/bin")
+    file(RELATIVE_PATH relative "${bindir}" "${UNO_PROGRAM_DIR}")
+    list(APPEND CMAKE_INSTALL_RPATH "$ORIGIN/${relative}")
+endforeach()
+list(REMOVE_DUPLICATES CMAKE_INSTALL_RPATH)

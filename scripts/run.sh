@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds Quillpage and starts it.
+# Sets up what the window application needs, builds it (not the tests) and
+# starts it.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/setup.sh" "$root/build"
+"$root/scripts/setup.sh" --app "$root/build"
 exec "$root/build/src/quillpg" "$@"

@@ -1,12 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Quillpage
-# need, and configures and builds the given build folder. Quick when all is in
-# place: apt is only asked when a package is missing.
+# Installs the Debian packages that building and running Quillpage need, and
+# configures and builds the given build folder:
+#
+#   setup.sh [BUILD_FOLDER [CMAKE_OPTIONS...]]   everything: the programs, the
+#                                                tests, the benchmarks, the
+#                                                package's data, and what they need
+#   setup.sh --app [BUILD_FOLDER]                the window application alone
+#
+# Quick when all is in place: apt is only asked when a package is missing, and
+# only what changed is built again.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libreoffice-writer-nogui libreoffice-dev
-          libgtest-dev libgmock-dev xvfb xdotool time bc libxml2-dev libxml2-utils chromium
-          python3-html5lib parallel)
+# What building and running the programs needs.
+app_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libreoffice-writer-nogui
+              libreoffice-dev libxml2-dev)
+# What the tests, the benchmarks and the Debian package's checks need besides.
+test_packages=(libgtest-dev libgmock-dev xvfb xdotool time bc libxml2-utils chromium
+               python3-html5lib parallel dpkg-dev file lintian desktop-file-utils
+               appstream librsvg2-bin bash-completion)
+
+app_only=0
+if [[ "${1:-}" == --app ]]; then
+    app_only=1
+    shift
+fi
+packages=("${app_packages[@]}")
+((app_only)) || packages+=("${test_packages[@]}")
 
 missing=()
 for pkg in "${packages[@]}"; do
@@ -27,9 +46,22 @@ build=${1:-$root/build}
 # second build folder or a fresh clone reuses what was compiled before.
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
 shift || true
+
+# The window application alone: a new folder is configured without the tests
+# (their packages may be missing), and only the program and what it links are
+# built. A folder configured before keeps its options.
+if ((app_only)); then
+    [[ -f "$build/build.ninja" ]] || cmake -S "$root" -B "$build" -G Ninja -DQUILLPG_TESTS=OFF
+    cmake --build "$build" -j "$(nproc)" --target quillpg
+    exit
+fi
+
 # Configure a new folder, and again whenever options are given, so that a
-# later call's -D options are never silently ignored.
+# later call's -D options are never silently ignored; a folder that the start
+# command configured without the tests gets them now.
 if [[ ! -f "$build/build.ninja" || $# -gt 0 ]]; then
     cmake -S "$root" -B "$build" -G Ninja "$@"
+elif grep -q '^QUILLPG_TESTS:BOOL=OFF$' "$build/CMakeCache.txt"; then
+    cmake -S "$root" -B "$build" -DQUILLPG_TESTS=ON
 fi
 cmake --build "$build" -j "$(nproc)"

@@ -9,10 +9,14 @@
 #include "ui/WidgetWindows.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillpg"));
+    // The installed theme's icon, else the one built into the program.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillpg"),
+                                                 QIcon(QStringLiteral(":/icons/quillpg-256.png"))));
     const auto office = qp::office::registerWordServer();
     qp::addShutdownHook([office] { office->shutdown(); });
     // Exit during a job ends at once: the page being saved is not left
