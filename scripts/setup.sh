@@ -55,7 +55,8 @@ shift || true
 # configured before keeps its options.
 if ((app_only)); then
     [[ -f "$build/build.ninja" ]] ||
-        cmake -S "$root" -B "$build" -G Ninja -DQUILLPG_TESTS=OFF -DQUILLPG_DEBUG_INFO=OFF
+        cmake -S "$root" -B "$build" -G Ninja -DQUILLPG_TESTS=OFF -DQUILLPG_DEBUG_INFO=OFF \
+              -DQUILLPG_UNITY_BUILD=ON
     cmake --build "$build" -j "$(($(nproc) + 1))" --target quillpg
     exit
 fi
