@@ -49,14 +49,15 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
 shift || true
 
 # The window application alone: a new folder is configured without the tests
-# (their packages may be missing) and without debug information, and only the
-# program and what it links are built, with one job more than there are cores
-# so that a core never idles while a job waits on the disk. A folder
-# configured before keeps its options.
+# (their packages may be missing), without debug information and with each
+# layer's sources compiled a few at a time as one (which here takes less time
+# than precompiled headers), and only the program and what it links are
+# built, with one job more than there are cores so that a core never idles
+# while a job waits on the disk. A folder configured before keeps its options.
 if ((app_only)); then
     [[ -f "$build/build.ninja" ]] ||
         cmake -S "$root" -B "$build" -G Ninja -DQUILLPG_TESTS=OFF -DQUILLPG_DEBUG_INFO=OFF \
-              -DQUILLPG_UNITY_BUILD=ON
+              -DQUILLPG_UNITY_BUILD=ON -DQUILLPG_PCH=OFF
     cmake --build "$build" -j "$(($(nproc) + 1))" --target quillpg
     exit
 fi
