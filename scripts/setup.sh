@@ -64,10 +64,12 @@ fi
 
 # Configure a new folder, and again whenever options are given, so that a
 # later call's -D options are never silently ignored; a folder that the start
-# command configured without the tests gets them now, and debug information.
+# command configured without the tests gets them now, with the test build's
+# debug information and precompiled headers.
 if [[ ! -f "$build/build.ninja" || $# -gt 0 ]]; then
     cmake -S "$root" -B "$build" -G Ninja "$@"
 elif grep -q '^QUILLPG_TESTS:BOOL=OFF$' "$build/CMakeCache.txt"; then
-    cmake -S "$root" -B "$build" -DQUILLPG_TESTS=ON -DQUILLPG_DEBUG_INFO=ON
+    cmake -S "$root" -B "$build" -DQUILLPG_TESTS=ON -DQUILLPG_DEBUG_INFO=ON \
+          -DQUILLPG_UNITY_BUILD=OFF -DQUILLPG_PCH=ON
 fi
 cmake --build "$build" -j "$(nproc)"
