@@ -1,3 +1,19 @@
+# Combined compilation (the start command's build): each layer's sources are
+# compiled eight at a time as one source, so the Qt, standard and UNO headers
+# are parsed once per batch. Without debug information this takes less
+# processor time than the precompiled headers below and has no step that a
+# layer's sources all wait for, so the start command uses it instead of them.
+# The office session's private types are members of a class of its header,
+# which the compiler accepts only in a source of its own.
+if(QUILLPG_UNITY_BUILD)
+    foreach(layer quillpg_automation quillpg_webpage quillpg_office quillpg_desktop quillpg_jobs
+                  quillpg_ui)
+        set_target_properties(${layer} PROPERTIES UNITY_BUILD ON)
+    endforeach()
+    set_source_files_properties("${PROJECT_SOURCE_DIR}/src/office/OfficeSession.cpp"
+        TARGET_DIRECTORY quillpg_office PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+endif()
+
 # Precompiled headers: the Qt and standard headers that nearly every source
 # includes are parsed once per build instead of once per source, which is most
 # of the time a first build takes. The layers below the windows share one

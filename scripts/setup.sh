@@ -5,7 +5,8 @@
 #   setup.sh [BUILD_FOLDER [CMAKE_OPTIONS...]]   everything: the programs, the
 #                                                tests, the benchmarks, the
 #                                                package's data, and what they need
-#   setup.sh --app [BUILD_FOLDER]                the window application alone
+#   setup.sh --app [BUILD_FOLDER]                the window application alone,
+#                                                without debug information
 #
 # Quick when all is in place: apt is only asked when a package is missing, and
 # only what changed is built again.
@@ -48,20 +49,27 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
 shift || true
 
 # The window application alone: a new folder is configured without the tests
-# (their packages may be missing), and only the program and what it links are
-# built. A folder configured before keeps its options.
+# (their packages may be missing), without debug information and with each
+# layer's sources compiled a few at a time as one (which here takes less time
+# than precompiled headers), and only the program and what it links are
+# built, with one job more than there are cores so that a core never idles
+# while a job waits on the disk. A folder configured before keeps its options.
 if ((app_only)); then
-    [[ -f "$build/build.ninja" ]] || cmake -S "$root" -B "$build" -G Ninja -DQUILLPG_TESTS=OFF
-    cmake --build "$build" -j "$(nproc)" --target quillpg
+    [[ -f "$build/build.ninja" ]] ||
+        cmake -S "$root" -B "$build" -G Ninja -DQUILLPG_TESTS=OFF -DQUILLPG_DEBUG_INFO=OFF \
+              -DQUILLPG_UNITY_BUILD=ON -DQUILLPG_PCH=OFF
+    cmake --build "$build" -j "$(($(nproc) + 1))" --target quillpg
     exit
 fi
 
 # Configure a new folder, and again whenever options are given, so that a
 # later call's -D options are never silently ignored; a folder that the start
-# command configured without the tests gets them now.
+# command configured without the tests gets them now, with the test build's
+# debug information and precompiled headers.
 if [[ ! -f "$build/build.ninja" || $# -gt 0 ]]; then
     cmake -S "$root" -B "$build" -G Ninja "$@"
 elif grep -q '^QUILLPG_TESTS:BOOL=OFF$' "$build/CMakeCache.txt"; then
-    cmake -S "$root" -B "$build" -DQUILLPG_TESTS=ON
+    cmake -S "$root" -B "$build" -DQUILLPG_TESTS=ON -DQUILLPG_DEBUG_INFO=ON \
+          -DQUILLPG_UNITY_BUILD=OFF -DQUILLPG_PCH=ON
 fi
 cmake --build "$build" -j "$(nproc)"
