@@ -148,24 +148,6 @@ TEST_F(Fidelity, picturesLinkedOutsideThePageFolderAreReportedNotLinked) {
     EXPECT_TRUE(html.contains("name=\"Image1\"")) << "the picture's place is kept";
 }
 
-TEST_F(Fidelity, chineseAndGermanTextSurvive) {
-    bind(office::DocumentLayout::PagePreview);
-    const std::vector<std::pair<QString, QStringList>> documents{
-        {"TestChineseProperties.doc", {"參考資料", "世界雅虎", "亞太：亞洲", "香港"}},
-        {"HeaderFooterUnicode.doc", {"€", "£", "è", "É"}},
-        {"TestGermanWord90.doc", {"This is the first paragraph of this HPSF test document."}},
-    };
-    for (const auto& [name, phrases] : documents) {
-        convert(corpusFile(name), page(name));
-        const QByteArray html = readFile(page(name));
-        EXPECT_TRUE(html.contains("charset=utf-8")) << name.toStdString();
-        for (const QString& phrase : phrases)
-            EXPECT_TRUE(pageText(page(name)).contains(phrase))
-                << name.toStdString() << ": " << phrase.toStdString();
-    }
-    EXPECT_TRUE(readFile(page("TestGermanWord90.doc")).contains("de-DE"));
-}
-
 TEST(FidelityBatch, theBatchToolPrintsAPicturesWarningBesideItsPage) {
     QTemporaryDir source;
     QTemporaryDir target;
