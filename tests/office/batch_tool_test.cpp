@@ -135,8 +135,8 @@ TEST(BatchTool, badUsageOrUnusableFoldersExitWithTwoAFolderWithoutDocumentsWithT
     EXPECT_TRUE(everything(out.path()).isEmpty());
 }
 
-TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsInBothWaysOfWorking) {
-    QTemporaryDir one, two;
+TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsAloneWithJobsOrInSlices) {
+    QTemporaryDir one, two, three;
     const ToolRun single = batch({"--not-filtered", corpusDir(), one.path()});
     EXPECT_EQ(single.status, 1) << single.errors.toStdString();
     const QStringList failed = single.lines.filter(QRegularExpression("^Failed "));
@@ -148,30 +148,28 @@ TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsInBothWaysOfWorking
     EXPECT_TRUE(QFileInfo::exists(one.filePath("cn.orthodox.www_divenbog_APRIL_30-APRIL.htm")));
     EXPECT_TRUE(readFile(one.filePath("simple.htm")).contains("This is a simple file"));
 
+    // With two workers, and in two slices: every document exactly once, and
+    // the same pages, byte for byte.
     const ToolRun parallel = batch({"--not-filtered", "--jobs", "2", corpusDir(), two.path()});
     EXPECT_EQ(parallel.status, 1);
     EXPECT_EQ(parallel.lines.last(), "28 converted, 2 failed");
-    // The same pages, byte for byte.
-    const QStringList pages = QDir(one.path()).entryList(QDir::Files, QDir::Name);
-    EXPECT_EQ(pages, QDir(two.path()).entryList(QDir::Files, QDir::Name));
-    for (const QString& page : pages)
-        EXPECT_EQ(readFile(one.filePath(page)), readFile(two.filePath(page))) << page.toStdString();
-}
-
-TEST(BatchTool, slicesCoverEveryDocumentExactlyOnce) {
-    QTemporaryDir out;
     QStringList all;
-    for (int i = 1; i <= 3; ++i) {
-        const ToolRun run = batch({"--filtered", "--shard", QStringLiteral("%1/3").arg(i),
-                                   "--extension", "DOC", corpusDir(), out.path()});
+    for (int i = 1; i <= 2; ++i) {
+        const ToolRun run = batch({"--not-filtered", "--shard", QStringLiteral("%1/2").arg(i),
+                                   "--extension", "DOC", corpusDir(), three.path()});
         const QStringList failed = documents(run, "Failed");
         EXPECT_EQ(run.status, failed.isEmpty() ? 0 : 1);
         all << documents(run, "Converted") << failed;
     }
     EXPECT_EQ(all.size(), 30);
     EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 30);
-    // --filtered writes the standards-only page.
-    EXPECT_TRUE(readFile(out.filePath("simple.htm")).contains("xmlns"));
+    const QStringList pages = QDir(one.path()).entryList(QDir::Files, QDir::Name);
+    for (const QTemporaryDir* other : {&two, &three}) {
+        EXPECT_EQ(pages, QDir(other->path()).entryList(QDir::Files, QDir::Name));
+        for (const QString& page : pages)
+            EXPECT_EQ(readFile(one.filePath(page)), readFile(other->filePath(page)))
+                << page.toStdString();
+    }
 }
 
 TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
@@ -208,6 +206,9 @@ TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
             }
         }
         EXPECT_EQ(pictures, 4); // two pictures, the equation and the watermark
+        EXPECT_EQ(readFile(out.filePath("simple.htm")).contains("xmlns"),
+                  qstrcmp(format, "--filtered") == 0)
+            << "not the page of that format";
     }
     EXPECT_TRUE(batch({"--help"}).lines.join('\n').contains("--self-contained"));
 
@@ -262,8 +263,9 @@ QJsonObject reportOf(const QList<QJsonObject>& objects, const QString& name) {
 TEST(BatchTool, collidingNamesGetPagesOfTheirOwnTheSameInShardsAndJobsAsTheReportSays) {
     QTemporaryDir in, one, two, three;
     // Two documents with pictures whose pages would both be pics.htm, a .doc
-    // and an .rtf that would share x.htm, a name that is not UTF-8 and a
-    // document that cannot be opened.
+    // and an .rtf that would share x.htm, a name that is not UTF-8, a
+    // document that cannot be opened and one whose picture is linked from
+    // outside the page's folder.
     ASSERT_TRUE(QFile::copy(corpusFile("two_images.doc"), in.filePath("pics.doc")));
     ASSERT_TRUE(QFile::copy(corpusFile("PngPicture.doc"), in.filePath("pics.DOC")));
     ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("x.doc")));
@@ -271,12 +273,15 @@ TEST(BatchTool, collidingNamesGetPagesOfTheirOwnTheSameInShardsAndJobsAsTheRepor
     const QByteArray raw = QFile::encodeName(in.path()) + "/caf\xe9.doc";
     copySimpleTo(raw);
     ASSERT_TRUE(QFile::copy(corpusFile("PasswordProtected.doc"), in.filePath("locked.doc")));
+    ASSERT_TRUE(
+        QFile::copy(QUILLPG_TEST_DATA_DIR "/linked-pictures.doc", in.filePath("linked.doc")));
+    const QString notFound = "picture not found: C:\\Documents\\Pictures\\photo1234567.png";
     const QStringList options{"--not-filtered", "--extension", "doc", "--extension", "rtf"};
     // What became of each document, as the report tells it in JSON.
     const auto checkReport = [&](const ToolRun& run, const QString& out) {
         const QList<QJsonObject> report = reportObjects(run.lines.join('\n').toUtf8());
-        ASSERT_EQ(report.size(), 7);
-        EXPECT_EQ(report.last(), QJsonObject({{"converted", 5},
+        ASSERT_EQ(report.size(), 8);
+        EXPECT_EQ(report.last(), QJsonObject({{"converted", 6},
                                               {"failed", 1},
                                               {"unchanged", 0},
                                               {"not_converted", 0},
@@ -285,6 +290,8 @@ TEST(BatchTool, collidingNamesGetPagesOfTheirOwnTheSameInShardsAndJobsAsTheRepor
         EXPECT_EQ(x["status"], "converted");
         EXPECT_EQ(x["page"], QDir(out).filePath("x.htm"));
         EXPECT_EQ(x["renamed"], QJsonValue::Null);
+        EXPECT_EQ(x["warnings"], QJsonValue::Null);
+        EXPECT_EQ(reportOf(report, "linked.doc")["warnings"], notFound);
         EXPECT_EQ(x["error"], 0);
         EXPECT_GT(x["seconds"].toDouble(), 0);
         EXPECT_EQ(x["bytes"].toInteger(), QFileInfo(QDir(out).filePath("x.htm")).size());
@@ -308,8 +315,12 @@ TEST(BatchTool, collidingNamesGetPagesOfTheirOwnTheSameInShardsAndJobsAsTheRepor
     const ToolRun reported = batch(options + QStringList{"--report", "-", in.path(), one.path()});
     const ToolRun single{reported.status, reported.errors.split('\n', Qt::SkipEmptyParts), {}};
     EXPECT_EQ(single.status, 1) << reported.errors.toStdString();
-    EXPECT_EQ(documents(single, "Converted").size(), 5) << reported.errors.toStdString();
-    EXPECT_EQ(single.lines.last(), "5 converted, 1 failed");
+    EXPECT_EQ(documents(single, "Converted").size(), 6) << reported.errors.toStdString();
+    EXPECT_EQ(single.lines.last(), "6 converted, 1 failed");
+    // A warning stands beside its page.
+    EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("linked.doc") + " -> " +
+                                      one.filePath("linked.htm") + " (" + notFound + ")"))
+        << reported.errors.toStdString();
     checkReport(reported, one.path());
     // With workers the report says the same.
     checkReport(
