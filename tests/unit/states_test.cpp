@@ -118,23 +118,6 @@ TEST(MediatorBinding, aRunningWordProcessorIsTakenBeforeANewOneIsCreated) {
     EXPECT_EQ(word->bindings, QStringList({"get", "create", "get"}));
 }
 
-TEST_F(States, selectingAStateKeepsTheSameObjectsAndTheirQueues) {
-    StateManager& states = mediator.stateManager();
-    useFakeConverter();
-    touchAll({"a.doc"});
-    runBatch();
-    ApplicationMode* batch = states.currentState();
-    EXPECT_EQ(batch, states.batchState());
-    WorkQueue* queue = batchState().workQueue();
-    ASSERT_NE(queue, nullptr);
-
-    mediator.startSingleDocumentState();
-    EXPECT_EQ(states.currentState(), states.singleDocumentState());
-    mediator.startBatchState();
-    EXPECT_EQ(states.currentState(), batch);
-    EXPECT_EQ(batchState().workQueue(), queue);
-}
-
 TEST_F(States, idleAndEmptyQueuesIgnoreTheSecondCommand) {
     windows.documents.addRow(QStringLiteral("old"), QStringLiteral("old"));
     NextDocumentCommand next;
@@ -195,7 +178,7 @@ TEST_F(States, nextDocumentDuringAConversionKeepsOneAtATimeOldestFirst) {
     EXPECT_EQ(probe.maxDepth, 1);
 }
 
-TEST_F(States, aSecondBatchRunDropsWhatTheFirstLeftQueued) {
+TEST_F(States, aStateKeepsItsQueueWhenLeftButASecondBatchRunDropsWhatItHeld) {
     useFakeConverter();
     touchAll({"a.doc", "b.doc", "c.doc"});
     // The first conversion switches to the single-document state, so the
@@ -205,7 +188,14 @@ TEST_F(States, aSecondBatchRunDropsWhatTheFirstLeftQueued) {
     };
     runBatch();
     EXPECT_EQ(probe.order, QStringList({in("a.doc")}));
-    EXPECT_EQ(batchState().workQueue()->count(), 2);
+    StateManager& states = mediator.stateManager();
+    EXPECT_EQ(states.currentState(), states.singleDocumentState());
+    // Selecting the batch state again finds the same state with its queue.
+    WorkQueue* queue = batchState().workQueue();
+    mediator.startBatchState();
+    EXPECT_EQ(states.currentState(), states.batchState());
+    EXPECT_EQ(batchState().workQueue(), queue);
+    EXPECT_EQ(queue->count(), 2);
 
     probe.during = nullptr;
     probe.order.clear();
