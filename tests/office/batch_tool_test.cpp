@@ -322,10 +322,12 @@ TEST(BatchTool, collidingNamesGetPagesOfTheirOwnTheSameInShardsAndJobsAsTheRepor
                                       one.filePath("linked.htm") + " (" + notFound + ")"))
         << reported.errors.toStdString();
     checkReport(reported, one.path());
-    // With workers the report says the same.
-    checkReport(
-        batch(options + QStringList{"--jobs", "2", "--report", "-", in.path(), three.path()}),
-        three.path());
+    // With workers the lines and the report say the same.
+    const ToolRun workers =
+        batch(options + QStringList{"--jobs", "2", "--report", "-", in.path(), three.path()});
+    EXPECT_EQ(workers.status, 1);
+    EXPECT_TRUE(workers.errors.endsWith("6 converted, 1 failed\n")) << workers.errors.toStdString();
+    checkReport(workers, three.path());
     EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("pics.doc") + " -> " +
                                       one.filePath("pics (2).htm")));
     EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("x.rtf") + " -> " +
