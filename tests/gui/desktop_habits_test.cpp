@@ -119,6 +119,8 @@ TEST_F(DesktopHabits, ShortcutsTriggerTheMenuItemsAndShowBesideTheirCaptions) {
     activateMain();
     QTest::keyClick(main, Qt::Key_W, Qt::ControlModifier);
     EXPECT_EQ(list().rowCount(), 0);
+    QTest::keyClick(main, Qt::Key_W, Qt::ControlModifier); // harmless on an empty list
+    EXPECT_EQ(list().rowCount(), 0);
 
     QTest::keyClick(main, Qt::Key_F1);
     ASSERT_NE(windows.loaded<AboutDialog>(), nullptr);
@@ -299,24 +301,6 @@ TEST_F(DesktopHabits, ADroppedDocumentOrFolderStartsItsJob) {
     EXPECT_EQ(server->savedPages.size(), 1);
 }
 
-TEST_F(DesktopHabits, EnterIsOkAndEscapeIsCancelInTheSettings) {
-    auto settings = [&](const std::function<void(SettingsDialog&)>& action) {
-        whenModal<SettingsDialog>([action](SettingsDialog& dialog) { action(dialog); });
-        main->settingsAction->trigger();
-    };
-    settings([](SettingsDialog& dialog) {
-        dialog.filteredOption->setChecked(true);
-        QTest::keyClick(dialog.filteredOption, Qt::Key_Return);
-    });
-    EXPECT_TRUE(storedFiltered());
-    settings([](SettingsDialog& dialog) {
-        dialog.notFilteredOption->setChecked(true);
-        QTest::keyClick(dialog.notFilteredOption, Qt::Key_Escape);
-    });
-    EXPECT_TRUE(storedFiltered());
-    EXPECT_EQ(windows.loaded<SettingsDialog>(), nullptr);
-}
-
 TEST_F(DesktopHabits, TheQuickStartLinkIsReachedWithTabAndOpensWithEnterOrSpace) {
     PrivateDesktop desktop;
     const QString browser = desktop.installBrowser();
@@ -366,11 +350,6 @@ TEST_F(DesktopHabits, TheExtensionManagerAddsOnEnterAndRemovesOnlyWhatIsSelected
     QTest::mouseClick(manager.removeButton, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(manager.listCount(), 2);
-
-    box->item(1)->setSelected(true);
-    QTest::mouseClick(manager.removeButton, Qt::LeftButton);
-    EXPECT_EQ(manager.listCount(), 1);
-    EXPECT_EQ(manager.list(0), "doc");
     manager.hide();
 }
 

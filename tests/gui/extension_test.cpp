@@ -84,15 +84,6 @@ TEST_F(ExtensionManager, RemoveTakesEverySelectedEntry) {
     EXPECT_FALSE(accepts("doc"));
 }
 
-TEST_F(ExtensionManager, RemoveWithoutACurrentEntryExplains) {
-    ASSERT_EQ(form->extensionBox->currentRow(), -1);
-    dialogs.answerMessage(MessageAnswer::Ok);
-    QTest::mouseClick(form->removeButton, Qt::LeftButton);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "You did not select an extension to remove.");
-    EXPECT_EQ(entries(*form), QStringList{"doc"});
-}
-
 TEST_F(ExtensionManager, ExitHidesAndKeepsTheEntriesTheCloseBoxUnloadsThem) {
     form->show();
     typeAndAdd("rtf");

@@ -65,7 +65,7 @@ protected:
     const QString out = path("out");
 };
 
-TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredFormat) {
+TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredFormatAddingDotHtm) {
     const QString proposal = path("Report.final.htm");
     open(document, proposal);
     ASSERT_EQ(dialogs.files.size(), 2u);
@@ -89,13 +89,18 @@ TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredForma
         QTest::mouseClick(settings.filteredOption, Qt::LeftButton);
         QTest::mouseClick(settings.okButton, Qt::LeftButton);
     });
+    // A name typed without an extension gets ".htm"; one with its own keeps it.
     QDir().mkpath(path("pages"));
     const QString chosen = path("pages/other.htm");
-    open(document, chosen);
+    open(document, path("pages/other"));
     EXPECT_EQ(server->callTexts().at(2), FakeCall::saveAs(chosen, 10));
     EXPECT_EQ(list().status(document), "Converted");
+    EXPECT_EQ(list().detail(document), chosen);
     EXPECT_EQ(server->savedPages, (QStringList{proposal, chosen}));
     EXPECT_TRUE(QFile::exists(proposal) && QFile::exists(chosen));
+    EXPECT_FALSE(QFileInfo::exists(path("pages/other")));
+    open(document, path("typed.html"));
+    EXPECT_EQ(server->savedPages.last(), path("typed.html"));
 }
 
 TEST_F(MainWindowTest, CancellingTheOpenOrTheSaveDialogConvertsNothing) {
@@ -143,17 +148,6 @@ TEST_F(MainWindowTest, ADocumentOutsideTheExtensionListIsNotConvertedAndTheUserI
     }
 }
 
-TEST_F(MainWindowTest, ANameTypedWithoutAnExtensionGetsDotHtm) {
-    open(document, path("typed"));
-    EXPECT_EQ(server->savedPages, QStringList{path("typed.htm")});
-    EXPECT_TRUE(QFileInfo(path("typed.htm")).isFile());
-    EXPECT_FALSE(QFileInfo::exists(path("typed")));
-    EXPECT_EQ(list().detail(document), path("typed.htm"));
-    // A name with an extension of its own keeps it.
-    open(document, path("typed.html"));
-    EXPECT_EQ(server->savedPages.last(), path("typed.html"));
-}
-
 TEST_F(MainWindowTest, AFailingDocumentIsMarkedFailedWithItsReasonAndClosed) {
     server->failCall(QStringLiteral("ActiveDocument.SaveAs"));
     open(document, path("broken.htm"));
@@ -167,8 +161,10 @@ TEST_F(MainWindowTest, AFailingDocumentIsMarkedFailedWithItsReasonAndClosed) {
 }
 
 TEST_F(MainWindowTest, NothingCanStartASecondJobOrChangeTheRunningOneWhileItRuns) {
-    // The Extension manager is open when the job starts.
+    // The Extension manager, modeless, is open when the job starts.
     click(main->optionsMenu, main->extensionsAction);
+    EXPECT_TRUE(windows.extensionListDialog().isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     bool checked = false;
     server->onCall = [&](const FakeCall& call) {
         if (call.member != QLatin1String("Documents.Open"))
@@ -303,15 +299,6 @@ TEST_F(MainWindowTest, RowsShowInDescendingOrderKeyedByPath) {
     EXPECT_EQ(list().rowCount(), 3);
 }
 
-TEST_F(MainWindowTest, CloseEmptiesTheListAndIsHarmlessWhenItIsEmpty) {
-    click(main->fileMenu, main->closeAction);
-    EXPECT_EQ(list().rowCount(), 0);
-    open(document, path("a.htm"));
-    ASSERT_EQ(list().rowCount(), 1);
-    click(main->fileMenu, main->closeAction);
-    EXPECT_EQ(list().rowCount(), 0);
-}
-
 TEST_F(MainWindowTest, ExitTheExitMenuAndTheCloseBoxEndTheProgramRunningTheHooksOnce) {
     int hooks = 0;
     addShutdownHook([&] { ++hooks; });
@@ -322,14 +309,7 @@ TEST_F(MainWindowTest, ExitTheExitMenuAndTheCloseBoxEndTheProgramRunningTheHooks
     EXPECT_EQ(hooks, 1);
 }
 
-TEST_F(MainWindowTest, ExtensionsMenuShowsTheExtensionManagerModeless) {
-    click(main->optionsMenu, main->extensionsAction);
-    EXPECT_TRUE(windows.extensionListDialog().isVisible());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    windows.extensionListDialog().hide();
-}
-
-TEST_F(MainWindowTest, SettingsOkStoresTheChoiceCancelAndTheCloseBoxDoNot) {
+TEST_F(MainWindowTest, SettingsOkOrEnterStoresTheChoiceCancelEscapeAndTheCloseBoxDoNot) {
     settingsDialog([&](SettingsDialog& settings) {
         EXPECT_EQ(settings.parentWidget(), main);
         EXPECT_TRUE(settings.notFilteredOption->isChecked());
@@ -352,6 +332,18 @@ TEST_F(MainWindowTest, SettingsOkStoresTheChoiceCancelAndTheCloseBoxDoNot) {
         settings.close();
     });
     EXPECT_EQ(storedFilterText(), "1");
+
+    settingsDialog([](SettingsDialog& settings) {
+        settings.notFilteredOption->setChecked(true);
+        QTest::keyClick(settings.notFilteredOption, Qt::Key_Escape);
+    });
+    EXPECT_EQ(storedFilterText(), "1");
+    settingsDialog([](SettingsDialog& settings) {
+        settings.notFilteredOption->setChecked(true);
+        QTest::keyClick(settings.notFilteredOption, Qt::Key_Return);
+    });
+    EXPECT_EQ(storedFilterText(), "0");
+    EXPECT_EQ(windows.loaded<SettingsDialog>(), nullptr);
 }
 
 TEST_F(MainWindowTest, AStoredTwoCountsAsFilteredAndOkRewritesItAsOne) {

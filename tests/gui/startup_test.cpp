@@ -234,30 +234,12 @@ TEST_F(StartUpTest, AfterASingleDocumentJobAnEmptyTargetBoxStillRefusesToStart) 
               (QStringList{"report.doc", "report.htm"}));
 }
 
-TEST_F(StartUpTest, AFolderWithoutListedDocumentsIsRefusedSayingWhatItHolds) {
+TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersOrDocumentsAndKeepsTheDialogOpen) {
     startIdle();
+    const QString unreadable = QStringLiteral("Could not read the Source Folder ") + in;
     const QString other = path("other");
     for (int i = 0; i < 12; ++i)
         writeFile(other + QStringLiteral("/n%1.docx").arg(i));
-    batchDialog([&](BatchDialog& batch) {
-        dialogs.answerFolder(other);
-        QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
-        dialogs.answerFolder(out);
-        QTest::mouseClick(batch.targetButton, Qt::LeftButton);
-        dialogs.answerMessage(MessageAnswer::Ok);
-        QTest::mouseClick(batch.startButton, Qt::LeftButton);
-        ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text, "No documents with the listed extensions (doc) in " +
-                                                other + "; 12 other files (docx: 12)");
-        EXPECT_TRUE(batch.isVisible());
-        QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
-    });
-    EXPECT_TRUE(server->calls.empty());
-}
-
-TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersAndKeepsTheDialogOpen) {
-    startIdle();
-    const QString unreadable = QStringLiteral("Could not read the Source Folder ") + in;
     batchDialog([&](BatchDialog& batch) {
         // Clicks the button and expects the message box with that text.
         auto refused = [&](QPushButton* button, const QString& text) {
@@ -288,11 +270,16 @@ TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersAndKeepsTheDialogOpen) {
         dialogs.answerFolder(in);
         refused(batch.sourceButton, unreadable);
         EXPECT_EQ(batch.foundList->count(), 0);
+        // A folder without listed documents: the message says what it holds.
+        dialogs.answerFolder(other);
+        QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
+        refused(batch.startButton, "No documents with the listed extensions (doc) in " + other +
+                                       "; 12 other files (docx: 12)");
         EXPECT_FALSE(windows.mainWindow().isBusy());
         QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
     EXPECT_TRUE(server->calls.empty());
-    EXPECT_EQ(dialogs.messages.size(), 5u);
+    EXPECT_EQ(dialogs.messages.size(), 6u);
 }
 
 } // namespace

@@ -39,8 +39,9 @@ struct ToolRun {
     QString errors;    // standard error
 };
 
-ToolRun batch(const QStringList& arguments) {
+ToolRun batch(const QStringList& arguments, const QString& workingFolder = {}) {
     QProcess process;
+    process.setWorkingDirectory(workingFolder);
     process.start(tool, arguments);
     process.waitForFinished(600000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -98,7 +99,7 @@ QList<QByteArray> leftoversOf(qint64 run) {
     return leftovers({}, run);
 }
 
-TEST(BatchTool, badUsageAndUnusableFoldersExitWithTwoAndSayWhich) {
+TEST(BatchTool, badUsageOrUnusableFoldersExitWithTwoAFolderWithoutDocumentsWithThree) {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
     const std::vector<std::pair<QStringList, QString>> cases{
@@ -118,10 +119,24 @@ TEST(BatchTool, badUsageAndUnusableFoldersExitWithTwoAndSayWhich) {
     const ToolRun run = batch({"--version"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.lines, QStringList{"quillpg-batch " QUILLPG_VERSION});
+
+    // A folder without listed documents: standard error says what it holds.
+    QTemporaryDir in, out;
+    for (int i = 0; i < 12; ++i)
+        writeFile(in.filePath(QStringLiteral("n%1.docx").arg(i)));
+    const QString said = "No documents with the listed extensions (doc) in " + in.path() +
+                         "; 12 other files (docx: 12)";
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        const ToolRun run = batch(jobs + QStringList{in.path(), out.path()});
+        EXPECT_EQ(run.status, 3) << run.errors.toStdString();
+        EXPECT_EQ(run.errors.count(said), 1) << run.errors.toStdString();
+        EXPECT_EQ(run.lines.last(), "0 converted, 0 failed");
+    }
+    EXPECT_TRUE(everything(out.path()).isEmpty());
 }
 
-TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsInBothWaysOfWorking) {
-    QTemporaryDir one, two;
+TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsAloneWithJobsOrInSlices) {
+    QTemporaryDir one, two, three;
     const ToolRun single = batch({"--not-filtered", corpusDir(), one.path()});
     EXPECT_EQ(single.status, 1) << single.errors.toStdString();
     const QStringList failed = single.lines.filter(QRegularExpression("^Failed "));
@@ -133,30 +148,28 @@ TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsInBothWaysOfWorking
     EXPECT_TRUE(QFileInfo::exists(one.filePath("cn.orthodox.www_divenbog_APRIL_30-APRIL.htm")));
     EXPECT_TRUE(readFile(one.filePath("simple.htm")).contains("This is a simple file"));
 
+    // With two workers, and in two slices: every document exactly once, and
+    // the same pages, byte for byte.
     const ToolRun parallel = batch({"--not-filtered", "--jobs", "2", corpusDir(), two.path()});
     EXPECT_EQ(parallel.status, 1);
     EXPECT_EQ(parallel.lines.last(), "28 converted, 2 failed");
-    // The same pages, byte for byte.
-    const QStringList pages = QDir(one.path()).entryList(QDir::Files, QDir::Name);
-    EXPECT_EQ(pages, QDir(two.path()).entryList(QDir::Files, QDir::Name));
-    for (const QString& page : pages)
-        EXPECT_EQ(readFile(one.filePath(page)), readFile(two.filePath(page))) << page.toStdString();
-}
-
-TEST(BatchTool, slicesCoverEveryDocumentExactlyOnce) {
-    QTemporaryDir out;
     QStringList all;
-    for (int i = 1; i <= 3; ++i) {
-        const ToolRun run = batch({"--filtered", "--shard", QStringLiteral("%1/3").arg(i),
-                                   "--extension", "DOC", corpusDir(), out.path()});
+    for (int i = 1; i <= 2; ++i) {
+        const ToolRun run = batch({"--not-filtered", "--shard", QStringLiteral("%1/2").arg(i),
+                                   "--extension", "DOC", corpusDir(), three.path()});
         const QStringList failed = documents(run, "Failed");
         EXPECT_EQ(run.status, failed.isEmpty() ? 0 : 1);
         all << documents(run, "Converted") << failed;
     }
     EXPECT_EQ(all.size(), 30);
     EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 30);
-    // --filtered writes the standards-only page.
-    EXPECT_TRUE(readFile(out.filePath("simple.htm")).contains("xmlns"));
+    const QStringList pages = QDir(one.path()).entryList(QDir::Files, QDir::Name);
+    for (const QTemporaryDir* other : {&two, &three}) {
+        EXPECT_EQ(pages, QDir(other->path()).entryList(QDir::Files, QDir::Name));
+        for (const QString& page : pages)
+            EXPECT_EQ(readFile(one.filePath(page)), readFile(other->filePath(page)))
+                << page.toStdString();
+    }
 }
 
 TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
@@ -193,6 +206,9 @@ TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
             }
         }
         EXPECT_EQ(pictures, 4); // two pictures, the equation and the watermark
+        EXPECT_EQ(readFile(out.filePath("simple.htm")).contains("xmlns"),
+                  qstrcmp(format, "--filtered") == 0)
+            << "not the page of that format";
     }
     EXPECT_TRUE(batch({"--help"}).lines.join('\n').contains("--self-contained"));
 
@@ -222,20 +238,96 @@ TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
     }
 }
 
-TEST(BatchTool, collidingNamesGetPagesAndPicturesOfTheirOwnTheSameInTwoShardsAtOnce) {
-    QTemporaryDir in, one, two;
+// The objects of a report, one a line; the closing one last.
+QList<QJsonObject> reportObjects(const QByteArray& report) {
+    QList<QJsonObject> objects;
+    for (const QByteArray& line : report.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.data();
+        objects << document.object();
+    }
+    return objects;
+}
+
+// A document's report object by the file name of its source.
+QJsonObject reportOf(const QList<QJsonObject>& objects, const QString& name) {
+    for (const QJsonObject& object : objects)
+        if (object["source"].toString().endsWith('/' + name))
+            return object;
+    return {};
+}
+
+TEST(BatchTool, collidingNamesGetPagesOfTheirOwnTheSameInShardsAndJobsAsTheReportSays) {
+    QTemporaryDir in, one, two, three;
     // Two documents with pictures whose pages would both be pics.htm, a .doc
-    // and an .rtf that would share x.htm, and a name that is not UTF-8.
+    // and an .rtf that would share x.htm, a name that is not UTF-8, a
+    // document that cannot be opened and one whose picture is linked from
+    // outside the page's folder.
     ASSERT_TRUE(QFile::copy(corpusFile("two_images.doc"), in.filePath("pics.doc")));
     ASSERT_TRUE(QFile::copy(corpusFile("PngPicture.doc"), in.filePath("pics.DOC")));
     ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("x.doc")));
     ASSERT_TRUE(QFile::copy(corpusFile("simple-list.doc"), in.filePath("x.rtf")));
     const QByteArray raw = QFile::encodeName(in.path()) + "/caf\xe9.doc";
     copySimpleTo(raw);
+    ASSERT_TRUE(QFile::copy(corpusFile("PasswordProtected.doc"), in.filePath("locked.doc")));
+    ASSERT_TRUE(
+        QFile::copy(QUILLPG_TEST_DATA_DIR "/linked-pictures.doc", in.filePath("linked.doc")));
+    const QString notFound = "picture not found: C:\\Documents\\Pictures\\photo1234567.png";
     const QStringList options{"--not-filtered", "--extension", "doc", "--extension", "rtf"};
-    const ToolRun single = batch(options + QStringList{in.path(), one.path()});
-    EXPECT_EQ(single.status, 0) << single.errors.toStdString();
-    EXPECT_EQ(documents(single, "Converted").size(), 5) << single.lines.join('\n').toStdString();
+    // What became of each document, as the report tells it in JSON.
+    const auto checkReport = [&](const ToolRun& run, const QString& out) {
+        const QList<QJsonObject> report = reportObjects(run.lines.join('\n').toUtf8());
+        ASSERT_EQ(report.size(), 8);
+        EXPECT_EQ(report.last(), QJsonObject({{"converted", 6},
+                                              {"failed", 1},
+                                              {"unchanged", 0},
+                                              {"not_converted", 0},
+                                              {"ended_by", QJsonValue::Null}}));
+        const QJsonObject x = reportOf(report, "x.doc");
+        EXPECT_EQ(x["status"], "converted");
+        EXPECT_EQ(x["page"], QDir(out).filePath("x.htm"));
+        EXPECT_EQ(x["renamed"], QJsonValue::Null);
+        EXPECT_EQ(x["warnings"], QJsonValue::Null);
+        EXPECT_EQ(reportOf(report, "linked.doc")["warnings"], notFound);
+        EXPECT_EQ(x["error"], 0);
+        EXPECT_GT(x["seconds"].toDouble(), 0);
+        EXPECT_EQ(x["bytes"].toInteger(), QFileInfo(QDir(out).filePath("x.htm")).size());
+        const QJsonObject collided = reportOf(report, "x.rtf");
+        EXPECT_EQ(collided["page"], QDir(out).filePath("x (2).htm"));
+        EXPECT_EQ(collided["renamed"], "x (2).htm");
+        EXPECT_EQ(collided["bytes"].toInteger(), QFileInfo(QDir(out).filePath("x (2).htm")).size());
+        const QJsonObject locked = reportOf(report, "locked.doc");
+        EXPECT_EQ(locked["status"], "failed");
+        EXPECT_EQ(locked["page"], QJsonValue::Null);
+        EXPECT_TRUE(locked["reason"].toString().startsWith("The document could not be opened"));
+        EXPECT_NE(locked["error"].toInteger(), 0);
+        // The name's bytes come back whole from base64.
+        const QJsonObject notUtf8 = reportOf(report, QStringLiteral("caf\uFFFD.doc"));
+        EXPECT_EQ(notUtf8["status"], "converted");
+        EXPECT_EQ(QByteArray::fromBase64(notUtf8["source_base64"].toString().toLatin1()), raw);
+        EXPECT_EQ(QByteArray::fromBase64(notUtf8["page_base64"].toString().toLatin1()),
+                  QFile::encodeName(out) + "/caf\xe9.htm");
+    };
+    // The report on standard output: the usual lines go to standard error.
+    const ToolRun reported = batch(options + QStringList{"--report", "-", in.path(), one.path()});
+    const ToolRun single{reported.status, reported.errors.split('\n', Qt::SkipEmptyParts), {}};
+    EXPECT_EQ(single.status, 1) << reported.errors.toStdString();
+    EXPECT_EQ(documents(single, "Converted").size(), 6) << reported.errors.toStdString();
+    EXPECT_EQ(single.lines.last(), "6 converted, 1 failed");
+    // A warning stands beside its page.
+    EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("linked.doc") + " -> " +
+                                      one.filePath("linked.htm") + " (" + notFound + ")"))
+        << reported.errors.toStdString();
+    checkReport(reported, one.path());
+    // With workers the lines and the report say the same.
+    const ToolRun workers =
+        batch(options + QStringList{"--jobs", "2", "--report", "-", in.path(), three.path()});
+    EXPECT_EQ(workers.status, 1);
+    EXPECT_TRUE(workers.errors.endsWith("6 converted, 1 failed\n")) << workers.errors.toStdString();
+    checkReport(workers, three.path());
     EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("pics.doc") + " -> " +
                                       one.filePath("pics (2).htm")));
     EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("x.rtf") + " -> " +
@@ -285,7 +377,8 @@ TEST(BatchTool, collidingNamesGetPagesAndPicturesOfTheirOwnTheSameInTwoShardsAtO
                    QStringList{"--jobs", "2", tool} + options +
                        QStringList{"--shard", "{}/2", in.path(), two.path(), ":::", "1", "2"});
     ASSERT_TRUE(parallel.waitForFinished(600000));
-    EXPECT_EQ(parallel.exitCode(), 0) << parallel.readAllStandardError().toStdString();
+    // One slice holds the document that cannot be opened.
+    EXPECT_EQ(parallel.exitCode(), 1) << parallel.readAllStandardError().toStdString();
     EXPECT_EQ(everything(two.path()), pages);
     for (const QByteArray& name : pages) {
         const QString file = QFile::decodeName(name);
@@ -296,6 +389,7 @@ TEST(BatchTool, collidingNamesGetPagesAndPicturesOfTheirOwnTheSameInTwoShardsAtO
     ::unlink(raw.constData());
     ::unlink((QFile::encodeName(one.path()) + "/caf\xe9.htm").constData());
     ::unlink((QFile::encodeName(two.path()) + "/caf\xe9.htm").constData());
+    ::unlink((QFile::encodeName(three.path()) + "/caf\xe9.htm").constData());
 }
 
 TEST(BatchTool, aFullDiskFailsTheDocumentsSayingSoAndKeepsTheEarlierPage) {
@@ -348,21 +442,6 @@ TEST(BatchTool, aFullDiskFailsTheDocumentsSayingSoAndKeepsTheEarlierPage) {
     EXPECT_TRUE(second.contains("status 1"));
     EXPECT_TRUE(second.contains("filler pics.htm ")) << all.toStdString();
     EXPECT_EQ(lines.last(), "earlier page");
-}
-
-TEST(BatchTool, aFolderWithoutListedDocumentsExitsWithThreeSayingWhatItHolds) {
-    QTemporaryDir in, out;
-    for (int i = 0; i < 12; ++i)
-        writeFile(in.filePath(QStringLiteral("n%1.docx").arg(i)));
-    const QString said = "No documents with the listed extensions (doc) in " + in.path() +
-                         "; 12 other files (docx: 12)";
-    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
-        const ToolRun run = batch(jobs + QStringList{in.path(), out.path()});
-        EXPECT_EQ(run.status, 3) << run.errors.toStdString();
-        EXPECT_EQ(run.errors.count(said), 1) << run.errors.toStdString();
-        EXPECT_EQ(run.lines.last(), "0 converted, 0 failed");
-    }
-    EXPECT_TRUE(everything(out.path()).isEmpty());
 }
 
 } // namespace
@@ -672,28 +751,11 @@ TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilled) {
     EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived its parent";
 }
 
-TEST(BatchTool, foldersAfterADoubleDashMayStartWithADashAlsoWithJobs) {
+TEST(BatchTool, namesWithControlCharactersAreEscapedAndFoldersMayFollowADoubleDash) {
     QTemporaryDir work;
-    QDir(work.path()).mkdir("-dashfolder");
-    for (const char* name : {"a.doc", "b.doc", "c.doc"})
-        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"),
-                                work.filePath(QStringLiteral("-dashfolder/") + name)));
-    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
-        QProcess process;
-        process.setWorkingDirectory(work.path());
-        process.start(tool, jobs + QStringList{"--", "-dashfolder", "out"});
-        ASSERT_TRUE(process.waitForFinished(300000));
-        const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
-        EXPECT_EQ(process.exitCode(), 0) << jobs.join(' ').toStdString() << errors.toStdString();
-        EXPECT_TRUE(process.readAllStandardOutput().endsWith("3 converted, 0 failed\n"));
-        EXPECT_EQ(QDir(work.filePath("out")).entryList({"*.htm"}, QDir::Files),
-                  QStringList({"a.htm", "b.htm", "c.htm"}));
-        QDir(work.filePath("out")).removeRecursively();
-    }
-}
-
-TEST(BatchTool, namesWithControlCharactersAreEscapedAndCannotForgeLines) {
-    QTemporaryDir in, out;
+    // Folders whose names start with a dash, given after "--".
+    const QDir in(work.filePath("-in")), out(work.filePath("-out"));
+    ASSERT_TRUE(QDir().mkpath(in.path()));
     // One name holds a newline and a whole forged line, one a tab and an
     // escape sequence; one without control characters is shown as it is.
     const QStringList names{"a\nFailed forged.doc: forged\n.doc", "b\t\x1b[2Jc.doc", "$'d'.doc"};
@@ -707,97 +769,15 @@ TEST(BatchTool, namesWithControlCharactersAreEscapedAndCannotForgeLines) {
         "Converted " + in.path() + "/$'d'.doc -> " + out.path() + "/$'d'.htm",
         "3 converted, 0 failed"};
     for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
-        const ToolRun run = batch(jobs + QStringList{in.path(), out.path()});
+        const ToolRun run = batch(jobs + QStringList{"--", "-in", "-out"}, work.path());
         EXPECT_EQ(run.status, 0) << run.errors.toStdString();
         // Sorted, since the workers' lines come in any order.
         QStringList lines = run.lines;
         std::sort(lines.begin(), lines.end() - 1);
         EXPECT_EQ(lines, expected) << jobs.join(' ').toStdString();
         EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 3);
+        ASSERT_TRUE(QDir(out).removeRecursively());
     }
-}
-
-namespace {
-
-// The objects of a report, one a line; the closing one last.
-QList<QJsonObject> reportObjects(const QByteArray& report) {
-    QList<QJsonObject> objects;
-    for (const QByteArray& line : report.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        QJsonParseError error;
-        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.data();
-        objects << document.object();
-    }
-    return objects;
-}
-
-// A document's report object by the file name of its source.
-QJsonObject reportOf(const QList<QJsonObject>& objects, const QString& name) {
-    for (const QJsonObject& object : objects)
-        if (object["source"].toString().endsWith('/' + name))
-            return object;
-    return {};
-}
-
-} // namespace
-
-TEST(BatchTool, theReportSaysWhatBecameOfEachDocumentInJsonAlsoWithJobs) {
-    QTemporaryDir in;
-    // x.doc and x.rtf want the same page, a locked document fails and a name
-    // is not UTF-8.
-    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("x.doc")));
-    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("x.rtf")));
-    ASSERT_TRUE(QFile::copy(corpusFile("PasswordProtected.doc"), in.filePath("locked.doc")));
-    const QByteArray raw = QFile::encodeName(in.path()) + "/caf\xe9.doc";
-    copySimpleTo(raw);
-    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
-        SCOPED_TRACE(jobs.join(' ').toStdString());
-        QTemporaryDir out;
-        QProcess process;
-        process.start(tool, jobs + QStringList{"--extension", "doc", "--extension", "rtf",
-                                               "--report", "-", in.path(), out.path()});
-        ASSERT_TRUE(process.waitForFinished(300000));
-        EXPECT_EQ(process.exitCode(), 1);
-        // The usual lines go to standard error: standard output is the report.
-        const QString errors = QString::fromUtf8(process.readAllStandardError());
-        EXPECT_TRUE(errors.contains("Converted " + in.path() + "/x.rtf -> "))
-            << errors.toStdString();
-        EXPECT_TRUE(errors.endsWith("3 converted, 1 failed\n")) << errors.toStdString();
-        const QList<QJsonObject> report = reportObjects(process.readAllStandardOutput());
-        ASSERT_EQ(report.size(), 5);
-        EXPECT_EQ(report.last(), QJsonObject({{"converted", 3},
-                                              {"failed", 1},
-                                              {"unchanged", 0},
-                                              {"not_converted", 0},
-                                              {"ended_by", QJsonValue::Null}}));
-
-        const QJsonObject x = reportOf(report, "x.doc");
-        EXPECT_EQ(x["status"], "converted");
-        EXPECT_EQ(x["page"], out.filePath("x.htm"));
-        EXPECT_EQ(x["renamed"], QJsonValue::Null);
-        EXPECT_EQ(x["error"], 0);
-        EXPECT_GT(x["seconds"].toDouble(), 0);
-        EXPECT_EQ(x["bytes"].toInteger(), QFileInfo(out.filePath("x.htm")).size());
-        const QJsonObject collided = reportOf(report, "x.rtf");
-        EXPECT_EQ(collided["page"], out.filePath("x (2).htm"));
-        EXPECT_EQ(collided["renamed"], "x (2).htm");
-        EXPECT_EQ(collided["bytes"].toInteger(), QFileInfo(out.filePath("x (2).htm")).size());
-        const QJsonObject locked = reportOf(report, "locked.doc");
-        EXPECT_EQ(locked["status"], "failed");
-        EXPECT_EQ(locked["page"], QJsonValue::Null);
-        EXPECT_TRUE(locked["reason"].toString().startsWith("The document could not be opened"));
-        EXPECT_NE(locked["error"].toInteger(), 0);
-        // The name's bytes come back whole from base64.
-        const QJsonObject notUtf8 = reportOf(report, QStringLiteral("caf\uFFFD.doc"));
-        EXPECT_EQ(notUtf8["status"], "converted");
-        EXPECT_EQ(QByteArray::fromBase64(notUtf8["source_base64"].toString().toLatin1()), raw);
-        const QByteArray page = QFile::encodeName(out.path()) + "/caf\xe9.htm";
-        EXPECT_EQ(QByteArray::fromBase64(notUtf8["page_base64"].toString().toLatin1()), page);
-        ::unlink(page.constData());
-    }
-    ::unlink(raw.constData());
 }
 
 TEST(BatchTool, aTreeGoesIntoTheSameSubfoldersAndAgainOnlyWhereADocumentChanged) {

@@ -2,7 +2,6 @@
 #include "TestFiles.h"
 #include "automation/AutomationRuntime.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -146,42 +145,6 @@ TEST_F(Fidelity, picturesLinkedOutsideThePageFolderAreReportedNotLinked) {
         sources << matches.next().captured(1);
     EXPECT_EQ(sources, QStringList{"http://www.example.com/images/web.png"});
     EXPECT_TRUE(html.contains("name=\"Image1\"")) << "the picture's place is kept";
-}
-
-TEST_F(Fidelity, chineseAndGermanTextSurvive) {
-    bind(office::DocumentLayout::PagePreview);
-    const std::vector<std::pair<QString, QStringList>> documents{
-        {"TestChineseProperties.doc", {"參考資料", "世界雅虎", "亞太：亞洲", "香港"}},
-        {"HeaderFooterUnicode.doc", {"€", "£", "è", "É"}},
-        {"TestGermanWord90.doc", {"This is the first paragraph of this HPSF test document."}},
-    };
-    for (const auto& [name, phrases] : documents) {
-        convert(corpusFile(name), page(name));
-        const QByteArray html = readFile(page(name));
-        EXPECT_TRUE(html.contains("charset=utf-8")) << name.toStdString();
-        for (const QString& phrase : phrases)
-            EXPECT_TRUE(pageText(page(name)).contains(phrase))
-                << name.toStdString() << ": " << phrase.toStdString();
-    }
-    EXPECT_TRUE(readFile(page("TestGermanWord90.doc")).contains("de-DE"));
-}
-
-TEST(FidelityBatch, theBatchToolPrintsAPicturesWarningBesideItsPage) {
-    QTemporaryDir source;
-    QTemporaryDir target;
-    ASSERT_TRUE(
-        QFile::copy(testDocument("linked-pictures.doc"), source.filePath("linked-pictures.doc")));
-    QProcess batch;
-    batch.start(QStringLiteral(QUILLPG_BINARY_DIR "/src/tools/batch/quillpg-batch"),
-                {"--not-filtered", source.path(), target.path()});
-    ASSERT_TRUE(batch.waitForFinished(300000));
-    const QString output = QString::fromLocal8Bit(batch.readAllStandardOutput());
-    EXPECT_EQ(batch.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(
-        QStringLiteral(
-            "Converted %1 -> %2 (picture not found: C:\\Documents\\Pictures\\photo1234567.png)\n")
-            .arg(source.filePath("linked-pictures.doc"), target.filePath("linked-pictures.htm"))))
-        << output.toStdString();
 }
 
 } // namespace

@@ -30,21 +30,16 @@ TEST(ExtensionFilter, AcceptsExactlyTheListedExtensionsInAnyLetterCase) {
     };
     const std::vector<Case> cases{
         {{"doc"}, "DOC", true},
-        {{"doc"}, "Doc", true},
         {{"DOC"}, "doc", true},
         {{"doc"}, "docx", false},
-        {{"doc"}, "rtf", false},
         {{"doc"}, "", false},
         {{"doc"}, "Unknown", false},
         {{"doc", "unknown"}, "Unknown", true}, // only when listed
-        {{"doc", "UNKNOWN"}, "Unknown", true},
-        {{" doc"}, "doc", false}, // entries are not trimmed
-        {{".doc"}, "doc", false}, // nor stripped of a dot
+        {{" doc"}, "doc", false},              // entries are not trimmed
+        {{".doc"}, "doc", false},              // nor stripped of a dot
         {{"do"}, "doc", false},
         {{}, "doc", false},
-        {{}, "", false},
         {{"doc", "doc"}, "DOC", true}, // twice
-        {{"doc", "doc"}, "rtf", false},
         {{"rtf", "txt", "doc"}, "doc", true},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {

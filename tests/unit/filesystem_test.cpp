@@ -39,14 +39,11 @@ TEST(PathOperations, ExtensionIsFoundAmongTheLastFiveCharactersOnly) {
     FileSystem fs;
     const std::vector<std::pair<QString, QString>> cases{
         {"a.doc", "doc"},
-        {"x.HTML", "HTML"}, // case kept
-        {"a.tar.gz", "gz"}, // the dot nearest the end wins
-        {"/in/Report.DOC", "DOC"},
-        {"a.c", "c"},              // one letter
+        {"x.HTML", "HTML"},        // case kept
+        {"a.tar.gz", "gz"},        // the dot nearest the end wins
         {"name.abcd", "abcd"},     // four letters
         {"name.abcde", "Unknown"}, // dot sixth from the end
-        {"README", "Unknown"},
-        {"notes.", "Unknown"}, // a final dot is not looked at
+        {"notes.", "Unknown"},     // a final dot is not looked at
         {"a.b.", "b."},
         {"/a.b/cd", "b/cd"}, // the search runs past a separator
         {"", "Unknown"},
@@ -63,12 +60,10 @@ TEST(PathOperations, NameBaseNameAndFolderOfAPath) {
     };
     const std::vector<Case> cases{
         {"/docs/a.doc", "a.doc", "a", "/docs/a", "/docs/"},
-        {"/in/Report.final.doc", "Report.final.doc", "Report.final", "/in/Report.final", "/in/"},
         {"/a.b/readme", "readme", "readme", "/a.b/readme", "/a.b/"}, // dots in folder names
         {"readme.txt", "readme.txt", "readme", "readme", "/"},
         {"/a.doc", "a.doc", "a", "/a", "/"}, // a file in the root folder
         {"/home/u/.profile", ".profile", ".profile", "/home/u/.profile", "/home/u/"},
-        {".profile", ".profile", ".profile", ".profile", "/"},
         {"/home/u/.doc.doc", ".doc.doc", ".doc", "/home/u/.doc", "/home/u/"},
         {"/in/", "", "", "/in/", "/in/"},
         {"", "", "", "", "/"},
@@ -192,9 +187,8 @@ TEST_F(FileOperations, TempPathFailureShowsTheErrorReport) {
 
 TEST_F(FileOperations, FileSizeUnits) {
     const std::vector<std::pair<qint64, QString>> cases{
-        {0, "0B"},          {1023, "1023B"},         {1024, "1KB"},
-        {1536, "1.5KB"},    {1048575, "1023.999KB"}, {1048576, "1MB"},
-        {1572864, "1.5MB"},
+        {0, "0B"},        {1023, "1023B"},    {1024, "1KB"}, {1048575, "1023.999KB"},
+        {1048576, "1MB"}, {1572864, "1.5MB"},
     };
     for (const auto& [size, text] : cases) {
         QFile file(path(QString::number(size)));

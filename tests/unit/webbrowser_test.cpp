@@ -54,20 +54,12 @@ TEST(ExecLine, ExpandsTheFieldCodesWithTheAddressesAndTheEntrysKeys) {
     qp::ExecLine line;
     const std::vector<std::tuple<QString, QStringList, QStringList>> cases{
         {"browser %u", {Url}, {"browser", Url}},
-        {"env MOZ_ENABLE_WAYLAND=1 browser %u",
-         {Url},
-         {"env", "MOZ_ENABLE_WAYLAND=1", "browser", Url}},
-        {"flatpak run --branch=stable --command=browser org.example.Browser @@u %u @@",
-         {Url},
-         {"flatpak", "run", "--branch=stable", "--command=browser", "org.example.Browser", "@@u",
-          Url, "@@"}},
         {"browser --url=%u --new", {Url}, {"browser", "--url=" + Url, "--new"}},
         {"browser %U", {Url, other}, {"browser", Url, other}},
         {"browser %F --x", {}, {"browser", "--x"}},
         // Without a code for addresses they come last.
         {"browser --new-window", {Url}, {"browser", "--new-window", Url}},
         {"browser 100%% %d %D %n %N %v %m \"\"", {Url}, {"browser", "100%", "", Url}},
-        {"\"/opt/My Browser/run\" %f", {Url}, {"/opt/My Browser/run", Url}},
         {"\"/opt/broken %u", {Url}, {}},
     };
     for (const auto& [exec, addresses, command] : cases)
