@@ -98,8 +98,10 @@ TEST_F(Fidelity, aDocumentWithCommentsIsLaidOutWithoutEndingTheOffice) {
 
 TEST_F(Fidelity, anOfficeThatDiesLayingOutCostsNoDocument) {
     // The editing view of a document with comments ends an office without
-    // its user interface files; the document is converted again without a
-    // layout and the next one is laid out as usual.
+    // its user interface files; the document is loaded again, and when the
+    // office ends again it is converted without a layout, saying so. (The
+    // second load may survive when the office is slow, so either outcome is
+    // right.) The next document is laid out as usual.
     bind(office::DocumentLayout::EditingView);
     const QStringList documents{corpusFile("simple.doc"), corpusFile("footnote.doc"),
                                 testDocument("page-fields.doc")};
@@ -109,7 +111,8 @@ TEST_F(Fidelity, anOfficeThatDiesLayingOutCostsNoDocument) {
     EXPECT_GE(officeStarts(), 2) << "footnote.doc no longer ends the office laying it out";
     ASSERT_EQ(warnings.size(), 3);
     EXPECT_EQ(warnings[0], "");
-    EXPECT_TRUE(warnings[1].startsWith("converted without its page layout"))
+    EXPECT_TRUE(warnings[1].isEmpty() ||
+                warnings[1].startsWith("converted without its page layout"))
         << warnings[1].toStdString();
     EXPECT_EQ(warnings[2], "");
     EXPECT_TRUE(pageText(page("footnote.doc")).contains("footnote"));
