@@ -90,18 +90,7 @@ protected:
     const QString out = path("out");
 };
 
-TEST_F(DesktopHabits, ShortcutsTriggerTheMenuItemsAndShowBesideTheirCaptions) {
-    const std::vector<std::tuple<QAction*, const char*, QKeySequence>> items{
-        {main->openAction, "Open", QKeySequence("Ctrl+O")},
-        {main->batchAction, "Batch", QKeySequence("Ctrl+B")},
-        {main->closeAction, "Close", QKeySequence("Ctrl+W")},
-        {main->exitAction, "Exit", QKeySequence("Ctrl+Q")},
-        {main->infoAction, "Info", QKeySequence("F1")}};
-    for (const auto& [action, caption, keys] : items) {
-        EXPECT_EQ(action->text(), caption);
-        EXPECT_EQ(action->shortcut(), keys) << caption;
-    }
-
+TEST_F(DesktopHabits, ShortcutsTriggerTheMenuItems) {
     dialogs.answerFile(std::nullopt);
     QTest::keyClick(main, Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(dialogs.files.size(), 1u);

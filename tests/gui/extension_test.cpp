@@ -104,19 +104,3 @@ TEST_F(ExtensionManager, ExitHidesAndKeepsTheEntriesTheCloseBoxUnloadsThem) {
     EXPECT_FALSE(chain.accepts(ext));
 }
 
-TEST_F(ExtensionManager, TwoSetsOfWindowsKeepTheirOwnListAndAskTheirOwnDialogs) {
-    qp::test::ScriptedDialogs otherDialogs;
-    qp::WidgetWindows other(otherDialogs);
-    ExtensionListDialog& otherForm = other.extensionListDialog();
-    EXPECT_NE(&otherForm, form.data());
-    typeAndAdd("rtf");
-    EXPECT_EQ(entries(otherForm), QStringList{"doc"});
-
-    otherDialogs.answerMessage(MessageAnswer::Ok);
-    QTest::mouseClick(otherForm.removeButton, Qt::LeftButton);
-    ASSERT_EQ(otherDialogs.messages.size(), 1u);
-    EXPECT_EQ(otherDialogs.messages[0].owner, static_cast<const QObject*>(&otherForm));
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(&other.mediator().dialogs(), &otherDialogs);
-    EXPECT_EQ(&windows.mediator().dialogs(), static_cast<qp::DialogProvider*>(&dialogs));
-}

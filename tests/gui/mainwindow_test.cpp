@@ -1,7 +1,6 @@
 // The main window: its menus and buttons, the document list, the status bar,
 // the Settings dialog and the end of the program.
 
-#include "ErrorNumber.h"
 #include "GuiHarness.h"
 #include "QtPrinters.h"
 
@@ -11,7 +10,6 @@
 #include "ui/ExtensionListDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsDialog.h"
-#include "ui/Style.h"
 
 #include <QRadioButton>
 #include <QStatusBar>
@@ -264,39 +262,6 @@ TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKee
     open(document, path("single.htm"));
     EXPECT_EQ(list().status(document), "Converted");
     EXPECT_EQ(main->statusText(), "1 converted, 0 failed, 0 not converted (stopped)");
-}
-
-TEST_F(MainWindowTest, StopJoinsTheWindowWithoutMovingOrCoveringAnything) {
-    QStringList captions;
-    for (QAction* action : main->fileMenu->actions())
-        captions << action->text();
-    EXPECT_EQ(captions, (QStringList{"Open", "Batch", "Close", "Stop", "Exit"}));
-    EXPECT_EQ(main->stopAction->shortcut(), QKeySequence(Qt::Key_Escape));
-    EXPECT_EQ(main->stopButton->text(), "Stop");
-    EXPECT_EQ(main->documentView->geometry(), twipsRect(0, 0, 11415, 5415));
-    EXPECT_EQ(main->nextButton->geometry(), twipsRect(4320, 5760, 1575, 495));
-    EXPECT_EQ(main->exitButton->geometry(), twipsRect(9840, 5640, 1335, 495));
-    const QRect stop = main->stopButton->geometry();
-    for (QWidget* other :
-         {static_cast<QWidget*>(main->documentView), static_cast<QWidget*>(main->nextButton),
-          static_cast<QWidget*>(main->exitButton)})
-        EXPECT_FALSE(stop.intersects(other->geometry())) << other->objectName().toStdString();
-    EXPECT_TRUE(main->Frame1->rect().contains(stop));
-    const QRect shown(main->stopButton->mapTo(main, QPoint(0, 0)), stop.size());
-    EXPECT_FALSE(shown.intersects(main->statusLine->geometry()));
-}
-
-TEST_F(MainWindowTest, RowsShowInDescendingOrderKeyedByPath) {
-    for (const QString key : {"/in/b.doc", "/in/c.doc", "/in/A.doc"})
-        list().addRow(key, key);
-    EXPECT_EQ(list().shownKeys(), (QStringList{"/in/c.doc", "/in/b.doc", "/in/A.doc"}));
-    EXPECT_EQ(errorNumberOf([&] { list().addRow("/in/b.doc", "/in/b.doc"); }),
-              ErrorNumber::KeyNotUnique);
-    list().insertStatus("/in/b.doc", "Converting...");
-    list().insertStatus("/in/b.doc", "Converted");
-    EXPECT_EQ(list().topLevelItem(1)->text(1), "Converted");
-    EXPECT_THROW(list().insertStatus("/in/none.doc", "Converted"), AutomationError);
-    EXPECT_EQ(list().rowCount(), 3);
 }
 
 TEST_F(MainWindowTest, ExitTheExitMenuAndTheCloseBoxEndTheProgramRunningTheHooksOnce) {

@@ -159,7 +159,7 @@ TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsIntoTheTargetShowingProg
         << status.toStdString();
 }
 
-TEST_F(StartUpTest, CancelKeepsTheDialogAndReopeningShowsThePreviousFolders) {
+TEST_F(StartUpTest, CancelKeepsTheDialogTheCloseBoxUnloadsItAndStartUsesOnlyTheTargetShown) {
     startIdle();
     BatchDialog* first = nullptr;
     batchDialog([&](BatchDialog& batch) {
@@ -178,17 +178,9 @@ TEST_F(StartUpTest, CancelKeepsTheDialogAndReopeningShowsThePreviousFolders) {
         QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
         EXPECT_EQ(batch.sourceFolderEdit->text(), in);
         EXPECT_EQ(batch.foundList->count(), 2);
-        QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
-    });
-    EXPECT_TRUE(server->calls.empty());
-}
-
-TEST_F(StartUpTest, CloseBoxUnloadsTheDialogAndStartWritesOnlyIntoTheTargetShown) {
-    startIdle();
-    batchDialog([&](BatchDialog& batch) {
-        chooseFolders(batch);
         batch.close();
     });
+    EXPECT_TRUE(server->calls.empty());
     EXPECT_EQ(windows.loaded<BatchDialog>(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     batchDialog([&](BatchDialog& batch) {
@@ -209,9 +201,10 @@ TEST_F(StartUpTest, CloseBoxUnloadsTheDialogAndStartWritesOnlyIntoTheTargetShown
     EXPECT_EQ(server->savedPages, (QStringList{out + "/a.htm", out + "/B.htm"}));
 }
 
-TEST_F(StartUpTest, AfterASingleDocumentJobAnEmptyTargetBoxStillRefusesToStart) {
+TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersOrDocumentsAndKeepsTheDialogOpen) {
     startIdle();
-    // File -> Open converts a document; its folder becomes the job's target.
+    // File -> Open converts a document first; its folder does not become
+    // the batch's target.
     const QString single = path("single/report.doc");
     writeFile(single);
     dialogs.answerFile(single);
@@ -219,23 +212,6 @@ TEST_F(StartUpTest, AfterASingleDocumentJobAnEmptyTargetBoxStillRefusesToStart) 
     MainWindow& main = windows.mainWindow();
     clickMenu(main.menuBar(), main.fileMenu, main.openAction);
     ASSERT_EQ(server->savedPages, QStringList{path("single/report.htm")});
-    batchDialog([&](BatchDialog& batch) {
-        dialogs.answerFolder(in);
-        QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
-        EXPECT_TRUE(batch.targetFolderEdit->text().isEmpty());
-        dialogs.answerMessage(MessageAnswer::Ok);
-        QTest::mouseClick(batch.startButton, Qt::LeftButton);
-        ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text, "Please select a Target Folder");
-        QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
-    });
-    EXPECT_EQ(server->savedPages, QStringList{path("single/report.htm")});
-    EXPECT_EQ(QDir(path("single")).entryList(QDir::Files, QDir::Name),
-              (QStringList{"report.doc", "report.htm"}));
-}
-
-TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersOrDocumentsAndKeepsTheDialogOpen) {
-    startIdle();
     const QString unreadable = QStringLiteral("Could not read the Source Folder ") + in;
     const QString other = path("other");
     for (int i = 0; i < 12; ++i)
@@ -278,7 +254,9 @@ TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersOrDocumentsAndKeepsTheDialog
         EXPECT_FALSE(windows.mainWindow().isBusy());
         QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
-    EXPECT_TRUE(server->calls.empty());
+    EXPECT_EQ(server->savedPages, QStringList{path("single/report.htm")});
+    EXPECT_EQ(QDir(path("single")).entryList(QDir::Files, QDir::Name),
+              (QStringList{"report.doc", "report.htm"}));
     EXPECT_EQ(dialogs.messages.size(), 6u);
 }
 
