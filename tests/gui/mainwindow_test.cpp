@@ -274,7 +274,8 @@ TEST_F(MainWindowTest, ExitTheExitMenuAndTheCloseBoxEndTheProgramRunningTheHooks
     EXPECT_EQ(hooks, 1);
 }
 
-TEST_F(MainWindowTest, SettingsOkOrEnterStoresTheChoiceCancelEscapeAndTheCloseBoxDoNot) {
+TEST_F(MainWindowTest,
+       SettingsOkOrEnterStoresTheChoiceCancelEscapeAndTheCloseBoxDoNotAndOddStoredValuesAreRead) {
     settingsDialog([&](SettingsDialog& settings) {
         EXPECT_EQ(settings.parentWidget(), main);
         EXPECT_TRUE(settings.notFilteredOption->isChecked());
@@ -309,9 +310,8 @@ TEST_F(MainWindowTest, SettingsOkOrEnterStoresTheChoiceCancelEscapeAndTheCloseBo
     });
     EXPECT_EQ(storedFilterText(), "0");
     EXPECT_EQ(windows.loaded<SettingsDialog>(), nullptr);
-}
 
-TEST_F(MainWindowTest, AStoredTwoCountsAsFilteredAndOkRewritesItAsOne) {
+    // A stored 2 counts as Filtered and Ok rewrites it as 1.
     QSettings settings(QStringLiteral("quillpg"), QStringLiteral("quillpg"));
     settings.setValue(QStringLiteral("Options/Filter"), QStringLiteral("2"));
     settings.sync();
