@@ -146,18 +146,6 @@ TEST_F(MainWindowTest, ADocumentOutsideTheExtensionListIsNotConvertedAndTheUserI
     }
 }
 
-TEST_F(MainWindowTest, AFailingDocumentIsMarkedFailedWithItsReasonAndClosed) {
-    server->failCall(QStringLiteral("ActiveDocument.SaveAs"));
-    open(document, path("broken.htm"));
-    EXPECT_EQ(list().status(document), "Failed");
-    EXPECT_TRUE(list().detail(document).contains("refused ActiveDocument.SaveAs"));
-    EXPECT_TRUE(main->statusText().contains("refused ActiveDocument.SaveAs"))
-        << main->statusText().toStdString();
-    EXPECT_EQ(server->callTexts().last(), "ActiveWindow.Close()");
-    EXPECT_EQ(server->openDocuments(), 0);
-    EXPECT_FALSE(main->isBusy());
-}
-
 TEST_F(MainWindowTest, NothingCanStartASecondJobOrChangeTheRunningOneWhileItRuns) {
     // The Extension manager, modeless, is open when the job starts.
     click(main->optionsMenu, main->extensionsAction);
