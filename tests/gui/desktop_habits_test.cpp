@@ -90,7 +90,13 @@ protected:
     const QString out = path("out");
 };
 
-TEST_F(DesktopHabits, ShortcutsTriggerTheMenuItems) {
+TEST_F(DesktopHabits, ShortcutsTriggerTheMenuItemsAndShowBesideTheirCaptions) {
+    QStringList items;
+    QList<QAction*> actions = main->fileMenu->actions();
+    for (QAction* action : actions << main->infoAction)
+        items << action->text() + ' ' + action->shortcut().toString();
+    EXPECT_EQ(items, (QStringList{"Open Ctrl+O", "Batch Ctrl+B", "Close Ctrl+W", "Stop Esc",
+                                  "Exit Ctrl+Q", "Info F1"}));
     dialogs.answerFile(std::nullopt);
     QTest::keyClick(main, Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(dialogs.files.size(), 1u);
