@@ -208,6 +208,14 @@ TEST_F(MainWindowTest, CloseDuringABatchEndsItAfterTheCurrentDocumentAndEmptiesT
 
 TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKeepingTheList) {
     makeDocuments();
+    // The Stop button covers nothing else of the window.
+    const QRect stopArea = main->stopButton->geometry();
+    for (QWidget* other :
+         std::initializer_list<QWidget*>{main->documentView, main->nextButton, main->exitButton})
+        EXPECT_FALSE(stopArea.intersects(other->geometry())) << other->objectName().toStdString();
+    EXPECT_TRUE(main->Frame1->rect().contains(stopArea));
+    const QRect shown(main->stopButton->mapTo(main, QPoint(0, 0)), stopArea.size());
+    EXPECT_FALSE(shown.intersects(main->statusLine->geometry()));
     EXPECT_FALSE(main->stopButton->isVisible());
     EXPECT_FALSE(main->stopAction->isEnabled());
     const std::vector<std::function<void()>> stops{
