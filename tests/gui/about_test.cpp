@@ -61,7 +61,7 @@ protected:
 
 } // namespace
 
-TEST_F(AboutBox, InfoShowsTheVersionAndAgainTheSameBoxWhichOkUnloads) {
+TEST_F(AboutBox, InfoShowsTheVersionAndAgainTheSameBoxWhichOkEnterEscapeOrTheCloseBoxUnloads) {
     AboutDialog& first = show();
     EXPECT_EQ(first.versionLabel->text(), "Version " QUILLPG_VERSION);
     EXPECT_FALSE(first.isModal());
@@ -76,9 +76,8 @@ TEST_F(AboutBox, InfoShowsTheVersionAndAgainTheSameBoxWhichOkUnloads) {
     EXPECT_TRUE(unloaded.isNull());
     // The next showing loads the box afresh.
     EXPECT_EQ(show().versionLabel->text(), "Version " QUILLPG_VERSION);
-}
 
-TEST_F(AboutBox, EnterEscapeAndTheCloseBoxCloseIt) {
+    // Enter, Escape and the close box close it too.
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_unknown}) {
         SCOPED_TRACE(key);
         AboutDialog& box = show();
