@@ -16,8 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 using namespace qp;
 using namespace qp::test;
 
@@ -202,18 +200,10 @@ TEST_F(States, theBatchConvertsTheListedFolderInOrderByBareNameIntoTheTarget) {
 
 namespace {
 
-// Every name in the folder, hidden ones and those that are not UTF-8
-// included, sorted.
+// Every name in the folder, hidden ones included, sorted.
 QStringList everything(const QString& folder) {
-    QStringList names;
-    if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
-        while (const dirent* entry = ::readdir(dir))
-            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
-                names << decodeFileName(entry->d_name);
-        ::closedir(dir);
-    }
-    names.sort();
-    return names;
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace
