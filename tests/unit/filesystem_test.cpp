@@ -4,7 +4,6 @@
 #include "ScriptedDialogs.h"
 #include "TestFiles.h"
 
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -109,29 +108,4 @@ TEST_F(FileOperations, FailuresShowTheirMessageAndLoseNothing) {
     EXPECT_EQ(readFile(source), "content");
     EXPECT_TRUE(QFile::exists(path("full/inside")));
     EXPECT_FALSE(QFile::exists(path("c.doc")));
-}
-
-TEST_F(FileOperations, TempPathCreatesNewEmptyFilesWithUniqueNames) {
-    const QString first = fs.fnGetTempPath("  htmlx ", "  " + dir.path() + "  ");
-    const QString second = fs.fnGetTempPath("htm", dir.path() + "/");
-    // A separator in the prefix cannot move the file out of the folder.
-    const QString third = fs.fnGetTempPath("../", dir.path());
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_NE(first, second);
-    for (const QString& created : {first, second, third}) {
-        const QFileInfo info(created);
-        EXPECT_TRUE(info.isFile() && info.size() == 0) << created.toStdString();
-        EXPECT_EQ(info.absolutePath(), QFileInfo(dir.path()).absoluteFilePath());
-    }
-    // Three characters of the prefix, then the six random ones.
-    for (const QString& created : {first, second})
-        EXPECT_TRUE(QRegularExpression("^htm[A-Za-z0-9]{6}\\.tmp$")
-                        .match(QFileInfo(created).fileName())
-                        .hasMatch())
-            << created.toStdString();
-
-    // Without a usable folder the system's temporary folder is used.
-    const QString system = fs.fnGetTempPath("qpt", " x ");
-    EXPECT_EQ(QFileInfo(system).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
-    EXPECT_TRUE(QFile::remove(system));
 }
