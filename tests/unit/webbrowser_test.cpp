@@ -58,7 +58,7 @@ TEST(ExecLine, SplitsByTheQuotingRulesAndExpandsTheFieldCodesWithTheAddressesAnd
                            "/usr/share/applications/browser.desktop", Url}));
 }
 
-TEST(ExecLine, IsReadFromTheMainGroupWithItsStringEscapesDecoded) {
+TEST(DesktopEntries, AreFoundUserFolderFirstAndTheirExecReadFromTheMainGroupDecoded) {
     PrivateDesktop desktop;
     const QString entry = desktop.path("entry.desktop");
     writeFile(entry, "# Exec=comment\n"
@@ -69,25 +69,20 @@ TEST(ExecLine, IsReadFromTheMainGroupWithItsStringEscapesDecoded) {
     const QString exec = WebBrowser::execOfDesktopEntry(entry);
     EXPECT_EQ(exec, QStringLiteral("\"/opt/My Browser/a\\\\b\" %u"));
     EXPECT_EQ(WebBrowser::programOfExec(exec), QStringLiteral("/opt/My Browser/a\\b"));
-
-    writeFile(entry, "[Desktop Action x]\nExec=x\n[Desktop Entry]\nName=None\n");
-    EXPECT_TRUE(WebBrowser::execOfDesktopEntry(entry).isEmpty());
     EXPECT_TRUE(WebBrowser::execOfDesktopEntry(desktop.path("missing")).isEmpty());
-}
 
-TEST(DesktopEntries, AreSearchedInTheUserFolderFirstThenTheSystemFolders) {
-    PrivateDesktop desktop;
+    // Entries are searched in the user's folder first, then the system folders.
     const QString second = desktop.path("second/applications");
     desktop.setEnvironment("XDG_DATA_DIRS", "relative/share::" + desktop.path("system") + ":" +
                                                 desktop.path("second"));
     EXPECT_EQ(WebBrowser::applicationFolders(),
               QStringList({desktop.homeApplications(), desktop.systemApplications(), second}));
 
-    const QByteArray entry = "[Desktop Entry]\nExec=x\n";
-    writeFile(second + "/only-second.desktop", entry);
-    writeFile(desktop.systemApplications() + "/both.desktop", entry);
-    writeFile(desktop.homeApplications() + "/both.desktop", entry);
-    writeFile(desktop.systemApplications() + "/vendor/sub/browser.desktop", entry);
+    const QByteArray plain = "[Desktop Entry]\nExec=x\n";
+    writeFile(second + "/only-second.desktop", plain);
+    writeFile(desktop.systemApplications() + "/both.desktop", plain);
+    writeFile(desktop.homeApplications() + "/both.desktop", plain);
+    writeFile(desktop.systemApplications() + "/vendor/sub/browser.desktop", plain);
     EXPECT_EQ(WebBrowser::findDesktopEntry("both.desktop"),
               desktop.homeApplications() + "/both.desktop");
     EXPECT_EQ(WebBrowser::findDesktopEntry("only-second.desktop"), second + "/only-second.desktop");
