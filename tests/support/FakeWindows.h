@@ -103,11 +103,8 @@ public:
     ExtensionList& extensionList() override { return *this; }
     BatchView& batchView() override { return *this; }
     JobReporter& reporter() override { return reports; }
-    void setBusy(bool busy) override {
-        this->busy = busy;
-        busyChanges.push_back(busy);
-    }
-    void showStatus(const QString& text) override { status = text; }
+    void setBusy(bool busy) override { busyChanges.push_back(busy); }
+    void showStatus(const QString&) override {}
     bool takesDocument(int acceptedIndex) override {
         return acceptedIndex % sliceCount == sliceIndex - 1;
     }
@@ -120,9 +117,7 @@ public:
     FakeReporter reports;
     int mainWindowShown = 0;
     bool notFiltered = true;
-    bool busy = false;
     std::vector<bool> busyChanges;
-    QString status;
     QStringList extensions{QStringLiteral("doc")};
     int sliceIndex = 1; // the slice of a shared folder this run converts (1-based)
     int sliceCount = 1;

@@ -40,7 +40,6 @@ TEST(Automation, failuresCarryTheRuntimeNumbers) {
     Sample sample;
     const std::vector<std::pair<std::function<void()>, std::int32_t>> cases{
         {[&] { sample.call("Missing"); }, ErrorNumber::MemberNotFound},
-        {[&] { sample.get("Execute"); }, ErrorNumber::MemberNotFound},
         {[&] { sample.call("Join"); }, ErrorNumber::ArgumentNotOptional},
         {[&] {
              sample.call("Join", {{"Fourth", "x"}});

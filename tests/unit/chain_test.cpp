@@ -30,16 +30,11 @@ TEST(ExtensionFilter, AcceptsExactlyTheListedExtensionsInAnyLetterCase) {
     };
     const std::vector<Case> cases{
         {{"doc"}, "DOC", true},
-        {{"DOC"}, "doc", true},
         {{"doc"}, "docx", false},
-        {{"doc"}, "", false},
-        {{"doc"}, "Unknown", false},
         {{"doc", "unknown"}, "Unknown", true}, // only when listed
         {{" doc"}, "doc", false},              // entries are not trimmed
         {{".doc"}, "doc", false},              // nor stripped of a dot
-        {{"do"}, "doc", false},
         {{}, "doc", false},
-        {{"doc", "doc"}, "DOC", true}, // twice
         {{"rtf", "txt", "doc"}, "doc", true},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -50,27 +45,17 @@ TEST(ExtensionFilter, AcceptsExactlyTheListedExtensionsInAnyLetterCase) {
     }
 }
 
-TEST(ExtensionFilter, EachSendHasItsOwnVerdictAndLowerCasesTheCallersText) {
+TEST(ExtensionFilter, EachSendHasItsOwnVerdictReadsTheListAfreshAndLowerCasesTheText) {
     VectorList list({"doc"});
     ExtensionFilter chain(list);
     QString first = "DoC";
     QString second = "RTF";
-    EXPECT_TRUE(chain.accepts(first));
-    EXPECT_FALSE(chain.accepts(second));
     EXPECT_TRUE(chain.first->sendToChain(first));
     EXPECT_FALSE(chain.first->sendToChain(second));
     EXPECT_EQ(first, "doc");
     EXPECT_EQ(second, "rtf");
-}
-
-TEST(ExtensionFilter, ListIsReadAfreshAtEachSend) {
-    VectorList list({"doc"});
-    ExtensionFilter chain(list);
-    QString ext = "rtf";
-    EXPECT_FALSE(chain.accepts(ext));
     list.entries.push_back("RTF");
-    EXPECT_TRUE(chain.accepts(ext));
+    EXPECT_TRUE(chain.accepts(second));
     list.entries.clear();
-    ext = "doc";
-    EXPECT_FALSE(chain.accepts(ext));
+    EXPECT_FALSE(chain.accepts(first));
 }
