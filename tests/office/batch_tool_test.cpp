@@ -8,14 +8,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <QThread>
 
 #include <algorithm>
 #include <csignal>
@@ -99,44 +97,8 @@ QList<QByteArray> leftoversOf(qint64 run) {
     return leftovers({}, run);
 }
 
-TEST(BatchTool, badUsageOrUnusableFoldersExitWithTwoAFolderWithoutDocumentsWithThree) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
-    const std::vector<std::pair<QStringList, QString>> cases{
-        {{"--bogus", corpusDir(), dir.path()}, "unknown option --bogus"},
-        {{corpusDir()}, "SOURCE_FOLDER and a TARGET_FOLDER"},
-        {{"--shard", "3/2", corpusDir(), dir.path()}, "--shard"},
-        {{"--jobs", "0", corpusDir(), dir.path()}, ""},
-        {{dir.filePath("missing"), dir.path()}, dir.filePath("missing") + " does not exist"},
-        {{corpusDir(), dir.filePath("file/pages")}, "cannot be created"},
-        {{corpusDir(), dir.filePath("file")}, "is not a folder"},
-    };
-    for (const auto& [arguments, error] : cases) {
-        const ToolRun run = batch(arguments);
-        EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(run.errors.contains(error)) << run.errors.toStdString();
-    }
-    const ToolRun run = batch({"--version"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.lines, QStringList{"quillpg-batch " QUILLPG_VERSION});
-
-    // A folder without listed documents: standard error says what it holds.
-    QTemporaryDir in, out;
-    for (int i = 0; i < 12; ++i)
-        writeFile(in.filePath(QStringLiteral("n%1.docx").arg(i)));
-    const QString said = "No documents with the listed extensions (doc) in " + in.path() +
-                         "; 12 other files (docx: 12)";
-    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
-        const ToolRun run = batch(jobs + QStringList{in.path(), out.path()});
-        EXPECT_EQ(run.status, 3) << run.errors.toStdString();
-        EXPECT_EQ(run.errors.count(said), 1) << run.errors.toStdString();
-        EXPECT_EQ(run.lines.last(), "0 converted, 0 failed");
-    }
-    EXPECT_TRUE(everything(out.path()).isEmpty());
-}
-
-TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsAloneWithJobsOrInSlices) {
-    QTemporaryDir one, two, three;
+TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocuments) {
+    QTemporaryDir one;
     const ToolRun single = batch({"--not-filtered", corpusDir(), one.path()});
     EXPECT_EQ(single.status, 1) << single.errors.toStdString();
     const QStringList failed = single.lines.filter(QRegularExpression("^Failed "));
@@ -147,29 +109,6 @@ TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsAloneWithJobsOrInSl
     EXPECT_EQ(single.lines.last(), "28 converted, 2 failed");
     EXPECT_TRUE(QFileInfo::exists(one.filePath("cn.orthodox.www_divenbog_APRIL_30-APRIL.htm")));
     EXPECT_TRUE(readFile(one.filePath("simple.htm")).contains("This is a simple file"));
-
-    // With two workers, and in two slices: every document exactly once, and
-    // the same pages, byte for byte.
-    const ToolRun parallel = batch({"--not-filtered", "--jobs", "2", corpusDir(), two.path()});
-    EXPECT_EQ(parallel.status, 1);
-    EXPECT_EQ(parallel.lines.last(), "28 converted, 2 failed");
-    QStringList all;
-    for (int i = 1; i <= 2; ++i) {
-        const ToolRun run = batch({"--not-filtered", "--shard", QStringLiteral("%1/2").arg(i),
-                                   "--extension", "DOC", corpusDir(), three.path()});
-        const QStringList failed = documents(run, "Failed");
-        EXPECT_EQ(run.status, failed.isEmpty() ? 0 : 1);
-        all << documents(run, "Converted") << failed;
-    }
-    EXPECT_EQ(all.size(), 30);
-    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 30);
-    const QStringList pages = QDir(one.path()).entryList(QDir::Files, QDir::Name);
-    for (const QTemporaryDir* other : {&two, &three}) {
-        EXPECT_EQ(pages, QDir(other->path()).entryList(QDir::Files, QDir::Name));
-        for (const QString& page : pages)
-            EXPECT_EQ(readFile(one.filePath(page)), readFile(other->filePath(page)))
-                << page.toStdString();
-    }
 }
 
 TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
@@ -210,7 +149,6 @@ TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
                   qstrcmp(format, "--filtered") == 0)
             << "not the page of that format";
     }
-    EXPECT_TRUE(batch({"--help"}).lines.join('\n').contains("--self-contained"));
 
     // A picture that a document only links, from anywhere on the disk, is
     // never read into the page.
@@ -540,17 +478,6 @@ bool allEnd(const QList<pid_t>& pids, int ms) {
     return QTest::qWaitFor([&] { return std::none_of(pids.begin(), pids.end(), alive); }, ms);
 }
 
-// Whether the process has a handler of its own for the signal.
-bool catches(pid_t pid, int signal) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("SigCgt:"))
-            return line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (signal - 1));
-    return false;
-}
-
 // The batch workers of a --jobs run, and the office of each one.
 QList<pid_t> workersAndOffices(pid_t run) {
     QList<pid_t> pids = childrenOf(run);
@@ -630,9 +557,6 @@ public:
     bool exited(int code) const {
         return ended_ && WIFEXITED(status_) && WEXITSTATUS(status_) == code;
     }
-    bool killedBy(int signal) const {
-        return ended_ && WIFSIGNALED(status_) && WTERMSIG(status_) == signal;
-    }
 
     pid_t pid = -1;
 
@@ -701,37 +625,6 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
     }
 }
 
-TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages) {
-    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
-        SCOPED_TRACE(jobs.join(' ').toStdString());
-        QTemporaryDir in, out, logs;
-        fillFolder(in.path(), 60, "two_images.doc");
-        TerminalRun run(jobs + QStringList{"--not-filtered", in.path(), out.path()},
-                        logs.filePath("stdout"));
-        ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 2; }, 180000))
-            << run.screen().toStdString();
-        const QList<pid_t> processes = runProcesses(run.pid, !jobs.isEmpty());
-        ASSERT_EQ(processes.size(), jobs.isEmpty() ? 1 : 4);
-        ASSERT_TRUE(catches(run.pid, SIGINT));
-        // The offices are held in the middle of their documents, so the
-        // workers cannot finish them and end before the second Ctrl-C comes.
-        for (pid_t pid : processes.mid(jobs.isEmpty() ? 0 : 2))
-            ::kill(pid, SIGSTOP);
-        QThread::msleep(1000); // until each worker waits on its held office
-        run.type("\x03");
-        QThread::msleep(300); // two Ctrl-Cs at once would arrive as one
-        run.type("\x03");
-        ASSERT_TRUE(run.waitForEnd(10000));
-        EXPECT_TRUE(run.killedBy(SIGINT)) << run.screen().toStdString();
-        EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived the run";
-        // The pages being saved were removed before the end; every page there
-        // is whole.
-        EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
-        for (const QString& page : QDir(out.path()).entryList({"*.htm"}, QDir::Files))
-            EXPECT_TRUE(readFile(out.filePath(page)).contains("</html>")) << page.toStdString();
-    }
-}
-
 TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilled) {
     QTemporaryDir in, out;
     fillFolder(in.path(), 400);
@@ -749,35 +642,6 @@ TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilled) {
     ::kill(pid_t(process.processId()), SIGKILL);
     process.waitForFinished();
     EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived its parent";
-}
-
-TEST(BatchTool, namesWithControlCharactersAreEscapedAndFoldersMayFollowADoubleDash) {
-    QTemporaryDir work;
-    // Folders whose names start with a dash, given after "--".
-    const QDir in(work.filePath("-in")), out(work.filePath("-out"));
-    ASSERT_TRUE(QDir().mkpath(in.path()));
-    // One name holds a newline and a whole forged line, one a tab and an
-    // escape sequence; one without control characters is shown as it is.
-    const QStringList names{"a\nFailed forged.doc: forged\n.doc", "b\t\x1b[2Jc.doc", "$'d'.doc"};
-    for (const QString& name : names)
-        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath(name)));
-    const QStringList expected{
-        "Converted $'" + in.path() + "/a\\nFailed forged.doc: forged\\n.doc' -> $'" + out.path() +
-            "/a\\nFailed forged.doc: forged\\n.htm'",
-        "Converted $'" + in.path() + "/b\\t\\033[2Jc.doc' -> $'" + out.path() +
-            "/b\\t\\033[2Jc.htm'",
-        "Converted " + in.path() + "/$'d'.doc -> " + out.path() + "/$'d'.htm",
-        "3 converted, 0 failed"};
-    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
-        const ToolRun run = batch(jobs + QStringList{"--", "-in", "-out"}, work.path());
-        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
-        // Sorted, since the workers' lines come in any order.
-        QStringList lines = run.lines;
-        std::sort(lines.begin(), lines.end() - 1);
-        EXPECT_EQ(lines, expected) << jobs.join(' ').toStdString();
-        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 3);
-        ASSERT_TRUE(QDir(out).removeRecursively());
-    }
 }
 
 TEST(BatchTool, aTreeGoesIntoTheSameSubfoldersAndAgainOnlyWhereADocumentChanged) {
