@@ -142,7 +142,7 @@ TEST_F(WordBridge, anOfficeThatDiesOrHangsCostsOneCall) {
 
     // Killed between two calls: the open document is loaded again into a
     // fresh office and saved there (a model-only document fails instead:
-    // Fidelity.aModelOnlyDocumentWhoseOfficeDiesFails).
+    // Fidelity.pageFieldsFloatingObjectsAndLinkedPicturesComeFromTheLayout).
     open(corpusFile("simple.doc"));
     session->killOfficeForTesting();
     EXPECT_EQ(errorNumberOf([&] { saveActive(target, 8); }), 0);
