@@ -93,9 +93,6 @@ QList<QByteArray> leftovers(const QString& folder, qint64 run = 0) {
     });
     return names;
 }
-QList<QByteArray> leftoversOf(qint64 run) {
-    return leftovers({}, run);
-}
 
 TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocuments) {
     QTemporaryDir one;
@@ -382,10 +379,6 @@ TEST(BatchTool, aFullDiskFailsTheDocumentsSayingSoAndKeepsTheEarlierPage) {
     EXPECT_EQ(lines.last(), "earlier page");
 }
 
-} // namespace
-
-namespace {
-
 // The process id of the office that the run with that process id uses now.
 qint64 officeOf(qint64 run) {
     QProcess pgrep;
@@ -394,14 +387,18 @@ qint64 officeOf(qint64 run) {
     return pgrep.readAllStandardOutput().split('\n').value(0).toLongLong();
 }
 
-} // namespace
+// A folder of copies of a small document, named d000.doc, d001.doc, ...
+void fillFolder(const QString& folder, int count) {
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(QFile::copy(
+            corpusFile("simple.doc"),
+            QDir(folder).filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
+}
 
 TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     QTemporaryDir in, out;
     const int count = 150;
-    for (int i = 0; i < count; ++i)
-        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"),
-                                in.filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
+    fillFolder(in.path(), count);
     QProcess process;
     // The limit is far above what a document takes on a loaded machine, so
     // that only the stopped office's document runs out of time.
@@ -441,21 +438,10 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     EXPECT_EQ(documents(run, "Converted").size(), count - 1);
     EXPECT_EQ(run.lines.last(), QStringLiteral("%1 converted, 1 failed").arg(count - 1));
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
+    EXPECT_TRUE(leftovers({}, pid).isEmpty()) << leftovers({}, pid).join(' ').data();
     // The killed and the stopped office left nothing in the target folder.
     EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     EXPECT_EQ(everything(out.path()).size(), count - 1);
-}
-
-namespace {
-
-// A folder of copies of one document (a small one unless named), named
-// d000.doc, d001.doc, ...
-void fillFolder(const QString& folder, int count, const QString& document = "simple.doc") {
-    for (int i = 0; i < count; ++i)
-        ASSERT_TRUE(QFile::copy(
-            corpusFile(document),
-            QDir(folder).filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
 }
 
 // The process ids of the direct children of a process.
@@ -627,7 +613,7 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
             << run.screen().toStdString();
         EXPECT_TRUE(allEnd(processes, 10000)) << "a worker or an office outlived the run";
         for (pid_t pid : jobs.isEmpty() ? QList<pid_t>{run.pid} : processes.mid(0, 2))
-            EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
+            EXPECT_TRUE(leftovers({}, pid).isEmpty()) << leftovers({}, pid).join(' ').data();
         EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     }
 }
