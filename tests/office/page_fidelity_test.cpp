@@ -64,7 +64,7 @@ protected:
     QTemporaryDir out;
 };
 
-TEST_F(Fidelity, pageFieldsAndFloatingObjectsComeFromTheLayout) {
+TEST_F(Fidelity, pageFieldsFloatingObjectsAndLinkedPicturesComeFromTheLayout) {
     bind(office::DocumentLayout::PagePreview);
     const QString fields = testDocument("page-fields.doc");
     convert(fields, page(fields));
@@ -79,21 +79,44 @@ TEST_F(Fidelity, pageFieldsAndFloatingObjectsComeFromTheLayout) {
     ASSERT_TRUE(top.hasMatch());
     EXPECT_GT(top.captured(1).toDouble(), 0.0) << top.captured(0).toStdString();
 
+    // A document with comments is laid out without ending the office.
+    const int starts = officeStarts();
+    convert(corpusFile("footnote.doc"), page("footnote.doc"));
+    EXPECT_EQ(officeStarts(), starts);
+    EXPECT_TRUE(pageText(page("footnote.doc")).contains("footnote"));
+
+    // Pictures linked outside the page's folder are reported, not linked.
+    const QString linked = testDocument("linked-pictures.doc");
+    EXPECT_EQ(convert(linked, page(linked)),
+              "picture not found: C:\\Documents\\Pictures\\photo1234567.png");
+    const QString linking = QString::fromUtf8(readFile(page(linked)));
+    QStringList sources;
+    auto matches = QRegularExpression("<img [^>]*?src=\"([^\"]*)\"").globalMatch(linking);
+    while (matches.hasNext())
+        sources << matches.next().captured(1);
+    EXPECT_EQ(sources, QStringList{"http://www.example.com/images/web.png"});
+    EXPECT_TRUE(linking.contains("name=\"Image1\"")) << "the picture's place is kept";
+
     // Without a layout the same fields are all 0.
     server->shutdown();
     TearDown();
     bind(office::DocumentLayout::ModelOnly);
     convert(fields, page(fields));
     EXPECT_EQ(pageFields(page(fields)), QStringList({"0", "0", "0", "0", "0", "0"}));
-}
 
-TEST_F(Fidelity, aDocumentWithCommentsIsLaidOutWithoutEndingTheOffice) {
-    bind(office::DocumentLayout::PagePreview);
-    convert(corpusFile("simple.doc"), page("simple.doc"));
-    const int starts = officeStarts();
-    convert(corpusFile("footnote.doc"), page("footnote.doc"));
-    EXPECT_EQ(officeStarts(), starts);
-    EXPECT_TRUE(pageText(page("footnote.doc")).contains("footnote"));
+    // A model-only document whose office dies fails; the next one converts.
+    word->object("Documents")->call("Open", {{"FileName", corpusFile("simple.doc")}});
+    server->session()->killOfficeForTesting();
+    try {
+        word->object("ActiveDocument")
+            ->call("SaveAs", {{"FileName", page("simple.doc")}, {"FileFormat", std::int16_t(8)}});
+        ADD_FAILURE() << "SaveAs succeeded in a dead office";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::ServerStopped);
+        EXPECT_TRUE(error.description().contains("stopped")) << error.description().toStdString();
+    }
+    EXPECT_NO_THROW(convert(corpusFile("simple.doc"), page("simple.doc")));
+    EXPECT_TRUE(QFileInfo::exists(page("simple.doc")));
 }
 
 TEST_F(Fidelity, anOfficeThatDiesLayingOutCostsNoDocument) {
@@ -118,36 +141,6 @@ TEST_F(Fidelity, anOfficeThatDiesLayingOutCostsNoDocument) {
     EXPECT_TRUE(pageText(page("footnote.doc")).contains("footnote"));
     EXPECT_EQ(pageFields(page("page-fields.doc")), QStringList({"3", "2", "3", "3", "3", "3"}));
     EXPECT_EQ(word->object("Documents")->get("Count").toInt(), 0);
-}
-
-TEST_F(Fidelity, aModelOnlyDocumentWhoseOfficeDiesFails) {
-    bind(office::DocumentLayout::ModelOnly);
-    word->object("Documents")->call("Open", {{"FileName", corpusFile("simple.doc")}});
-    server->session()->killOfficeForTesting();
-    try {
-        word->object("ActiveDocument")
-            ->call("SaveAs", {{"FileName", page("simple.doc")}, {"FileFormat", std::int16_t(8)}});
-        ADD_FAILURE() << "SaveAs succeeded in a dead office";
-    } catch (const AutomationError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::ServerStopped);
-        EXPECT_TRUE(error.description().contains("stopped")) << error.description().toStdString();
-    }
-    EXPECT_NO_THROW(convert(corpusFile("simple.doc"), page("simple.doc")));
-    EXPECT_TRUE(QFileInfo::exists(page("simple.doc")));
-}
-
-TEST_F(Fidelity, picturesLinkedOutsideThePageFolderAreReportedNotLinked) {
-    bind(office::DocumentLayout::PagePreview);
-    const QString document = testDocument("linked-pictures.doc");
-    const QString warnings = convert(document, page(document));
-    EXPECT_EQ(warnings, "picture not found: C:\\Documents\\Pictures\\photo1234567.png");
-    const QString html = QString::fromUtf8(readFile(page(document)));
-    QStringList sources;
-    auto matches = QRegularExpression("<img [^>]*?src=\"([^\"]*)\"").globalMatch(html);
-    while (matches.hasNext())
-        sources << matches.next().captured(1);
-    EXPECT_EQ(sources, QStringList{"http://www.example.com/images/web.png"});
-    EXPECT_TRUE(html.contains("name=\"Image1\"")) << "the picture's place is kept";
 }
 
 } // namespace
