@@ -8,12 +8,14 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QThread>
 
 #include <algorithm>
 #include <csignal>
@@ -93,9 +95,48 @@ QList<QByteArray> leftovers(const QString& folder, qint64 run = 0) {
     });
     return names;
 }
+QList<QByteArray> leftoversOf(qint64 run) {
+    return leftovers({}, run);
+}
 
-TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocuments) {
-    QTemporaryDir one;
+TEST(BatchTool, badUsageOrUnusableFoldersExitWithTwoAFolderWithoutDocumentsWithThree) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
+    const std::vector<std::pair<QStringList, QString>> cases{
+        {{"--bogus", corpusDir(), dir.path()}, "unknown option --bogus"},
+        {{corpusDir()}, "SOURCE_FOLDER and a TARGET_FOLDER"},
+        {{"--shard", "3/2", corpusDir(), dir.path()}, "--shard"},
+        {{"--jobs", "0", corpusDir(), dir.path()}, ""},
+        {{dir.filePath("missing"), dir.path()}, dir.filePath("missing") + " does not exist"},
+        {{corpusDir(), dir.filePath("file/pages")}, "cannot be created"},
+        {{corpusDir(), dir.filePath("file")}, "is not a folder"},
+    };
+    for (const auto& [arguments, error] : cases) {
+        const ToolRun run = batch(arguments);
+        EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.errors.contains(error)) << run.errors.toStdString();
+    }
+    const ToolRun run = batch({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.lines, QStringList{"quillpg-batch " QUILLPG_VERSION});
+
+    // A folder without listed documents: standard error says what it holds.
+    QTemporaryDir in, out;
+    for (int i = 0; i < 12; ++i)
+        writeFile(in.filePath(QStringLiteral("n%1.docx").arg(i)));
+    const QString said = "No documents with the listed extensions (doc) in " + in.path() +
+                         "; 12 other files (docx: 12)";
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        const ToolRun run = batch(jobs + QStringList{in.path(), out.path()});
+        EXPECT_EQ(run.status, 3) << run.errors.toStdString();
+        EXPECT_EQ(run.errors.count(said), 1) << run.errors.toStdString();
+        EXPECT_EQ(run.lines.last(), "0 converted, 0 failed");
+    }
+    EXPECT_TRUE(everything(out.path()).isEmpty());
+}
+
+TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsAloneWithJobsOrInSlices) {
+    QTemporaryDir one, two, three;
     const ToolRun single = batch({"--not-filtered", corpusDir(), one.path()});
     EXPECT_EQ(single.status, 1) << single.errors.toStdString();
     const QStringList failed = single.lines.filter(QRegularExpression("^Failed "));
@@ -106,6 +147,29 @@ TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocuments) {
     EXPECT_EQ(single.lines.last(), "28 converted, 2 failed");
     EXPECT_TRUE(QFileInfo::exists(one.filePath("cn.orthodox.www_divenbog_APRIL_30-APRIL.htm")));
     EXPECT_TRUE(readFile(one.filePath("simple.htm")).contains("This is a simple file"));
+
+    // With two workers, and in two slices: every document exactly once, and
+    // the same pages, byte for byte.
+    const ToolRun parallel = batch({"--not-filtered", "--jobs", "2", corpusDir(), two.path()});
+    EXPECT_EQ(parallel.status, 1);
+    EXPECT_EQ(parallel.lines.last(), "28 converted, 2 failed");
+    QStringList all;
+    for (int i = 1; i <= 2; ++i) {
+        const ToolRun run = batch({"--not-filtered", "--shard", QStringLiteral("%1/2").arg(i),
+                                   "--extension", "DOC", corpusDir(), three.path()});
+        const QStringList failed = documents(run, "Failed");
+        EXPECT_EQ(run.status, failed.isEmpty() ? 0 : 1);
+        all << documents(run, "Converted") << failed;
+    }
+    EXPECT_EQ(all.size(), 30);
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 30);
+    const QStringList pages = QDir(one.path()).entryList(QDir::Files, QDir::Name);
+    for (const QTemporaryDir* other : {&two, &three}) {
+        EXPECT_EQ(pages, QDir(other->path()).entryList(QDir::Files, QDir::Name));
+        for (const QString& page : pages)
+            EXPECT_EQ(readFile(one.filePath(page)), readFile(other->filePath(page)))
+                << page.toStdString();
+    }
 }
 
 TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
@@ -146,6 +210,7 @@ TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
                   qstrcmp(format, "--filtered") == 0)
             << "not the page of that format";
     }
+    EXPECT_TRUE(batch({"--help"}).lines.join('\n').contains("--self-contained"));
 
     // A picture that a document only links, from anywhere on the disk, is
     // never read into the page.
@@ -379,6 +444,10 @@ TEST(BatchTool, aFullDiskFailsTheDocumentsSayingSoAndKeepsTheEarlierPage) {
     EXPECT_EQ(lines.last(), "earlier page");
 }
 
+} // namespace
+
+namespace {
+
 // The process id of the office that the run with that process id uses now.
 qint64 officeOf(qint64 run) {
     QProcess pgrep;
@@ -387,43 +456,32 @@ qint64 officeOf(qint64 run) {
     return pgrep.readAllStandardOutput().split('\n').value(0).toLongLong();
 }
 
-// A folder of copies of a small document, named d000.doc, d001.doc, ...
-void fillFolder(const QString& folder, int count) {
-    for (int i = 0; i < count; ++i)
-        ASSERT_TRUE(QFile::copy(
-            corpusFile("simple.doc"),
-            QDir(folder).filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
-}
+} // namespace
 
 TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     QTemporaryDir in, out;
     const int count = 150;
-    fillFolder(in.path(), count);
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"),
+                                in.filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
     QProcess process;
     // The limit is far above what a document takes on a loaded machine, so
     // that only the stopped office's document runs out of time.
     process.start(tool, {"--timeout", "20", in.path(), out.path()});
     const qint64 pid = process.processId();
     QStringList lines;
-    bool killed = false, stopped = false, hungChecked = false;
-    qint64 hung = 0;
+    bool killed = false, stopped = false;
     while (process.state() != QProcess::NotRunning || process.canReadLine()) {
         if (!process.canReadLine() && !process.waitForReadyRead(120000))
             break;
         while (process.canReadLine())
             lines << QString::fromLocal8Bit(process.readLine()).trimmed();
-        // Once its document has failed, the hanging office is gone.
-        if (stopped && !hungChecked && !lines.filter("did not answer").isEmpty()) {
-            hungChecked = true;
-            EXPECT_NE(::kill(pid_t(hung), 0), 0) << "the hanging office was left running";
-        }
         const qint64 office = officeOf(pid);
         if (!killed && lines.size() >= 10 && office > 0) {
             ::kill(pid_t(office), SIGKILL);
             killed = true;
         } else if (killed && !stopped && lines.size() >= 40 && office > 0) {
             ::kill(pid_t(office), SIGSTOP);
-            hung = office;
             stopped = true;
         }
     }
@@ -438,10 +496,21 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     EXPECT_EQ(documents(run, "Converted").size(), count - 1);
     EXPECT_EQ(run.lines.last(), QStringLiteral("%1 converted, 1 failed").arg(count - 1));
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(leftovers({}, pid).isEmpty()) << leftovers({}, pid).join(' ').data();
+    EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
     // The killed and the stopped office left nothing in the target folder.
     EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     EXPECT_EQ(everything(out.path()).size(), count - 1);
+}
+
+namespace {
+
+// A folder of copies of one document (a small one unless named), named
+// d000.doc, d001.doc, ...
+void fillFolder(const QString& folder, int count, const QString& document = "simple.doc") {
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(QFile::copy(
+            corpusFile(document),
+            QDir(folder).filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
 }
 
 // The process ids of the direct children of a process.
@@ -469,6 +538,17 @@ bool alive(pid_t pid) {
 // Waits up to the given time for every one of the processes to end.
 bool allEnd(const QList<pid_t>& pids, int ms) {
     return QTest::qWaitFor([&] { return std::none_of(pids.begin(), pids.end(), alive); }, ms);
+}
+
+// Whether the process has a handler of its own for the signal.
+bool catches(pid_t pid, int signal) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+            return line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (signal - 1));
+    return false;
 }
 
 // The batch workers of a --jobs run, and the office of each one.
@@ -550,6 +630,9 @@ public:
     bool exited(int code) const {
         return ended_ && WIFEXITED(status_) && WEXITSTATUS(status_) == code;
     }
+    bool killedBy(int signal) const {
+        return ended_ && WIFSIGNALED(status_) && WTERMSIG(status_) == signal;
+    }
 
     pid_t pid = -1;
 
@@ -613,8 +696,39 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
             << run.screen().toStdString();
         EXPECT_TRUE(allEnd(processes, 10000)) << "a worker or an office outlived the run";
         for (pid_t pid : jobs.isEmpty() ? QList<pid_t>{run.pid} : processes.mid(0, 2))
-            EXPECT_TRUE(leftovers({}, pid).isEmpty()) << leftovers({}, pid).join(' ').data();
+            EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
         EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
+    }
+}
+
+TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages) {
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        SCOPED_TRACE(jobs.join(' ').toStdString());
+        QTemporaryDir in, out, logs;
+        fillFolder(in.path(), 60, "two_images.doc");
+        TerminalRun run(jobs + QStringList{"--not-filtered", in.path(), out.path()},
+                        logs.filePath("stdout"));
+        ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 2; }, 180000))
+            << run.screen().toStdString();
+        const QList<pid_t> processes = runProcesses(run.pid, !jobs.isEmpty());
+        ASSERT_EQ(processes.size(), jobs.isEmpty() ? 1 : 4);
+        ASSERT_TRUE(catches(run.pid, SIGINT));
+        // The offices are held in the middle of their documents, so the
+        // workers cannot finish them and end before the second Ctrl-C comes.
+        for (pid_t pid : processes.mid(jobs.isEmpty() ? 0 : 2))
+            ::kill(pid, SIGSTOP);
+        QThread::msleep(1000); // until each worker waits on its held office
+        run.type("\x03");
+        QThread::msleep(300); // two Ctrl-Cs at once would arrive as one
+        run.type("\x03");
+        ASSERT_TRUE(run.waitForEnd(10000));
+        EXPECT_TRUE(run.killedBy(SIGINT)) << run.screen().toStdString();
+        EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived the run";
+        // The pages being saved were removed before the end; every page there
+        // is whole.
+        EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
+        for (const QString& page : QDir(out.path()).entryList({"*.htm"}, QDir::Files))
+            EXPECT_TRUE(readFile(out.filePath(page)).contains("</html>")) << page.toStdString();
     }
 }
 
@@ -635,6 +749,35 @@ TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilled) {
     ::kill(pid_t(process.processId()), SIGKILL);
     process.waitForFinished();
     EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived its parent";
+}
+
+TEST(BatchTool, namesWithControlCharactersAreEscapedAndFoldersMayFollowADoubleDash) {
+    QTemporaryDir work;
+    // Folders whose names start with a dash, given after "--".
+    const QDir in(work.filePath("-in")), out(work.filePath("-out"));
+    ASSERT_TRUE(QDir().mkpath(in.path()));
+    // One name holds a newline and a whole forged line, one a tab and an
+    // escape sequence; one without control characters is shown as it is.
+    const QStringList names{"a\nFailed forged.doc: forged\n.doc", "b\t\x1b[2Jc.doc", "$'d'.doc"};
+    for (const QString& name : names)
+        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath(name)));
+    const QStringList expected{
+        "Converted $'" + in.path() + "/a\\nFailed forged.doc: forged\\n.doc' -> $'" + out.path() +
+            "/a\\nFailed forged.doc: forged\\n.htm'",
+        "Converted $'" + in.path() + "/b\\t\\033[2Jc.doc' -> $'" + out.path() +
+            "/b\\t\\033[2Jc.htm'",
+        "Converted " + in.path() + "/$'d'.doc -> " + out.path() + "/$'d'.htm",
+        "3 converted, 0 failed"};
+    for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
+        const ToolRun run = batch(jobs + QStringList{"--", "-in", "-out"}, work.path());
+        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+        // Sorted, since the workers' lines come in any order.
+        QStringList lines = run.lines;
+        std::sort(lines.begin(), lines.end() - 1);
+        EXPECT_EQ(lines, expected) << jobs.join(' ').toStdString();
+        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 3);
+        ASSERT_TRUE(QDir(out).removeRecursively());
+    }
 }
 
 TEST(BatchTool, aTreeGoesIntoTheSameSubfoldersAndAgainOnlyWhereADocumentChanged) {
