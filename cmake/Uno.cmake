@@ -28,12 +28,14 @@ set(UNO_TYPES
     com.sun.star.frame.XModel
     com.sun.star.frame.XStorable
     com.sun.star.io.IOException
+    com.sun.star.io.XInputStream
     com.sun.star.lang.DisposedException
     com.sun.star.lang.IllegalArgumentException
     com.sun.star.lang.XComponent
     com.sun.star.lang.XMultiComponentFactory
     com.sun.star.task.ErrorCodeIOException
     com.sun.star.text.XTextEmbeddedObjectsSupplier
+    com.sun.star.ucb.XSimpleFileAccess
     com.sun.star.text.XTextGraphicObjectsSupplier
     com.sun.star.text.TextContentAnchorType
     com.sun.star.text.XTextFieldsSupplier

@@ -2,6 +2,7 @@
 // office bridge; the windows, their Mediator and the Qt dialogs they show are
 // made here and live as long as the program.
 #include "jobs/PageStaging.h"
+#include "office/OfficeSandbox.h"
 #include "office/WordServer.h"
 #include "ui/Application.h"
 #include "ui/QtDialogProvider.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,11 +20,19 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillpg"),
                                                  QIcon(QStringLiteral(":/icons/quillpg-256.png"))));
     const auto office = qp::office::registerWordServer();
+    office->setPublishedFolders(&qp::PageStaging::publishedFolderOf);
     qp::addShutdownHook([office] { office->shutdown(); });
     // Exit during a job ends at once: the page being saved is not left
     // half-made in its target folder.
     qp::addShutdownHook([] { qp::PageStaging::discardAll(); });
     qp::QtDialogProvider dialogs;
     qp::WidgetWindows windows(dialogs);
+    // Said once, in the main window's status line, as soon as it shows.
+    if (const QString problem = qp::office::confinementProblem(); !problem.isEmpty())
+        QTimer::singleShot(0, &app, [&windows, problem] {
+            windows.showStatus(
+                QStringLiteral("The office is not confined to the documents it converts: ") +
+                problem);
+        });
     return qp::runApplication(app, windows);
 }

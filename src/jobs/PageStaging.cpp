@@ -1,6 +1,8 @@
 #include "PageStaging.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "automation/AutomationError.h"
 #include "desktop/FileList.h"
@@ -170,6 +172,17 @@ PageStaging::~PageStaging() {
         }
         return;
     }
+}
+
+QString PageStaging::publishedFolderOf(const QString& folder) {
+    auto absolute = [](const QByteArray& path) {
+        return QDir::cleanPath(QFileInfo(decodeFileName(path)).absoluteFilePath());
+    };
+    const QString wanted = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    for (const StagingFolder& f : stagingFolders())
+        if (absolute(f.folder) == wanted)
+            return absolute(f.target);
+    return folder;
 }
 
 void PageStaging::releaseAll() {

@@ -44,6 +44,11 @@ public:
     // less than a megabyte): asked after a save failed or wrote nothing.
     bool diskFull() const;
 
+    // The folder where a page saved into `folder` will be published: the
+    // target folder of a staging folder of this process, else the folder
+    // itself. The word processor computes the page's links for it.
+    static QString publishedFolderOf(const QString& folder);
+
     // Removes the kept folders: at the end of every job.
     static void releaseAll();
     // Removes every staging folder of this process, also those in use: when

@@ -43,6 +43,10 @@ public:
     int nextDocumentId = 1;
     bool lost = false;
     int generation = 0;
+    // The office's private folders: documents handed to it, which it may
+    // only read, and the pages it writes.
+    QString inputDir;
+    QString outputDir;
     // The office this connection started, none when it attached.
     std::shared_ptr<OfficeProcess> process;
 };

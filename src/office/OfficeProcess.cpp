@@ -49,6 +49,79 @@ namespace {
 // Flags the child reports back before it runs the office.
 constexpr char ReportIsolated = 1;
 constexpr char ReportBlocked = 2;
+constexpr char ReportConfined = 4;
+
+// Landlock's rights on files, numbered as the kernel's interface numbers them
+// (the system's headers may be older than the kernel).
+constexpr std::uint64_t fsExecute = 1ULL << 0;
+constexpr std::uint64_t fsWriteFile = 1ULL << 1;
+constexpr std::uint64_t fsReadFile = 1ULL << 2;
+constexpr std::uint64_t fsReadDir = 1ULL << 3;
+constexpr std::uint64_t fsMakeSock = 1ULL << 9;
+constexpr std::uint64_t fsAllOfVersion1 = (1ULL << 13) - 1;
+constexpr std::uint64_t fsRefer = 1ULL << 13;    // version 2
+constexpr std::uint64_t fsTruncate = 1ULL << 14; // version 3
+constexpr std::uint64_t fsIoctlDev = 1ULL << 15; // version 5
+constexpr std::uint64_t fsFileRights =
+    fsExecute | fsWriteFile | fsReadFile | fsTruncate | fsIoctlDev;
+constexpr std::uint64_t fsRead = fsExecute | fsReadFile | fsReadDir;
+constexpr std::uint64_t fsAll = ~0ULL;
+
+struct LandlockRule {
+    QByteArray path;
+    std::uint64_t access;
+};
+
+struct __attribute__((packed)) PathBeneath {
+    std::uint64_t allowedAccess;
+    std::int32_t parentFd;
+};
+
+std::uint64_t handledRights(int version) {
+    std::uint64_t rights = fsAllOfVersion1;
+    if (version >= 2)
+        rights |= fsRefer;
+    if (version >= 3)
+        rights |= fsTruncate;
+    if (version >= 5)
+        rights |= fsIoctlDev;
+    return rights;
+}
+
+// In the child, before it runs the office: from now on it reaches only the
+// files below the rules' paths, with the rights each grants. A path that does
+// not exist is left out. Returns 0, or the error that kept it from working.
+// Only calls that are safe after fork.
+int confineFileSystem(const std::vector<LandlockRule>& rules, std::uint64_t handled) {
+    const std::uint64_t attributes = handled; // the first field of the ruleset's attributes
+    const int ruleset =
+        int(::syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0));
+    if (ruleset < 0)
+        return errno;
+    for (const LandlockRule& rule : rules) {
+        const int fd = ::open(rule.path.constData(), O_PATH | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        PathBeneath beneath{rule.access & handled, fd};
+        if (::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode))
+            beneath.allowedAccess &= fsFileRights;
+        const bool added =
+            beneath.allowedAccess == 0 ||
+            ::syscall(SYS_landlock_add_rule, ruleset, 1 /* path beneath */, &beneath, 0) == 0;
+        const int error = errno;
+        ::close(fd);
+        if (!added) {
+            ::close(ruleset);
+            return error;
+        }
+    }
+    const bool restricted = ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+                            ::syscall(SYS_landlock_restrict_self, ruleset, 0) == 0;
+    const int error = errno;
+    ::close(ruleset);
+    return restricted ? 0 : error;
+}
 
 #if defined(__x86_64__)
 constexpr std::uint32_t auditArch = AUDIT_ARCH_X86_64;
@@ -105,13 +178,46 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
         (QFileInfo::exists(launch.socketPath) || QFileInfo(launch.socketPath).isSymLink()))
         throw std::runtime_error(
             QStringLiteral("the pipe %1 exists already").arg(launch.socketPath).toStdString());
+    // Its private folder: temporary files, the documents handed to it, the
+    // pages it writes.
     const QByteArray tempDir = QFile::encodeName(launch.tempDir);
-    if (!launch.tempDir.isEmpty() && ::mkdir(tempDir.constData(), 0700) != 0)
-        throw std::runtime_error(
-            QStringLiteral("the office's temporary folder %1 cannot be made: %2")
-                .arg(launch.tempDir, QString::fromLocal8Bit(std::strerror(errno)))
-                .toStdString());
+    const QByteArray scratchDir = tempDir + "/tmp";
+    if (!launch.tempDir.isEmpty()) {
+        for (const QByteArray& folder : {tempDir, scratchDir, tempDir + "/in", tempDir + "/out"})
+            if (::mkdir(folder.constData(), 0700) != 0) {
+                const int error = errno;
+                if (folder != tempDir)
+                    QDir(launch.tempDir).removeRecursively();
+                throw std::runtime_error(
+                    QStringLiteral("the office's temporary folder %1 cannot be made: %2")
+                        .arg(launch.tempDir, QString::fromLocal8Bit(std::strerror(error)))
+                        .toStdString());
+            }
+    }
     launch_ = launch;
+
+    // Its file system: what it needs to run, its profile and its private
+    // folder, where the kernel offers Landlock.
+    QString unconfined;
+    const int landlock = launch.readable.isEmpty() ? 0 : landlockVersion(&unconfined);
+    if (launch.readable.isEmpty())
+        unconfined = QStringLiteral("it was started without confinement");
+    std::vector<LandlockRule> rules;
+    for (const QString& path : launch.readable)
+        rules.push_back({QFile::encodeName(path), fsRead});
+    for (const QString& path : launch.writable)
+        rules.push_back({QFile::encodeName(path), fsAll});
+    if (!launch.tempDir.isEmpty()) {
+        rules.push_back({scratchDir, fsAll});
+        rules.push_back({tempDir + "/out", fsAll});
+        rules.push_back({tempDir + "/in", fsRead});
+    }
+    // Its pipes' sockets; nothing else of these folders.
+    for (const QString& folder : socketFolders())
+        rules.push_back({QFile::encodeName(folder), fsMakeSock});
+    // Its standard streams and the system's random numbers.
+    for (const char* device : {"/dev/null", "/dev/zero", "/dev/urandom", "/dev/random"})
+        rules.push_back({device, fsReadFile | fsWriteFile});
 
     // Everything the child needs is prepared before fork: after it, only
     // async-signal-safe calls are allowed.
@@ -128,7 +234,7 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
         if (std::strncmp(*entry, "TMPDIR=", 7) != 0 || launch.tempDir.isEmpty())
             environment.emplace_back(*entry);
     if (!launch.tempDir.isEmpty())
-        environment.push_back("TMPDIR=" + tempDir);
+        environment.push_back("TMPDIR=" + scratchDir);
     std::vector<char*> envp;
     for (QByteArray& item : environment)
         envp.push_back(item.data());
@@ -178,6 +284,15 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
             if (blockInternetSockets())
                 flags |= ReportBlocked;
         }
+        // Its standard streams are opened before its file system is closed.
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int out = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        int confinement = -1;
+        if (landlock > 0) {
+            confinement = confineFileSystem(rules, handledRights(landlock));
+            if (confinement == 0)
+                flags |= ReportConfined;
+        }
         // Killed with the thread that started it, whatever way this program
         // ends. Set after entering the namespace, which clears it.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -186,9 +301,10 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
         // Its own process group: a Ctrl-C meant for this program does not hit
         // the office in the middle of a document.
         ::setpgid(0, 0);
-        (void)!::write(report[1], &flags, 1);
-        const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        char message[1 + sizeof confinement];
+        message[0] = flags;
+        std::memcpy(message + 1, &confinement, sizeof confinement);
+        (void)!::write(report[1], message, sizeof message);
         if (in >= 0)
             ::dup2(in, 0);
         if (out >= 0) {
@@ -201,17 +317,26 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
         ::_exit(127);
     }
     ::close(report[1]);
-    char flags = 0;
+    char message[1 + sizeof(int)] = {};
     ssize_t got;
     do {
-        got = ::read(report[0], &flags, 1);
+        got = ::read(report[0], message, sizeof message);
     } while (got < 0 && errno == EINTR);
     ::close(report[0]);
+    const char flags = got == ssize_t(sizeof message) ? message[0] : 0;
+    int confinement = -1;
+    std::memcpy(&confinement, message + 1, sizeof confinement);
+    if (flags & ReportConfined)
+        unconfined.clear();
+    else if (landlock > 0)
+        unconfined = QStringLiteral("Landlock refused its rules: %1")
+                         .arg(QString::fromLocal8Bit(std::strerror(confinement)));
     pid_ = child;
     exitStatus_ = -1;
     stopRequested_ = false;
-    networkIsolated_ = got == 1 && (flags & ReportIsolated);
-    internetBlocked_ = got == 1 && (flags & ReportBlocked);
+    networkIsolated_ = flags & ReportIsolated;
+    internetBlocked_ = flags & ReportBlocked;
+    unconfinedReason_ = unconfined;
     if (!launch.pipeName.isEmpty())
         notePipeOfThisProcess(launch.pipeName, true);
 }
@@ -259,6 +384,11 @@ bool OfficeProcess::networkIsolated() const {
 bool OfficeProcess::internetBlocked() const {
     std::lock_guard lock(mutex_);
     return internetBlocked_;
+}
+
+QString OfficeProcess::unconfinedReason() const {
+    std::lock_guard lock(mutex_);
+    return unconfinedReason_;
 }
 
 bool OfficeProcess::running() {

@@ -16,12 +16,18 @@ struct OfficeLaunch {
     QString instanceSocketPath; // the office's single-instance socket, likewise
     QString tempDir;            // made private for the office, removed when it has ended
     bool isolate = true;        // no internet sockets; no network where namespaces allow
+    // The file system the office may reach, where the kernel offers Landlock
+    // (empty: not confined). Besides these it may write its temporary and
+    // output folders, read its input folder and make its pipes' sockets.
+    QStringList readable; // read and run: the system, fonts, the installation
+    QStringList writable; // read and write: its profile
 };
 
 // One headless office process started by this program. The process is tied
 // to the thread that started it: when that thread or this program ends, even
 // by a kill, the office is killed too, so no invisible office is left behind.
-// It runs with umask 077 and its own TMPDIR.
+// It runs with umask 077 and its own TMPDIR, and where the kernel offers
+// Landlock it reaches only the files its launch names.
 class OfficeProcess {
 public:
     OfficeProcess() = default;
@@ -48,6 +54,8 @@ public:
     // at all), and whether it is kept from opening internet sockets.
     bool networkIsolated() const;
     bool internetBlocked() const;
+    // Why the office's file system is not confined; empty when it is.
+    QString unconfinedReason() const;
 
 private:
     // All members are used from the office thread and from callers that end
@@ -60,6 +68,7 @@ private:
     bool stopRequested_ = false;
     bool networkIsolated_ = false;
     bool internetBlocked_ = false;
+    QString unconfinedReason_;
     OfficeLaunch launch_;
 };
 

@@ -3,16 +3,19 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <mutex>
 #include <set>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace qp::office {
@@ -82,6 +85,73 @@ bool isOwnSocket(const QString& path) {
 
 QString officeTempDir(const QString& pipeName) {
     return QDir::tempPath() + QLatin1Char('/') + pipeName + QStringLiteral(".tmp");
+}
+
+QString officeScratchDir(const QString& pipeName) {
+    return officeTempDir(pipeName) + QStringLiteral("/tmp");
+}
+
+QString officeInputDir(const QString& pipeName) {
+    return officeTempDir(pipeName) + QStringLiteral("/in");
+}
+
+QString officeOutputDir(const QString& pipeName) {
+    return officeTempDir(pipeName) + QStringLiteral("/out");
+}
+
+QStringList socketFolders() {
+    return {QStringLiteral("/tmp"), QStringLiteral("/var/tmp")};
+}
+
+QStringList officeReadableFolders(const QString& installation) {
+    // The system: programs, libraries, configuration, fonts and their caches,
+    // and what the kernel tells of itself and of the process.
+    QStringList folders{QStringLiteral("/usr"), QStringLiteral("/bin"), QStringLiteral("/sbin"),
+                        QStringLiteral("/lib"), QStringLiteral("/lib32"), QStringLiteral("/lib64"),
+                        QStringLiteral("/libx32"), QStringLiteral("/etc"), QStringLiteral("/opt"),
+                        QStringLiteral("/var/cache/fontconfig"),
+                        // the installation's shared extensions, where Debian puts them
+                        QStringLiteral("/var/spool/libreoffice"),
+                        QStringLiteral("/var/lib/libreoffice"),
+                        QStringLiteral("/var/lib/fontconfig"), QStringLiteral("/proc"),
+                        QStringLiteral("/sys/devices/system/cpu")};
+    if (!installation.isEmpty())
+        folders << QFileInfo(installation).canonicalFilePath();
+    // The user's fonts, their configuration and cache, where the desktop's
+    // conventions put them.
+    const QString home = QDir::homePath();
+    auto xdg = [&](const char* variable, const QString& fallback) {
+        const QString value = qEnvironmentVariable(variable);
+        return value.startsWith(QLatin1Char('/')) ? value : home + fallback;
+    };
+    folders << home + QStringLiteral("/.fonts") << home + QStringLiteral("/.fonts.conf")
+            << home + QStringLiteral("/.fonts.conf.d")
+            << xdg("XDG_DATA_HOME", QStringLiteral("/.local/share")) + QStringLiteral("/fonts")
+            << xdg("XDG_CONFIG_HOME", QStringLiteral("/.config")) + QStringLiteral("/fontconfig")
+            << xdg("XDG_CACHE_HOME", QStringLiteral("/.cache")) + QStringLiteral("/fontconfig");
+    return folders;
+}
+
+int landlockVersion(QString* reason) {
+    const long version = ::syscall(SYS_landlock_create_ruleset, nullptr, 0, 1U /* the version */);
+    if (version > 0)
+        return int(version);
+    if (reason)
+        *reason = errno == ENOSYS ? QStringLiteral("the kernel offers no Landlock (Linux 5.13 or "
+                                                   "later has it)")
+                  : errno == EOPNOTSUPP
+                      ? QStringLiteral("Landlock is switched off in this kernel (see its lsm= "
+                                       "boot parameter)")
+                      : QStringLiteral("Landlock cannot be used: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    return 0;
+}
+
+QString confinementProblem() {
+    QString reason;
+    if (landlockVersion(&reason) > 0)
+        return {};
+    return reason;
 }
 
 void notePipeOfThisProcess(const QString& pipeName, bool listening) {

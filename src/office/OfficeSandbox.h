@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -28,8 +29,29 @@ QString singleInstanceSocketPath(const QString& profileUrl);
 // True when the path is a socket owned by this user.
 bool isOwnSocket(const QString& path);
 
-// The private temporary folder of the office on that pipe.
+// The private folder of the office on that pipe, removed when it ends. It
+// holds the office's temporary files (TMPDIR), the documents handed to it
+// (which it may only read) and the pages it writes (its output folder).
 QString officeTempDir(const QString& pipeName);
+QString officeScratchDir(const QString& pipeName);
+QString officeInputDir(const QString& pipeName);
+QString officeOutputDir(const QString& pipeName);
+
+// The socket folders in which the office makes its pipes.
+QStringList socketFolders();
+
+// What an office needs to read to run: its installation, the system's
+// programs, libraries and configuration, the system's and the user's fonts
+// and font caches.
+QStringList officeReadableFolders(const QString& installation);
+
+// The highest Landlock version the kernel offers, 0 when none; `reason` then
+// says why.
+int landlockVersion(QString* reason = nullptr);
+
+// Why offices started by this process cannot be confined to the files they
+// convert; empty when they can. Asked once, to say so once.
+QString confinementProblem();
 
 // Pipes on which an office started by this process listens: get-object
 // answers only through them.

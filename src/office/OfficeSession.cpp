@@ -160,6 +160,8 @@ struct OfficeSession::State {
         launch.socketPath = socketPath;
         launch.instanceSocketPath = singleInstanceSocketPath(profileUrl);
         launch.tempDir = officeTempDir(options.pipeName);
+        launch.readable = officeReadableFolders(installation);
+        launch.writable = QStringList{options.profileDir};
         process->start(program, arguments, log, launch);
         const auto deadline = Clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
         int restarts = 0;
@@ -252,6 +254,8 @@ struct OfficeSession::State {
                 connection = start(self);
             }
         }
+        connection->inputDir = officeInputDir(options.pipeName);
+        connection->outputDir = officeOutputDir(options.pipeName);
         std::lock_guard lock(mutex);
         connection->generation = ++generation;
         return connection;
@@ -609,6 +613,11 @@ bool OfficeSession::officeNetworkIsolated() const {
 bool OfficeSession::officeInternetBlocked() const {
     std::lock_guard lock(state_->mutex);
     return state_->process && state_->process->internetBlocked();
+}
+
+QString OfficeSession::officeUnconfinedReason() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->process ? state_->process->unconfinedReason() : QString();
 }
 
 int OfficeSession::generation() const {

@@ -66,6 +66,8 @@ public:
     // Whether that office runs without network, and without internet sockets.
     bool officeNetworkIsolated() const;
     bool officeInternetBlocked() const;
+    // Why that office's file system is not confined; empty when it is.
+    QString officeUnconfinedReason() const;
     long long officeResidentBytes() const;
     // How many times an office was started or attached to.
     int generation() const;

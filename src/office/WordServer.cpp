@@ -1,6 +1,7 @@
 #include "WordServer.h"
 
 #include "OfficeConnection.h"
+#include "OfficeSandbox.h"
 #include "PageLayout.h"
 #include "webpage/FilteredPage.h"
 #include "webpage/PagePictures.h"
@@ -24,7 +25,12 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <map>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -115,14 +121,83 @@ rtl::OUString detectFilter(Connection& c, const rtl::OUString& url, const QStrin
     return filter;
 }
 
+// A document opened once by this program: what the office reads is what was
+// opened then, whatever the path leads to later.
+class SourceFile {
+public:
+    explicit SourceFile(const QString& path)
+        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {}
+    ~SourceFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+AutomationError cannotHandOver(const QString& folder, int error) {
+    return failure(ErrorNumber::ServerFailure,
+                   QStringLiteral("The document could not be handed to the word processor: %1 "
+                                  "(%2)")
+                       .arg(folder, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+// The folder in the office's input folder where the document of that id is
+// handed to it: a mirror of the file system's root, in which the document
+// lies at its own path, so that its relative links lead where they lead
+// from the document itself (and find nothing).
+QString handedFolder(const QString& inputDir, int id) {
+    return inputDir + QStringLiteral("/%1").arg(id);
+}
+
+// Puts the opened document into the office's input folder, the one place
+// besides the system where it may read, at its own path below the mirror
+// folder: a hard link to what was opened where the file system allows it,
+// else a copy. Returns the path it got there.
+QString handOver(const SourceFile& source, const QString& inputDir, int id, const QString& path) {
+    const QString handed = handedFolder(inputDir, id) + QDir::cleanPath(path);
+    const QByteArray target = QFile::encodeName(handed);
+    ::unlink(target.constData());
+    if (!QDir().mkpath(QFileInfo(handed).absolutePath()))
+        throw cannotHandOver(inputDir, errno);
+    const QByteArray opened = "/proc/self/fd/" + QByteArray::number(source.fd());
+    if (::linkat(AT_FDCWD, opened.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) ==
+        0)
+        return handed;
+    const int copy = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (copy < 0)
+        throw cannotHandOver(inputDir, errno);
+    off_t offset = 0;
+    ssize_t sent;
+    while ((sent = ::sendfile(copy, source.fd(), &offset, 1 << 30)) > 0) {
+    }
+    const int error = sent < 0 ? errno : 0;
+    ::close(copy);
+    if (error != 0) {
+        ::unlink(target.constData());
+        throw cannotHandOver(inputDir, error);
+    }
+    return handed;
+}
+
+// Takes back what was handed to the office for the document of that id.
+void takeBack(const QString& inputDir, int id) {
+    if (!inputDir.isEmpty())
+        QDir(handedFolder(inputDir, id)).removeRecursively();
+}
+
 // Loads the document hidden, read-only, with macros never run, links never
 // updated and nobody to ask for a password, and records it under `id`. Unless
 // told ModelOnly, a document whose page depends on its layout is then laid
 // out as the office's own export does, so that page numbers and counts, page
 // references and floating objects come out as the office places them; the
 // page of any other document is the same without the layout's cost.
-void openDocument(Connection& c, const QString& path, DocumentLayout layout, int id) {
-    const rtl::OUString url = fileUrl(path);
+void loadDocument(Connection& c, const QString& path, const rtl::OUString& url,
+                  DocumentLayout layout, int id) {
     try {
         const rtl::OUString filter = detectFilter(c, url, path);
         css::uno::Reference<css::frame::XLoadable> model(
@@ -164,6 +239,20 @@ void openDocument(Connection& c, const QString& path, DocumentLayout layout, int
     }
 }
 
+// The office reads the copy handed to it, kept until the document is
+// closed; its links and the fields that show where it lies are made the
+// document's own when its page is saved.
+void openDocument(Connection& c, const QString& path, const SourceFile& source,
+                  DocumentLayout layout, int id) {
+    const QString handed = handOver(source, c.inputDir, id, QFileInfo(path).absoluteFilePath());
+    try {
+        loadDocument(c, path, fileUrl(handed), layout, id);
+    } catch (...) {
+        takeBack(c.inputDir, id);
+        throw;
+    }
+}
+
 css::uno::Reference<css::lang::XComponent> documentOf(Connection& c, int id) {
     for (const auto& [docId, component] : c.documents)
         if (docId == id)
@@ -173,6 +262,7 @@ css::uno::Reference<css::lang::XComponent> documentOf(Connection& c, int id) {
 
 void closeDocument(Connection& c, int id) {
     const auto component = documentOf(c, id);
+    takeBack(c.inputDir, id);
     std::erase_if(c.documents, [id](const auto& entry) { return entry.first == id; });
     css::uno::Reference<css::util::XCloseable> closeable(component, css::uno::UNO_QUERY);
     try {
@@ -233,6 +323,67 @@ const char* filterForFormat(int format) {
     }
 }
 
+// Removes the files a save left in the office's output folder.
+void emptyFolder(const QString& folder) {
+    if (folder.isEmpty())
+        return;
+    QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        dir.remove(name);
+}
+
+AutomationError cannotDeliver(const QString& folder, int error) {
+    if (error == ENOSPC || error == EDQUOT)
+        return failure(ErrorNumber::DiskFull, QStringLiteral("No space left on the device"));
+    return failure(ErrorNumber::PermissionDenied,
+                   QStringLiteral("The folder cannot be written: %1 (%2)")
+                       .arg(folder, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+// Moves one file into the folder: renamed within one file system; else
+// copied under a temporary name that is then renamed, so that it appears
+// whole or not at all.
+void moveInto(const QByteArray& from, const QByteArray& to, const QString& folder) {
+    if (::rename(from.constData(), to.constData()) == 0)
+        return;
+    if (errno != EXDEV)
+        throw cannotDeliver(folder, errno);
+    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        throw cannotDeliver(folder, errno);
+    const QByteArray partial = to + ".part";
+    const int out = ::open(partial.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int error = out < 0 ? errno : 0;
+    ssize_t sent = 0;
+    while (error == 0 && (sent = ::sendfile(out, in, nullptr, 1 << 30)) > 0) {
+    }
+    if (error == 0 && sent < 0)
+        error = errno;
+    if (out >= 0 && ::close(out) != 0 && error == 0)
+        error = errno;
+    ::close(in);
+    if (error == 0 && ::rename(partial.constData(), to.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(partial.constData());
+        throw cannotDeliver(folder, error);
+    }
+    ::unlink(from.constData());
+}
+
+// Moves the page and the pictures the office wrote for it into the folder
+// where the page was asked for: the pictures first, the page last.
+void deliver(const QString& written, const QString& pageName, const QString& folder) {
+    const QDir from(written);
+    const QDir to(folder);
+    QStringList names = from.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    names.removeAll(pageName);
+    names.append(pageName);
+    for (const QString& name : names)
+        moveInto(QFile::encodeName(from.filePath(name)), QFile::encodeName(to.filePath(name)),
+                 folder);
+}
+
 class WordApplication;
 
 // The state shared by the application object and the objects it hands out.
@@ -240,6 +391,9 @@ struct Shared {
     std::shared_ptr<OfficeSession> session;
     std::shared_ptr<const std::atomic<bool>> selfContained;
     QString openFolder;
+    // The folder where a page saved into a folder will be published; its
+    // links are computed for that one.
+    std::function<QString(const QString&)> publishedFolder;
     bool visible = false;
     DocumentLayout layout = DocumentLayout::PagePreview;
 
@@ -248,7 +402,8 @@ struct Shared {
     struct Opened {
         QString path;
         DocumentLayout layout;
-        bool retried = false; // loaded again after its office died
+        std::shared_ptr<const SourceFile> source; // the document as it was opened
+        bool retried = false;                     // loaded again after its office died
     };
     std::map<int, Opened> opened;
 
@@ -273,7 +428,12 @@ struct Shared {
     // Opens the document, laid out when its page depends on the layout.
     int open(const QString& path) {
         const int id = nextDocumentId++;
-        opened[id] = {path, layout};
+        auto source = std::make_shared<const SourceFile>(path);
+        if (source->fd() < 0)
+            throw failure(ErrorNumber::PermissionDenied,
+                          QStringLiteral("The document could not be opened: %1 (%2)")
+                              .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        opened[id] = {path, layout, std::move(source)};
         try {
             withDocument(id, QStringLiteral("opening %1").arg(path), nullptr, true);
         } catch (...) {
@@ -302,10 +462,10 @@ struct Shared {
             try {
                 // By value: the job may outlive this call when it runs out of
                 // time.
-                session->run(what, [path = document.path, layout = document.layout, id, load,
-                                    job](Connection& c) {
+                session->run(what, [path = document.path, layout = document.layout,
+                                    source = document.source, id, load, job](Connection& c) {
                     if (load)
-                        openDocument(c, path, layout, id);
+                        openDocument(c, path, *source, layout, id);
                     if (job)
                         job(c);
                 });
@@ -418,23 +578,34 @@ private:
         if (QFileInfo(target).isDir())
             throw failure(ErrorNumber::PermissionDenied,
                           QStringLiteral("A folder of that name is in the way: %1").arg(target));
-        const rtl::OUString url = fileUrl(target);
+        // The office writes the page and its pictures into its own output
+        // folder, its links computed for the folder where the page will be
+        // published; they are then moved where they were asked for.
+        const QString pageName = QFileInfo(target).fileName();
+        const QString published = shared_->publishedFolder
+                                      ? shared_->publishedFolder(folder.absoluteFilePath())
+                                      : folder.absoluteFilePath();
+        const rtl::OUString baseUrl = fileUrl(QDir(published).filePath(pageName));
         // The job owns what it uses: a call that runs out of time may still be
         // running on the office's thread after this function has returned.
         auto facts = std::make_shared<webpage::DocumentFacts>(
             webpage::DocumentFacts{QFileInfo(path_).completeBaseName(), {}});
+        auto written = std::make_shared<QString>();
         shared_->withDocument(
             id_, QStringLiteral("saving %1").arg(target),
-            [id = id_, url, filter, target, format, facts](Connection& c) {
+            [id = id_, pageName, baseUrl, filter, target, format, facts, written](Connection& c) {
                 const auto document = documentOf(c, id);
                 css::uno::Reference<css::frame::XStorable> storable(document,
                                                                     css::uno::UNO_QUERY_THROW);
+                emptyFolder(c.outputDir);
+                const QString output = c.outputDir + QLatin1Char('/') + pageName;
                 try {
                     storable->storeToURL(
-                        url,
+                        fileUrl(output),
                         properties({property("FilterName",
                                              css::uno::Any(rtl::OUString::createFromAscii(filter))),
-                                    property("Overwrite", css::uno::Any(true))}));
+                                    property("Overwrite", css::uno::Any(true)),
+                                    property("DocumentBaseURL", css::uno::Any(baseUrl))}));
                 } catch (const css::task::ErrorCodeIOException& e) {
                     throw failure(ErrorNumber::ServerFailure,
                                   QStringLiteral("The web page could not be written: %1 (%2)")
@@ -444,6 +615,7 @@ private:
                                   QStringLiteral("The web page could not be written: %1 (%2)")
                                       .arg(target, reasonOf(e)));
                 }
+                *written = output;
                 if (format == 10) {
                     webpage::DocumentFacts read = factsOf(document);
                     if (read.name.isEmpty())
@@ -452,25 +624,32 @@ private:
                 }
             },
             false);
+        const QString output = *written;
+        const struct Empty {
+            QString folder;
+            ~Empty() { emptyFolder(folder); }
+        } empty{QFileInfo(output).absolutePath()};
         QStringList warnings;
         if (const QString layout = shared_->layoutWarning(id_); !layout.isEmpty())
             warnings << layout;
         // Both formats start from the office's full page: no picture link of
         // it may leave the page's folder.
-        warnings << keepPicturesInFolderOfFile(target);
+        warnings << keepPicturesInFolderOfFile(
+            output,
+            PagePlaces{published, QFileInfo(output).absolutePath(),
+                       handedFolder(officeInputDir(shared_->session->options().pipeName), id_)});
         // The office's page made into what was asked for: its pictures inside
         // it, and the filtered page.
         QString problem;
         if (*shared_->selfContained)
-            problem = webpage::embedPictures(target);
+            problem = webpage::embedPictures(output);
         if (problem.isEmpty() && format == 10)
-            problem = webpage::rewriteAsFilteredPage(target, *facts);
-        if (!problem.isEmpty()) {
-            QFile::remove(target);
+            problem = webpage::rewriteAsFilteredPage(output, *facts);
+        if (!problem.isEmpty())
             throw failure(
                 ErrorNumber::ServerFailure,
                 QStringLiteral("The web page could not be written: %1 (%2)").arg(target, problem));
-        }
+        deliver(QFileInfo(output).absolutePath(), pageName, folder.absoluteFilePath());
         warnings.removeAll(QString());
         return warnings.join(QLatin1Char('\n'));
     }
@@ -580,6 +759,7 @@ ObjectRef WordServer::bind(OfficeSession::Mode mode) {
     shared->session = session;
     shared->selfContained = selfContained_;
     shared->layout = layout_;
+    shared->publishedFolder = publishedFolder_;
     session_ = session;
     application_ = std::make_shared<WordApplication>(shared);
     return application_;
@@ -587,6 +767,11 @@ ObjectRef WordServer::bind(OfficeSession::Mode mode) {
 
 void WordServer::setSelfContainedPages(bool on) {
     *selfContained_ = on;
+}
+
+void WordServer::setPublishedFolders(std::function<QString(const QString&)> publishedFolder) {
+    std::lock_guard lock(mutex_);
+    publishedFolder_ = std::move(publishedFolder);
 }
 
 void WordServer::setDocumentLayout(DocumentLayout layout) {

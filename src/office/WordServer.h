@@ -4,6 +4,7 @@
 #include "automation/AutomationRuntime.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -36,6 +37,10 @@ public:
     // Pages saved from now on hold their pictures as data: URIs, one file
     // per page, instead of picture files beside the page.
     void setSelfContainedPages(bool on);
+    // Where a page saved into a folder will be published, when it is saved
+    // into a folder of its own first and moved there afterwards: its
+    // relative links are computed for that folder. From the next bind on.
+    void setPublishedFolders(std::function<QString(const QString&)> publishedFolder);
     // How documents are loaded from the next bind on (tests try the others).
     void setDocumentLayout(DocumentLayout layout);
 
@@ -44,6 +49,7 @@ private:
 
     OfficeOptions options_;
     DocumentLayout layout_ = DocumentLayout::PagePreview;
+    std::function<QString(const QString&)> publishedFolder_;
     mutable std::mutex mutex_;
     std::shared_ptr<OfficeSession> session_;
     ObjectRef application_;

@@ -144,6 +144,12 @@ bool staysInFolder(const QString& link, const QString& folder, QString* shown) {
     return false;
 }
 
+bool isUrlAttribute(const QByteArray& attribute) {
+    return attribute == "href" || attribute == "src" || attribute == "background" ||
+           attribute == "lowsrc" || attribute == "longdesc" || attribute == "usemap" ||
+           attribute == "data" || attribute == "action" || attribute == "cite";
+}
+
 bool isPictureLink(const QByteArray& tag, const QByteArray& attribute) {
     return (tag == "img" && attribute == "src") || attribute == "background";
 }
@@ -151,8 +157,36 @@ bool isPictureLink(const QByteArray& tag, const QByteArray& attribute) {
 } // namespace
 
 PagePictures keepPicturesInFolder(const QByteArray& page, const QString& pageFolder) {
+    return keepPicturesInFolder(page, PagePlaces{pageFolder, {}, {}});
+}
+
+PagePictures keepPicturesInFolder(const QByteArray& page, const PagePlaces& places) {
     PagePictures result;
-    const QString folder = QDir(pageFolder).absolutePath();
+    const QString folder = QDir(places.pageFolder).absolutePath();
+    auto inside = [](const QString& path) {
+        return path.isEmpty() ? QString() : QDir::cleanPath(path) + QLatin1Char('/');
+    };
+    const QString written = inside(places.writtenFolder);
+    const QString mirror = inside(places.mirrorFolder);
+    // How the office writes a link into the mirror folder: relative, through
+    // its last segments, which hold the office's unguessable name.
+    const QByteArray mirrorTail =
+        mirror.section(QLatin1Char('/'), -4).toUtf8(); // "<office>.tmp/in/<id>/"
+    const QStringList pageSegments = folder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    // The link to the file that the rest of a link into the mirror folder
+    // stands for, as the office writes a relative link: up to the folder the
+    // two share, then down, each segment as the office wrote it.
+    auto fromPage = [&](const QByteArray& rest) {
+        const QList<QByteArray> raw = rest.split('/');
+        qsizetype shared = 0;
+        while (shared < pageSegments.size() && shared + 1 < raw.size() &&
+               QUrl::fromPercentEncoding(raw[shared]) == pageSegments[shared])
+            ++shared;
+        QByteArray link;
+        for (qsizetype up = shared; up < pageSegments.size(); ++up)
+            link += "../";
+        return link + raw.mid(shared).join('/');
+    };
     QByteArray out;
     qsizetype copied = 0;
     qsizetype at = 0;
@@ -178,19 +212,43 @@ PagePictures keepPicturesInFolder(const QByteArray& page, const QString& pageFol
         at = nameEnd;
         const QList<Attribute> attributes = readAttributes(page, at);
         for (const Attribute& attribute : attributes) {
-            if (!isPictureLink(tag, attribute.name))
-                continue;
-            QString shown;
-            if (staysInFolder(decodeEntities(attribute.value), folder, &shown))
-                continue;
-            // Drop the attribute with the whitespace before it.
-            qsizetype from = attribute.begin;
-            while (from > nameEnd && isSpace(page[from - 1]))
-                --from;
-            out += page.mid(copied, from - copied);
-            copied = attribute.end;
-            result.warnings << QStringLiteral("picture not found: %1").arg(shown);
-            result.changed = true;
+            QByteArray value = attribute.value;
+            // A link into the mirror folder is one to the file it stands for.
+            const qsizetype tail = mirrorTail.isEmpty() || !isUrlAttribute(attribute.name)
+                                       ? -1
+                                       : value.indexOf(mirrorTail);
+            if (QString shown; tail >= 0 && !staysInFolder(decodeEntities(value), folder, &shown) &&
+                               shown.startsWith(mirror))
+                value = fromPage(value.mid(tail + mirrorTail.size()));
+            bool drop = false;
+            if (isPictureLink(tag, attribute.name)) {
+                QString shown;
+                if (!staysInFolder(decodeEntities(value), folder, &shown)) {
+                    // A picture the office wrote goes beside the page, under
+                    // the name it gave it (the link's last segment, as written).
+                    if (!written.isEmpty() && shown.startsWith(written) &&
+                        !shown.mid(written.size()).contains(QLatin1Char('/'))) {
+                        value = value.mid(value.lastIndexOf('/') + 1);
+                    } else {
+                        drop = true;
+                        result.warnings << QStringLiteral("picture not found: %1").arg(shown);
+                    }
+                }
+            }
+            if (drop) {
+                // Drop the attribute with the whitespace before it.
+                qsizetype from = attribute.begin;
+                while (from > nameEnd && isSpace(page[from - 1]))
+                    --from;
+                out += page.mid(copied, from - copied);
+                copied = attribute.end;
+                result.changed = true;
+            } else if (value != attribute.value) {
+                const qsizetype valueBegin = page.indexOf(attribute.value, attribute.begin);
+                out += page.mid(copied, valueBegin - copied) + value;
+                copied = valueBegin + attribute.value.size();
+                result.changed = true;
+            }
         }
         // Style and script bodies are not markup.
         if (tag == "style" || tag == "script") {
@@ -198,20 +256,29 @@ PagePictures keepPicturesInFolder(const QByteArray& page, const QString& pageFol
             at = close < 0 ? size : close;
         }
     }
-    if (!result.changed) {
-        result.page = page;
-        return result;
+    if (!result.changed)
+        out = page;
+    else
+        out += page.mid(copied);
+    // A path below the mirror folder in the text (a field that shows where
+    // the document lies) is the path it stands for.
+    if (const QByteArray prefix = mirror.chopped(1).toUtf8();
+        !mirror.isEmpty() && out.contains(prefix + '/')) {
+        out.replace(prefix + '/', "/");
+        result.changed = true;
     }
-    out += page.mid(copied);
     result.page = out;
     return result;
 }
 
-QStringList keepPicturesInFolderOfFile(const QString& pagePath) {
+QStringList keepPicturesInFolderOfFile(const QString& pagePath, const PagePlaces& places) {
     QFile file(pagePath);
     PagePictures pictures;
     if (file.open(QIODevice::ReadOnly))
-        pictures = keepPicturesInFolder(file.readAll(), QFileInfo(pagePath).absolutePath());
+        pictures = keepPicturesInFolder(file.readAll(),
+                                        places.pageFolder.isEmpty()
+                                            ? PagePlaces{QFileInfo(pagePath).absolutePath(), {}, {}}
+                                            : places);
     QString error = file.error() == QFileDevice::NoError ? QString() : file.errorString();
     file.close();
     if (error.isEmpty() && !pictures.changed)

@@ -22,8 +22,25 @@ struct PagePictures {
 // the page stays byte for byte as the office wrote it.
 PagePictures keepPicturesInFolder(const QByteArray& page, const QString& pageFolder);
 
+// Where the office read a document and wrote its page, computing its links
+// for the folder where the page will lie.
+struct PagePlaces {
+    QString pageFolder;    // where the page will lie
+    QString writtenFolder; // where the office wrote the page and its pictures
+    QString mirrorFolder;  // where it read the document: a path below it stands
+                           // for the same path from the root
+};
+
+// The same for a page that the office wrote elsewhere than where it will
+// lie, from a copy of its document: a link to a file in the written folder is
+// made one to the same file beside the page, a link into the mirror folder
+// one to the file it stands for, and the mirror folder's path in the text
+// goes. Links are then checked as above.
+PagePictures keepPicturesInFolder(const QByteArray& page, const PagePlaces& places);
+
 // Applies keepPicturesInFolder to the page file in place (replacing it
-// whole) and returns the warnings.
-QStringList keepPicturesInFolderOfFile(const QString& pagePath);
+// whole) and returns the warnings. Without places the page lies in its own
+// folder.
+QStringList keepPicturesInFolderOfFile(const QString& pagePath, const PagePlaces& places = {});
 
 } // namespace qp

@@ -6,6 +6,7 @@
 #include "office/OfficeSandbox.h"
 
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -159,15 +160,15 @@ private:
     bool listening_ = false;
 };
 
-// A .doc whose only picture is a link to an address on a documentation range:
-// the office saves a web page with a remote picture as a Word 97 document.
-QString makeLinkedPictureDocument(const QString& folder) {
-    QFile html(folder + "/remote.html");
+// A .doc that the office saves from a web page holding the picture: a link
+// to it, since the page only links it.
+QString makeLinkedPictureDocument(const QString& folder, const QString& picture) {
+    QFile html(folder + "/linked.html");
     if (!html.open(QIODevice::WriteOnly))
         return {};
-    html.write("<html><body><p>Before the picture.</p>"
-               "<p><img src=\"http://203.0.113.5/remote.png\" alt=\"remote picture\" "
-               "width=\"40\" height=\"30\"></p><p>After the picture.</p></body></html>");
+    html.write("<html><body><p>Before the picture.</p><p><img src=\"" + picture.toUtf8() +
+               "\" alt=\"a picture\" width=\"40\" height=\"30\"></p><p>After the "
+               "picture.</p></body></html>");
     html.close();
     QStringList command{QStringLiteral("soffice"),
                         "-env:UserInstallation=" +
@@ -184,8 +185,45 @@ QString makeLinkedPictureDocument(const QString& folder) {
     QProcess convert;
     convert.start(command.first() == "-rn" ? "unshare" : command.takeFirst(), command);
     convert.waitForFinished(120000);
-    const QString doc = folder + "/remote.doc";
-    return readFile(doc).contains("203.0.113.5") ? doc : QString();
+    const QString doc = folder + "/linked.doc";
+    return readFile(doc).contains(QFileInfo(picture).fileName().toUtf8()) ? doc : QString();
+}
+
+// A PDF of one page that shows the text.
+QByteArray pdfShowing(const QByteArray& text) {
+    const QByteArray content = "BT /F1 24 Tf 20 40 Td (" + text + ") Tj ET";
+    const QList<QByteArray> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 100] /Contents 4 0 R "
+        "/Resources << /Font << /F1 5 0 R >> >> >>",
+        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+            "\nendstream",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+    QByteArray pdf = "%PDF-1.4\n";
+    QByteArray table = "xref\n0 6\n0000000000 65535 f \n";
+    for (int i = 0; i < objects.size(); ++i) {
+        table += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    return pdf + table + "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(pdf.size()) + "\n%%EOF\n";
+}
+
+// A flat ODF document with a picture linked from `mirrored`, shown mirrored,
+// and one linked from `plain`.
+QByteArray flatDocumentLinking(const QByteArray& mirrored, const QByteArray& plain) {
+    auto frame = [](const char* style, const QByteArray& link) {
+        return "<draw:frame draw:style-name=\"" + QByteArray(style) +
+               "\" text:anchor-type=\"as-char\" svg:width=\"1cm\" svg:height=\"1cm\">"
+               "<draw:image xlink:href=\"" +
+               link + "\" xlink:type=\"simple\" xlink:show=\"embed\"/></draw:frame>";
+    };
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:automatic-styles><style:style style:name="Mirrored" style:family="graphic"><style:graphic-properties style:mirror="horizontal"/></style:style><style:style style:name="Plain" style:family="graphic"/></office:automatic-styles>
+<office:body><office:text><text:p>Pictures )" +
+           frame("Mirrored", mirrored) + frame("Plain", plain) +
+           "</text:p></office:text></office:body></office:document>\n";
 }
 
 TEST(SealedOffice, aLinkedPictureIsNeverFetched) {
@@ -194,7 +232,8 @@ TEST(SealedOffice, aLinkedPictureIsNeverFetched) {
     QTemporaryDir work;
     QDir().mkpath(work.filePath("make"));
     QDir().mkpath(work.filePath("in"));
-    const QString doc = makeLinkedPictureDocument(work.filePath("make"));
+    const QString doc =
+        makeLinkedPictureDocument(work.filePath("make"), "http://203.0.113.5/remote.png");
     ASSERT_FALSE(doc.isEmpty()) << "the linked-picture document could not be made";
     ASSERT_TRUE(QFile::copy(doc, work.filePath("in/remote.doc")));
     for (const QString& format : {QStringLiteral("--not-filtered"), QStringLiteral("--filtered")}) {
@@ -214,6 +253,72 @@ TEST(SealedOffice, aLinkedPictureIsNeverFetched) {
         EXPECT_TRUE(page.contains("After the picture")) << format.toStdString();
         if (format == "--not-filtered") {
             EXPECT_TRUE(page.contains("http://203.0.113.5/remote.png"));
+        }
+    }
+}
+
+// Hostile documents, all named .doc, link a picture and a PDF of the user's
+// from elsewhere on the disk: the office cannot open them, so no page holds
+// them and each says the picture was not found.
+TEST(SealedOffice, aDocumentReadsNoFileOfTheUserButItself) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("strace").isEmpty()) << "needs strace";
+    QTemporaryDir work;
+    const QString photo = work.filePath("secret/photo.png");
+    const QString paper = work.filePath("secret/paper.pdf");
+    QDir().mkpath(work.filePath("secret"));
+    QImage picture(24, 24, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(photo));
+    writeFile(paper, pdfShowing("QUILLSECRETTEXT"));
+    const QByteArray photoBytes = readFile(photo);
+    const QString in = work.filePath("in");
+    ASSERT_TRUE(QDir().mkpath(in));
+    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in + "/simple.doc"));
+    auto rtfIncluding = [](const QString& path) {
+        return R"({\rtf1\ansi{\field{\*\fldinst INCLUDEPICTURE ")" + path.toUtf8() +
+               R"(" \\d}{\fldrslt x}}\par Included.\par})";
+    };
+    writeFile(in + "/photo.doc", rtfIncluding(photo));
+    writeFile(in + "/paper.doc", rtfIncluding(paper));
+    writeFile(in + "/frames.doc",
+              flatDocumentLinking(QUrl::fromLocalFile(photo).toEncoded(), "../secret/photo.png"));
+    QDir().mkpath(work.filePath("make"));
+    const QString saved = makeLinkedPictureDocument(work.filePath("make"), photo);
+    ASSERT_FALSE(saved.isEmpty()) << "the office made no document linking the picture";
+    ASSERT_TRUE(QFile::copy(saved, in + "/saved.doc"));
+    const QStringList hostile{"photo", "paper", "frames", "saved"};
+
+    for (const QString& format : {QStringLiteral("--not-filtered"), QStringLiteral("--filtered")}) {
+        SCOPED_TRACE(format.toStdString());
+        const QString out = work.filePath("out" + format);
+        const QString trace = work.filePath("trace" + format);
+        QProcess run;
+        run.start("strace", {"-f", "-z", "-e", "trace=open,openat,openat2,creat", "-o", trace, tool,
+                             format, in, out});
+        ASSERT_TRUE(run.waitForFinished(300000));
+        EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+        const QString lines = QString::fromLocal8Bit(run.readAllStandardOutput());
+        EXPECT_TRUE(
+            lines.contains(QRegularExpression("Converted \\S*simple.doc -> \\S*simple.htm\n")))
+            << lines.toStdString();
+        for (const QString& name : hostile)
+            EXPECT_TRUE(lines.contains(QRegularExpression(
+                "Converted \\S*/" + name + ".doc -> \\S*\\(picture not found: [^\n]*secret/")))
+                << name.toStdString() << "\n"
+                << lines.toStdString();
+        // No successful open of either file, by anyone.
+        const QByteArray opens = readFile(trace);
+        ASSERT_TRUE(opens.contains("simple.doc")) << "nothing traced";
+        for (const QByteArray& line : opens.split('\n'))
+            EXPECT_FALSE(line.contains("photo.png") || line.contains("paper.pdf")) << line.data();
+        // Nothing of them in any page or picture: the hostile pages have no
+        // picture at all.
+        for (const QString& name : QDir(out).entryList(QDir::Files)) {
+            const QByteArray bytes = readFile(out + '/' + name);
+            EXPECT_FALSE(bytes.contains(photoBytes)) << name.toStdString();
+            EXPECT_FALSE(bytes.contains("QUILLSECRETTEXT")) << name.toStdString();
+            EXPECT_TRUE(name.endsWith(".htm") || name.startsWith("simple"))
+                << name.toStdString() << " is a picture of a hostile page";
         }
     }
 }

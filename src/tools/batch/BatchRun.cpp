@@ -365,6 +365,7 @@ int runWorker(const BatchOptions& options, bool machine) {
     officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
     const auto server = office::registerWordServer(officeOptions);
     server->setSelfContainedPages(options.selfContained);
+    server->setPublishedFolders(&PageStaging::publishedFolderOf);
 
     Mediator mediator(windows, dialogs);
     if (!mediator.init())
