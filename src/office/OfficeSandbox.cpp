@@ -127,9 +127,15 @@ QStringList officeReadableFolders(const QString& installation) {
     folders << home + QStringLiteral("/.fonts") << home + QStringLiteral("/.fonts.conf")
             << home + QStringLiteral("/.fonts.conf.d")
             << xdg("XDG_DATA_HOME", QStringLiteral("/.local/share")) + QStringLiteral("/fonts")
-            << xdg("XDG_CONFIG_HOME", QStringLiteral("/.config")) + QStringLiteral("/fontconfig")
-            << xdg("XDG_CACHE_HOME", QStringLiteral("/.cache")) + QStringLiteral("/fontconfig");
+            << xdg("XDG_CONFIG_HOME", QStringLiteral("/.config")) + QStringLiteral("/fontconfig");
     return folders;
+}
+
+QString userFontCacheDir() {
+    const QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    return (cache.startsWith(QLatin1Char('/')) ? cache
+                                               : QDir::homePath() + QStringLiteral("/.cache")) +
+           QStringLiteral("/fontconfig");
 }
 
 int landlockVersion(QString* reason) {

@@ -45,6 +45,10 @@ QStringList socketFolders();
 // and font caches.
 QStringList officeReadableFolders(const QString& installation);
 
+// The user's font cache, which the office may also write: without it every
+// office would scan all fonts anew at its start, which takes seconds.
+QString userFontCacheDir();
+
 // The highest Landlock version the kernel offers, 0 when none; `reason` then
 // says why.
 int landlockVersion(QString* reason = nullptr);

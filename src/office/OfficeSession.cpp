@@ -161,7 +161,8 @@ struct OfficeSession::State {
         launch.instanceSocketPath = singleInstanceSocketPath(profileUrl);
         launch.tempDir = officeTempDir(options.pipeName);
         launch.readable = officeReadableFolders(installation);
-        launch.writable = QStringList{options.profileDir};
+        QDir().mkpath(userFontCacheDir());
+        launch.writable = QStringList{options.profileDir, userFontCacheDir()};
         process->start(program, arguments, log, launch);
         const auto deadline = Clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
         int restarts = 0;
