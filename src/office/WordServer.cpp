@@ -2,6 +2,7 @@
 
 #include "OfficeConnection.h"
 #include "PageLayout.h"
+#include "webpage/ActiveContent.h"
 #include "webpage/FilteredPage.h"
 #include "webpage/PagePictures.h"
 
@@ -459,12 +460,15 @@ private:
         // it may leave the page's folder.
         warnings << keepPicturesInFolderOfFile(target);
         // The office's page made into what was asked for: its pictures inside
-        // it, and the filtered page.
+        // it, and the filtered page; in both formats without anything of the
+        // document's that could run in a browser.
         QString problem;
         if (*shared_->selfContained)
             problem = webpage::embedPictures(target);
         if (problem.isEmpty() && format == 10)
             problem = webpage::rewriteAsFilteredPage(target, *facts);
+        if (problem.isEmpty())
+            problem = webpage::removeActiveContentOfFile(target);
         if (!problem.isEmpty()) {
             QFile::remove(target);
             throw failure(
