@@ -33,6 +33,11 @@ for pkg in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
     [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
 done
+# Node.js and npm run the tests' independent check of the pages (any
+# installation of them will do, such as Debian's packages).
+if ((!app_only)) && ! { command -v node && command -v npm; } >/dev/null; then
+    missing+=(nodejs npm)
+fi
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     sudo=()
@@ -73,3 +78,14 @@ elif grep -q '^QUILLPG_TESTS:BOOL=OFF$' "$build/CMakeCache.txt"; then
           -DQUILLPG_UNITY_BUILD=OFF -DQUILLPG_PCH=ON
 fi
 cmake --build "$build" -j "$(nproc)"
+
+# The npm packages of that check (tests/oracle), installed in the build folder
+# as its lock file pins them, and again only when the lock file changes.
+oracle="$build/oracle"
+if ! cmp -s "$root/tests/oracle/package-lock.json" "$oracle/package-lock.json" ||
+   [[ ! -d "$oracle/node_modules" ]]; then
+    mkdir -p "$oracle"
+    cp "$root/tests/oracle/package.json" "$root/tests/oracle/package-lock.json" "$oracle/"
+    (cd "$oracle" && npm ci --no-audit --no-fund --ignore-scripts --loglevel=error) ||
+        { rm -f "$oracle/package-lock.json"; exit 1; }
+fi

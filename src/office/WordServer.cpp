@@ -3,6 +3,7 @@
 #include "OfficeConnection.h"
 #include "OfficeSandbox.h"
 #include "PageLayout.h"
+#include "webpage/ActiveContent.h"
 #include "webpage/FilteredPage.h"
 #include "webpage/PagePictures.h"
 
@@ -639,12 +640,15 @@ private:
             PagePlaces{published, QFileInfo(output).absolutePath(),
                        handedFolder(officeInputDir(shared_->session->options().pipeName), id_)});
         // The office's page made into what was asked for: its pictures inside
-        // it, and the filtered page.
+        // it, and the filtered page; in both formats without anything of the
+        // document's that could run in a browser.
         QString problem;
         if (*shared_->selfContained)
             problem = webpage::embedPictures(output);
         if (problem.isEmpty() && format == 10)
             problem = webpage::rewriteAsFilteredPage(output, *facts);
+        if (problem.isEmpty())
+            problem = webpage::removeActiveContentOfFile(output);
         if (!problem.isEmpty())
             throw failure(
                 ErrorNumber::ServerFailure,

@@ -1,5 +1,7 @@
 #include "FilteredPage.h"
 
+#include "ActiveContent.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -234,6 +236,9 @@ const QHash<QString, QSet<QString>> keptAttributes{
     {"label", {"for"}},
     {"bdo", {"dir"}},
 };
+
+// The kept attributes whose value is an address.
+const QSet<QString> urlAttributes{"href", "src", "cite", "action"};
 
 bool validAttributeName(const QString& name) {
     if (name.isEmpty() || !name[0].isLetter())
@@ -606,9 +611,11 @@ private:
                     return context.symbolFont;
                 });
             } else if (global.contains(name) || kept.contains(name)) {
-                if (name == QLatin1String("href") &&
-                    (v.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive) ||
-                     v.startsWith(QLatin1String("vbscript:"), Qt::CaseInsensitive)))
+                // Addresses come from an allow-list of schemes (the check
+                // also ignores every character that escaped() leaves out).
+                if (urlAttributes.contains(name) &&
+                    !allowedUrl(value,
+                                name == QLatin1String("src") ? UrlUse::Picture : UrlUse::Link))
                     continue;
                 if (name == QLatin1String("href") && v.startsWith(u'#'))
                     e.attributes.emplace_back(name, u'#' + idOf(v.mid(1)));

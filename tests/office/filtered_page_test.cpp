@@ -230,6 +230,67 @@ TEST_F(FilteredPages, areWebReadyAndKeepTheDocumentsTextInBothFormats) {
                 << page.toStdString() << " " << phrase.toStdString();
 }
 
+// Hostile documents, named .doc like any other: the office chooses its reader
+// by their content. A web page (the office reads it as one) has links with
+// every trick of writing a scheme, a form sending to javascript:, event
+// handlers and a bookmark that looks like one; a flat ODF document has a
+// script, a refresh to javascript:, a base target, a title and style and
+// bookmark names that look like markup, and active links and pictures.
+const QByteArray hostileWebPage =
+    R"page(<html><head><title>&lt;/title&gt;&lt;script&gt;alert(9)&lt;/script&gt;</title>
+<meta http-equiv="refresh" content="5;url=javascript:alert(12)"></head><body onload="alert(20)"><p>
+<a href="jav&#x09;ascript:alert(1)">tab</a> <a href="java
+script:alert(2)">line</a> <a href=JAVASCRIPT:alert(3)>case</a> <a href=" &#1;javascript:alert(4)">lead</a>
+<a href="vbscript:msgbox(5)">vb</a> <a href="data:text/html,x">data</a> <a href="jav&#x61;script:alert(10)">ref</a>
+<a href="http://example.com/" onclick="alert(19)">event</a> <a name='x" onmouseover="alert(7)'>mark</a></p>
+<form action="javascript:alert(21)"><input type="submit" value="Send"></form>
+<script>alert(11)</script><img src="javascript:alert(13)" onerror="alert(23)"></body></html>
+)page";
+
+const QByteArray hostileOdf = R"page(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:xlink="http://www.w3.org/1999/xlink" xmlns:dc="http://purl.org/dc/elements/1.1/" xmlns:meta="urn:oasis:names:tc:opendocument:xmlns:meta:1.0" xmlns:script="urn:oasis:names:tc:opendocument:xmlns:script:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:meta><dc:title>&lt;/title&gt;&lt;script&gt;alert(9)&lt;/script&gt;</dc:title>
+<meta:auto-reload meta:delay="PT5S" xlink:href="javascript:alert(12)"/><meta:hyperlink-behaviour office:target-frame-name="_blank"/></office:meta>
+<office:styles><style:style style:name="x&quot; onclick=&quot;alert(8)" style:family="paragraph"><style:text-properties fo:color="#ff0000"/></style:style></office:styles>
+<office:body><office:text>
+<text:p text:style-name="x&quot; onclick=&quot;alert(8)">Styled <text:bookmark text:name="x&quot; onmouseover=&quot;alert(7)"/><text:bookmark text:name="onclick=alert(17)"/>marks</text:p>
+<text:p><text:a xlink:type="simple" xlink:href="JavaScript:alert(3)">case</text:a> <text:a xlink:type="simple" xlink:href="vbscript:msgbox(5)">vb</text:a> <text:a xlink:type="simple" xlink:href="data:text/html,&lt;script&gt;alert(6)&lt;/script&gt;">data</text:a> <text:a xlink:type="simple" xlink:href="jav&#x9;ascript:alert(1)">tab</text:a></text:p>
+<text:p><text:script script:language="JavaScript">alert(11)</text:script>After the script <draw:frame draw:name="pic" text:anchor-type="as-char" svg:width="1cm" svg:height="1cm"><draw:image xlink:href="javascript:alert(13)"/></draw:frame></text:p>
+</office:text></office:body></office:document>
+)page";
+
+TEST_F(FilteredPages, carryNothingThatCanRunInEitherFormatAsAnIndependentSanitizerSeesIt) {
+    const QString node = QStandardPaths::findExecutable("node");
+    const QString modules = QStringLiteral(QUILLPG_BINARY_DIR "/oracle/node_modules");
+    ASSERT_FALSE(node.isEmpty() || !QFileInfo::exists(modules + "/dompurify"))
+        << "node or the npm packages are missing (scripts/setup.sh installs them)";
+    QStringList pages;
+    for (const auto& [name, content, text] : {std::tuple{"hostile-web", hostileWebPage, "Send"},
+                                              std::tuple{"hostile-odf", hostileOdf, "marks"}}) {
+        const QString document = writeFile(folder->filePath(QString(name) + ".doc"), content);
+        convert(document, full(name), 8);
+        convert(document, filtered(name), 10);
+        pages << full(name) << filtered(name);
+        for (const QString& page : {full(name), filtered(name)})
+            EXPECT_TRUE(textOf(page).contains(text)) << page.toStdString();
+    }
+    EXPECT_TRUE(textOf(full("hostile-web")).contains("<form"));
+    for (const QString& name : std::as_const(names))
+        pages << full(name) << filtered(name);
+    QProcess oracle;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("NODE_PATH", modules);
+    oracle.setProcessEnvironment(environment);
+    oracle.setProcessChannelMode(QProcess::MergedChannels);
+    oracle.start(node,
+                 QStringList{QStringLiteral(QUILLPG_TEST_DATA_DIR "/../oracle/active-content.js")} +
+                     pages);
+    ASSERT_TRUE(oracle.waitForFinished(300000));
+    EXPECT_EQ(oracle.readAll().toStdString(),
+              "checked " + std::to_string(pages.size()) + " pages\n");
+    EXPECT_EQ(oracle.exitCode(), 0);
+}
+
 TEST_F(FilteredPages, showTheDocumentsTextInABrowserEngine) {
     const QString chromium = QStandardPaths::findExecutable("chromium");
     ASSERT_FALSE(chromium.isEmpty()) << "chromium is not installed (scripts/setup.sh installs it)";

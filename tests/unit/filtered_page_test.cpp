@@ -1,4 +1,5 @@
 #include "PageChecks.h"
+#include "webpage/ActiveContent.h"
 #include "webpage/FilteredPage.h"
 
 #include <QDir>
@@ -121,6 +122,56 @@ TEST(FilteredPage, charactersThatXmlForbidsAreLeftOutAndMarkupInTextIsEscaped) {
     const QByteArray empty = filteredPage("", named("a < b"));
     EXPECT_TRUE(empty.contains("<title>a &lt; b</title>"));
     EXPECT_TRUE(empty.contains("<body></body>"));
+}
+
+// Active content as an HTML5 parser reads it: references, tabs, line breaks,
+// controls and case in schemes, unquoted and run-together attributes.
+const QByteArray activePage =
+    "<html><head><title>a&lt;b</title><base href=\"http://x/\">"
+    "<meta http-equiv=\" Refresh\" content=\"0;url=x\"><style>p { color: red }</style>"
+    "<script>alert(1)</script></head>\n"
+    "<body onload=\"alert(2)\"><p class=x ONclick=alert(3)>"
+    "<a href=\"jav&#x09;ascript:alert(4)\">1</a><a href=\"java\nscript:alert(5)\">2</a>"
+    "<a href=' &#1;JaVaScRiPt&colon;alert(6)'>3</a><a href=vbscript:x>4</a>"
+    "<a href=\"data:text/html,x\">5</a>"
+    "<a title=\"x\"onmouseover=\"alert(7)\" href=\"http://ok/?a=1&amp;b\">6</a>"
+    "<a href=\"#top\" name=\"onclick=x\">7</a><a href=\"file:///tmp/x.txt\">8</a>"
+    "<form action=\"javascript:alert(8)\"><button formaction=\"&#106avascript:9\">b</button></form>"
+    "<img src=\"data:image/png;base64,AAAA\"><img src=\"data:image/svg+xml,x\" alt=\"\">"
+    "<iframe src=\"x\"><a href=javascript:in-iframe></iframe>"
+    "<object data=\"x.swf\"><embed src=\"x.swf\"></object>"
+    "<!-- <a href=\"javascript:in-comment\"> --></p></body></html>";
+
+TEST(ActiveContent, isCutFromTheFullPageByteByByteAndNeverEntersTheFilteredOne) {
+    EXPECT_EQ(removeActiveContent(activePage),
+              QByteArray("<html><head><title>a&lt;b</title><style>p { color: red }</style>"
+                         "</head>\n<body><p class=x>"
+                         "<a>1</a><a>2</a><a>3</a><a>4</a><a>5</a>"
+                         "<a title=\"x\" href=\"http://ok/?a=1&amp;b\">6</a>"
+                         "<a href=\"#top\" name=\"onclick=x\">7</a>"
+                         "<a href=\"file:///tmp/x.txt\">8</a><form><button>b</button></form>"
+                         "<img src=\"data:image/png;base64,AAAA\"><img alt=\"\">"
+                         "<!-- <a href=\"javascript:in-comment\"> --></p></body></html>"));
+    // A page without active content is not touched; markup in a style sheet
+    // or title is escaped for readers that take it for markup.
+    EXPECT_EQ(removeActiveContent(activePage.left(33)), activePage.left(33));
+    EXPECT_EQ(removeActiveContent("<style>/*<img src=x onerror=alert(1)>*/</style>"
+                                  "<title><b onclick=x></title>"),
+              QByteArray("<style>/*\\3C img src=x onerror=alert(1)>*/</style>"
+                         "<title>&lt;b onclick=x></title>"));
+
+    // The filtered page keeps addresses of an allowed scheme only.
+    const QString filtered = QString::fromUtf8(filteredPage(activePage, named("x")));
+    for (const char* active :
+         {"<script", "javascript:", "vbscript", "data:text", "svg", "iframe", "object", "embed",
+          "<base", "refresh", " onclick=", " onmouseover=", " onload=", "file:"})
+        EXPECT_FALSE(filtered.contains(QLatin1String(active), Qt::CaseInsensitive)) << active;
+    for (const char* kept :
+         {"<a title=\"x\" href=\"http://ok/?a=1&amp;b\">6</a>",
+          "<a href=\"#top\" id=\"onclick=x\">7</a><a>8</a>", "<form><button>b</button></form>"})
+        EXPECT_TRUE(filtered.contains(QLatin1String(kept))) << kept << "\n"
+                                                            << filtered.toStdString();
+    EXPECT_TRUE(filtered.contains("<img src=\"data:image/png;base64,AAAA\""));
 }
 
 void write(const QString& path, const QByteArray& content) {
