@@ -120,8 +120,9 @@ rtl::OUString detectFilter(Connection& c, const rtl::OUString& url, const QStrin
 // told ModelOnly, a document whose page depends on its layout is then laid
 // out as the office's own export does, so that page numbers and counts, page
 // references and floating objects come out as the office places them; the
-// page of any other document is the same without the layout's cost.
-void openDocument(Connection& c, const QString& path, DocumentLayout layout, int id) {
+// page of any other document is the same without the layout's cost. Returns
+// the name of the filter that read it.
+QString openDocument(Connection& c, const QString& path, DocumentLayout layout, int id) {
     const rtl::OUString url = fileUrl(path);
     try {
         const rtl::OUString filter = detectFilter(c, url, path);
@@ -149,6 +150,7 @@ void openDocument(Connection& c, const QString& path, DocumentLayout layout, int
             throw;
         }
         c.documents.emplace_back(id, component);
+        return toQString(filter);
     } catch (const css::task::ErrorCodeIOException& e) {
         throw failure(
             ErrorNumber::ServerFailure,
@@ -249,6 +251,8 @@ struct Shared {
         QString path;
         DocumentLayout layout;
         bool retried = false; // loaded again after its office died
+        // The filter that read it, written by the call that loads it.
+        std::shared_ptr<QString> filter = std::make_shared<QString>();
     };
     std::map<int, Opened> opened;
 
@@ -302,10 +306,10 @@ struct Shared {
             try {
                 // By value: the job may outlive this call when it runs out of
                 // time.
-                session->run(what, [path = document.path, layout = document.layout, id, load,
-                                    job](Connection& c) {
+                session->run(what, [path = document.path, layout = document.layout,
+                                    filter = document.filter, id, load, job](Connection& c) {
                     if (load)
-                        openDocument(c, path, layout, id);
+                        *filter = openDocument(c, path, layout, id);
                     if (job)
                         job(c);
                 });
@@ -330,6 +334,19 @@ struct Shared {
             return QString();
         return QStringLiteral("converted without its page layout, since the word processor "
                               "stopped twice on it: page numbers may show 0");
+    }
+
+    // A file that the office could read only as plain text is not a
+    // word-processor document (random bytes, or a format it does not know),
+    // unless it is named as text: its page shows whatever its bytes spell.
+    QString plainTextWarning(int id) const {
+        const auto it = opened.find(id);
+        if (it == opened.end() || !it->second.filter->startsWith(QLatin1String("Text")) ||
+            QFileInfo(it->second.path)
+                    .suffix()
+                    .compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0)
+            return QString();
+        return QStringLiteral("read as plain text: not a word-processor document");
     }
 
     void close(int id) {
@@ -455,6 +472,7 @@ private:
         QStringList warnings;
         if (const QString layout = shared_->layoutWarning(id_); !layout.isEmpty())
             warnings << layout;
+        warnings << shared_->plainTextWarning(id_);
         // Both formats start from the office's full page: no picture link of
         // it may leave the page's folder.
         warnings << keepPicturesInFolderOfFile(target);
