@@ -10,6 +10,7 @@ namespace qp {
 // Error numbers as an automation runtime reports them.
 namespace ErrorNumber {
 constexpr std::int32_t InvalidArgument = 5;      // Invalid procedure call or argument
+constexpr std::int32_t OutOfMemory = 7;          // Out of memory
 constexpr std::int32_t TypeMismatch = 13;        // Type mismatch
 constexpr std::int32_t FileNotFound = 53;        // File not found
 constexpr std::int32_t DiskFull = 61;            // Disk full

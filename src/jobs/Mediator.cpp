@@ -18,13 +18,16 @@ namespace qp {
 namespace {
 const QString wordProcessorName = QStringLiteral("Word.Application");
 
-// What the user can do when no word processor could be bound.
-QString officeMissingHelp() {
-    return QStringLiteral(
+// What the user can do when no word processor could be bound, and what the
+// word processor said of why it could not be created (for one that was found
+// but would not start: how it ended and the last it wrote).
+QString officeMissingHelp(const QString& reason) {
+    const QString help = QStringLiteral(
         "Quillpage converts documents with LibreOffice, which was not found. Install it "
         "(on Debian or Ubuntu: sudo apt-get install libreoffice-writer-nogui), or set "
         "QUILLPG_OFFICE_DIR to the folder of an installed LibreOffice, then start "
         "Quillpage again.");
+    return reason.isEmpty() ? help : help + QStringLiteral("\n\n") + reason;
 }
 
 // Asks the job that runs, if any, to end after its current document.
@@ -42,10 +45,11 @@ Mediator::Mediator(WindowPort& windows, DialogProvider& dialogs)
 Mediator::~Mediator() = default;
 
 bool Mediator::init() {
-    if (!attachWordProcessor()) {
+    QString reason;
+    if (!attachWordProcessor(&reason)) {
         MessageRequest message{QStringLiteral("Could not find WordPerfect"),
                                QStringLiteral("Error!"), MessageIcon::Exclamation};
-        message.informativeText = officeMissingHelp();
+        message.informativeText = officeMissingHelp(reason);
         dialogs_.message(message);
         return false;
     }
@@ -56,9 +60,10 @@ bool Mediator::init() {
     return true;
 }
 
-bool Mediator::attachWordProcessor() {
+bool Mediator::attachWordProcessor(QString* failure) {
     // A running word processor is taken by its name first; only when there is
-    // none is a new one created. Neither attempt reports its own failure.
+    // none is a new one created. Neither attempt reports its own failure; the
+    // creation's is handed back for the message that says it failed.
     try {
         if (ObjectRef running = AutomationRuntime::getObject(wordProcessorName)) {
             wordApp_ = running;
@@ -71,7 +76,8 @@ bool Mediator::attachWordProcessor() {
             wordApp_ = created;
             return true;
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        *failure = errorText(error);
     }
     return false;
 }

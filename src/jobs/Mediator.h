@@ -76,7 +76,7 @@ public:
     ConverterFactory& converters() { return converters_; }
 
 private:
-    bool attachWordProcessor();
+    bool attachWordProcessor(QString* failure);
     void startSingleDocument(const QString& document);
 
     WindowPort& windows_;

@@ -44,6 +44,11 @@ int OfficeProcess::exitStatus() const {
     return exitStatus_;
 }
 
+int OfficeProcess::endSignal() const {
+    std::lock_guard lock(mutex_);
+    return endSignal_;
+}
+
 namespace {
 
 // Flags the child reports back before it runs the office.
@@ -333,6 +338,7 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
                          .arg(QString::fromLocal8Bit(std::strerror(confinement)));
     pid_ = child;
     exitStatus_ = -1;
+    endSignal_ = 0;
     stopRequested_ = false;
     networkIsolated_ = flags & ReportIsolated;
     internetBlocked_ = flags & ReportBlocked;
@@ -352,6 +358,7 @@ void OfficeProcess::reap(bool wait) {
     } while (result < 0 && errno == EINTR);
     if (result == pid_ || (result < 0 && errno == ECHILD)) {
         exitStatus_ = (result == pid_ && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+        endSignal_ = (result == pid_ && WIFSIGNALED(status)) ? WTERMSIG(status) : 0;
         pid_ = -1;
         removeLeftovers();
     }

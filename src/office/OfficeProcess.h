@@ -42,8 +42,10 @@ public:
     pid_t pid() const;
     bool running();
     // The exit status once the process has ended (-1 while running or killed
-    // by a signal).
+    // by a signal), and the signal that ended it (0 while running or when it
+    // exited).
     int exitStatus() const;
+    int endSignal() const;
     // Ends the process: a polite request first when graceMs > 0, then a kill.
     void stop(int graceMs = 0);
     // Resident memory in bytes, 0 when unknown.
@@ -65,6 +67,7 @@ private:
     mutable std::recursive_mutex mutex_;
     pid_t pid_ = -1;
     int exitStatus_ = -1;
+    int endSignal_ = 0;
     bool stopRequested_ = false;
     bool networkIsolated_ = false;
     bool internetBlocked_ = false;

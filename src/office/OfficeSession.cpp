@@ -16,13 +16,17 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <csignal>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -63,7 +67,114 @@ AutomationError stoppedError(const QString& what) {
         QStringLiteral("Word.Application"));
 }
 
+// An office that the system's out-of-memory killer ended: its document is
+// not loaded again.
+AutomationError outOfMemoryError(const QString& what) {
+    return AutomationError(
+        ErrorNumber::OutOfMemory,
+        QStringLiteral("The system ran out of memory and ended the word processor while %1; it "
+                       "will be restarted for the next document.")
+            .arg(what),
+        QStringLiteral("Word.Application"));
+}
+
+// How many processes the system's out-of-memory killer has ended since it
+// started; -1 when it does not say.
+long long outOfMemoryKills(const QString& vmstat) {
+    QFile file(vmstat);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith("oom_kill "))
+            return line.mid(9).trimmed().toLongLong();
+    return -1;
+}
+
+// The ceiling named by QUILLPG_OFFICE_MEMORY, else the default.
+qint64 memoryLimitFromEnvironment() {
+    if (qEnvironmentVariableIsEmpty("QUILLPG_OFFICE_MEMORY"))
+        return defaultOfficeMemoryLimit();
+    const QString text = qEnvironmentVariable("QUILLPG_OFFICE_MEMORY");
+    if (const auto limit = parseMemorySize(text))
+        return *limit;
+    const qint64 limit = defaultOfficeMemoryLimit();
+    qWarning("QUILLPG_OFFICE_MEMORY=%s is not a size of at least %s, such as 2G; the office may "
+             "use %s",
+             qPrintable(text), qPrintable(memorySizeText(minimumOfficeMemoryLimit)),
+             qPrintable(memorySizeText(limit)));
+    return limit;
+}
+
+// The last lines that the office wrote to its log (its standard output and
+// error), at most five, control characters left out.
+QStringList lastLinesOf(const QString& log) {
+    QFile file(log);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    file.seek(std::max<qint64>(0, file.size() - 4096));
+    QStringList lines;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        QString line = QString::fromLocal8Bit(raw);
+        line.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+        if (!line.trimmed().isEmpty())
+            lines << line.trimmed().left(200);
+    }
+    return lines.mid(std::max<qsizetype>(0, lines.size() - 5));
+}
+
+// Why the office ended while it started: its exit status or signal, and the
+// last it wrote.
+QString startFailure(const QString& installation, const OfficeProcess& process,
+                     const QString& log) {
+    QString text =
+        process.endSignal() > 0
+            ? QStringLiteral("the office in %1 ended at start-up, killed by signal %2 (%3)")
+                  .arg(installation)
+                  .arg(process.endSignal())
+                  .arg(QString::fromLocal8Bit(::strsignal(process.endSignal())))
+            : QStringLiteral("the office in %1 ended at start-up with status %2")
+                  .arg(installation)
+                  .arg(process.exitStatus());
+    const QStringList lines = lastLinesOf(log);
+    if (!lines.isEmpty())
+        text += QStringLiteral("; the last it wrote: %1").arg(lines.join(QStringLiteral(" / ")));
+    return text + QStringLiteral(" (see %1)").arg(log);
+}
+
 } // namespace
+
+qint64 defaultOfficeMemoryLimit() {
+    const qint64 ceiling = 2LL << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return ceiling;
+    return std::clamp(qint64(pages) * pageSize / 4, minimumOfficeMemoryLimit, ceiling);
+}
+
+std::optional<qint64> parseMemorySize(const QString& text) {
+    static const QRegularExpression size(
+        QStringLiteral("^\\s*([0-9]+(?:\\.[0-9]+)?)\\s*(?:([KMGT])(?:i?B)?|B)?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = size.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    double bytes = match.captured(1).toDouble();
+    if (const QString unit = match.captured(2).toUpper(); !unit.isEmpty())
+        bytes *= std::pow(1024.0, double(QStringLiteral("KMGT").indexOf(unit) + 1));
+    if (bytes < double(minimumOfficeMemoryLimit) || bytes > 1e18)
+        return std::nullopt;
+    return qint64(bytes);
+}
+
+QString memorySizeText(qint64 bytes) {
+    if (bytes < (1LL << 30))
+        return QStringLiteral("%1 MiB").arg(qRound64(double(bytes) / (1 << 20)));
+    QString number = QString::number(double(bytes) / (1LL << 30), 'f', 1);
+    if (number.endsWith(QLatin1String(".0")))
+        number.chop(2);
+    return number + QStringLiteral(" GiB");
+}
 
 struct OfficeSession::State {
     OfficeOptions options;
@@ -179,10 +290,7 @@ struct OfficeSession::State {
                     continue;
                 }
                 throw std::runtime_error(
-                    QStringLiteral("the office ended at start-up with status %1 (see %2)")
-                        .arg(process->exitStatus())
-                        .arg(log)
-                        .toStdString());
+                    startFailure(installation, *process, log).toLocal8Bit().toStdString());
             }
             // Until the office has made its socket there is nothing to try;
             // a socket that is not this user's is never spoken to.
@@ -262,30 +370,45 @@ struct OfficeSession::State {
         return connection;
     }
 
-    static AutomationError lose(Connection* connection, const QString& what) {
-        if (connection) {
-            connection->lost = true;
-            if (connection->process)
-                connection->process->stop();
-        }
-        return stoppedError(what);
+    // The office is gone, or going. One that crashed costs the call, which
+    // may be tried again; one that the system's out-of-memory killer ended
+    // while the call ran (a kill not sent by this program, while the system
+    // counted one more such kill) took too much for that call, which is not
+    // tried again. `oomKillsAtStart` is that count when the call started.
+    AutomationError lose(Connection* connection, const QString& what, long long oomKillsAtStart) {
+        if (!connection)
+            return stoppedError(what);
+        connection->lost = true;
+        const std::shared_ptr<OfficeProcess> process = connection->process;
+        if (!process)
+            return stoppedError(what);
+        // An office whose pipe broke is on its way out: how it ends says why.
+        for (int wait = 0; wait < 25 && process->running(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const bool killed =
+            !process->running() && process->endSignal() == SIGKILL && !process->stopRequested();
+        process->stop();
+        return killed && oomKillsAtStart >= 0 &&
+                       outOfMemoryKills(options.vmstatFile) > oomKillsAtStart
+                   ? outOfMemoryError(what)
+                   : stoppedError(what);
     }
 
     // Turns whatever a job raised into the error its caller sees, and notes
     // when the connection is gone.
     std::exception_ptr translate(std::exception_ptr raised, Connection* connection,
-                                 const QString& what) {
+                                 const QString& what, long long oomKillsAtStart) {
         try {
             std::rethrow_exception(raised);
         } catch (const AutomationError&) {
             return raised;
         } catch (const css::lang::DisposedException&) {
-            return std::make_exception_ptr(lose(connection, what));
+            return std::make_exception_ptr(lose(connection, what, oomKillsAtStart));
         } catch (const css::uno::RuntimeException& e) {
             // A runtime failure with the office gone means the office stopped;
             // with the office alive it is the office's own complaint.
             if (!connection || !connection->process || !connection->process->running())
-                return std::make_exception_ptr(lose(connection, what));
+                return std::make_exception_ptr(lose(connection, what, oomKillsAtStart));
             return std::make_exception_ptr(
                 AutomationError(ErrorNumber::ServerFailure,
                                 QStringLiteral("The word processor failed while %1: %2")
@@ -323,6 +446,7 @@ struct OfficeSession::State {
                 self->current = job;
             }
             std::exception_ptr error;
+            long long oomKillsAtStart = -1;
             try {
                 if (connection && connection->lost)
                     connection.reset();
@@ -353,9 +477,11 @@ struct OfficeSession::State {
                         job->wake();
                 }
                 state->changed.notify_all();
+                oomKillsAtStart = outOfMemoryKills(state->options.vmstatFile);
                 job->work(*connection);
             } catch (...) {
-                error = state->translate(std::current_exception(), connection.get(), job->what);
+                error = state->translate(std::current_exception(), connection.get(), job->what,
+                                         oomKillsAtStart);
             }
             {
                 // The job and its result go to the caller whole: this thread
@@ -418,6 +544,8 @@ OfficeSession::OfficeSession(OfficeOptions options) : state_(std::make_shared<St
     state_->socketPath = pipeSocketPath(options.pipeName);
     state_->installation =
         options.installation.isEmpty() ? findInstallation() : options.installation;
+    if (options.memoryLimitBytes <= 0)
+        options.memoryLimitBytes = memoryLimitFromEnvironment();
     state_->options = std::move(options);
 }
 
@@ -432,6 +560,11 @@ const OfficeOptions& OfficeSession::options() const {
 void OfficeSession::setCallTimeout(int milliseconds) {
     std::lock_guard lock(state_->mutex);
     state_->options.callTimeoutMs = milliseconds;
+}
+
+void OfficeSession::setMemoryLimit(qint64 bytes) {
+    std::lock_guard lock(state_->mutex);
+    state_->options.memoryLimitBytes = bytes;
 }
 
 void OfficeSession::bind(Mode mode) {
@@ -474,12 +607,42 @@ void OfficeSession::run(const QString& what, std::function<void(Connection&)> wo
         return job->started ? job->startedAt + callLimit : job->queuedAt + callLimit + startLimit;
     };
 
+    // Waits until the job is done, runs out of time, or its office outgrows
+    // its memory ceiling: while the job runs, the office's memory is looked
+    // at every 100 ms. `sleepUntil` returns early when the job starts or ends.
+    enum class End { Done, OutOfTime, OutOfMemory };
+    auto watch = [&](const std::function<void(Clock::time_point, bool)>& sleepUntil) {
+        while (true) {
+            Clock::time_point wake;
+            bool started;
+            std::shared_ptr<OfficeProcess> office;
+            qint64 limit;
+            {
+                std::lock_guard lock(state.mutex);
+                if (job->done)
+                    return End::Done;
+                const auto now = Clock::now();
+                wake = deadline();
+                if (now >= wake)
+                    return End::OutOfTime;
+                started = job->started;
+                if (started && state.worker) {
+                    office = state.worker->process;
+                    wake = std::min(wake, now + std::chrono::milliseconds(100));
+                }
+                limit = state.options.memoryLimitBytes;
+            }
+            if (office && office->residentBytes() > limit)
+                return End::OutOfMemory;
+            sleepUntil(wake, started);
+        }
+    };
+
     QCoreApplication* app = QCoreApplication::instance();
-    const bool onUiThread = app && QThread::currentThread() == app->thread();
-    bool timedOut = false;
-    if (onUiThread) {
-        // The loop ends when the job's start or completion wakes it, or when
-        // the timer reaches the deadline; no polling in between.
+    End end;
+    if (app && QThread::currentThread() == app->thread()) {
+        // The user interface keeps its events: the loop ends when the job's
+        // start or completion wakes it, or when the timer runs out.
         QEventLoop loop;
         QTimer timer;
         timer.setSingleShot(true);
@@ -490,39 +653,27 @@ void OfficeSession::run(const QString& what, std::function<void(Connection&)> wo
                 QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
             };
         }
-        while (true) {
-            Clock::duration left;
-            {
-                std::lock_guard lock(state.mutex);
-                if (job->done)
-                    break;
-                left = deadline() - Clock::now();
-                if (left <= Clock::duration::zero()) {
-                    timedOut = true;
-                    break;
-                }
-            }
-            timer.start(int(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+        end = watch([&](Clock::time_point wake, bool) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
+            timer.start(int(std::max<std::chrono::milliseconds::rep>(0, left.count())));
             loop.exec();
-        }
+        });
         std::lock_guard lock(state.mutex);
         job->wake = nullptr;
     } else {
-        std::unique_lock lock(state.mutex);
-        while (!job->done) {
-            const auto until = deadline();
-            if (Clock::now() >= until) {
-                timedOut = true;
-                break;
-            }
-            state.changed.wait_until(lock, until);
-        }
+        end = watch([&](Clock::time_point wake, bool started) {
+            std::unique_lock lock(state.mutex);
+            state.changed.wait_until(lock, wake,
+                                     [&] { return job->done || job->started != started; });
+        });
     }
 
-    if (timedOut) {
+    if (end != End::Done) {
         std::shared_ptr<OfficeProcess> stuck;
+        qint64 ceiling;
         {
             std::lock_guard lock(state.mutex);
+            ceiling = state.options.memoryLimitBytes;
             // Whether stuck in this job or in one before it, the office thread
             // is given up and the office ended; a fresh one serves the rest.
             std::erase(state.queue, job);
@@ -531,6 +682,13 @@ void OfficeSession::run(const QString& what, std::function<void(Connection&)> wo
         }
         if (stuck)
             stuck->stop();
+        if (end == End::OutOfMemory)
+            throw AutomationError(
+                ErrorNumber::OutOfMemory,
+                QStringLiteral("The word processor used more than %1 of memory while %2; it was "
+                               "stopped and will be restarted for the next document.")
+                    .arg(memorySizeText(ceiling), what),
+                QStringLiteral("Word.Application"));
         throw AutomationError(
             ErrorNumber::Timeout,
             QStringLiteral("The word processor did not answer within %1 s while %2; it "

@@ -14,7 +14,26 @@ struct OfficeOptions {
     QString profileDir;         // empty: a free slot <cache>/quillpg/office/session-N
     int callTimeoutMs = 120000; // one call on the office
     int startTimeoutMs = 30000; // starting an office until it answers
+    // The most resident memory the office may hold while a call runs: above
+    // it the office is ended at once. 0: QUILLPG_OFFICE_MEMORY, else the default.
+    qint64 memoryLimitBytes = 0;
+    // Where the system counts the processes its out-of-memory killer ended
+    // (a line "oom_kill N"); tests name a file of their own.
+    QString vmstatFile = QStringLiteral("/proc/vmstat");
 };
+
+// The memory ceiling when none is given: 2 GiB, or a quarter of the
+// machine's memory when that is less.
+qint64 defaultOfficeMemoryLimit();
+// The lowest ceiling taken: an office holds about 100 MiB before it reads a
+// document.
+constexpr qint64 minimumOfficeMemoryLimit = 256LL << 20;
+// A size such as "300M", "1.5G", "2GiB" or "2147483648" (bytes); K, M, G and
+// T count in 1024s. Nothing for text that is not a size or is below the lowest
+// ceiling.
+std::optional<qint64> parseMemorySize(const QString& text);
+// "300 MiB", "1.5 GiB".
+QString memorySizeText(qint64 bytes);
 
 class Connection; // the UNO side, private to the bridge
 
@@ -61,6 +80,7 @@ public:
 
     const OfficeOptions& options() const;
     void setCallTimeout(int milliseconds);
+    void setMemoryLimit(qint64 bytes);
     // The office process this session started, or -1.
     long long officePid() const;
     // Whether that office runs without network, and without internet sockets.

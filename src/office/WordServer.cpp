@@ -196,9 +196,10 @@ void takeBack(const QString& inputDir, int id) {
 // told ModelOnly, a document whose page depends on its layout is then laid
 // out as the office's own export does, so that page numbers and counts, page
 // references and floating objects come out as the office places them; the
-// page of any other document is the same without the layout's cost.
-void loadDocument(Connection& c, const QString& path, const rtl::OUString& url,
-                  DocumentLayout layout, int id) {
+// page of any other document is the same without the layout's cost. Returns
+// the name of the filter that read it.
+QString loadDocument(Connection& c, const QString& path, const rtl::OUString& url,
+                     DocumentLayout layout, int id) {
     try {
         const rtl::OUString filter = detectFilter(c, url, path);
         css::uno::Reference<css::frame::XLoadable> model(
@@ -225,6 +226,7 @@ void loadDocument(Connection& c, const QString& path, const rtl::OUString& url,
             throw;
         }
         c.documents.emplace_back(id, component);
+        return toQString(filter);
     } catch (const css::task::ErrorCodeIOException& e) {
         throw failure(
             ErrorNumber::ServerFailure,
@@ -243,11 +245,11 @@ void loadDocument(Connection& c, const QString& path, const rtl::OUString& url,
 // The office reads the copy handed to it, kept until the document is
 // closed; its links and the fields that show where it lies are made the
 // document's own when its page is saved.
-void openDocument(Connection& c, const QString& path, const SourceFile& source,
-                  DocumentLayout layout, int id) {
+QString openDocument(Connection& c, const QString& path, const SourceFile& source,
+                     DocumentLayout layout, int id) {
     const QString handed = handOver(source, c.inputDir, id, QFileInfo(path).absoluteFilePath());
     try {
-        loadDocument(c, path, fileUrl(handed), layout, id);
+        return loadDocument(c, path, fileUrl(handed), layout, id);
     } catch (...) {
         takeBack(c.inputDir, id);
         throw;
@@ -405,6 +407,8 @@ struct Shared {
         DocumentLayout layout;
         std::shared_ptr<const SourceFile> source; // the document as it was opened
         bool retried = false;                     // loaded again after its office died
+        // The filter that read it, written by the call that loads it.
+        std::shared_ptr<QString> filter = std::make_shared<QString>();
     };
     std::map<int, Opened> opened;
 
@@ -464,9 +468,10 @@ struct Shared {
                 // By value: the job may outlive this call when it runs out of
                 // time.
                 session->run(what, [path = document.path, layout = document.layout,
-                                    source = document.source, id, load, job](Connection& c) {
+                                    source = document.source, filter = document.filter, id, load,
+                                    job](Connection& c) {
                     if (load)
-                        openDocument(c, path, *source, layout, id);
+                        *filter = openDocument(c, path, *source, layout, id);
                     if (job)
                         job(c);
                 });
@@ -491,6 +496,19 @@ struct Shared {
             return QString();
         return QStringLiteral("converted without its page layout, since the word processor "
                               "stopped twice on it: page numbers may show 0");
+    }
+
+    // A file that the office could read only as plain text is not a
+    // word-processor document (random bytes, or a format it does not know),
+    // unless it is named as text: its page shows whatever its bytes spell.
+    QString plainTextWarning(int id) const {
+        const auto it = opened.find(id);
+        if (it == opened.end() || !it->second.filter->startsWith(QLatin1String("Text")) ||
+            QFileInfo(it->second.path)
+                    .suffix()
+                    .compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0)
+            return QString();
+        return QStringLiteral("read as plain text: not a word-processor document");
     }
 
     void close(int id) {
@@ -633,6 +651,7 @@ private:
         QStringList warnings;
         if (const QString layout = shared_->layoutWarning(id_); !layout.isEmpty())
             warnings << layout;
+        warnings << shared_->plainTextWarning(id_);
         // Both formats start from the office's full page: no picture link of
         // it may leave the page's folder.
         warnings << keepPicturesInFolderOfFile(

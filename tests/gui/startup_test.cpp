@@ -67,6 +67,8 @@ TEST_F(StartUpTest, ABindingFailureShowsOnlyItsMessageBoxAndRunApplicationReturn
         // What to do about it: install the office or name where it is.
         EXPECT_TRUE(box.informativeText().contains("libreoffice-writer-nogui"));
         EXPECT_TRUE(box.informativeText().contains("QUILLPG_OFFICE_DIR"));
+        // And what the word processor said of its failure.
+        EXPECT_TRUE(box.informativeText().endsWith("\n\nCannot create"));
         EXPECT_EQ(visibleWindows(), QStringList{box.objectName()});
         box.button(QMessageBox::Ok)->click();
     });

@@ -2,6 +2,7 @@
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
+#include <QDataStream>
 #include <QDirIterator>
 #include <QImage>
 #include <QJsonDocument>
@@ -21,11 +22,13 @@
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 using namespace qp::test;
 
@@ -107,6 +110,7 @@ TEST(BatchTool, badUsageOrUnusableFoldersExitWithTwoAFolderWithoutDocumentsWithT
         {{corpusDir()}, "SOURCE_FOLDER and a TARGET_FOLDER"},
         {{"--shard", "3/2", corpusDir(), dir.path()}, "--shard"},
         {{"--jobs", "0", corpusDir(), dir.path()}, ""},
+        {{"--office-memory", "100M", corpusDir(), dir.path()}, "at least 256M"},
         {{dir.filePath("missing"), dir.path()}, dir.filePath("missing") + " does not exist"},
         {{corpusDir(), dir.filePath("file/pages")}, "cannot be created"},
         {{corpusDir(), dir.filePath("file")}, "is not a folder"},
@@ -486,7 +490,7 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     ASSERT_TRUE(killed && stopped);
     const ToolRun run{process.exitCode(), lines, {}};
     // The killed office's document is loaded again into a fresh office; the
-    // hanging one's runs out of time.
+    // hanging one's runs out of time and is not.
     const QStringList failed = run.lines.filter(QRegularExpression("^Failed "));
     ASSERT_EQ(failed.size(), 1) << failed.join('\n').toStdString();
     EXPECT_TRUE(failed.filter("did not answer").size() == 1) << failed.join('\n').toStdString();
@@ -497,6 +501,138 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
     // The killed and the stopped office left nothing in the target folder.
     EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     EXPECT_EQ(everything(out.path()).size(), count - 1);
+}
+
+namespace {
+
+// An ODF text document of about a megabyte whose text unpacks into
+// `textBytes` of paragraphs: a block of paragraphs is deflated once, after a
+// full flush that makes it independent of what comes before, and repeated.
+QByteArray inflatingDocument(qint64 textBytes) {
+    const QByteArray head =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\">"
+        "<office:body><office:text>";
+    const QByteArray tail = "</office:text></office:body></office:document-content>";
+    QByteArray block;
+    while (block.size() < (1 << 20))
+        block += "<text:p>" +
+                 QByteArray("All work and no play makes a long document. ").repeated(20) +
+                 "</text:p>\n";
+    const qint64 blocks = textBytes / block.size();
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    auto deflated = [&](const QByteArray& in, int flush) {
+        QByteArray out(qsizetype(deflateBound(&z, uLong(in.size())) + 64), '\0');
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.constData()));
+        z.avail_in = uInt(in.size());
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = uInt(out.size());
+        deflate(&z, flush);
+        out.truncate(out.size() - z.avail_out);
+        return out;
+    };
+    QByteArray content = deflated(head, Z_FULL_FLUSH);
+    content += deflated(block, Z_FULL_FLUSH).repeated(blocks);
+    content += deflated(tail, Z_FINISH);
+    deflateEnd(&z);
+    auto crcOf = [](const QByteArray& data, uLong crc = 0) {
+        return crc32(crc, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size()));
+    };
+    const uLong blockCrc = crcOf(block);
+    uLong crc = crcOf(head);
+    for (qint64 i = 0; i < blocks; ++i)
+        crc = crc32_combine(crc, blockCrc, block.size());
+    struct Entry {
+        QByteArray name, data;
+        qint64 size;
+        uLong crc;
+    };
+    const QByteArray type = "application/vnd.oasis.opendocument.text";
+    const QByteArray manifest =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><manifest:manifest "
+        "xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
+        "manifest:version=\"1.2\"><manifest:file-entry manifest:full-path=\"/\" "
+        "manifest:media-type=\"" +
+        type +
+        "\"/><manifest:file-entry "
+        "manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/></manifest:manifest>";
+    const Entry entries[] = {{"mimetype", type, type.size(), crcOf(type)},
+                             {"META-INF/manifest.xml", manifest, manifest.size(), crcOf(manifest)},
+                             {"content.xml", content,
+                              head.size() + blocks * block.size() + tail.size(), crcOf(tail, crc)}};
+    // The zip format: a local header before each file, a central directory
+    // after them all, little-endian.
+    QByteArray zip, directory;
+    QDataStream file(&zip, QIODevice::WriteOnly), index(&directory, QIODevice::WriteOnly);
+    file.setByteOrder(QDataStream::LittleEndian);
+    index.setByteOrder(QDataStream::LittleEndian);
+    for (const Entry& e : entries) {
+        const quint32 at = quint32(zip.size());
+        // Version needed, flags, method, time and date, sizes, name, no extra field.
+        auto fields = [&](QDataStream& out) {
+            out << quint16(20) << quint16(0) << quint16(e.data.size() == e.size ? 0 : 8)
+                << quint32(0) << quint32(e.crc) << quint32(e.data.size()) << quint32(e.size)
+                << quint16(e.name.size()) << quint16(0);
+        };
+        file << quint32(0x04034b50);
+        fields(file);
+        file.writeRawData(e.name.constData(), int(e.name.size()));
+        file.writeRawData(e.data.constData(), int(e.data.size()));
+        index << quint32(0x02014b50) << quint16(20);
+        fields(index);
+        // No comment, disk 0, no attributes, where its local header is.
+        index << quint16(0) << quint16(0) << quint16(0) << quint32(0) << at;
+        index.writeRawData(e.name.constData(), int(e.name.size()));
+    }
+    const quint32 directoryAt = quint32(zip.size());
+    file.writeRawData(directory.constData(), int(directory.size()));
+    file << quint32(0x06054b50) << quint32(0) << quint16(3) << quint16(3)
+         << quint32(directory.size()) << directoryAt << quint16(0);
+    return zip;
+}
+
+// The most memory the process has held so far, 0 when it is gone.
+qint64 peakResidentBytes(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
+} // namespace
+
+TEST(BatchTool, anOfficeOverItsMemoryCeilingIsEndedAtOnceAndItsDocumentNotLoadedAgain) {
+    QTemporaryDir in, out;
+    // A megabyte that unpacks into a gigabyte of text, then a small document.
+    const QByteArray bomb = inflatingDocument(1LL << 30);
+    EXPECT_LT(bomb.size(), 4 << 20);
+    writeFile(in.filePath("a.doc"), bomb);
+    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath("b.doc")));
+    QProcess process;
+    process.start(tool, {"--office-memory", "300M", in.path(), out.path()});
+    // The most memory each office of the run was seen to hold.
+    std::map<qint64, qint64> peaks;
+    while (!process.waitForFinished(50))
+        if (const qint64 office = officeOf(process.processId()))
+            peaks[office] = std::max(peaks[office], peakResidentBytes(office));
+    const ToolRun run{
+        process.exitCode(),
+        QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+        QString::fromLocal8Bit(process.readAllStandardError())};
+    EXPECT_EQ(run.status, 1) << run.errors.toStdString();
+    EXPECT_EQ(documents(run, "Converted"), QStringList{in.filePath("b.doc")});
+    const QStringList failed = run.lines.filter("Failed " + in.filePath("a.doc") + ": ");
+    ASSERT_EQ(failed.size(), 1) << run.lines.join('\n').toStdString();
+    EXPECT_TRUE(failed[0].contains("used more than 300 MiB of memory")) << failed[0].toStdString();
+    // The document grew its office, and no other: it was loaded once.
+    const auto grown = std::count_if(peaks.begin(), peaks.end(),
+                                     [](const auto& office) { return office.second > 250 << 20; });
+    EXPECT_EQ(grown, 1) << peaks.size() << " offices";
 }
 
 namespace {

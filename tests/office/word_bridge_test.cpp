@@ -4,12 +4,15 @@
 #include "automation/AutomationRuntime.h"
 #include "office/OfficeSandbox.h"
 
+#include <QCoreApplication>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <thread>
 #include <unistd.h>
 
 using namespace qp;
@@ -26,7 +29,11 @@ QString pageText(const QString& path) {
 class WordBridge : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        server = office::registerWordServer(privateOfficeOptions());
+        // The system's count of out-of-memory kills, as these tests tell it.
+        writeFile(vmstat(), "oom_kill 0\n");
+        auto options = privateOfficeOptions();
+        options.vmstatFile = vmstat();
+        server = office::registerWordServer(options);
         word = AutomationRuntime::createObject("Word.Application");
     }
     static void TearDownTestSuite() {
@@ -34,6 +41,11 @@ protected:
         server->shutdown();
         server.reset();
         AutomationRuntime::unregisterServer("Word.Application");
+        QFile::remove(vmstat());
+    }
+    static QString vmstat() {
+        return QDir::temp().filePath(
+            QStringLiteral("quillpg-test-vmstat-%1").arg(QCoreApplication::applicationPid()));
     }
 
     static void open(const QString& name) {
@@ -65,7 +77,7 @@ protected:
 
 // The readable documents of the corpus become pages in both formats through
 // these same calls in the filtered page tests (FilteredPages).
-TEST_F(WordBridge, aDocumentTheOfficeCannotReadFailsNamingItAndLeavesNoPage) {
+TEST_F(WordBridge, aDocumentTheOfficeCannotReadFailsOrIsReadAsPlainTextWithAWarning) {
     for (const QString& name : unreadable) {
         for (const int format : {8, 10}) {
             QString reason;
@@ -77,6 +89,22 @@ TEST_F(WordBridge, aDocumentTheOfficeCannotReadFailsNamingItAndLeavesNoPage) {
             EXPECT_FALSE(QFileInfo::exists(page(name, format)));
         }
         EXPECT_EQ(openDocuments(), 0) << "left open after " << name.toStdString();
+    }
+    // Random bytes named .doc are read as plain text: converted, with a
+    // warning. A text file named .txt is what it says.
+    QRandomGenerator random(19);
+    QByteArray noise(8192, '\0');
+    for (char& byte : noise)
+        byte = char(random.bounded(256));
+    writeFile(out.filePath("noise.doc"), noise);
+    writeFile(out.filePath("notes.txt"), "Plain notes.\n");
+    for (const QString name : {"noise.doc", "notes.txt"}) {
+        open(out.filePath(name));
+        const QString warnings = saveActiveDocument(word, page(name, 8), 8).toText();
+        close();
+        EXPECT_EQ(warnings,
+                  name == "noise.doc" ? "read as plain text: not a word-processor document" : "");
+        EXPECT_TRUE(QFileInfo::exists(page(name, 8)));
     }
 }
 
@@ -164,6 +192,24 @@ TEST_F(WordBridge, anOfficeThatDiesOrHangsCostsOneCall) {
     QFile::remove(target);
     convert(corpusDir(), "simple.doc", target, 10);
     EXPECT_TRUE(QFileInfo::exists(target));
+
+    // Ended by the system's out-of-memory killer while it works: the
+    // document is not loaded again.
+    const long long busy = session->officePid();
+    ASSERT_GT(busy, 0);
+    const int before = session->generation();
+    ::kill(pid_t(busy), SIGSTOP);
+    std::thread killer([busy] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        writeFile(vmstat(), "oom_kill 1\n");
+        ::kill(pid_t(busy), SIGKILL);
+    });
+    QString reason;
+    EXPECT_EQ(errorNumberOf([&] { convert(corpusDir(), "simple.doc", target, 8); }, &reason),
+              ErrorNumber::OutOfMemory)
+        << reason.toStdString();
+    killer.join();
+    EXPECT_EQ(session->generation(), before) << "the document was loaded again";
 }
 
 TEST(WordBinding, attachesToARunningOfficeAndFailsWithoutOne) {
@@ -186,6 +232,23 @@ TEST(WordBinding, attachesToARunningOfficeAndFailsWithoutOne) {
     options.pipeName = office::randomPipeName();
     office::WordServer missing(options);
     EXPECT_EQ(errorNumberOf([&] { missing.createObject(); }), ErrorNumber::CannotCreateObject);
+
+    // An office that is there but aborts at start-up: its signal and the last
+    // it wrote are the reason.
+    QTemporaryDir stub;
+    const QString program = writeFile(stub.filePath("program/soffice.bin"),
+                                      "#!/bin/sh\nulimit -c 0\necho 'stub office: no backend' >&2\n"
+                                      "kill -ABRT $$\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    options.installation = stub.path();
+    options.pipeName = office::randomPipeName();
+    options.profileDir = stub.filePath("profile");
+    office::WordServer aborting(options);
+    QString reason;
+    EXPECT_EQ(errorNumberOf([&] { aborting.createObject(); }, &reason),
+              ErrorNumber::CannotCreateObject);
+    EXPECT_TRUE(reason.contains("signal 6 (Aborted)") && reason.contains("stub office: no backend"))
+        << reason.toStdString();
 }
 
 } // namespace

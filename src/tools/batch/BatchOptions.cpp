@@ -1,5 +1,7 @@
 #include "BatchOptions.h"
 
+#include "office/OfficeSession.h"
+
 #include <QThread>
 
 #include <algorithm>
@@ -21,6 +23,11 @@ QString usageText() {
         "  --extension EXT     convert files with this extension; repeatable,\n"
         "                      replaces the default list \"doc\"\n"
         "  --timeout SECONDS   give up on one document after this long (default 120)\n"
+        "  --office-memory SIZE\n"
+        "                      end the office at once when it holds more than SIZE of\n"
+        "                      memory (300M, 1.5G; at least 256M) and fail its document;\n"
+        "                      default: $QUILLPG_OFFICE_MEMORY, else 2G or a quarter of\n"
+        "                      the machine's memory, whichever is less\n"
         "  --jobs N            convert with N worker processes, each with its own office;\n"
         "                      each next document goes to whichever worker is free.\n"
         "                      --jobs auto: one worker per processor core\n"
@@ -99,6 +106,12 @@ std::optional<BatchOptions> parseOptions(const QStringList& arguments, QString* 
         } else if (arg == QLatin1String("--timeout")) {
             if (!value(&text) || !positiveNumber(text, &options.timeoutSeconds))
                 return fail(QStringLiteral("--timeout needs a whole number of seconds above 0"));
+        } else if (arg == QLatin1String("--office-memory")) {
+            const auto size = value(&text) ? office::parseMemorySize(text) : std::nullopt;
+            if (!size)
+                return fail(QStringLiteral("--office-memory needs a size of at least 256M, such "
+                                           "as 1500M or 2G"));
+            options.officeMemory = *size;
         } else if (arg == QLatin1String("--jobs")) {
             if (value(&text) && text == QLatin1String("auto"))
                 options.jobs = std::max(1, QThread::idealThreadCount());

@@ -15,6 +15,7 @@ struct BatchOptions {
     bool selfContained = false;   // pictures inside the page as data: URIs
     QStringList extensions{QStringLiteral("doc")};
     int timeoutSeconds = 120;
+    qint64 officeMemory = 0;    // bytes; 0: QUILLPG_OFFICE_MEMORY, else the default
     int jobs = 1;               // --jobs auto: the number of cores
     QString report;             // --report FILE, "-" for standard output; empty: none
     bool recursive = false;     // the whole tree below the source folder

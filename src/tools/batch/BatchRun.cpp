@@ -44,7 +44,9 @@ namespace qp::batch {
 namespace {
 
 // The office is restarted between documents after this many documents or
-// when it holds this much memory: office suites grow over long runs.
+// when it holds this much memory, or three quarters of its ceiling when that
+// is less: office suites grow over long runs, and the next document should
+// not be failed for what the ones before it left.
 constexpr int restartAfterDocuments = 500;
 constexpr long long restartAboveBytes = 1536LL * 1024 * 1024;
 
@@ -138,6 +140,8 @@ QStringList workerArguments(const BatchOptions& options) {
         arguments << QStringLiteral("--skip-unchanged");
     for (const QString& extension : options.extensions)
         arguments << QStringLiteral("--extension") << extension;
+    if (options.officeMemory > 0)
+        arguments << QStringLiteral("--office-memory") << QString::number(options.officeMemory);
     arguments << QStringLiteral("--timeout") << QString::number(options.timeoutSeconds)
               << QStringLiteral("--") << options.source << options.target;
     return arguments;
@@ -363,6 +367,7 @@ int runWorker(const BatchOptions& options, bool machine) {
         return 2;
     }
     officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
+    officeOptions.memoryLimitBytes = options.officeMemory;
     const auto server = office::registerWordServer(officeOptions);
     server->setSelfContainedPages(options.selfContained);
     server->setPublishedFolders(&PageStaging::publishedFolderOf);
@@ -411,8 +416,10 @@ int runWorker(const BatchOptions& options, bool machine) {
             return;
         }
         const auto session = server->session();
-        if (session && (++sinceRestart >= restartAfterDocuments ||
-                        session->officeResidentBytes() > restartAboveBytes)) {
+        if (session &&
+            (++sinceRestart >= restartAfterDocuments ||
+             session->officeResidentBytes() >
+                 std::min(restartAboveBytes, session->options().memoryLimitBytes / 4 * 3))) {
             session->restart();
             sinceRestart = 0;
         }
