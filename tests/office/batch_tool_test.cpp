@@ -557,6 +557,7 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
         }
     }
     process.waitForFinished();
+    toolErrors << QString::fromLocal8Bit(process.readAllStandardError());
     ASSERT_TRUE(killed && stopped);
     const ToolRun run{process.exitCode(), lines, {}};
     // The killed office's document is loaded again into a fresh office; the
@@ -777,7 +778,13 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
     fillFolder(in.path(), 30);
     TerminalRun run({"--jobs", "2", "--report", logs.filePath("report"), in.path(), out.path()},
                     logs.filePath("stdout"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return catches(run.pid, SIGINT); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return QFileInfo(QStringLiteral("/proc/%1/exe").arg(run.pid)).symLinkTarget() ==
+                       QFileInfo(tool).canonicalFilePath() &&
+                   catches(run.pid, SIGINT);
+        },
+        30000));
     run.type("\x03");
     ASSERT_TRUE(run.waitForEnd(120000));
     EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
