@@ -427,9 +427,7 @@ int runWorker(const BatchOptions& options, bool machine) {
         return 2;
     }
     officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
-    // Starting an office takes far longer on a loaded machine (two workers'
-    // offices starting at a load of 8 to 20 ran past 30 s): it gets as long
-    // as one call of a document.
+    // An office may take as long to start as one call of a document.
     officeOptions.startTimeoutMs =
         std::max(officeOptions.startTimeoutMs, officeOptions.callTimeoutMs);
     const auto server = office::registerWordServer(officeOptions);
