@@ -15,6 +15,7 @@ constexpr std::int32_t TypeMismatch = 13;        // Type mismatch
 constexpr std::int32_t FileNotFound = 53;        // File not found
 constexpr std::int32_t DiskFull = 61;            // Disk full
 constexpr std::int32_t PermissionDenied = 70;    // Permission denied
+constexpr std::int32_t PathFileAccess = 75;      // Path/File access error
 constexpr std::int32_t PathNotFound = 76;        // Path not found
 constexpr std::int32_t ObjectNotSet = 91;        // Object variable not set
 constexpr std::int32_t ObjectRequired = 424;     // Object required

@@ -3,6 +3,10 @@
 #include "automation/AutomationError.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
@@ -58,6 +62,28 @@ int validSequence(const unsigned char* data, qsizetype size, qsizetype i) {
         return 0;
     return length;
 }
+
+// The path with every link resolved; empty when it cannot be resolved.
+QByteArray resolved(const QByteArray& path) {
+    std::unique_ptr<char, void (*)(void*)> real(::realpath(path.constData(), nullptr), std::free);
+    return real ? QByteArray(real.get()) : QByteArray();
+}
+
+// Whether the resolved path lies in the resolved folder or below it.
+bool inside(const QByteArray& path, const QByteArray& folder) {
+    return path == folder || path.startsWith(folder.endsWith('/') ? folder : folder + '/');
+}
+
+// What keeps a file of this type from being converted; empty for a regular file.
+QString typeProblem(mode_t mode) {
+    if (S_ISREG(mode))
+        return {};
+    const char* kind = S_ISFIFO(mode)                   ? "a FIFO"
+                       : S_ISSOCK(mode)                 ? "a socket"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                                                        : "of an unknown type";
+    return QStringLiteral("not a regular file (%1)").arg(QLatin1String(kind));
+}
 } // namespace
 
 void FileList::setPath(const QString& folder) {
@@ -68,14 +94,36 @@ void FileList::setPath(const QString& folder) {
     const QByteArray native = encodeFileName(path_);
     struct stat info {};
     std::unique_ptr<DIR, int (*)(DIR*)> dir(nullptr, ::closedir);
-    if (!path_.isEmpty() && ::stat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-        ::access(native.constData(), R_OK | X_OK) == 0)
-        dir.reset(::opendir(native.constData()));
-    if (!dir)
+    int error = ENOENT;
+    if (!path_.isEmpty() && ::stat(native.constData(), &info) == 0) {
+        error = ENOTDIR;
+        // Listing needs both: reading the names and looking at the entries.
+        if (S_ISDIR(info.st_mode) && ::access(native.constData(), R_OK | X_OK) != 0)
+            error = errno;
+        else if (S_ISDIR(info.st_mode))
+            dir.reset(::opendir(native.constData()));
+        if (S_ISDIR(info.st_mode) && !dir && error == ENOTDIR)
+            error = errno;
+    } else if (!path_.isEmpty()) {
+        error = errno;
+    }
+    folderProblem_.clear();
+    if (!dir) {
+        // A folder that is there but cannot be read says why.
+        const bool missing = error == ENOENT || error == ENOTDIR;
+        folderProblem_ = missing ? QStringLiteral("cannot be listed")
+                                 : QStringLiteral("cannot be read: %1")
+                                       .arg(QString::fromLocal8Bit(std::strerror(error)));
         throw AutomationError(
-            ErrorNumber::PathNotFound,
-            QStringLiteral("Path not found: the folder \"%1\" cannot be listed").arg(folder),
+            missing ? ErrorNumber::PathNotFound : ErrorNumber::PermissionDenied,
+            missing
+                ? QStringLiteral("Path not found: the folder \"%1\" cannot be listed").arg(folder)
+                : QStringLiteral("The folder \"%1\" %2").arg(folder, folderProblem_),
             QStringLiteral("FileList"));
+    }
+    const QByteArray root =
+        linksAnywhere_ ? QByteArray()
+                       : resolved(linkRoot_.isEmpty() ? native : encodeFileName(linkRoot_));
 
     // Listed by hand rather than through QDir, which leaves out every name
     // that is not valid UTF-8 without a word.
@@ -83,15 +131,42 @@ void FileList::setPath(const QString& folder) {
         const QByteArray name(entry->d_name);
         if (name.startsWith('.'))
             continue; // hidden, and "." and ".."
-        struct stat file {};
         const QByteArray full = native + (native.endsWith('/') ? "" : "/") + name;
-        if (::stat(full.constData(), &file) == 0 && S_ISREG(file.st_mode))
-            files_ << decodeFileName(name);
+        struct stat file {};
+        if (::lstat(full.constData(), &file) != 0 || S_ISDIR(file.st_mode))
+            continue; // gone since, or a folder
+        QString problem;
+        if (S_ISLNK(file.st_mode)) {
+            if (::stat(full.constData(), &file) != 0) {
+                problem = errno == ELOOP ? QStringLiteral("not a regular file (a link loop)")
+                          : errno == ENOENT || errno == ENOTDIR
+                              ? QStringLiteral("not a regular file (a dangling link)")
+                              : QStringLiteral("cannot be read: %1")
+                                    .arg(QString::fromLocal8Bit(std::strerror(errno)));
+            } else if (S_ISDIR(file.st_mode)) {
+                continue; // links to folders are not followed
+            } else if (!linksAnywhere_) {
+                // A link may not carry the batch out of its folder: to the
+                // user's other files, or to a device.
+                const QByteArray target = resolved(full);
+                if (root.isEmpty() || !inside(target, root))
+                    problem = QStringLiteral("the link leads outside the source folder (%1)")
+                                  .arg(decodeFileName(target));
+            }
+        }
+        if (problem.isEmpty())
+            problem = typeProblem(file.st_mode);
+        files_.append({decodeFileName(name), problem});
     }
-    std::sort(files_.begin(), files_.end(), [](const QString& a, const QString& b) {
-        const int order = a.compare(b, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
+    std::sort(files_.begin(), files_.end(), [](const Entry& a, const Entry& b) {
+        const int order = a.name.compare(b.name, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.name < b.name;
     });
+}
+
+void FileList::setLinkScope(const QString& root, bool anywhere) {
+    linkRoot_ = root;
+    linksAnywhere_ = anywhere;
 }
 
 void FileList::setListIndex(int index) {
@@ -106,7 +181,13 @@ void FileList::setListIndex(int index) {
 QString FileList::fileName() const {
     if (index_ < 0 || index_ >= listCount())
         return {};
-    return files_.at(index_);
+    return files_.at(index_).name;
+}
+
+QString FileList::fileProblem() const {
+    if (index_ < 0 || index_ >= listCount())
+        return {};
+    return files_.at(index_).problem;
 }
 
 QString joinPath(const QString& folder, const QString& name) {

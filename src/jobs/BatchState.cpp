@@ -80,6 +80,7 @@ void BatchState::startJob(const QString&) {
                 yieldUi(3);
                 item->init(fullPath);
                 item->setPageName(pageName);
+                item->setRefusal(files.fileProblem());
                 queue(item);
                 yieldUi(3);
             }
@@ -108,6 +109,24 @@ QString BatchState::findNoDocuments(const QString& folder, ExtensionList& extens
         ++others[extension];
     }
     return noDocumentsText(folder, extensions, others);
+}
+
+QList<std::pair<QString, QString>> BatchState::documentPages(const QString& folder,
+                                                             ExtensionList& extensions) {
+    FileList files;
+    files.setPath(folder);
+    ExtensionFilter chain(extensions);
+    FileSystem fileSystem;
+    PageNames pages;
+    QList<std::pair<QString, QString>> documents;
+    for (int i = 0; i < files.listCount(); ++i) {
+        files.setListIndex(i);
+        const QString fullPath = joinPath(files.path(), files.fileName());
+        QString extension = fileSystem.GetFileExtension(fullPath).toLower();
+        if (chain.accepts(extension))
+            documents.append({fullPath, pages.claim(fileSystem.GetFileBaseName(fullPath, false))});
+    }
+    return documents;
 }
 
 QString BatchState::noDocumentsText(const QString& folder, ExtensionList& extensions,

@@ -2,7 +2,10 @@
 
 #include "JobState.h"
 
+#include <QList>
 #include <QMap>
+
+#include <utility>
 
 namespace qp {
 
@@ -24,12 +27,21 @@ public:
     // "base.htm", a later one whose page is already taken in this job gets
     // the first free "base (2).htm", "base (3).htm", ... So a document gets
     // the same page in every run and every slice of the same folder.
+    //
+    // An entry named like a document that cannot be converted (FileList
+    // says why: a FIFO, a device, a link leading out of the folder) is
+    // queued all the same and fails with that reason, without being opened.
     void startJob(const QString& text) override;
 
     // "No documents with the listed extensions (doc) in FOLDER; 12 other
     // files (docx: 12)" when the folder holds no document, else empty.
     // Raises PathNotFound when the folder cannot be listed.
     static QString findNoDocuments(const QString& folder, ExtensionList& extensions);
+    // The documents of the folder (full paths, in the order of the listing)
+    // with the page name that a job over the folder gives each. Raises as
+    // FileList does when the folder cannot be listed.
+    static QList<std::pair<QString, QString>> documentPages(const QString& folder,
+                                                            ExtensionList& extensions);
     // That text, from the extensions of the other files and their counts.
     static QString noDocumentsText(const QString& folder, ExtensionList& extensions,
                                    const QMap<QString, int>& others);

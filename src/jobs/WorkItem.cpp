@@ -1,5 +1,6 @@
 #include "WorkItem.h"
 
+#include "automation/AutomationError.h"
 #include "jobs/ConverterFactory.h"
 #include "jobs/Decorator.h"
 
@@ -20,6 +21,8 @@ void convert(const ObjectRef& converter, const QString& fileName, const QString&
 } // namespace
 
 void BatchWorkItem::Execute() {
+    if (!refusal_.isEmpty())
+        throw AutomationError(ErrorNumber::PathFileAccess, refusal_, QStringLiteral("FileList"));
     convert(converters_.batch(), fileName_, pageName_);
 }
 

@@ -33,15 +33,21 @@ protected:
 
 // The batch work item: converts with the batch converter (BatchConverter), into the
 // page name that the job chose for the document (empty: the converter's own).
+// A document that the listing found cannot be converted (a FIFO, a link
+// leading out of the folder) carries the reason instead: it fails with it,
+// and is never handed to a converter.
 class BatchWorkItem : public DocumentWorkItem {
 public:
     using DocumentWorkItem::DocumentWorkItem;
     void Execute() override;
     void setPageName(const QString& pageName) { pageName_ = pageName; }
     QString pageName() const { return pageName_; }
+    void setRefusal(const QString& reason) { refusal_ = reason; }
+    QString refusal() const { return refusal_; }
 
 private:
     QString pageName_;
+    QString refusal_;
 };
 
 // The single-document work item: converts with the single converter (SingleDocumentConverter).

@@ -13,7 +13,9 @@ struct OfficeOptions {
     QString pipeName;           // empty: a random one of this session's own
     QString profileDir;         // empty: a free slot <cache>/quillpg/office/session-N
     int callTimeoutMs = 120000; // one call on the office
-    int startTimeoutMs = 30000; // starting an office until it answers
+    // Starting an office until it answers: on a loaded machine (load
+    // average 8 to 20) two offices starting at once ran past 30 s.
+    int startTimeoutMs = 120000;
     // The most resident memory the office may hold while a call runs: above
     // it the office is ended at once. 0: QUILLPG_OFFICE_MEMORY, else the default.
     qint64 memoryLimitBytes = 0;

@@ -123,7 +123,8 @@ void BatchDialog::previewSource(const std::function<void()>& choose) {
     try {
         choose();
     } catch (const AutomationError& error) {
-        if (error.number() != ErrorNumber::PathNotFound)
+        if (error.number() != ErrorNumber::PathNotFound &&
+            error.number() != ErrorNumber::PermissionDenied)
             throw;
         // The folder was chosen and stored, but cannot be listed.
         Dialogs::message(windows_.dialogs(),

@@ -1,6 +1,7 @@
 #include "OfficeTestServer.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
+#include "office/OfficeInstallation.h"
 
 #include <QDataStream>
 #include <QDirIterator>
@@ -42,14 +43,44 @@ struct ToolRun {
     QString errors;    // standard error
 };
 
-ToolRun batch(const QStringList& arguments, const QString& workingFolder = {}) {
+// What the tool said on standard error during the test, printed when the test
+// fails, so that a failure explains itself.
+QStringList toolErrors;
+class PrintToolErrors : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { toolErrors.clear(); }
+    void OnTestEnd(const ::testing::TestInfo& test) override {
+        if (test.result()->Failed())
+            for (const QString& errors : toolErrors)
+                std::printf("quillpg-batch's standard error:\n%s\n", qPrintable(errors));
+    }
+};
+const bool printingToolErrors = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new PrintToolErrors);
+    return true;
+}();
+
+// Runs a program (the tool, or one that runs the tool) with extra
+// environment variables ("NAME=value").
+ToolRun runProgram(const QString& program, const QStringList& arguments,
+                   const QString& workingFolder = {}, const QStringList& environment = {}) {
     QProcess process;
     process.setWorkingDirectory(workingFolder);
-    process.start(tool, arguments);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : environment)
+        env.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
     process.waitForFinished(600000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    const ToolRun run{
+        process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+        QString::fromLocal8Bit(process.readAllStandardError())};
+    toolErrors << run.errors;
+    return run;
+}
+
+ToolRun batch(const QStringList& arguments, const QString& workingFolder = {}) {
+    return runProgram(tool, arguments, workingFolder);
 }
 
 // The documents named in "Converted SOURCE -> PAGE" lines, or in "Failed
@@ -259,6 +290,46 @@ QJsonObject reportOf(const QList<QJsonObject>& objects, const QString& name) {
         if (object["source"].toString().endsWith('/' + name))
             return object;
     return {};
+}
+
+TEST(BatchTool, theReportNeverDestroysAFileAndSaysWhenItCannotBeWritten) {
+    QTemporaryDir in, out, empty, logs;
+    writeFile(in.filePath("a.doc"), "document");
+    writeFile(out.filePath("a.htm"), "earlier page");
+    // Refused before anything is written: a document of the run, or the name
+    // of a page that the run writes.
+    const std::vector<std::pair<QString, QString>> refused{
+        {in.filePath("a.doc"), "is " + in.filePath("a.doc") + ", a document of this run"},
+        {out.filePath("A.htm"), "would be replaced by the page of " + in.filePath("a.doc")}};
+    for (const auto& [report, said] : refused) {
+        const ToolRun run = batch({"--report", report, in.path(), out.path()});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.errors.contains(said)) << run.errors.toStdString();
+    }
+    EXPECT_EQ(readFile(in.filePath("a.doc")), "document");
+    EXPECT_EQ(readFile(out.filePath("a.htm")), "earlier page");
+
+    // A report that cannot be written ends the run with status 2, saying so
+    // (the parent of a --jobs run over a folder without documents writes its
+    // report without an office).
+    writeFile(empty.filePath("n.docx"));
+    const QStringList noDocuments{"--jobs", "2", empty.path(), out.path()};
+    const ToolRun full = batch(QStringList{"--report", "/dev/full"} + noDocuments);
+    EXPECT_EQ(full.status, 2);
+    EXPECT_TRUE(full.errors.contains("the report /dev/full could not be written: No space left"))
+        << full.errors.toStdString();
+    QProcess toFull;
+    toFull.setStandardOutputFile("/dev/full");
+    toFull.start(tool, QStringList{"--report", "-"} + noDocuments);
+    ASSERT_TRUE(toFull.waitForFinished(60000));
+    EXPECT_EQ(toFull.exitCode(), 2);
+    EXPECT_TRUE(toFull.readAllStandardError().contains(
+        "the report on standard output could not be written: No space left"));
+    // One that can: it replaces the earlier report when the run ends.
+    writeFile(logs.filePath("report"), "earlier report");
+    EXPECT_EQ(batch(QStringList{"--report", logs.filePath("report")} + noDocuments).status, 3);
+    EXPECT_EQ(reportObjects(readFile(logs.filePath("report"))).value(0)["folders_not_read"], 0);
+    EXPECT_EQ(QDir(logs.path()).entryList(QDir::Files), QStringList{"report"});
 }
 
 TEST(BatchTool, collidingNamesGetPagesOfTheirOwnTheSameInShardsAndJobsAsTheReportSays) {
@@ -487,6 +558,7 @@ TEST(BatchTool, anOfficeThatDiesOrHangsCostsOnlyTheDocumentItWasOn) {
         }
     }
     process.waitForFinished();
+    toolErrors << QString::fromLocal8Bit(process.readAllStandardError());
     ASSERT_TRUE(killed && stopped);
     const ToolRun run{process.exitCode(), lines, {}};
     // The killed office's document is loaded again into a fresh office; the
@@ -832,6 +904,32 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
             EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
         EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     }
+
+    // A Ctrl-C as soon as the run listens for it, before the workers have
+    // listed the folder, is reported the same way.
+    QTemporaryDir in, out, logs;
+    fillFolder(in.path(), 30);
+    TerminalRun run({"--jobs", "2", "--report", logs.filePath("report"), in.path(), out.path()},
+                    logs.filePath("stdout"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return QFileInfo(QStringLiteral("/proc/%1/exe").arg(run.pid)).symLinkTarget() ==
+                       QFileInfo(tool).canonicalFilePath() &&
+                   catches(run.pid, SIGINT);
+        },
+        30000));
+    run.type("\x03");
+    ASSERT_TRUE(run.waitForEnd(120000));
+    EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
+    const int converted = run.convertedLines();
+    EXPECT_EQ(run.lines().value(run.lines().size() - 1),
+              QStringLiteral("%1 converted, 0 failed, %2 not converted (stopped)")
+                  .arg(converted)
+                  .arg(30 - converted))
+        << run.screen().toStdString();
+    const QJsonObject closing = reportObjects(readFile(logs.filePath("report"))).value(converted);
+    EXPECT_EQ(closing["ended_by"], "stopped");
+    EXPECT_EQ(closing["not_converted"], 30 - converted);
 }
 
 TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages) {
@@ -865,11 +963,12 @@ TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages)
     }
 }
 
-TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilled) {
-    QTemporaryDir in, out;
+TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilledAndTheEarlierReportStays) {
+    QTemporaryDir in, out, logs;
     fillFolder(in.path(), 400);
+    const QString report = writeFile(logs.filePath("report"), "earlier report");
     QProcess process;
-    process.start(tool, {"--jobs", "2", in.path(), out.path()});
+    process.start(tool, {"--jobs", "2", "--report", report, in.path(), out.path()});
     int converted = 0;
     while (converted < 2 && process.waitForReadyRead(180000))
         while (process.canReadLine())
@@ -882,6 +981,10 @@ TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilled) {
     ::kill(pid_t(process.processId()), SIGKILL);
     process.waitForFinished();
     EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived its parent";
+    // The report grew beside the earlier one, which a run that dies leaves as
+    // it was.
+    EXPECT_EQ(readFile(report), "earlier report");
+    EXPECT_GE(reportObjects(readFile(report + ".partial")).size(), 1);
 }
 
 TEST(BatchTool, namesWithControlCharactersAreEscapedAndFoldersMayFollowADoubleDash) {
@@ -914,16 +1017,43 @@ TEST(BatchTool, namesWithControlCharactersAreEscapedAndFoldersMayFollowADoubleDa
 }
 
 TEST(BatchTool, aTreeGoesIntoTheSameSubfoldersAndAgainOnlyWhereADocumentChanged) {
-    QTemporaryDir in, out, logs;
-    for (const char* folder : {"sub/deep", ".hidden"})
+    QTemporaryDir in, out, logs, elsewhere;
+    for (const char* folder : {"sub/deep", ".hidden", "locked"})
         ASSERT_TRUE(QDir(in.path()).mkpath(folder));
-    for (const char* name : {"a.doc", "sub/b.doc", "sub/deep/c.doc", ".hidden/h.doc", "sub/.h.doc"})
+    for (const char* name :
+         {"a.doc", "sub/b.doc", "sub/deep/c.doc", ".hidden/h.doc", "sub/.h.doc", "locked/x.doc"})
         ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in.filePath(name)));
     // A link to a folder is not followed, so nothing is converted twice.
     ASSERT_TRUE(QFile::link(in.filePath("sub"), in.filePath("link")));
-    const ToolRun first = batch({"--jobs", "2", "--recursive", in.path(), out.path()});
-    EXPECT_EQ(first.status, 0) << first.errors.toStdString();
-    EXPECT_EQ(first.lines.value(first.lines.size() - 1), "3 converted, 0 failed");
+    // A FIFO is reported, never opened; a link leading out of the tree is
+    // converted only when asked to.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(in.filePath("fifo.doc")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), elsewhere.filePath("outside.doc")));
+    const QString outside = QFileInfo(elsewhere.filePath("outside.doc")).canonicalFilePath();
+    ASSERT_TRUE(QFile::link(outside, in.filePath("leak.doc")));
+    // A folder that cannot be read is counted. Root reads any folder, so the
+    // tool then runs as root without the capabilities that let it do so.
+    ASSERT_TRUE(QFile::setPermissions(in.filePath("locked"), {}));
+    const auto asUser = [&](const QStringList& arguments) {
+        return ::geteuid() == 0
+                   ? runProgram("setpriv",
+                                QStringList{"--bounding-set=-dac_override,-dac_read_search", tool} +
+                                    arguments)
+                   : batch(arguments);
+    };
+    const QString fifoFailed =
+        "Failed " + in.filePath("fifo.doc") + ": not a regular file (a FIFO)";
+    const QString lockedFailed =
+        "Failed " + in.filePath("locked") + ": cannot be read: Permission denied";
+    const ToolRun first = asUser({"--jobs", "2", "--recursive", in.path(), out.path()});
+    EXPECT_EQ(first.status, 1) << first.errors.toStdString();
+    EXPECT_EQ(first.lines.value(first.lines.size() - 1),
+              "3 converted, 2 failed, 1 folder not read");
+    EXPECT_EQ(first.lines.count(lockedFailed), 1) << first.lines.join('\n').toStdString();
+    EXPECT_TRUE(first.lines.contains(fifoFailed));
+    EXPECT_TRUE(first.lines.contains("Failed " + in.filePath("leak.doc") +
+                                     ": the link leads outside the source folder (" + outside +
+                                     ")"));
     QStringList written;
     for (QDirIterator it(out.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                          QDirIterator::Subdirectories);
@@ -932,24 +1062,75 @@ TEST(BatchTool, aTreeGoesIntoTheSameSubfoldersAndAgainOnlyWhereADocumentChanged)
     written.sort();
     EXPECT_EQ(written, QStringList({"a.htm", "sub", "sub/b.htm", "sub/deep", "sub/deep/c.htm"}));
 
-    // b.doc changes after its page was written: only it is converted again.
+    // b.doc changes after its page was written: only it is converted again,
+    // with the document that the link leads to.
     QFile changed(in.filePath("sub/b.doc"));
     ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
     ASSERT_TRUE(changed.setFileTime(QDateTime::currentDateTime().addSecs(60),
                                     QFileDevice::FileModificationTime));
     changed.close();
-    const ToolRun second = batch({"--recursive", "--skip-unchanged", "--report",
-                                  logs.filePath("report"), in.path(), out.path()});
-    EXPECT_EQ(second.status, 0) << second.errors.toStdString();
+    const ToolRun second = asUser({"--recursive", "--skip-unchanged", "--follow-links", "--report",
+                                   logs.filePath("report"), in.path(), out.path()});
+    EXPECT_EQ(second.status, 1) << second.errors.toStdString();
     EXPECT_EQ(
         second.lines,
         QStringList(
-            {"Unchanged " + in.filePath("a.doc") + " -> " + out.filePath("a.htm"),
+            {"Unchanged " + in.filePath("a.doc") + " -> " + out.filePath("a.htm"), fifoFailed,
+             "Converted " + in.filePath("leak.doc") + " -> " + out.filePath("leak.htm"),
+             lockedFailed,
              "Converted " + in.filePath("sub/b.doc") + " -> " + out.filePath("sub/b.htm"),
              "Unchanged " + in.filePath("sub/deep/c.doc") + " -> " + out.filePath("sub/deep/c.htm"),
-             "1 converted, 0 failed, 2 unchanged"}));
+             "2 converted, 1 failed, 2 unchanged, 1 folder not read"}));
     const QList<QJsonObject> report = reportObjects(readFile(logs.filePath("report")));
-    ASSERT_EQ(report.size(), 4);
+    ASSERT_EQ(report.size(), 7);
     EXPECT_EQ(reportOf(report, "c.doc")["status"], "unchanged");
+    EXPECT_EQ(reportOf(report, "c.doc")["kind"], "document");
+    EXPECT_EQ(report[3], QJsonObject({{"kind", "folder"},
+                                      {"status", "failed"},
+                                      {"source", in.filePath("locked")},
+                                      {"reason", "cannot be read: Permission denied"}}));
     EXPECT_EQ(report.last()["unchanged"], 2);
+    EXPECT_EQ(report.last()["folders_not_read"], 1);
+    QFile::setPermissions(in.filePath("locked"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(BatchTool, aWorkerWhoseOfficeDoesNotStartIsStartedAgainAndTheStatusFollowsTheDocuments) {
+    // An installation like the real one whose office fails its first two
+    // starts with the profile it sees first: the worker with that profile
+    // cannot start an office (its session tries twice), the other can.
+    QTemporaryDir office, state, in, out;
+    const QString real = qp::office::findInstallation();
+    ASSERT_FALSE(real.isEmpty());
+    for (const QString& folder : {QString(), QStringLiteral("program")}) {
+        const QDir from(QDir(real).filePath(folder)), to(QDir(office.path()).filePath(folder));
+        ASSERT_TRUE(QDir().mkpath(to.path()));
+        for (const QString& name : from.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+            if (name != "program" && name != "soffice.bin") {
+                ASSERT_TRUE(QFile::link(from.filePath(name), to.filePath(name)));
+            }
+        }
+    }
+    const QString soffice = office.filePath("program/soffice.bin");
+    writeFile(soffice, "#!/bin/sh\n"
+                       "for a; do case $a in -env:UserInstallation=*) profile=$a;; esac; done\n"
+                       "s='" +
+                           state.path().toUtf8() +
+                           "'\n"
+                           "mkdir \"$s/chosen\" 2>/dev/null && echo \"$profile\" > \"$s/profile\"\n"
+                           "while [ ! -s \"$s/profile\" ]; do sleep 0.1; done\n"
+                           "if [ \"$profile\" = \"$(cat \"$s/profile\")\" ]; then\n"
+                           "  mkdir \"$s/1\" 2>/dev/null || mkdir \"$s/2\" 2>/dev/null && exit 1\n"
+                           "fi\n"
+                           "exec '" +
+                           real.toUtf8() + "/program/soffice.bin' \"$@\"\n");
+    ASSERT_TRUE(QFile::setPermissions(soffice, QFile::ReadOwner | QFile::ExeOwner));
+    fillFolder(in.path(), 2);
+    const ToolRun run = runProgram(tool, {"--jobs", "2", in.path(), out.path()}, {},
+                                   {"QUILLPG_OFFICE_DIR=" + office.path()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.lines.value(run.lines.size() - 1), "2 converted, 0 failed");
+    EXPECT_TRUE(run.errors.contains("the office did not start; starting the worker again"))
+        << run.errors.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(state.filePath("2"))) << "the failing office never ran";
 }

@@ -16,6 +16,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace qp;
 using namespace qp::test;
 
@@ -196,6 +203,50 @@ TEST_F(States, theBatchConvertsTheListedFolderInOrderByBareNameIntoTheTarget) {
     EXPECT_GE(windows.mainWindowShown, 1);
     EXPECT_EQ(windows.reports.events.first(), "job 2");
     EXPECT_TRUE(windows.reports.events.contains("started " + in("c.DOC") + " 2/2"));
+}
+
+TEST_F(States, whatIsNamedLikeADocumentButCannotBeConvertedFailsWithItsReasonUnopened) {
+    touchAll({"real.doc"});
+    const QByteArray in = QFile::encodeName(source) + '/';
+    ASSERT_EQ(::mkfifo(in + "fifo.doc", 0600), 0); // opening it would hang the test
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, in + "sock.doc", sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(sock);
+    const QString secret = writeFile(folder.filePath("secret.txt"));
+    for (const auto& [name, target] :
+         std::vector<std::pair<QString, QString>>{{"zero.doc", "/dev/zero"},
+                                                  {"dangling.doc", "missing"},
+                                                  {"loop.doc", "loop.doc"},
+                                                  {"leak.doc", secret},
+                                                  {"inside.doc", "real.doc"},
+                                                  {"folder-link.doc", folder.path()}})
+        ASSERT_TRUE(QFile::link(target, this->in(name)));
+    QDir(source).mkdir("folder.doc");
+    const QString notRegular = QStringLiteral("not a regular file (%1)");
+    const std::map<QString, QString> failures{
+        {"dangling.doc", notRegular.arg("a dangling link")},
+        {"fifo.doc", notRegular.arg("a FIFO")},
+        {"leak.doc", "the link leads outside the source folder (" + secret + ")"},
+        {"loop.doc", notRegular.arg("a link loop")},
+        {"sock.doc", notRegular.arg("a socket")},
+        {"zero.doc", "the link leads outside the source folder (/dev/zero)"}};
+    runBatch();
+    for (const auto& [name, reason] : failures) {
+        EXPECT_EQ(windows.documents.status(this->in(name)), "Failed") << name.toStdString();
+        EXPECT_EQ(windows.documents.detail(this->in(name)), reason);
+    }
+    EXPECT_EQ(windows.documents.rowCount(), 8); // no folder, and no link to one
+    EXPECT_EQ(word->savedPages, QStringList({target + "/inside.htm", target + "/real.htm"}));
+    EXPECT_EQ(windows.reports.events.last(), "finished 2 converted, 6 failed");
+
+    // Links followed anywhere: a device is still no document.
+    windows.files.setLinkScope({}, true);
+    runBatch();
+    EXPECT_EQ(windows.documents.status(this->in("leak.doc")), "Converted");
+    EXPECT_EQ(windows.documents.detail(this->in("zero.doc")), notRegular.arg("a device"));
 }
 
 namespace {

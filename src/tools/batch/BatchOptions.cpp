@@ -37,24 +37,32 @@ QString usageText() {
         "                      the same subfolder of TARGET_FOLDER (made as needed); page\n"
         "                      names are decided per folder. Symbolic links to folders\n"
         "                      are not followed; hidden files and folders are left out\n"
+        "  --follow-links      convert documents that are symbolic links leading outside\n"
+        "                      SOURCE_FOLDER too (without it they fail: \"the link leads\n"
+        "                      outside the source folder\")\n"
         "  --skip-unchanged    do not convert a document whose page in TARGET_FOLDER is\n"
         "                      newer than the document; it is reported \"unchanged\"\n"
         "  --report FILE       write one JSON object per line to FILE (\"-\": standard\n"
         "                      output, the usual lines then go to standard error) for\n"
-        "                      each document as it finishes: source, page, status\n"
-        "                      (converted, failed, unchanged), reason, warnings, error\n"
-        "                      (the office's error number), seconds, bytes (page and\n"
-        "                      pictures), renamed (the page's name when it differs from\n"
-        "                      the document's own, as after a name collision); then one\n"
+        "                      each document as it finishes: kind (document), source,\n"
+        "                      page, status (converted, failed, unchanged), reason,\n"
+        "                      warnings, error (the office's error number), seconds,\n"
+        "                      bytes (page and pictures), renamed (the page's name when\n"
+        "                      it differs from the document's own, as after a name\n"
+        "                      collision); for a folder that cannot be read: kind\n"
+        "                      (folder), source, status (failed), reason; then one\n"
         "                      closing object with the counts (converted, failed,\n"
-        "                      unchanged, not_converted, ended_by). A name that is not\n"
-        "                      valid UTF-8 has each such byte as U+FFFD in source and\n"
-        "                      page, and its exact bytes in source_base64 and page_base64\n"
+        "                      unchanged, not_converted, folders_not_read, ended_by).\n"
+        "                      A regular FILE grows in FILE.partial and replaces FILE\n"
+        "                      when the run ends. A name that is not valid UTF-8 has\n"
+        "                      each such byte as U+FFFD in source and page, and its\n"
+        "                      exact bytes in source_base64 and page_base64\n"
         "  --help              show this text\n"
         "  --version           show the version\n"
         "\n"
-        "Exit status: 0 every document converted, 1 some failed (or the run was stopped),\n"
-        "2 bad usage or a folder that cannot be used, 3 no document with the listed\n"
+        "Exit status: 0 every document converted, 1 some failed (or the run was stopped,\n"
+        "or a folder of the tree could not be read), 2 bad usage, a folder that cannot\n"
+        "be used or a report that cannot be written, 3 no document with the listed\n"
         "extensions in SOURCE_FOLDER (standard error says what it holds instead).\n");
 }
 
@@ -125,6 +133,8 @@ std::optional<BatchOptions> parseOptions(const QStringList& arguments, QString* 
             options.recursive = true;
         } else if (arg == QLatin1String("--skip-unchanged")) {
             options.skipUnchanged = true;
+        } else if (arg == QLatin1String("--follow-links")) {
+            options.followLinks = true;
         } else if (arg == QLatin1String("--shard")) {
             const QStringList parts = value(&text) ? text.split(QLatin1Char('/')) : QStringList();
             if (parts.size() != 2 || !positiveNumber(parts[0], &options.shardIndex) ||

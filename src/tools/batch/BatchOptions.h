@@ -20,6 +20,7 @@ struct BatchOptions {
     QString report;             // --report FILE, "-" for standard output; empty: none
     bool recursive = false;     // the whole tree below the source folder
     bool skipUnchanged = false; // leave documents whose page is newer
+    bool followLinks = false;   // convert what links lead to, wherever it lies
     int shardIndex = 1;         // 1-based
     int shardCount = 1;
     bool help = false;

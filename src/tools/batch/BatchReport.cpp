@@ -8,7 +8,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qp::batch {
 
@@ -50,7 +58,18 @@ QString ownPageName(const QString& source) {
 
 } // namespace
 
+Outcome Outcome::folderNotRead(const QString& folder, const QString& reason) {
+    Outcome outcome;
+    outcome.status = Status::Failed;
+    outcome.source = folder;
+    outcome.reason = reason;
+    outcome.folder = true;
+    return outcome;
+}
+
 QStringList Outcome::record() const {
+    if (folder)
+        return {QStringLiteral("folder"), source, reason};
     return {QStringLiteral("document"),
             QString::fromLatin1(statusNames[std::size_t(status)]),
             source,
@@ -63,6 +82,8 @@ QStringList Outcome::record() const {
 }
 
 std::optional<Outcome> Outcome::fromRecord(const QStringList& fields) {
+    if (fields.size() == 3 && fields[0] == QLatin1String("folder"))
+        return folderNotRead(fields[1], fields[2]);
     if (fields.size() != 9 || fields[0] != QLatin1String("document"))
         return std::nullopt;
     Outcome outcome;
@@ -93,6 +114,10 @@ QString Outcome::line() const {
 }
 
 void RunCounts::add(const Outcome& outcome) {
+    if (outcome.folder) {
+        ++foldersNotRead;
+        return;
+    }
     switch (outcome.status) {
     case Outcome::Status::Converted:
         ++converted;
@@ -110,37 +135,76 @@ QString RunCounts::text() const {
     QString line = QStringLiteral("%1 converted, %2 failed").arg(converted).arg(failed);
     if (unchanged > 0)
         line += QStringLiteral(", %1 unchanged").arg(unchanged);
+    if (foldersNotRead > 0)
+        line +=
+            QStringLiteral(", %1 %2 not read")
+                .arg(foldersNotRead)
+                .arg(foldersNotRead == 1 ? QStringLiteral("folder") : QStringLiteral("folders"));
     if (!endedBy.isEmpty())
         line += QStringLiteral(", %1 not converted (%2)").arg(notConverted).arg(endedBy);
     return line;
 }
 
 ReportWriter::~ReportWriter() {
-    if (ownsFile_)
-        std::fclose(file_);
+    if (ownsFd_)
+        ::close(fd_);
+    if (!partial_.isEmpty())
+        ::unlink(partial_.constData());
 }
 
 bool ReportWriter::open(const QString& path, QString* error) {
     if (path.isEmpty())
         return true;
     if (path == QLatin1String("-")) {
-        file_ = stdout;
+        fd_ = STDOUT_FILENO;
+        shown_ = QStringLiteral("on standard output");
         return true;
     }
-    file_ = std::fopen(encodeFileName(path).constData(), "w");
-    if (!file_) {
-        *error = QStringLiteral("the report %1 cannot be written").arg(escapedName(path));
+    shown_ = escapedName(path);
+    const QByteArray native = encodeFileName(path);
+    auto refuse = [&](int number) {
+        *error = QStringLiteral("the report %1 cannot be written: %2")
+                     .arg(shown_, QString::fromLocal8Bit(std::strerror(number)));
         return false;
+    };
+    struct stat info {};
+    if (::stat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        // A device, a FIFO or a pipe of a process substitution: written to
+        // as it is, never replaced.
+        fd_ = ::open(native.constData(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0)
+            return refuse(errno);
+        ownsFd_ = true;
+        return true;
     }
-    ownsFile_ = true;
+    // A link to a report is followed: the link stays, its file is replaced.
+    std::unique_ptr<char, void (*)(void*)> real(::realpath(native.constData(), nullptr), std::free);
+    destination_ = real ? QByteArray(real.get()) : native;
+    const QByteArray partial = destination_ + ".partial";
+    struct stat beside {};
+    if (::lstat(partial.constData(), &beside) == 0 && !S_ISREG(beside.st_mode))
+        return refuse(EEXIST);
+    fd_ = ::open(partial.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        return refuse(errno);
+    ownsFd_ = true;
+    partial_ = partial;
     return true;
 }
 
 void ReportWriter::write(const Outcome& outcome) {
-    if (!file_)
+    if (fd_ < 0)
         return;
     QJsonObject object;
+    object.insert(QStringLiteral("kind"),
+                  outcome.folder ? QStringLiteral("folder") : QStringLiteral("document"));
     putName(object, QStringLiteral("source"), outcome.source);
+    if (outcome.folder) {
+        object.insert(QStringLiteral("status"), QStringLiteral("failed"));
+        object.insert(QStringLiteral("reason"), outcome.reason);
+        writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact));
+        return;
+    }
     putName(object, QStringLiteral("page"), outcome.page);
     object.insert(QStringLiteral("status"),
                   QString::fromLatin1(statusNames[std::size_t(outcome.status)]));
@@ -160,22 +224,55 @@ void ReportWriter::write(const Outcome& outcome) {
 }
 
 void ReportWriter::close(const RunCounts& counts) {
-    if (!file_)
+    if (fd_ < 0)
         return;
     QJsonObject object{{QStringLiteral("converted"), counts.converted},
                        {QStringLiteral("failed"), counts.failed},
                        {QStringLiteral("unchanged"), counts.unchanged},
                        {QStringLiteral("not_converted"), counts.notConverted},
+                       {QStringLiteral("folders_not_read"), counts.foldersNotRead},
                        {QStringLiteral("ended_by"), counts.endedBy.isEmpty()
                                                         ? QJsonValue(QJsonValue::Null)
                                                         : QJsonValue(counts.endedBy)}};
     writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    if (!ownsFd_)
+        return;
+    if (!partial_.isEmpty() && !failed_ && ::fsync(fd_) != 0)
+        fail(errno);
+    if (::close(fd_) != 0 && !failed_)
+        fail(errno);
+    ownsFd_ = false;
+    fd_ = -1;
+    // Only a complete report takes the place of the earlier one.
+    if (!partial_.isEmpty() && !failed_ &&
+        ::rename(partial_.constData(), destination_.constData()) != 0)
+        fail(errno);
+    if (!failed_)
+        partial_.clear();
 }
 
 void ReportWriter::writeLine(const QByteArray& json) {
-    std::fputs(json.constData(), file_);
-    std::fputc('\n', file_);
-    std::fflush(file_);
+    if (fd_ < 0 || failed_)
+        return;
+    const QByteArray line = json + '\n';
+    for (qsizetype done = 0; done < line.size();) {
+        const ssize_t wrote = ::write(fd_, line.constData() + done, size_t(line.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0) {
+            fail(wrote < 0 ? errno : EIO);
+            return;
+        }
+        done += wrote;
+    }
+}
+
+void ReportWriter::fail(int error) {
+    if (failed_)
+        return;
+    failed_ = true;
+    std::fprintf(stderr, "quillpg-batch: the report %s could not be written: %s\n",
+                 qPrintable(shown_), std::strerror(error));
 }
 
 } // namespace qp::batch

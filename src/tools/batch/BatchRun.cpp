@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -33,6 +34,7 @@
 #include <ctime>
 #include <deque>
 #include <dirent.h>
+#include <functional>
 #include <memory>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -138,6 +140,8 @@ QStringList workerArguments(const BatchOptions& options) {
         arguments << QStringLiteral("--recursive");
     if (options.skipUnchanged)
         arguments << QStringLiteral("--skip-unchanged");
+    if (options.followLinks)
+        arguments << QStringLiteral("--follow-links");
     for (const QString& extension : options.extensions)
         arguments << QStringLiteral("--extension") << extension;
     if (options.officeMemory > 0)
@@ -321,21 +325,81 @@ bool checkFolders(const BatchOptions& options, QString* error) {
     return true;
 }
 
+bool checkReport(const BatchOptions& options, QString* error) {
+    if (options.report.isEmpty() || options.report == QLatin1String("-"))
+        return true;
+    const QByteArray native = encodeFileName(options.report);
+    struct stat report {};
+    if (::stat(native.constData(), &report) == 0 && !S_ISREG(report.st_mode))
+        return true; // a device or a pipe: written to, never replaced
+    // The files written: the report, and the one it grows in beside it.
+    std::vector<std::pair<dev_t, ino_t>> written;
+    for (const QByteArray& path : {native, QByteArray(native + ".partial")})
+        if (::stat(path.constData(), &report) == 0)
+            written.emplace_back(report.st_dev, report.st_ino);
+    // Where the report lands: its folder with every link resolved.
+    const QFileInfo info(options.report);
+    std::unique_ptr<char, void (*)(void*)> real(
+        ::realpath(encodeFileName(info.absolutePath()).constData(), nullptr), std::free);
+    if (!real)
+        return true; // cannot be written at all: opening it says so
+    const QString folder = decodeFileName(real.get());
+    const QString name = info.fileName();
+    const QString shown = escapedName(options.report);
+
+    StringExtensionList extensions(options.extensions);
+    const QString sourceRoot = absoluteFolder(options.source);
+    const QString targetRoot = absoluteFolder(options.target);
+    FolderWalk walk(sourceRoot, targetRoot);
+    for (QString source = options.recursive ? walk.next() : sourceRoot; !source.isEmpty();
+         source = options.recursive ? walk.next() : QString()) {
+        QList<std::pair<QString, QString>> documents;
+        try {
+            documents = BatchState::documentPages(source, extensions);
+        } catch (const AutomationError&) {
+            continue; // the run says so for itself
+        }
+        const QString target =
+            source == sourceRoot
+                ? targetRoot
+                : joinPath(targetRoot, source.mid(joinPath(sourceRoot, {}).size()));
+        std::unique_ptr<char, void (*)(void*)> realTarget(
+            ::realpath(encodeFileName(target).constData(), nullptr), std::free);
+        const bool pagesThere = realTarget && decodeFileName(realTarget.get()) == folder;
+        for (const auto& [document, page] : documents) {
+            struct stat file {};
+            if (::stat(encodeFileName(document).constData(), &file) == 0 &&
+                std::count(written.begin(), written.end(), std::pair(file.st_dev, file.st_ino))) {
+                *error = QStringLiteral("the report %1 is %2, a document of this run: "
+                                        "choose another file for the report")
+                             .arg(shown, escapedName(document));
+                return false;
+            }
+            // Compared ignoring case, as some file systems do.
+            if (pagesThere && page.compare(name, Qt::CaseInsensitive) == 0) {
+                *error = QStringLiteral("the report %1 would be replaced by the page of %2: "
+                                        "choose another file for the report")
+                             .arg(shown, escapedName(document));
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 namespace {
-// The documents of a folder that this run would convert.
+// The documents of a folder that this run would convert. Raises as FileList
+// does when the folder cannot be listed.
 int countDocuments(const QString& folder, WindowPort& windows) {
-    FileList files;
+    FileList& files = windows.fileList();
     ExtensionFilter chain(windows.extensionList());
     FileSystem fileSystem;
     int count = 0;
-    try {
-        files.setPath(folder);
-        for (int i = 0; i < files.listCount(); ++i) {
-            files.setListIndex(i);
-            QString extension = fileSystem.GetFileExtension(files.fileName()).toLower();
-            count += chain.accepts(extension) && windows.takesDocument(0);
-        }
-    } catch (const AutomationError&) {
+    files.setPath(folder);
+    for (int i = 0; i < files.listCount(); ++i) {
+        files.setListIndex(i);
+        QString extension = fileSystem.GetFileExtension(files.fileName()).toLower();
+        count += chain.accepts(extension) && windows.takesDocument(0);
     }
     return count;
 }
@@ -368,13 +432,35 @@ int runWorker(const BatchOptions& options, bool machine) {
     }
     officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
     officeOptions.memoryLimitBytes = options.officeMemory;
+    // An office may take as long to start as one call of a document.
+    officeOptions.startTimeoutMs =
+        std::max(officeOptions.startTimeoutMs, officeOptions.callTimeoutMs);
     const auto server = office::registerWordServer(officeOptions);
     server->setSelfContainedPages(options.selfContained);
     server->setPublishedFolders(&PageStaging::publishedFolderOf);
 
+    // What links in the source folder may lead to: the tree below it, or with
+    // --follow-links anything.
+    const QString sourceRoot = absoluteFolder(options.source);
+    const QString targetRoot = absoluteFolder(options.target);
+    windows.fileList().setLinkScope(sourceRoot, options.followLinks);
+
+    // A run stopped before its office started converts nothing: no office
+    // is started for it. An office that does not start says why here, since
+    // the Mediator only says that there is none; a worker then ends at once,
+    // for its parent to start it again.
+    if (!stopRequested) {
+        try {
+            server->createObject();
+        } catch (const std::exception& error) {
+            printError(QStringLiteral("the office did not start: %1").arg(errorText(error)));
+            if (machine)
+                return officeNotStartedStatus;
+        }
+    }
     Mediator mediator(windows, dialogs);
-    if (!mediator.init())
-        return 2;
+    if (!stopRequested && !mediator.init())
+        return machine ? officeNotStartedStatus : 2;
 
     // Before each document: is it this worker's, is its page up to date, and
     // is its target folder there.
@@ -385,7 +471,7 @@ int runWorker(const BatchOptions& options, bool machine) {
         if (machine && !dispatch.mine())
             return false;
         const auto* batchItem = dynamic_cast<const BatchWorkItem*>(&item);
-        if (options.skipUnchanged && batchItem) {
+        if (options.skipUnchanged && batchItem && batchItem->refusal().isEmpty()) {
             const QString page = joinPath(targetFolder, batchItem->pageName());
             if (newer(page, item.fileName())) {
                 reporter.documentUnchanged(item.fileName(), page);
@@ -427,23 +513,28 @@ int runWorker(const BatchOptions& options, bool machine) {
 
     // One job per folder: the source folder alone, or every folder of its
     // tree, each page going to the same place below the target folder.
-    const QString sourceRoot = absoluteFolder(options.source);
-    const QString targetRoot = absoluteFolder(options.target);
     FolderWalk walk(sourceRoot, targetRoot);
     int status = 0;
-    bool anyDocuments = false;
+    bool anyDocuments = false, anyFolderNotRead = false;
     for (QString folder = options.recursive ? walk.next() : sourceRoot; !folder.isEmpty();
          folder = options.recursive ? walk.next() : QString()) {
         targetFolder = folder == sourceRoot
                            ? targetRoot
                            : joinPath(targetRoot, folder.mid(joinPath(sourceRoot, {}).size()));
         targetMade = folder == sourceRoot;
-        // After a stop the folders still to come are only counted.
-        if (stopRequested && options.recursive) {
-            reporter.documentsLeft(countDocuments(folder, windows));
-            continue;
-        }
         try {
+            // After a stop, however early, the folders still to come are only
+            // counted.
+            if (stopRequested) {
+                const int left = countDocuments(folder, windows);
+                reporter.documentsLeft(left);
+                anyDocuments = anyDocuments || left > 0;
+                if (left == 0 && !options.recursive)
+                    throw AutomationError(
+                        ErrorNumber::NoDocuments,
+                        BatchState::findNoDocuments(folder, windows.extensionList()));
+                continue;
+            }
             mediator.SetSourceFolder(folder);
             mediator.SetTargetFolder(targetFolder);
             mediator.startBatchState();
@@ -456,18 +547,26 @@ int runWorker(const BatchOptions& options, bool machine) {
                 printError(error.description());
                 status = error.number() == ErrorNumber::NoDocuments ? noDocumentsStatus : 2;
             } else if (error.number() != ErrorNumber::NoDocuments) {
-                printError(error.description()); // a subfolder that cannot be listed
-                status = 1;
+                // A folder of the tree that cannot be listed: its documents
+                // are unknown, so it is counted as a folder, once over all
+                // the slices of the tree.
+                anyFolderNotRead = true;
+                if (options.shardIndex == 1)
+                    reporter.folderNotRead(folder, windows.fileList().folderProblem().isEmpty()
+                                                       ? error.description()
+                                                       : windows.fileList().folderProblem());
             }
         }
     }
-    if (options.recursive && !anyDocuments) {
+    if (options.recursive && !anyDocuments && !anyFolderNotRead) {
         printError(noDocumentsInTree(sourceRoot, windows.extensionList()));
         status = noDocumentsStatus;
     }
     watch.stop();
     const int outcome = reporter.finish();
     server->shutdown();
+    if (reporter.reportFailed())
+        return 2;
     return status > 1 ? status : std::max(status, outcome);
 }
 
@@ -493,7 +592,9 @@ int runParallel(const BatchOptions& options, const QString& program) {
             try {
                 noDocuments = BatchState::findNoDocuments(folder, extensions);
             } catch (const AutomationError&) {
-                // The workers say which subfolder cannot be listed.
+                // The workers say which subfolder cannot be read; what it
+                // holds is not known.
+                noDocuments.clear();
             }
         }
         if (!noDocuments.isEmpty())
@@ -502,7 +603,7 @@ int runParallel(const BatchOptions& options, const QString& program) {
     if (!noDocuments.isEmpty()) {
         printError(noDocuments);
         finishRun({}, &report);
-        return noDocumentsStatus;
+        return report.failed() ? 2 : noDocumentsStatus;
     }
     const bool progress = ::isatty(STDERR_FILENO);
     // Each worker lists the same documents and asks for the next one when it
@@ -512,12 +613,14 @@ int runParallel(const BatchOptions& options, const QString& program) {
         std::deque<int> held; // handed out, not reported yet
         int code = 0;
         bool finished = false;
+        bool restarted = false;
         QString endedBy;
     };
     std::vector<Worker> workers(std::size_t(options.jobs));
     int total = 0, nextDocument = 0, running = options.jobs;
     bool passedOn = false;
     RunCounts all;
+    QSet<QString> foldersNotRead; // each worker finds the same ones
     QElapsedTimer clock;
     clock.start();
     QEventLoop loop;
@@ -534,7 +637,7 @@ int runParallel(const BatchOptions& options, const QString& program) {
             std::fprintf(stderr, "\r\033[K");
     };
     const pid_t parent = ::getpid();
-    for (int i = 1; i <= options.jobs; ++i) {
+    std::function<void(int)> start = [&](int i) {
         Worker* worker = &workers[std::size_t(i - 1)];
         worker->process = std::make_unique<QProcess>();
         QProcess* process = worker->process.get();
@@ -570,8 +673,13 @@ int runParallel(const BatchOptions& options, const QString& program) {
                 } else if (kind == QLatin1String("total") && record.size() == 2) {
                     total = std::max(total, record[1].toInt());
                 } else if (const auto outcome = Outcome::fromRecord(record)) {
-                    if (!worker->held.empty())
+                    if (outcome->folder) {
+                        if (foldersNotRead.contains(outcome->source))
+                            continue;
+                        foldersNotRead.insert(outcome->source);
+                    } else if (!worker->held.empty()) {
                         worker->held.pop_front();
+                    }
                     all.add(*outcome);
                     clear();
                     printRunLine(outcome->line());
@@ -584,23 +692,38 @@ int runParallel(const BatchOptions& options, const QString& program) {
             }
         });
         QObject::connect(process, &QProcess::finished, &loop,
-                         [&, worker](int code, QProcess::ExitStatus how) {
+                         [&, worker, i](int code, QProcess::ExitStatus how) {
                              worker->code = how == QProcess::NormalExit ? code : 2;
+                             // A worker whose office did not start is started once more,
+                             // with a fresh office: it had been handed no document yet.
+                             if (worker->code == officeNotStartedStatus && !worker->restarted &&
+                                 !passedOn) {
+                                 printError(QStringLiteral("worker %1: the office did not start; "
+                                                           "starting the worker again")
+                                                .arg(i));
+                                 worker->process.release()->deleteLater();
+                                 start(i);
+                                 workers[std::size_t(i - 1)].restarted = true;
+                                 return;
+                             }
                              if (--running == 0)
                                  loop.quit();
                          });
         process->start(program, workerArguments(options));
         if (i <= maxSignalledWorkers)
             workerPids[i - 1] = pid_t(process->processId());
-    }
+    };
+    for (int i = 1; i <= options.jobs; ++i)
+        start(i);
     // A stop asked of this process is passed on to the workers.
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         if (stopRequested && !passedOn) {
             passedOn = true;
             for (Worker& worker : workers)
-                if (worker.process->state() != QProcess::NotRunning)
-                    ::kill(pid_t(worker.process->processId()), SIGTERM);
+                if (const auto pid = pid_t(worker.process->processId());
+                    pid > 0 && worker.process->state() != QProcess::NotRunning)
+                    ::kill(pid, SIGTERM);
         }
     });
     watch.start(100);
@@ -608,25 +731,43 @@ int runParallel(const BatchOptions& options, const QString& program) {
     clear();
     // A worker that ended before its closing record (it was killed) cost the
     // document it was converting; one it had only been handed is lost too.
-    int lost = 0, worst = 0, empty = 0;
-    for (const Worker& worker : workers) {
+    // The run's status follows its documents: a worker's own trouble is said
+    // on standard error, and makes the status 2 only when no worker ran to
+    // its end.
+    int lost = 0, empty = 0, ranToEnd = 0;
+    for (std::size_t i = 0; i < workers.size(); ++i) {
+        const Worker& worker = workers[i];
         if (!worker.finished)
             lost += int(std::count_if(worker.held.begin(), worker.held.end(),
                                       [&](int document) { return document < total; }));
         if (all.endedBy.isEmpty())
             all.endedBy = worker.endedBy;
         empty += worker.code == noDocumentsStatus;
-        if (worker.code != noDocumentsStatus)
-            worst = std::max(worst, worker.code);
+        ranToEnd += worker.code <= 1 || worker.code == noDocumentsStatus;
+        if (worker.code > 1 && worker.code != noDocumentsStatus)
+            printError(QStringLiteral("worker %1 ended with status %2%3")
+                           .arg(i + 1)
+                           .arg(worker.code)
+                           .arg(worker.code == officeNotStartedStatus
+                                    ? QStringLiteral(": its office did not start")
+                                    : QString()));
     }
     if (lost > 0)
         printError(QStringLiteral("a worker ended early: %1 document(s) not converted").arg(lost));
+    // A stop counts however early it came, also before a worker had listed
+    // a single document.
+    if (passedOn)
+        all.endedBy = QStringLiteral("stopped");
     if (!all.endedBy.isEmpty())
         all.notConverted = total - all.converted - all.failed - all.unchanged - lost;
     const int outcome = finishRun(all, &report);
+    if (report.failed())
+        return 2;
     if (empty == options.jobs)
         return noDocumentsStatus;
-    return worst >= 2 ? 2 : std::max(outcome, worst);
+    if (ranToEnd == 0)
+        return 2;
+    return std::max(outcome, lost > 0 ? 1 : 0);
 }
 
 } // namespace qp::batch

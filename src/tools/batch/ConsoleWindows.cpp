@@ -16,7 +16,7 @@ void printLine(const QByteArray& line, std::FILE* to = linesOut) {
 }
 
 int exitStatus(const RunCounts& counts) {
-    return counts.failed > 0 || counts.notConverted > 0 ? 1 : 0;
+    return counts.failed > 0 || counts.notConverted > 0 || counts.foldersNotRead > 0 ? 1 : 0;
 }
 
 } // namespace
@@ -73,7 +73,12 @@ void ConsoleReporter::jobStarted(int total) {
 
 void ConsoleReporter::documentsLeft(int count) {
     counts_.notConverted += count;
+    counts_.endedBy = QStringLiteral("stopped");
     jobStarted(count);
+}
+
+void ConsoleReporter::folderNotRead(const QString& folder, const QString& reason) {
+    tell(Outcome::folderNotRead(folder, reason));
 }
 
 void ConsoleReporter::documentStarted(const QString&, int, int) {

@@ -68,6 +68,10 @@ public:
     void documentUnchanged(const QString& source, const QString& page);
     // Documents of the run that were never queued since it was stopped first.
     void documentsLeft(int count);
+    // A folder of the tree that could not be listed: its documents are not
+    // known, so it counts as a folder of its own.
+    void folderNotRead(const QString& folder, const QString& reason);
+    bool reportFailed() const { return report_ && report_->failed(); }
 
     // Prints the closing line (finishRun), or for a worker its "finished"
     // record, and gives the exit status.
@@ -105,7 +109,8 @@ void printRunLine(const QString& line);
 
 // Prints the closing line (and, for a run that was stopped before its end,
 // what was left on standard error), closes the report with the counts and
-// gives the exit status: 0 when no document failed or was left, otherwise 1.
+// gives the exit status: 0 when no document failed or was left and every
+// folder was read, otherwise 1.
 int finishRun(const RunCounts& counts, ReportWriter* report);
 
 // Messages go to standard error; nobody is there to choose a file or folder.

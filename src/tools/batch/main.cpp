@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
                     QUILLPG_VERSION_PATCH);
         return 0;
     }
-    if (!qp::batch::checkFolders(*options, &error)) {
+    if (!qp::batch::checkFolders(*options, &error) || !qp::batch::checkReport(*options, &error)) {
         std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(error));
         return 2;
     }
