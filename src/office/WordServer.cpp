@@ -2,6 +2,7 @@
 
 #include "OfficeConnection.h"
 #include "PageLayout.h"
+#include "automation/PhaseClock.h"
 #include "webpage/FilteredPage.h"
 #include "webpage/PagePictures.h"
 
@@ -25,6 +26,7 @@
 
 #include <atomic>
 #include <map>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -125,6 +127,7 @@ void openDocument(Connection& c, const QString& path, DocumentLayout layout, int
     const rtl::OUString url = fileUrl(path);
     try {
         const rtl::OUString filter = detectFilter(c, url, path);
+        std::optional<PhaseTimer> loading(Phase::Load);
         css::uno::Reference<css::frame::XLoadable> model(
             c.factory->createInstanceWithContext("com.sun.star.text.TextDocument", c.context),
             css::uno::UNO_QUERY_THROW);
@@ -137,8 +140,13 @@ void openDocument(Connection& c, const QString& path, DocumentLayout layout, int
         const css::uno::Reference<css::lang::XComponent> component(model,
                                                                    css::uno::UNO_QUERY_THROW);
         try {
-            if (layout != DocumentLayout::ModelOnly && pageDependsOnLayout(component))
+            const bool laidOut =
+                layout != DocumentLayout::ModelOnly && pageDependsOnLayout(component);
+            loading.reset();
+            if (laidOut) {
+                const PhaseTimer timer(Phase::Layout);
                 layOut(c, component, layout);
+            }
         } catch (...) {
             try {
                 css::uno::Reference<css::util::XCloseable>(model, css::uno::UNO_QUERY_THROW)
@@ -429,6 +437,7 @@ private:
                 const auto document = documentOf(c, id);
                 css::uno::Reference<css::frame::XStorable> storable(document,
                                                                     css::uno::UNO_QUERY_THROW);
+                const PhaseTimer timer(Phase::Save);
                 try {
                     storable->storeToURL(
                         url,
@@ -452,6 +461,7 @@ private:
                 }
             },
             false);
+        std::optional<PhaseTimer> rewriting(Phase::Rewrite);
         QStringList warnings;
         if (const QString layout = shared_->layoutWarning(id_); !layout.isEmpty())
             warnings << layout;
@@ -465,6 +475,7 @@ private:
             problem = webpage::embedPictures(target);
         if (problem.isEmpty() && format == 10)
             problem = webpage::rewriteAsFilteredPage(target, *facts);
+        rewriting.reset();
         if (!problem.isEmpty()) {
             QFile::remove(target);
             throw failure(
