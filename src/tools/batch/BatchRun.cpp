@@ -3,6 +3,7 @@
 #include "BatchReport.h"
 #include "ConsoleText.h"
 #include "ConsoleWindows.h"
+#include "automation/PhaseClock.h"
 #include "desktop/FileList.h"
 #include "desktop/Settings.h"
 #include "jobs/BatchState.h"
@@ -19,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHash>
 #include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -33,6 +35,7 @@
 #include <ctime>
 #include <deque>
 #include <dirent.h>
+#include <functional>
 #include <memory>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -366,6 +369,29 @@ int runWorker(const BatchOptions& options, bool machine) {
     const auto server = office::registerWordServer(officeOptions);
     server->setSelfContainedPages(options.selfContained);
 
+    // The workers of a --jobs run convert the largest documents first, so
+    // that a large one taken late does not leave one worker busy while the
+    // others idle. Each worker orders the same listing alike (sizes, then the
+    // listing), so the parent's document numbers keep meaning the same
+    // document in every worker; page names come from the listing.
+    // The sizes are read once per job, when it orders its documents.
+    if (machine)
+        windows.orderForJob = [] {
+            return [sizes = std::make_shared<QHash<QString, qint64>>()](const WorkItem& a,
+                                                                        const WorkItem& b) {
+                auto size = [&](const QString& file) {
+                    if (!sizes->contains(file)) {
+                        struct stat info {};
+                        sizes->insert(file, ::stat(encodeFileName(file).constData(), &info) == 0
+                                                ? qint64(info.st_size)
+                                                : 0);
+                    }
+                    return sizes->value(file);
+                };
+                return size(a.fileName()) > size(b.fileName());
+            };
+        };
+
     Mediator mediator(windows, dialogs);
     if (!mediator.init())
         return 2;
@@ -460,6 +486,13 @@ int runWorker(const BatchOptions& options, bool machine) {
     watch.stop();
     const int outcome = reporter.finish();
     server->shutdown();
+    // For benchmarks: where this process's conversion time went, one line
+    // per process (each worker of a --jobs run writes its own).
+    if (const QString file = qEnvironmentVariable("QUILLPG_PHASE_TIMES"); !file.isEmpty()) {
+        QFile times(file);
+        if (times.open(QIODevice::Append))
+            times.write((phaseSummary() + QLatin1Char('\n')).toUtf8());
+    }
     return status > 1 ? status : std::max(status, outcome);
 }
 
@@ -504,6 +537,7 @@ int runParallel(const BatchOptions& options, const QString& program) {
         std::deque<int> held; // handed out, not reported yet
         int code = 0;
         bool finished = false;
+        bool ready = false; // its office runs, or it has ended
         QString endedBy;
     };
     std::vector<Worker> workers(std::size_t(options.jobs));
@@ -526,7 +560,24 @@ int runParallel(const BatchOptions& options, const QString& program) {
             std::fprintf(stderr, "\r\033[K");
     };
     const pid_t parent = ::getpid();
-    for (int i = 1; i <= options.jobs; ++i) {
+    // Each worker is started once the one before it has its office running
+    // (its first record says so) or has ended: offices that start side by
+    // side slow each other down, while one that starts beside a worker that
+    // converts uses the other core. After a stop the rest are never started.
+    int launched = 0;
+    std::function<void()> launchNext = [&] {
+        if (launched == options.jobs)
+            return;
+        if (passedOn) {
+            for (; launched < options.jobs; ++launched) {
+                workers[std::size_t(launched)].finished = true;
+                --running;
+            }
+            if (running == 0)
+                loop.quit();
+            return;
+        }
+        const int i = ++launched;
         Worker* worker = &workers[std::size_t(i - 1)];
         worker->process = std::make_unique<QProcess>();
         QProcess* process = worker->process.get();
@@ -549,6 +600,10 @@ int runParallel(const BatchOptions& options, const QString& program) {
                 ::_exit(127);
         });
         QObject::connect(process, &QProcess::readyReadStandardOutput, &loop, [&, process, worker] {
+            if (!worker->ready) {
+                worker->ready = true;
+                launchNext();
+            }
             while (process->canReadLine()) {
                 const QStringList record = readWorkerRecord(process->readLine());
                 const QString& kind = record.first();
@@ -578,20 +633,25 @@ int runParallel(const BatchOptions& options, const QString& program) {
         QObject::connect(process, &QProcess::finished, &loop,
                          [&, worker](int code, QProcess::ExitStatus how) {
                              worker->code = how == QProcess::NormalExit ? code : 2;
+                             if (!worker->ready) {
+                                 worker->ready = true;
+                                 launchNext();
+                             }
                              if (--running == 0)
                                  loop.quit();
                          });
         process->start(program, workerArguments(options));
         if (i <= maxSignalledWorkers)
             workerPids[i - 1] = pid_t(process->processId());
-    }
+    };
+    launchNext();
     // A stop asked of this process is passed on to the workers.
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         if (stopRequested && !passedOn) {
             passedOn = true;
             for (Worker& worker : workers)
-                if (worker.process->state() != QProcess::NotRunning)
+                if (worker.process && worker.process->state() != QProcess::NotRunning)
                     ::kill(pid_t(worker.process->processId()), SIGTERM);
         }
     });
