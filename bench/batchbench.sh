@@ -29,7 +29,7 @@ while [[ ${1:-} == --* ]]; do
     *) echo "usage: $0 [--rounds N] [--more] [FOLDER...]" >&2; exit 2 ;;
     esac
 done
-[[ -x "$batch" && -x "$build/bench/stagebench" ]] || "$root/scripts/setup.sh" "$build"
+[[ -x "$batch" && ( $more == 0 || -x "$build/bench/stagebench" ) ]] || "$root/scripts/setup.sh" "$build"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 corpus=$root/../shared/corpus
