@@ -7,7 +7,8 @@
 # no version, so the office runs its graphics self-test at every start) and
 # the same with the version recorded in its profile. For each run it prints
 # seconds, documents converted, documents per second, processor seconds per
-# document (the offices included) and the load average when it started; then
+# document (the offices included), the cores it kept busy on average
+# (processor seconds over seconds) and the load average when it started; then
 # the ratios, and where quillpg-batch's time went, summed over the run (load,
 # layout, save, rewrite, move into place; from QUILLPG_PHASE_TIMES). Then the
 # fixed cost of a run: one small document from start to finish, three times
@@ -104,8 +105,9 @@ rate() { echo "$2 / $1" | bc -l; }
 row() { # label name
     local wall user system l n
     read -r wall user system l n <"$work/$2.figures"
-    printf '%-34s %8.2f %9d %8.2f %11.2f %6s\n' "$1" "$wall" "$n" "$(rate "$wall" "$n")" \
-        "$(echo "($user + $system) / ($n > 0 ? $n : 1)" | bc -l)" "$l"
+    printf '%-34s %8.2f %9d %8.2f %11.2f %6.2f %6s\n' "$1" "$wall" "$n" "$(rate "$wall" "$n")" \
+        "$(awk -v u="$user" -v s="$system" -v n="$n" 'BEGIN { print (u + s) / (n > 0 ? n : 1) }')" \
+        "$(awk -v u="$user" -v s="$system" -v w="$wall" 'BEGIN { print (u + s) / w }')" "$l"
 }
 speed() { local w x y z n; read -r w x y z n <"$work/$1.figures"; rate "$w" "$n"; }
 
@@ -116,7 +118,7 @@ for folder in "${sets[@]}"; do
     echo "== $folder ($docs documents)"
     for r in $(seq 1 "$rounds"); do
         for kind in jobs1 jobs2 soffice seeded; do run "$kind-$r" "$kind" "$folder"; done
-        printf '%-34s %8s %9s %8s %11s %6s\n' "round $r" seconds converted docs/s cpu-s/doc load
+        printf '%-34s %8s %9s %8s %11s %6s %6s\n' "round $r" seconds converted docs/s cpu-s/doc cores load
         row "quillpg-batch --jobs 1" "jobs1-$r"
         row "quillpg-batch --jobs 2" "jobs2-$r"
         row "soffice --convert-to htm" "soffice-$r"
