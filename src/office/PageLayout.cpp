@@ -44,9 +44,9 @@ bool inLineOfText(const css::uno::Reference<css::beans::XPropertySet>& shape) {
 // Fields whose value the office knows without laying the document out: dates
 // and times, authors and the document's other properties, the file's name,
 // values typed in or computed from other fields, hidden text, comments and
-// links. Every other kind (page numbers and counts, page references,
-// chapters, statistics, sequence numbers, and kinds not listed here) is
-// taken to come from the layout.
+// links. Every other kind of the office's fields (page numbers and counts,
+// page references, chapters, statistics, sequence numbers, and kinds not
+// listed here) is taken to come from the layout.
 bool fieldNeedsNoLayout(const css::uno::Reference<css::uno::XInterface>& field) {
     const css::uno::Reference<css::lang::XServiceInfo> info(field, css::uno::UNO_QUERY);
     if (!info.is())
@@ -79,10 +79,10 @@ bool fieldNeedsNoLayout(const css::uno::Reference<css::uno::XInterface>& field) 
                                         "URL",
                                         "User"};
     const rtl::OUString prefix = "com.sun.star.text.TextField.";
-    const rtl::OUString fieldmark = "com.sun.star.text.textfield.";
+    const rtl::OUString newPrefix = "com.sun.star.text.textfield.";
     for (const rtl::OUString& service : info->getSupportedServiceNames()) {
         rtl::OUString kind;
-        if (!service.startsWith(prefix, &kind) && !service.startsWith(fieldmark, &kind))
+        if (!service.startsWith(prefix, &kind) && !service.startsWith(newPrefix, &kind))
             continue;
         if (kind.startsWith("DocInfo."))
             return true;
@@ -101,8 +101,12 @@ bool fieldNeedsNoLayout(const css::uno::Reference<css::uno::XInterface>& field) 
         for (const char* known : kinds)
             if (kind.equalsAscii(known))
                 return true;
+        return false;
     }
-    return false;
+    // Not a field of the office's own: a field that the office keeps as a
+    // mark around the result its file holds (a Word field it does not know)
+    // shows that result, laid out or not.
+    return true;
 }
 
 bool anyFieldNeedsLayout(const css::uno::Reference<css::lang::XComponent>& document) {

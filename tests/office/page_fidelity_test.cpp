@@ -139,6 +139,12 @@ TEST_F(Fidelity, onlyDocumentsWhosePageDependsOnTheLayoutAreLaidOut) {
          "<text:p>On <text:date>2024-01-01</text:date> by <text:author-name>A</text:author-name>"
          "</text:p>",
          false},
+        {"word-field", "",
+         "<text:p>By <field:fieldmark-start text:name=\"f\" "
+         "field:type=\"vnd.oasis.opendocument.field.UNHANDLED\"><field:param "
+         "field:name=\"vnd.oasis.opendocument.field.code\" field:value=\" USERNAME \"/>"
+         "</field:fieldmark-start><field:fieldmark-separator/>A<field:fieldmark-end/></text:p>",
+         false},
         {"text-reference", "",
          "<text:p><text:bookmark text:name=\"b\"/>Here.</text:p><text:p>See <text:bookmark-ref "
          "text:reference-format=\"text\" text:ref-name=\"b\">Here.</text:bookmark-ref></text:p>",
@@ -197,6 +203,7 @@ TEST_F(Fidelity, onlyDocumentsWhosePageDependsOnTheLayoutAreLaidOut) {
                 "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
                 "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
                 "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
+                "xmlns:field=\"urn:openoffice:names:experimental:ooo-ms-interop:xmlns:field:1.0\" "
                 "office:version=\"1.3\" "
                 "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
                 "<office:styles>%1</office:styles><office:body><office:text>%2</office:text>"
