@@ -485,14 +485,31 @@ int runWorker(const BatchOptions& options, bool machine) {
     }
     watch.stop();
     const int outcome = reporter.finish();
-    server->shutdown();
     // For benchmarks: where this process's conversion time went, one line
-    // per process (each worker of a --jobs run writes its own).
+    // per process (each worker of a --jobs run writes its own), with the
+    // processor time of its last office, which the system does not count
+    // among this process's children once it runs in a namespace of its own.
     if (const QString file = qEnvironmentVariable("QUILLPG_PHASE_TIMES"); !file.isEmpty()) {
+        double officeSeconds = 0;
+        if (const auto session = server->session(); session && session->officePid() > 0) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(session->officePid()));
+            if (stat.open(QIODevice::ReadOnly)) {
+                const QByteArray text = stat.readAll();
+                // The fields after the program's name: utime and stime are the 12th and 13th.
+                const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+                if (fields.size() > 12)
+                    officeSeconds = double(fields[11].toLongLong() + fields[12].toLongLong()) /
+                                    double(::sysconf(_SC_CLK_TCK));
+            }
+        }
         QFile times(file);
         if (times.open(QIODevice::Append))
-            times.write((phaseSummary() + QLatin1Char('\n')).toUtf8());
+            times.write(QStringLiteral("%1, office-cpu %2 s (1)\n")
+                            .arg(phaseSummary())
+                            .arg(officeSeconds, 0, 'f', 3)
+                            .toUtf8());
     }
+    server->shutdown();
     return status > 1 ? status : std::max(status, outcome);
 }
 
