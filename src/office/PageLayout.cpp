@@ -9,7 +9,6 @@
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
-#include <com/sun/star/text/FootnoteNumbering.hpp>
 #include <com/sun/star/text/ReferenceFieldPart.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/XDocumentIndexesSupplier.hpp>
@@ -121,8 +120,9 @@ bool anyFieldNeedsLayout(const css::uno::Reference<css::lang::XComponent>& docum
     return false;
 }
 
-// Tables of contents and indexes (their page numbers), footnotes numbered
-// anew on each page, and numbered lines.
+// Tables of contents and indexes (their page numbers), footnotes (the
+// office may number them anew on each page, and its settings do not tell so
+// reliably once loaded), and numbered lines.
 bool numberedByPage(const css::uno::Reference<css::lang::XComponent>& document) {
     const css::uno::Reference<css::text::XDocumentIndexesSupplier> indexes(document,
                                                                            css::uno::UNO_QUERY);
@@ -130,12 +130,8 @@ bool numberedByPage(const css::uno::Reference<css::lang::XComponent>& document) 
         return true;
     const css::uno::Reference<css::text::XFootnotesSupplier> footnotes(document,
                                                                        css::uno::UNO_QUERY);
-    if (footnotes.is() && footnotes->getFootnotes()->getCount() > 0) {
-        sal_Int16 counting = css::text::FootnoteNumbering::PER_DOCUMENT;
-        footnotes->getFootnoteSettings()->getPropertyValue("FootnoteCounting") >>= counting;
-        if (counting == css::text::FootnoteNumbering::PER_PAGE)
-            return true;
-    }
+    if (footnotes.is() && footnotes->getFootnotes()->getCount() > 0)
+        return true;
     const css::uno::Reference<css::text::XLineNumberingProperties> lines(document,
                                                                          css::uno::UNO_QUERY);
     bool numbered = false;

@@ -164,14 +164,7 @@ TEST_F(Fidelity, onlyDocumentsWhosePageDependsOnTheLayoutAreLaidOut) {
          "text:outline-level=\"1\"/><text:index-body><text:p>Intro 1</text:p></text:index-body>"
          "</text:table-of-content><text:h text:outline-level=\"1\">Intro</text:h>",
          true},
-        {"notes-per-document",
-         "<text:notes-configuration text:note-class=\"footnote\" style:num-format=\"1\" "
-         "text:start-numbering-at=\"document\"/>",
-         note, false},
-        {"notes-per-page",
-         "<text:notes-configuration text:note-class=\"footnote\" style:num-format=\"1\" "
-         "text:start-numbering-at=\"page\"/>",
-         note, true},
+        {"footnotes", "", note, true},
         {"line-numbers",
          "<text:linenumbering-configuration text:number-lines=\"true\" style:num-format=\"1\" "
          "text:increment=\"1\"/>",
