@@ -143,3 +143,4 @@ done
 echo "Layout against the model alone (layoutbench, warm offices, best of 3):"
 "$build/bench/layoutbench" "$work/docs" "$work/layout" | sed 's/^/  /'
 compare "$work/layout/model-only" htm "Not Filtered, documents loaded without a layout (before)" 1
+compare "$work/layout/editing-view" htm "Not Filtered, documents laid out in the editing view" 1

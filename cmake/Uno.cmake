@@ -33,12 +33,18 @@ set(UNO_TYPES
     com.sun.star.lang.IllegalArgumentException
     com.sun.star.lang.XComponent
     com.sun.star.lang.XMultiComponentFactory
+    com.sun.star.lang.XServiceInfo
     com.sun.star.task.ErrorCodeIOException
     com.sun.star.text.XTextEmbeddedObjectsSupplier
     com.sun.star.ucb.XSimpleFileAccess
     com.sun.star.text.XTextGraphicObjectsSupplier
     com.sun.star.text.TextContentAnchorType
     com.sun.star.text.XTextFieldsSupplier
+    com.sun.star.text.XDocumentIndexesSupplier
+    com.sun.star.text.XFootnotesSupplier
+    com.sun.star.text.XLineNumberingProperties
+    com.sun.star.text.FootnoteNumbering
+    com.sun.star.text.ReferenceFieldPart
     com.sun.star.uno.DeploymentException
     com.sun.star.uno.RuntimeException
     com.sun.star.uno.XComponentContext

@@ -92,6 +92,10 @@ void BatchState::startJob(const QString&) {
         throw AutomationError(ErrorNumber::NoDocuments,
                               noDocumentsText(folder, windows.extensionList(), others),
                               QStringLiteral("State2"));
+    if (const auto before = windows.conversionOrder())
+        workQueue_->arrange([&](const WorkQueue::Element& a, const WorkQueue::Element& b) {
+            return before(*a, *b);
+        });
     runJob();
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace qp {
 
@@ -128,6 +129,12 @@ public:
     virtual bool takesDocument(int acceptedIndex) {
         (void)acceptedIndex;
         return true;
+    }
+    // Asked once a batch job has queued its documents, their pages named:
+    // the order in which to convert them, "a before b". Unset: the order of
+    // the listing.
+    virtual std::function<bool(const WorkItem& a, const WorkItem& b)> conversionOrder() {
+        return {};
     }
     // Asked just before the job converts its next queued item, in queue
     // order: whether to convert it now. An item passed over is neither

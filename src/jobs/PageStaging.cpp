@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "automation/AutomationError.h"
+#include "automation/PhaseClock.h"
 #include "desktop/FileList.h"
 
 #include <algorithm>
@@ -279,6 +280,7 @@ bool PageStaging::diskFull() const {
 }
 
 qint64 PageStaging::commit(const QString& pageName) {
+    const PhaseTimer timer(Phase::Place);
     const QByteArray staged = encodeFileName(portableFileName(pageName));
     // The word processor names the pictures after the page ("page_htm_...").
     // Anything else is not this page's: an office that was killed may still

@@ -1,5 +1,7 @@
 #include "WorkQueue.h"
 
+#include <algorithm>
+
 namespace qp {
 
 void WorkQueue::add(const Element& element) {
@@ -28,6 +30,10 @@ void WorkQueue::NextElement2add(const Element& element) {
         items_.pop_front();
     }
     items_.push_back(element);
+}
+
+void WorkQueue::arrange(const std::function<bool(const Element&, const Element&)>& before) {
+    std::stable_sort(items_.begin(), items_.end(), before);
 }
 
 } // namespace qp

@@ -3,6 +3,7 @@
 #include "WorkItem.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace qp {
@@ -28,6 +29,9 @@ public:
     bool topStack(const Element& = {}, const Element& = {}) const { return false; }
 
     int count() const { return int(items_.size()); }
+    // Puts the elements in the order "a before b", keeping the order of those
+    // that rank alike.
+    void arrange(const std::function<bool(const Element& a, const Element& b)>& before);
 
 private:
     std::deque<Element> items_;

@@ -3,6 +3,7 @@
 #include "OfficeConnection.h"
 #include "OfficeInstallation.h"
 #include "OfficeProcess.h"
+#include "OfficeProfile.h"
 #include "OfficeSandbox.h"
 #include "automation/AutomationError.h"
 
@@ -274,7 +275,17 @@ struct OfficeSession::State {
         launch.readable = officeReadableFolders(installation);
         QDir().mkpath(userFontCacheDir());
         launch.writable = QStringList{options.profileDir, userFontCacheDir()};
-        process->start(program, arguments, log, launch);
+        // Told before each start that its version has run in this profile,
+        // the office skips its graphics self-test. Without the record it
+        // merely starts slower.
+        const QString version = installedOfficeVersion(installation);
+        auto launchOffice = [&] {
+            QString ignored;
+            if (!version.isEmpty())
+                recordOfficeVersion(options.profileDir, version, &ignored);
+            process->start(program, arguments, log, launch);
+        };
+        launchOffice();
         const auto deadline = Clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
         int restarts = 0;
         while (Clock::now() < deadline) {
@@ -286,7 +297,7 @@ struct OfficeSession::State {
                 // A new profile makes the office exit once with status 81 and
                 // ask to be started again.
                 if (process->exitStatus() == 81 && restarts++ < 2) {
-                    process->start(program, arguments, log, launch);
+                    launchOffice();
                     continue;
                 }
                 throw std::runtime_error(

@@ -8,7 +8,12 @@
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/text/ReferenceFieldPart.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
+#include <com/sun/star/text/XDocumentIndexesSupplier.hpp>
+#include <com/sun/star/text/XFootnotesSupplier.hpp>
+#include <com/sun/star/text/XLineNumberingProperties.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
 
 namespace qp::office {
@@ -35,13 +40,109 @@ bool inLineOfText(const css::uno::Reference<css::beans::XPropertySet>& shape) {
     return true;
 }
 
-} // namespace
+// Fields whose value the office knows without laying the document out: dates
+// and times, authors and the document's other properties, the file's name,
+// values typed in or computed from other fields, hidden text, comments and
+// links. Every other kind of the office's fields (page numbers and counts,
+// page references, chapters, statistics, sequence numbers, and kinds not
+// listed here) is taken to come from the layout.
+bool fieldNeedsNoLayout(const css::uno::Reference<css::uno::XInterface>& field) {
+    const css::uno::Reference<css::lang::XServiceInfo> info(field, css::uno::UNO_QUERY);
+    if (!info.is())
+        return false;
+    static const char* const kinds[] = {"Annotation",
+                                        "Author",
+                                        "Bibliography",
+                                        "CombinedCharacters",
+                                        "ConditionalText",
+                                        "DDE",
+                                        "Database",
+                                        "DatabaseName",
+                                        "DatabaseNextSet",
+                                        "DatabaseNumberOfSet",
+                                        "DatabaseSetNumber",
+                                        "DateTime",
+                                        "DropDown",
+                                        "ExtendedUser",
+                                        "FileName",
+                                        "HiddenParagraph",
+                                        "HiddenText",
+                                        "Input",
+                                        "InputUser",
+                                        "JumpEdit",
+                                        "Macro",
+                                        "MetadataField",
+                                        "Script",
+                                        "TableFormula",
+                                        "TemplateName",
+                                        "URL",
+                                        "User"};
+    const rtl::OUString prefix = "com.sun.star.text.TextField.";
+    const rtl::OUString newPrefix = "com.sun.star.text.textfield.";
+    for (const rtl::OUString& service : info->getSupportedServiceNames()) {
+        rtl::OUString kind;
+        if (!service.startsWith(prefix, &kind) && !service.startsWith(newPrefix, &kind))
+            continue;
+        if (kind.startsWith("DocInfo."))
+            return true;
+        // A reference that shows the referenced text or number, not its page.
+        if (kind == "GetReference") {
+            const css::uno::Reference<css::beans::XPropertySet> properties(field,
+                                                                           css::uno::UNO_QUERY);
+            sal_Int16 part = css::text::ReferenceFieldPart::PAGE;
+            if (properties.is())
+                properties->getPropertyValue("ReferenceFieldPart") >>= part;
+            return part != css::text::ReferenceFieldPart::PAGE &&
+                   part != css::text::ReferenceFieldPart::PAGE_DESC &&
+                   part != css::text::ReferenceFieldPart::UP_DOWN &&
+                   part != css::text::ReferenceFieldPart::CHAPTER;
+        }
+        for (const char* known : kinds)
+            if (kind.equalsAscii(known))
+                return true;
+        return false;
+    }
+    // Not a field of the office's own: a field that the office keeps as a
+    // mark around the result its file holds (a Word field it does not know)
+    // shows that result, laid out or not.
+    return true;
+}
 
-bool pageDependsOnLayout(const css::uno::Reference<css::lang::XComponent>& document) {
+bool anyFieldNeedsLayout(const css::uno::Reference<css::lang::XComponent>& document) {
     const css::uno::Reference<css::text::XTextFieldsSupplier> fields(document, css::uno::UNO_QUERY);
     if (!fields.is())
         return true;
-    if (fields->getTextFields()->createEnumeration()->hasMoreElements())
+    const auto each = fields->getTextFields()->createEnumeration();
+    while (each->hasMoreElements())
+        if (!fieldNeedsNoLayout(css::uno::Reference<css::uno::XInterface>(each->nextElement(),
+                                                                          css::uno::UNO_QUERY)))
+            return true;
+    return false;
+}
+
+// Tables of contents and indexes (their page numbers), footnotes (the
+// office may number them anew on each page, and its settings do not tell so
+// reliably once loaded), and numbered lines.
+bool numberedByPage(const css::uno::Reference<css::lang::XComponent>& document) {
+    const css::uno::Reference<css::text::XDocumentIndexesSupplier> indexes(document,
+                                                                           css::uno::UNO_QUERY);
+    if (indexes.is() && indexes->getDocumentIndexes()->getCount() > 0)
+        return true;
+    const css::uno::Reference<css::text::XFootnotesSupplier> footnotes(document,
+                                                                       css::uno::UNO_QUERY);
+    if (footnotes.is() && footnotes->getFootnotes()->getCount() > 0)
+        return true;
+    const css::uno::Reference<css::text::XLineNumberingProperties> lines(document,
+                                                                         css::uno::UNO_QUERY);
+    bool numbered = false;
+    return lines.is() &&
+           (lines->getLineNumberingProperties()->getPropertyValue("IsOn") >>= numbered) && numbered;
+}
+
+} // namespace
+
+bool pageDependsOnLayout(const css::uno::Reference<css::lang::XComponent>& document) {
+    if (anyFieldNeedsLayout(document) || numberedByPage(document))
         return true;
     const css::uno::Reference<css::drawing::XDrawPageSupplier> drawing(document,
                                                                        css::uno::UNO_QUERY);

@@ -3,6 +3,7 @@
 #include "OfficeConnection.h"
 #include "OfficeSandbox.h"
 #include "PageLayout.h"
+#include "automation/PhaseClock.h"
 #include "webpage/ActiveContent.h"
 #include "webpage/FilteredPage.h"
 #include "webpage/PagePictures.h"
@@ -30,6 +31,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <optional>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -202,6 +204,7 @@ QString loadDocument(Connection& c, const QString& path, const rtl::OUString& ur
                      DocumentLayout layout, int id) {
     try {
         const rtl::OUString filter = detectFilter(c, url, path);
+        std::optional<PhaseTimer> loading(Phase::Load);
         css::uno::Reference<css::frame::XLoadable> model(
             c.factory->createInstanceWithContext("com.sun.star.text.TextDocument", c.context),
             css::uno::UNO_QUERY_THROW);
@@ -214,8 +217,13 @@ QString loadDocument(Connection& c, const QString& path, const rtl::OUString& ur
         const css::uno::Reference<css::lang::XComponent> component(model,
                                                                    css::uno::UNO_QUERY_THROW);
         try {
-            if (layout != DocumentLayout::ModelOnly && pageDependsOnLayout(component))
+            const bool laidOut =
+                layout != DocumentLayout::ModelOnly && pageDependsOnLayout(component);
+            loading.reset();
+            if (laidOut) {
+                const PhaseTimer timer(Phase::Layout);
                 layOut(c, component, layout);
+            }
         } catch (...) {
             try {
                 css::uno::Reference<css::util::XCloseable>(model, css::uno::UNO_QUERY_THROW)
@@ -618,6 +626,7 @@ private:
                                                                     css::uno::UNO_QUERY_THROW);
                 emptyFolder(c.outputDir);
                 const QString output = c.outputDir + QLatin1Char('/') + pageName;
+                const PhaseTimer timer(Phase::Save);
                 try {
                     storable->storeToURL(
                         fileUrl(output),
@@ -648,6 +657,7 @@ private:
             QString folder;
             ~Empty() { emptyFolder(folder); }
         } empty{QFileInfo(output).absolutePath()};
+        std::optional<PhaseTimer> rewriting(Phase::Rewrite);
         QStringList warnings;
         if (const QString layout = shared_->layoutWarning(id_); !layout.isEmpty())
             warnings << layout;
@@ -668,6 +678,7 @@ private:
             problem = webpage::rewriteAsFilteredPage(output, *facts);
         if (problem.isEmpty())
             problem = webpage::removeActiveContentOfFile(output);
+        rewriting.reset();
         if (!problem.isEmpty())
             throw failure(
                 ErrorNumber::ServerFailure,

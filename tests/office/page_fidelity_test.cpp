@@ -1,7 +1,9 @@
 #include "OfficeTestServer.h"
 #include "TestFiles.h"
 #include "automation/AutomationRuntime.h"
+#include "automation/PhaseClock.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -117,6 +119,96 @@ TEST_F(Fidelity, pageFieldsFloatingObjectsAndLinkedPicturesComeFromTheLayout) {
     }
     EXPECT_NO_THROW(convert(corpusFile("simple.doc"), page("simple.doc")));
     EXPECT_TRUE(QFileInfo::exists(page("simple.doc")));
+}
+
+TEST_F(Fidelity, onlyDocumentsWhosePageDependsOnTheLayoutAreLaidOut) {
+    bind(office::DocumentLayout::PagePreview);
+    struct Kind {
+        const char* name;
+        const char* styles;
+        const char* body;
+        bool laidOut;
+    };
+    const char* const para = "<text:p>Text.</text:p>";
+    const char* const note =
+        "<text:p>A<text:note text:id=\"n1\" text:note-class=\"footnote\"><text:note-citation>1"
+        "</text:note-citation><text:note-body><text:p>Note.</text:p></text:note-body></text:note>"
+        "</text:p>";
+    const Kind kinds[] = {
+        {"date-author", "",
+         "<text:p>On <text:date>2024-01-01</text:date> by <text:author-name>A</text:author-name>"
+         "</text:p>",
+         false},
+        {"word-field", "",
+         "<text:p>By <field:fieldmark-start text:name=\"f\" "
+         "field:type=\"vnd.oasis.opendocument.field.UNHANDLED\"><field:param "
+         "field:name=\"vnd.oasis.opendocument.field.code\" field:value=\" USERNAME \"/>"
+         "</field:fieldmark-start><field:fieldmark-separator/>A<field:fieldmark-end/></text:p>",
+         false},
+        {"text-reference", "",
+         "<text:p><text:bookmark text:name=\"b\"/>Here.</text:p><text:p>See <text:bookmark-ref "
+         "text:reference-format=\"text\" text:ref-name=\"b\">Here.</text:bookmark-ref></text:p>",
+         false},
+        {"page-reference", "",
+         "<text:p><text:bookmark text:name=\"b\"/>Here.</text:p><text:p>See page "
+         "<text:bookmark-ref "
+         "text:reference-format=\"page\" text:ref-name=\"b\">1</text:bookmark-ref></text:p>",
+         true},
+        {"chapter", "",
+         "<text:h text:outline-level=\"1\">Intro</text:h><text:p><text:chapter "
+         "text:display=\"name\" text:outline-level=\"1\">Intro</text:chapter></text:p>",
+         true},
+        {"statistics", "", "<text:p><text:word-count>2</text:word-count> words</text:p>", true},
+        {"contents", "",
+         "<text:table-of-content text:name=\"C\"><text:table-of-content-source "
+         "text:outline-level=\"1\"/><text:index-body><text:p>Intro 1</text:p></text:index-body>"
+         "</text:table-of-content><text:h text:outline-level=\"1\">Intro</text:h>",
+         true},
+        {"footnotes", "", note, true},
+        {"line-numbers",
+         "<text:linenumbering-configuration text:number-lines=\"true\" style:num-format=\"1\" "
+         "text:increment=\"1\"/>",
+         para, true},
+        {"in-line", "",
+         "<text:p><draw:frame text:anchor-type=\"as-char\" svg:width=\"2cm\" svg:height=\"1cm\">"
+         "<draw:text-box><text:p>Box</text:p></draw:text-box></draw:frame></text:p>",
+         false},
+        {"page-relative", "",
+         "<text:p><draw:frame text:anchor-type=\"as-char\" svg:width=\"2cm\" "
+         "style:rel-width=\"50%\" "
+         "svg:height=\"1cm\"><draw:text-box><text:p>Box</text:p></draw:text-box></draw:frame>"
+         "</text:p>",
+         true},
+        {"floating", "",
+         "<text:p><draw:frame text:anchor-type=\"paragraph\" svg:width=\"2cm\" svg:height=\"1cm\">"
+         "<draw:text-box><text:p>Box</text:p></draw:text-box></draw:frame>Text.</text:p>",
+         true},
+    };
+    for (const Kind& kind : kinds) {
+        const QString file = out.filePath(QStringLiteral("%1.fodt").arg(kind.name));
+        QFile document(file);
+        ASSERT_TRUE(document.open(QIODevice::WriteOnly));
+        document.write(
+            QStringLiteral(
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
+                "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+                "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+                "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
+                "xmlns:field=\"urn:openoffice:names:experimental:ooo-ms-interop:xmlns:field:1.0\" "
+                "office:version=\"1.3\" "
+                "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
+                "<office:styles>%1</office:styles><office:body><office:text>%2</office:text>"
+                "</office:body></office:document>")
+                .arg(QLatin1String(kind.styles), QLatin1String(kind.body))
+                .toUtf8());
+        document.close();
+        const int layouts = phaseTotal(Phase::Layout).times;
+        convert(file, page(file));
+        EXPECT_TRUE(QFileInfo::exists(page(file))) << kind.name;
+        EXPECT_EQ(phaseTotal(Phase::Layout).times - layouts, kind.laidOut ? 1 : 0) << kind.name;
+    }
 }
 
 TEST_F(Fidelity, anOfficeThatDiesLayingOutCostsNoDocument) {

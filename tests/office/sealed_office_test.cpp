@@ -3,6 +3,8 @@
 #include "ErrorNumber.h"
 #include "OfficeTestServer.h"
 #include "TestFiles.h"
+#include "office/OfficeInstallation.h"
+#include "office/OfficeProfile.h"
 #include "office/OfficeSandbox.h"
 
 #include <QFileInfo>
@@ -484,6 +486,35 @@ TEST(SealedOffice, anUnusableCacheFolderIsReportedAndABrokenProfileSlotReplaced)
     ASSERT_TRUE(QFile(office + "/batch-1").open(QIODevice::WriteOnly));
     EXPECT_EQ(runBatch(&errors), 0) << errors.toStdString();
     EXPECT_TRUE(QFileInfo(office + "/batch-1").isDir());
+
+    // Before each start the profile says that this version of the office has
+    // run there, so the office skips its graphics self-test; a record of an
+    // earlier version is replaced and the profile's other items are kept.
+    const QString user = office + "/batch-1/user/";
+    const QString version = office::installedOfficeVersion(office::findInstallation());
+    ASSERT_FALSE(version.isEmpty());
+    const QString record = "<item oor:path=\"/org.openoffice.Setup/Product\"><prop "
+                           "oor:name=\"ooSetupLastVersion\" oor:op=\"fuse\"><value>%1</value>"
+                           "</prop></item>";
+    const QString other =
+        "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop "
+        "oor:name=\"FirstRun\" oor:op=\"fuse\"><value>false</value></prop></item>";
+    EXPECT_TRUE(QString::fromUtf8(readFile(user + "registrymodifications.xcu"))
+                    .contains(record.arg(version)));
+    EXPECT_FALSE(QFileInfo::exists(user + "GraphicsRenderTests.log"));
+    QFile modifications(user + "registrymodifications.xcu");
+    ASSERT_TRUE(modifications.open(QIODevice::WriteOnly));
+    modifications.write(("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items "
+                         "xmlns:oor=\"http://openoffice.org/2001/registry\">\n" +
+                         other + "\n" + record.arg("1.0") + "\n</oor:items>\n")
+                            .toUtf8());
+    modifications.close();
+    EXPECT_EQ(runBatch(&errors), 0) << errors.toStdString();
+    const QString merged = QString::fromUtf8(readFile(user + "registrymodifications.xcu"));
+    EXPECT_TRUE(merged.contains(record.arg(version)) && merged.contains(other) &&
+                !merged.contains(record.arg("1.0")))
+        << merged.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(user + "GraphicsRenderTests.log"));
     ASSERT_TRUE(QDir(office + "/batch-1").removeRecursively());
     ASSERT_TRUE(QFile::link(cache.filePath("nowhere"), office + "/batch-1"));
     EXPECT_EQ(runBatch(&errors), 0) << errors.toStdString();

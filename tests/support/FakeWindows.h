@@ -109,6 +109,9 @@ public:
         return acceptedIndex % sliceCount == sliceIndex - 1;
     }
     bool convertsNext(const WorkItem& item) override { return !converts || converts(item); }
+    std::function<bool(const WorkItem&, const WorkItem&)> conversionOrder() override {
+        return order;
+    }
 
     UnattendedDialogs dialogs;
     FakeDocumentList documents;
@@ -121,7 +124,8 @@ public:
     QStringList extensions{QStringLiteral("doc")};
     int sliceIndex = 1; // the slice of a shared folder this run converts (1-based)
     int sliceCount = 1;
-    std::function<bool(const WorkItem&)> converts; // unset: every queued item
+    std::function<bool(const WorkItem&)> converts;               // unset: every queued item
+    std::function<bool(const WorkItem&, const WorkItem&)> order; // unset: the listing's
 
 private:
     int listCount() const override { return int(extensions.size()); }

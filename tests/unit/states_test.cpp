@@ -298,6 +298,15 @@ TEST_F(States, documentsWhosePagesCollideGetTheirOwnPageTheSameInEverySlice) {
     runBatch();
     EXPECT_EQ(word->savedPages, QStringList({pages[1], pages[3]}));
     EXPECT_EQ(windows.reports.events.last(), "finished 2 converted, 0 failed");
+
+    // Converted in another order, the documents keep the pages of the listing.
+    word->savedPages.clear();
+    windows.converts = nullptr;
+    windows.order = [](const WorkItem& a, const WorkItem& b) {
+        return a.fileName() > b.fileName();
+    };
+    runBatch();
+    EXPECT_EQ(word->savedPages, QStringList({pages[4], pages[3], pages[2], pages[1], pages[0]}));
 }
 
 TEST_F(States, aPageAppearsWholeWithItsPicturesOrNotAtAllAndAFailureKeepsTheEarlierPage) {

@@ -3,6 +3,7 @@
 #include "BatchReport.h"
 #include "ConsoleText.h"
 #include "ConsoleWindows.h"
+#include "automation/PhaseClock.h"
 #include "desktop/FileList.h"
 #include "desktop/Settings.h"
 #include "jobs/BatchState.h"
@@ -19,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHash>
 #include <QLockFile>
 #include <QProcess>
 #include <QSet>
@@ -458,6 +460,30 @@ int runWorker(const BatchOptions& options, bool machine) {
                 return officeNotStartedStatus;
         }
     }
+
+    // The workers of a --jobs run convert the largest documents first, so
+    // that a large one taken late does not leave one worker busy while the
+    // others idle. Each worker orders the same listing alike (sizes, then the
+    // listing), so the parent's document numbers keep meaning the same
+    // document in every worker; page names come from the listing.
+    // The sizes are read once per job, when it orders its documents.
+    if (machine)
+        windows.orderForJob = [] {
+            return [sizes = std::make_shared<QHash<QString, qint64>>()](const WorkItem& a,
+                                                                        const WorkItem& b) {
+                auto size = [&](const QString& file) {
+                    if (!sizes->contains(file)) {
+                        struct stat info {};
+                        sizes->insert(file, ::stat(encodeFileName(file).constData(), &info) == 0
+                                                ? qint64(info.st_size)
+                                                : 0);
+                    }
+                    return sizes->value(file);
+                };
+                return size(a.fileName()) > size(b.fileName());
+            };
+        };
+
     Mediator mediator(windows, dialogs);
     if (!stopRequested && !mediator.init())
         return machine ? officeNotStartedStatus : 2;
@@ -564,6 +590,30 @@ int runWorker(const BatchOptions& options, bool machine) {
     }
     watch.stop();
     const int outcome = reporter.finish();
+    // For benchmarks: where this process's conversion time went, one line
+    // per process (each worker of a --jobs run writes its own), with the
+    // processor time of its last office, which the system does not count
+    // among this process's children once it runs in a namespace of its own.
+    if (const QString file = qEnvironmentVariable("QUILLPG_PHASE_TIMES"); !file.isEmpty()) {
+        double officeSeconds = 0;
+        if (const auto session = server->session(); session && session->officePid() > 0) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(session->officePid()));
+            if (stat.open(QIODevice::ReadOnly)) {
+                const QByteArray text = stat.readAll();
+                // The fields after the program's name: utime and stime are the 12th and 13th.
+                const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+                if (fields.size() > 12)
+                    officeSeconds = double(fields[11].toLongLong() + fields[12].toLongLong()) /
+                                    double(::sysconf(_SC_CLK_TCK));
+            }
+        }
+        QFile times(file);
+        if (times.open(QIODevice::Append))
+            times.write(QStringLiteral("%1, office-cpu %2 s (1)\n")
+                            .arg(phaseSummary())
+                            .arg(officeSeconds, 0, 'f', 3)
+                            .toUtf8());
+    }
     server->shutdown();
     if (reporter.reportFailed())
         return 2;
@@ -614,6 +664,7 @@ int runParallel(const BatchOptions& options, const QString& program) {
         int code = 0;
         bool finished = false;
         bool restarted = false;
+        bool ready = false; // its office runs, or it has ended
         QString endedBy;
     };
     std::vector<Worker> workers(std::size_t(options.jobs));
@@ -637,6 +688,12 @@ int runParallel(const BatchOptions& options, const QString& program) {
             std::fprintf(stderr, "\r\033[K");
     };
     const pid_t parent = ::getpid();
+    // Each worker is started once the one before it has its office running
+    // (its first record says so) or has ended: offices that start side by
+    // side slow each other down, while one that starts beside a worker that
+    // converts uses the other core. After a stop the rest are never started.
+    int launched = 0;
+    std::function<void()> launchNext;
     std::function<void(int)> start = [&](int i) {
         Worker* worker = &workers[std::size_t(i - 1)];
         worker->process = std::make_unique<QProcess>();
@@ -660,6 +717,10 @@ int runParallel(const BatchOptions& options, const QString& program) {
                 ::_exit(127);
         });
         QObject::connect(process, &QProcess::readyReadStandardOutput, &loop, [&, process, worker] {
+            if (!worker->ready) {
+                worker->ready = true;
+                launchNext();
+            }
             while (process->canReadLine()) {
                 const QStringList record = readWorkerRecord(process->readLine());
                 const QString& kind = record.first();
@@ -706,6 +767,10 @@ int runParallel(const BatchOptions& options, const QString& program) {
                                  workers[std::size_t(i - 1)].restarted = true;
                                  return;
                              }
+                             if (!worker->ready) {
+                                 worker->ready = true;
+                                 launchNext();
+                             }
                              if (--running == 0)
                                  loop.quit();
                          });
@@ -713,17 +778,30 @@ int runParallel(const BatchOptions& options, const QString& program) {
         if (i <= maxSignalledWorkers)
             workerPids[i - 1] = pid_t(process->processId());
     };
-    for (int i = 1; i <= options.jobs; ++i)
-        start(i);
+    launchNext = [&] {
+        if (launched == options.jobs)
+            return;
+        if (passedOn) {
+            for (; launched < options.jobs; ++launched) {
+                workers[std::size_t(launched)].finished = true;
+                --running;
+            }
+            if (running == 0)
+                loop.quit();
+            return;
+        }
+        start(++launched);
+    };
+    launchNext();
     // A stop asked of this process is passed on to the workers.
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         if (stopRequested && !passedOn) {
             passedOn = true;
             for (Worker& worker : workers)
-                if (const auto pid = pid_t(worker.process->processId());
-                    pid > 0 && worker.process->state() != QProcess::NotRunning)
-                    ::kill(pid, SIGTERM);
+                if (worker.process && worker.process->processId() > 0 &&
+                    worker.process->state() != QProcess::NotRunning)
+                    ::kill(pid_t(worker.process->processId()), SIGTERM);
         }
     });
     watch.start(100);

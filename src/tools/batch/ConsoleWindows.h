@@ -143,6 +143,12 @@ public:
     bool convertsNext(const WorkItem& item) override { return !decide || decide(item); }
     // Whether to convert the next queued document now; unset: always.
     std::function<bool(const WorkItem&)> decide;
+    std::function<bool(const WorkItem&, const WorkItem&)> conversionOrder() override {
+        return orderForJob ? orderForJob() : nullptr;
+    }
+    // Gives each job the order in which it converts its documents; unset:
+    // the listing's.
+    std::function<std::function<bool(const WorkItem&, const WorkItem&)>()> orderForJob;
 
 private:
     class NoBatchView : public BatchView {
