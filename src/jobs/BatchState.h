@@ -23,7 +23,11 @@ public:
     // before the run takes its slice of it: the first document keeps
     // "base.htm", a later one whose page is already taken in this job gets
     // the first free "base (2).htm", "base (3).htm", ... So a document gets
-    // the same page in every run and every slice of the same folder.
+    // the same page in every run and every slice of the same folder. Names
+    // are compared as the file system of the target folder compares them
+    // (ignoring case on some). A target folder in which no file can be
+    // created raises its AutomationError before the first document, once the
+    // listing has found documents.
     void startJob(const QString& text) override;
 
     // "No documents with the listed extensions (doc) in FOLDER; 12 other
