@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <atomic>
 #include <map>
@@ -47,11 +48,23 @@ AutomationError noDocument() {
 }
 
 // The office's reason, without the source location it appends.
+QString errorWords(quint32 number);
+
+// The office's reason, without the source location it appends. A reason that
+// holds the office's error number ("SfxBaseModel::impl_store <URL> failed:
+// 0x507(Error Area:Io Class:Access Code:7)") is that number in words, where
+// the table knows it.
 QString reasonOf(const css::uno::Exception& e) {
     QString text = toQString(e.Message);
     const int at = text.indexOf(QLatin1String(" at ./"));
     if (at >= 0)
         text.truncate(at);
+    static const QRegularExpression number(QStringLiteral("0x([0-9A-Fa-f]+)\\(Error Area:"));
+    if (const auto match = number.match(text); match.hasMatch()) {
+        const QString words = errorWords(match.captured(1).toUInt(nullptr, 16));
+        if (!words.isEmpty())
+            return words + QStringLiteral("; office error 0x") + match.captured(1).toUpper();
+    }
     return text.isEmpty() ? QStringLiteral("the word processor gave no reason") : text;
 }
 
@@ -110,17 +123,15 @@ QString reasonOf(const css::task::ErrorCodeIOException& e) {
     const QString code = QStringLiteral("office error 0x") + QString::number(number, 16).toUpper();
     if (const QString words = errorWords(number); !words.isEmpty())
         return words + QStringLiteral("; ") + code;
-    QString text = reasonOf(static_cast<const css::uno::Exception&>(e));
-    // The office's own text repeats the number with its area and class.
-    const int at = text.indexOf(QLatin1String("0x"));
-    if (at >= 0 && text.indexOf(QLatin1String("(Error Area:"), at) >= 0)
-        text = text.left(at).trimmed();
+    const QString text = reasonOf(static_cast<const css::uno::Exception&>(e));
     if (text.contains(QLatin1String("handleLoadError")))
         return QStringLiteral(
                    "the document is damaged, protected by a password or of a kind the word "
                    "processor cannot read; %1")
             .arg(code);
-    return text.isEmpty() ? code : text + QStringLiteral("; ") + code;
+    if (text.contains(QLatin1String("office error 0x")))
+        return text;
+    return text + QStringLiteral("; ") + code;
 }
 
 css::beans::PropertyValue property(const char* name, const css::uno::Any& value) {
