@@ -23,10 +23,24 @@ bool storedFiltered() {
     return number && value != 0;
 }
 
-void storeFiltered(bool filtered) {
+bool storeFiltered(bool filtered) {
     QSettings settings(organization, application);
+    const QVariant before = settings.value(filterKey);
     settings.setValue(filterKey, filtered ? QStringLiteral("1") : QStringLiteral("0"));
     settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return true;
+    // The process keeps what it could not write and would read it back as
+    // stored: the value that is on the disk goes back in its place.
+    if (before.isValid())
+        settings.setValue(filterKey, before);
+    else
+        settings.remove(filterKey);
+    return false;
+}
+
+QString settingsFile() {
+    return QSettings(organization, application).fileName();
 }
 
 } // namespace qp

@@ -12,8 +12,13 @@ namespace qp {
 // that is not a number count as not filtered.
 bool storedFiltered();
 
-// Stores "1" for filtered, "0" otherwise.
-void storeFiltered(bool filtered);
+// Stores "1" for filtered, "0" otherwise. Returns false when the choice could
+// not be written (the settings file or its folder cannot be written); the
+// stored value then stays as it was, also for this process.
+bool storeFiltered(bool filtered);
+
+// The file the setting is stored in.
+QString settingsFile();
 
 // The stored text as it is, the default "0" when absent.
 QString storedFilterText();

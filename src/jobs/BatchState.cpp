@@ -10,34 +10,29 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace qp {
 
 namespace {
 
-// The page names one job has given out. Names are compared as the file
-// system compares them: exactly here, ignoring case where the file system
-// does.
+// The page names one job has given out, compared as the file system of the
+// target folder compares names.
 class PageNames {
 public:
+    explicit PageNames(const FolderNames& folder) : folder_(folder) {}
     // The first free name of "base.htm", "base (2).htm", "base (3).htm", ...
     QString claim(const QString& base) {
         QString name = base + QStringLiteral(".htm");
-        for (int n = 2; taken_.contains(key(name)); ++n)
+        for (int n = 2; taken_.contains(folder_.key(name)); ++n)
             name = QStringLiteral("%1 (%2).htm").arg(base).arg(n);
-        taken_.insert(key(name));
+        taken_.insert(folder_.key(name));
         return name;
     }
 
 private:
-    static QString key(const QString& name) {
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-        return name.toCaseFolded();
-#else
-        return name;
-#endif
-    }
+    FolderNames folder_;
     QSet<QString> taken_;
 };
 
@@ -53,9 +48,21 @@ void BatchState::startJob(const QString&) {
     const QString folder = mediator().GetSourceFolder();
     files.setPath(folder);
 
+    // The target folder is examined before the first document: its file
+    // system decides which page names are the same, and a folder that cannot
+    // be written is said once, not by every document. That is said only
+    // when the source holds documents.
+    FolderNames target;
+    std::optional<AutomationError> unwritable;
+    try {
+        target = mediator().examineTarget(mediator().GetTargetFolder());
+    } catch (const AutomationError& error) {
+        unwritable = error;
+    }
+
     const int count = files.listCount();
     int acceptedIndex = 0;
-    PageNames pages;
+    PageNames pages(target);
     QMap<QString, int> others;
     for (int i = 0; i < count; ++i) {
         try {
@@ -92,6 +99,8 @@ void BatchState::startJob(const QString&) {
         throw AutomationError(ErrorNumber::NoDocuments,
                               noDocumentsText(folder, windows.extensionList(), others),
                               QStringLiteral("State2"));
+    if (unwritable)
+        throw *unwritable;
     if (const auto before = windows.conversionOrder())
         workQueue_->arrange([&](const WorkQueue::Element& a, const WorkQueue::Element& b) {
             return before(*a, *b);

@@ -26,7 +26,11 @@ public:
     // before the run takes its slice of it: the first document keeps
     // "base.htm", a later one whose page is already taken in this job gets
     // the first free "base (2).htm", "base (3).htm", ... So a document gets
-    // the same page in every run and every slice of the same folder.
+    // the same page in every run and every slice of the same folder. Names
+    // are compared as the file system of the target folder compares them
+    // (ignoring case on some). A target folder in which no file can be
+    // created raises its AutomationError before the first document, once the
+    // listing has found documents.
     //
     // An entry named like a document that cannot be converted (FileList
     // says why: a FIFO, a device, a link leading out of the folder) is

@@ -1,12 +1,15 @@
 #include "Converters.h"
 
 #include "FileSystem.h"
+#include "FolderNames.h"
 #include "PageStaging.h"
 #include "desktop/CommonDialog.h"
 #include "desktop/FileList.h"
 #include "jobs/Command.h"
 #include "jobs/Controls.h"
 #include "jobs/Mediator.h"
+
+#include <algorithm>
 
 namespace qp {
 
@@ -20,6 +23,31 @@ const QString converted = QStringLiteral("Converted");
 void markRow(DocumentList& list, const QString& document, const QString& status) {
     if (list.hasRow(document))
         list.insertStatus(document, status);
+}
+
+// Fails the document before the word processor opens it when the file
+// system of the page's folder would not take the names that saving the page
+// makes: the office writes a lock file ".~lock.PAGE#" beside the page (its
+// save fails without it) and names the page's pictures "BASE_html_" with 16
+// hex digits and an extension of three letters (it leaves out, without a
+// word, a picture whose name is too long). So the page's name, as the office
+// saves it in the staging folder, needs that much room below the limit.
+void checkPageName(const QString& page) {
+    constexpr qsizetype lockRoom = 8;     // ".~lock." and "#"
+    constexpr qsizetype pictureRoom = 26; // "_html_", 16 digits, ".png"
+    const qsizetype slash = page.lastIndexOf(u'/');
+    const QString name = page.mid(slash + 1);
+    const QByteArray staged = encodeFileName(portableFileName(name));
+    const qsizetype dot = staged.lastIndexOf('.');
+    const qsizetype extension = dot > 0 ? staged.size() - dot : 0;
+    const qsizetype room = std::max(lockRoom, pictureRoom - extension);
+    const qint64 longest = longestFileName(slash > 0 ? page.left(slash) : QStringLiteral("/"));
+    const qint64 allowed = longest - room;
+    if (std::max(staged.size(), encodeFileName(name).size()) > allowed)
+        throw AutomationError(
+            ErrorNumber::InvalidArgument,
+            QStringLiteral("the page's name would be longer than the file system allows (%1 bytes)")
+                .arg(allowed));
 }
 
 // Asks the state machine for the next queued document.
@@ -159,6 +187,7 @@ void BatchConverter::Execute() {
     const QString page =
         joinPath(targetFolder, pageName_.isEmpty() ? baseName + QStringLiteral(".htm") : pageName_);
     yieldUi(3);
+    checkPageName(page);
 
     ObjectRef word = wordApp();
     PageStaging staging(targetFolder);
@@ -215,6 +244,7 @@ void SingleDocumentConverter::Execute() {
         page += QStringLiteral(".htm");
 
     yieldUi(3);
+    checkPageName(page);
     ObjectRef word = wordApp();
     PageStaging staging(fileSystem.GetPath(page));
     open(word, hasRawBytes(document) ? joinPath(staging.folder(), staging.linkDocument(document))

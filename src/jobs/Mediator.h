@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConverterFactory.h"
+#include "FolderNames.h"
 #include "automation/Variant.h"
 
 #include <QString>
@@ -74,6 +75,10 @@ public:
     const ObjectRef& wordApp() const { return wordApp_; }
     // Where the work items get their converters.
     ConverterFactory& converters() { return converters_; }
+    // How the file system of a target folder compares and limits names
+    // (examineFolder, unless a test stands in for another file system).
+    FolderNames examineTarget(const QString& folder) const { return folderProbe_(folder); }
+    void setFolderProbe(FolderProbe probe) { folderProbe_ = std::move(probe); }
 
 private:
     bool attachWordProcessor(QString* failure);
@@ -83,6 +88,7 @@ private:
     DialogProvider& dialogs_;
     ObjectRef wordApp_;
     ConverterFactory converters_;
+    FolderProbe folderProbe_ = examineFolder;
     std::unique_ptr<StateManager> stateManager_;
     std::unique_ptr<JobPaths> pathRecord_;
 };

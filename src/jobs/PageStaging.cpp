@@ -28,8 +28,10 @@ namespace {
 
 const QString noSpace = QStringLiteral("No space left on the device");
 
-// What a failed system call on path means, as the rows and lines show it.
-AutomationError systemFailure(int error, const QString& path) {
+// What a failed system call in the folder `path` means, as the rows and lines
+// show it; one that concerns a single file of it (a folder of the page's name
+// in the way) names that file.
+AutomationError systemFailure(int error, const QString& path, const QString& file = {}) {
     switch (error) {
     case ENOSPC:
     case EDQUOT:
@@ -43,10 +45,18 @@ AutomationError systemFailure(int error, const QString& path) {
     case EROFS:
         return AutomationError(ErrorNumber::PermissionDenied,
                                QStringLiteral("The folder cannot be written: %1").arg(path));
+    case EISDIR:
+    case ENOTEMPTY:
+        if (!file.isEmpty())
+            return AutomationError(
+                ErrorNumber::PermissionDenied,
+                QStringLiteral("A folder of that name is in the way: %1").arg(file));
+        [[fallthrough]];
     default:
         return AutomationError(
             ErrorNumber::PermissionDenied,
-            QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
+            QStringLiteral("%1: %2").arg(file.isEmpty() ? path : file,
+                                         QString::fromLocal8Bit(std::strerror(error))));
     }
 }
 
@@ -346,7 +356,7 @@ qint64 PageStaging::commit(const QString& pageName) {
             0) {
             const int error = errno;
             undo();
-            throw systemFailure(error, target_);
+            throw systemFailure(error, target_, joinPath(target_, decodeFileName(name)));
         }
         moved.push_back(name);
     }
@@ -354,7 +364,7 @@ qint64 PageStaging::commit(const QString& pageName) {
                  child(target, encodeFileName(pageName)).constData()) != 0) {
         const int error = errno;
         undo();
-        throw systemFailure(error, target_);
+        throw systemFailure(error, target_, joinPath(target_, pageName));
     }
     empty_ = !leftBehind;
     return bytes;

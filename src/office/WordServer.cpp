@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <atomic>
 #include <cerrno>
@@ -56,25 +57,89 @@ AutomationError noDocument() {
 }
 
 // The office's reason, without the source location it appends.
+QString errorWords(quint32 number);
+
+// The office's reason, without the source location it appends. A reason that
+// holds the office's error number ("SfxBaseModel::impl_store <URL> failed:
+// 0x507(Error Area:Io Class:Access Code:7)") is that number in words, where
+// the table knows it.
 QString reasonOf(const css::uno::Exception& e) {
     QString text = toQString(e.Message);
     const int at = text.indexOf(QLatin1String(" at ./"));
     if (at >= 0)
         text.truncate(at);
+    static const QRegularExpression number(QStringLiteral("0x([0-9A-Fa-f]+)\\(Error Area:"));
+    if (const auto match = number.match(text); match.hasMatch()) {
+        const QString words = errorWords(match.captured(1).toUInt(nullptr, 16));
+        if (!words.isEmpty())
+            return words + QStringLiteral("; office error 0x") + match.captured(1).toUpper();
+    }
     return text.isEmpty() ? QStringLiteral("the word processor gave no reason") : text;
 }
 
-// A load or store failure with the office's error code: the load errors name
-// only the code, so say what it usually means.
+// The bits of the office's error numbers that tell the error: those above
+// only mark how it was raised.
+constexpr quint32 errorBits = 0x03FFFFFF;
+
+// The office's number for a document that needs a password to be opened
+// (the wrong password: none is given).
+constexpr quint32 passwordError = 0x1000F;
+
+// What the office's error number means, in words; empty for a number not in
+// the table. The number packs an area (bits 13 and up: 0 for input and
+// output), a class (bits 8 to 12) and a code (bits 0 to 7).
+QString errorWords(quint32 number) {
+    static const std::map<quint32, const char*> words{
+        {0x0302, "the file does not exist"},
+        {0x031C, "the folder does not exist"},
+        {0x0403, "a file of that name exists already"},
+        {0x0507, "access was denied"},
+        {0x0518, "access was denied"},
+        {0x0525, "the medium is write-protected"},
+        {0x0606, "the device is not valid"},
+        {0x0708, "the file is locked by another program"},
+        {0x0801, "the name holds a character that is not allowed"},
+        {0x0804, "a part of the path is not a folder"},
+        {0x0805, "it is not a file"},
+        {0x0816, "the name holds a character that is not allowed"},
+        {0x081A, "an argument is not valid"},
+        {0x081F, "the name is too long"},
+        {0x0909, "no space left on the device"},
+        {0x090E, "too many files are open"},
+        {0x0911, "out of memory"},
+        {0x0A0C, "the operation is not supported"},
+        {0x020D, "an input/output error"},
+        {0x0B0F, "the file cannot be read"},
+        {0x0B23, "the device is not ready"},
+        {0x0B24, "the data is damaged"},
+        {0x0C10, "the file cannot be written"},
+        {0x0D17, "an unknown input/output error"},
+        {0x0E14, "the word processor cannot read this version of the format"},
+        {0x0F15, "the word processor does not recognise its format"},
+        {0x0F26, "the document is damaged"},
+        {0x0F28, "the word processor cannot read its format here"},
+        {0x1019, "the file cannot be created"},
+        {0x011B, "the operation was cancelled"},
+    };
+    const auto it = words.find(number & errorBits);
+    return it == words.end() ? QString() : QString::fromLatin1(it->second);
+}
+
+// A load or store failure with the office's error number, in words where the
+// table knows it, else in the office's own; the number stays for a report.
 QString reasonOf(const css::task::ErrorCodeIOException& e) {
-    const QString code =
-        QStringLiteral("office error 0x") + QString::number(quint32(e.ErrCode), 16).toUpper();
+    const quint32 number = quint32(e.ErrCode);
+    const QString code = QStringLiteral("office error 0x") + QString::number(number, 16).toUpper();
+    if (const QString words = errorWords(number); !words.isEmpty())
+        return words + QStringLiteral("; ") + code;
     const QString text = reasonOf(static_cast<const css::uno::Exception&>(e));
     if (text.contains(QLatin1String("handleLoadError")))
         return QStringLiteral(
                    "the document is damaged, protected by a password or of a kind the word "
                    "processor cannot read; %1")
             .arg(code);
+    if (text.contains(QLatin1String("office error 0x")))
+        return text;
     return text + QStringLiteral("; ") + code;
 }
 
@@ -236,6 +301,9 @@ QString loadDocument(Connection& c, const QString& path, const rtl::OUString& ur
         c.documents.emplace_back(id, component);
         return toQString(filter);
     } catch (const css::task::ErrorCodeIOException& e) {
+        if ((quint32(e.ErrCode) & errorBits) == passwordError)
+            throw failure(ErrorNumber::ServerFailure,
+                          QStringLiteral("The document %1 is protected by a password").arg(path));
         throw failure(
             ErrorNumber::ServerFailure,
             QStringLiteral("The document could not be opened: %1 (%2)").arg(path, reasonOf(e)));
@@ -420,9 +488,13 @@ struct Shared {
     };
     std::map<int, Opened> opened;
 
+    // A name not starting with "/" lies in the open folder. (QDir would take
+    // one starting with ":" for a resource built into the program.)
     QString resolve(const QString& name) const {
-        const QDir base(openFolder.isEmpty() ? QDir::currentPath() : openFolder);
-        return QDir::cleanPath(base.absoluteFilePath(name));
+        if (name.startsWith(u'/'))
+            return QDir::cleanPath(name);
+        const QString base = openFolder.isEmpty() ? QDir::currentPath() : openFolder;
+        return QDir::cleanPath(base + u'/' + name);
     }
     int activeDocument() {
         const int id =

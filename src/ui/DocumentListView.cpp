@@ -11,6 +11,8 @@ namespace qp {
 namespace {
 
 constexpr int KeyRole = Qt::UserRole;
+// The row's detail as it was given; its tooltip shows it escaped.
+constexpr int DetailRole = Qt::UserRole + 1;
 
 // Rows sort by their text ignoring letter case, as the list control did.
 class DocumentRow : public QTreeWidgetItem {
@@ -91,8 +93,9 @@ void DocumentListView::setDetail(const QString& key, const QString& detail) {
     if (!item)
         throw AutomationError(ErrorNumber::InvalidArgument, QStringLiteral("Element not found"),
                               QStringLiteral("ListView1"));
-    item->setToolTip(0, detail);
-    item->setToolTip(1, detail);
+    item->setData(0, DetailRole, detail);
+    item->setToolTip(0, plainToolTip(detail));
+    item->setToolTip(1, plainToolTip(detail));
 }
 
 int DocumentListView::rowCount() const {
@@ -114,7 +117,7 @@ QStringList DocumentListView::subItems(const QString& key) const {
 
 QString DocumentListView::detail(const QString& key) const {
     QTreeWidgetItem* item = row(key);
-    return item ? item->toolTip(0) : QString();
+    return item ? item->data(0, DetailRole).toString() : QString();
 }
 
 QStringList DocumentListView::shownKeys() const {

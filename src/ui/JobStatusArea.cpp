@@ -20,7 +20,7 @@ public:
     QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
     void setLine(const QString& text) {
         setText(text);
-        setToolTip(text);
+        setToolTip(plainToolTip(text));
     }
 
 protected:
@@ -55,6 +55,8 @@ JobStatusArea::JobStatusArea(QWidget* parent) : QWidget(parent) {
     auto* line = new ElidingLabel(this);
     line->setObjectName(QStringLiteral("statusLine"));
     line->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The line names documents: their names are text, never markup.
+    line->setTextFormat(Qt::PlainText);
     line_ = line;
     bar_ = new QProgressBar(this);
     bar_->setObjectName(QStringLiteral("jobProgress"));

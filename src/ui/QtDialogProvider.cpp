@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -132,7 +133,12 @@ QStringList qtNameFilters(const QString& filter) {
 MessageAnswer QtDialogProvider::message(const MessageRequest& request) {
     QMessageBox box(qtIcon(request.icon), request.title, request.text, qtButtons(request.buttons),
                     ownerWidget(request.owner));
+    // Messages name files and folders and quote reasons: text, never markup
+    // (a folder named "<h1>x" is no heading).
+    box.setTextFormat(Qt::PlainText);
     box.setInformativeText(request.informativeText);
+    if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok:

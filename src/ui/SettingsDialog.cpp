@@ -2,6 +2,7 @@
 
 #include "Style.h"
 #include "WidgetWindows.h"
+#include "desktop/Dialogs.h"
 #include "desktop/Settings.h"
 #include "jobs/Controls.h"
 
@@ -77,7 +78,13 @@ void SettingsDialog::showModal(QWidget* owner) {
 }
 
 void SettingsDialog::onOk() {
-    storeFiltered(filteredOption->isChecked());
+    // A choice that could not be written is said, not silently lost; the
+    // option stays as stored.
+    if (!storeFiltered(filteredOption->isChecked()))
+        Dialogs::message(
+            windows_.dialogs(),
+            QStringLiteral("Your choice could not be saved in %1.").arg(settingsFile()),
+            applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok, this);
     yieldUi(3);
     unload();
     yieldUi(3);

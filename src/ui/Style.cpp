@@ -28,4 +28,10 @@ void setApplicationFont(QApplication& app) {
     app.setFont(face);
 }
 
+QString plainToolTip(const QString& text) {
+    if (text.isEmpty())
+        return text;
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped());
+}
+
 } // namespace qp

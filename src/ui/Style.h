@@ -43,4 +43,9 @@ QFont arial(int pointSize = -1);
 // captions.
 void setApplicationFont(QApplication& app);
 
+// A tooltip that shows the text as it is, whatever it holds (a file named
+// "<h1>x.doc" is no heading): Qt takes a tooltip for rich text when it looks
+// like markup, so the text goes escaped into rich text that keeps its lines.
+QString plainToolTip(const QString& text);
+
 } // namespace qp

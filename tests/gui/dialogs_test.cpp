@@ -4,11 +4,15 @@
 #include "GuiHarness.h"
 
 #include "QtPrinters.h"
+#include "ui/DocumentListView.h"
+#include "ui/JobStatusArea.h"
 #include "ui/QtDialogProvider.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QListView>
 #include <QMessageBox>
+#include <QTextDocument>
 
 namespace qp::test {
 namespace {
@@ -62,11 +66,43 @@ TEST_F(QtDialogsTest, MessageBoxShowsTheRequestAndAnswersTheClickedButton) {
     });
     EXPECT_EQ(Dialogs::message(provider, "Plain", "Title"), MessageAnswer::Ok);
 
+    // A name is shown as it is, never as markup.
+    whenModal<QMessageBox>([](QMessageBox& box) {
+        EXPECT_EQ(box.textFormat(), Qt::PlainText);
+        auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+        ASSERT_NE(informative, nullptr);
+        EXPECT_EQ(informative->textFormat(), Qt::PlainText);
+        box.button(QMessageBox::Ok)->click();
+    });
+    MessageRequest request{"Failed <h1>x.doc</h1>", "Title"};
+    request.informativeText = "<b>bold</b>";
+    provider.message(request);
+
     // Closed without a button: the negative choice.
     whenModal<QMessageBox>([](QMessageBox& box) { box.reject(); });
     EXPECT_EQ(Dialogs::message(provider, "Go on?", "Title", MessageIcon::Exclamation,
                                MessageButtons::OkCancel),
               MessageAnswer::Cancel);
+}
+
+TEST(NamesAsText, RowTooltipsAndTheStatusLineShowNamesAndReasonsAsTheyAre) {
+    const QString name = "<h1>big</h1> & <b>x</b>.doc";
+    const QString detail = name + "\nsecond line";
+    DocumentListView list;
+    list.addRow(name, name);
+    list.setDetail(name, detail);
+    EXPECT_EQ(list.detail(name), detail);
+    QTextDocument shown;
+    shown.setHtml(list.topLevelItem(0)->toolTip(1));
+    EXPECT_EQ(shown.toPlainText(), detail);
+
+    JobStatusArea status;
+    status.jobFinished(name);
+    auto* line = status.findChild<QLabel*>(QStringLiteral("statusLine"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->textFormat(), Qt::PlainText);
+    shown.setHtml(line->toolTip());
+    EXPECT_EQ(shown.toPlainText(), name);
 }
 
 TEST_F(QtDialogsTest, FileDialogsOpenAnExistingFileOrSaveANewOneInTheGivenFolder) {

@@ -323,6 +323,24 @@ TEST_F(MainWindowTest,
         QTest::mouseClick(dialog.cancelButton, Qt::LeftButton);
     });
     EXPECT_EQ(storedFilterText(), "yes");
+
+    // A choice that cannot be written (the settings folder is a file, which
+    // stops root too) is said, and what is stored stays.
+    const QString folder = QFileInfo(settingsFile()).path();
+    ASSERT_TRUE(QDir().rename(folder, folder + ".kept"));
+    writeFile(folder);
+    dialogs.answerMessage(MessageAnswer::Ok);
+    settingsDialog([](SettingsDialog& dialog) {
+        dialog.filteredOption->setChecked(true);
+        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(storedFilterText(), "0");
+    QFile::remove(folder);
+    ASSERT_TRUE(QDir().rename(folder + ".kept", folder));
+    EXPECT_EQ(storedFilterText(), "yes");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Your choice could not be saved in " + settingsFile() + ".");
 }
 
 } // namespace

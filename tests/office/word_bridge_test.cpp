@@ -86,6 +86,10 @@ TEST_F(WordBridge, aDocumentTheOfficeCannotReadFailsOrIsReadAsPlainTextWithAWarn
                       ErrorNumber::ServerFailure)
                 << name.toStdString();
             EXPECT_TRUE(reason.contains(name)) << reason.toStdString();
+            if (name == QLatin1String("PasswordProtected.doc")) {
+                EXPECT_TRUE(reason.endsWith(name + " is protected by a password"))
+                    << reason.toStdString();
+            }
             EXPECT_FALSE(QFileInfo::exists(page(name, format)));
         }
         EXPECT_EQ(openDocuments(), 0) << "left open after " << name.toStdString();
@@ -122,6 +126,11 @@ TEST_F(WordBridge, awkwardNamesAndRelativeOpens) {
     close();
     EXPECT_TRUE(pageText(target).contains("simple file"));
     EXPECT_EQ(errorNumberOf([&] { open(name); }), ErrorNumber::FileNotFound);
+
+    // A name starting with ":" is a file in the open folder, like any other.
+    ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), out.path() + "/:x.doc"));
+    convert(out.path(), ":x.doc", out.path() + "/:x.htm", 8);
+    EXPECT_TRUE(pageText(out.path() + "/:x.htm").contains("simple file"));
 }
 
 TEST_F(WordBridge, callsThatCannotWorkRaiseTheirErrors) {
@@ -150,6 +159,11 @@ TEST_F(WordBridge, callsThatCannotWorkRaiseTheirErrors) {
     EXPECT_TRUE(reason.contains(out.filePath("file")));
     EXPECT_EQ(errorNumberOf([&] { saveActive(out.filePath("missing/x.htm"), 8); }),
               ErrorNumber::PathNotFound);
+    // The office's error numbers come in words: a page's name that leaves no
+    // room for the office's lock file beside it.
+    const QString longPage = out.filePath(QString(246, u'l') + ".htm");
+    EXPECT_NE(errorNumberOf([&] { saveActive(longPage, 8); }, &reason), 0);
+    EXPECT_TRUE(reason.contains("(access was denied; office error 0x")) << reason.toStdString();
 
     // An existing page is replaced.
     QFile old(target);

@@ -133,8 +133,11 @@ void FakeWordServer::record(const FakeCall& call) {
     if (member == QLatin1String("ChangeFileOpenDirectory")) {
         openFolder = call.argument(QStringLiteral("Path"));
     } else if (member == QLatin1String("Documents.Open")) {
-        const QString file = QDir(openFolder.isEmpty() ? QDir::currentPath() : openFolder)
-                                 .absoluteFilePath(call.argument(QStringLiteral("FileName")));
+        const QString name = call.argument(QStringLiteral("FileName"));
+        const QString file =
+            name.startsWith(u'/')
+                ? name
+                : (openFolder.isEmpty() ? QDir::currentPath() : openFolder) + u'/' + name;
         if (!QFileInfo(file).isFile())
             throw AutomationError(ErrorNumber::FileNotFound, QStringLiteral("Not found: ") + file);
         open << file;

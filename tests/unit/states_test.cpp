@@ -8,20 +8,27 @@
 #include "jobs/BatchState.h"
 #include "jobs/Command.h"
 #include "jobs/ConverterFactory.h"
+#include "jobs/FolderNames.h"
 #include "jobs/Mediator.h"
 #include "jobs/StateManager.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <map>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 using namespace qp;
 using namespace qp::test;
@@ -251,6 +258,23 @@ TEST_F(States, whatIsNamedLikeADocumentButCannotBeConvertedFailsWithItsReasonUno
 
 namespace {
 
+// Makes a folder read-only, for root too (immutable), or writable again;
+// false when this file system cannot.
+bool setWritable(const QString& folder, bool writable) {
+    const QByteArray path = QFile::encodeName(folder);
+    if (::geteuid() != 0)
+        return ::chmod(path.constData(), writable ? 0700 : 0500) == 0;
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    const bool done =
+        fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+        ::ioctl(fd, FS_IOC_SETFLAGS,
+                &(flags = writable ? flags & ~FS_IMMUTABLE_FL : flags | FS_IMMUTABLE_FL)) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return done;
+}
+
 // Every name in the folder, hidden ones included, sorted.
 QStringList everything(const QString& folder) {
     return QDir(folder).entryList(
@@ -307,6 +331,57 @@ TEST_F(States, documentsWhosePagesCollideGetTheirOwnPageTheSameInEverySlice) {
     };
     runBatch();
     EXPECT_EQ(word->savedPages, QStringList({pages[4], pages[3], pages[2], pages[1], pages[0]}));
+    windows.order = nullptr;
+
+    // Into a folder whose file system ignores case (vfat, a Samba share, a
+    // casefold folder), the three reports need three names there.
+    windows.converts = nullptr;
+    word->savedPages.clear();
+    QStringList examined;
+    mediator.setFolderProbe([&](const QString& folder) {
+        examined << folder;
+        return FolderNames{true, 255};
+    });
+    runBatch();
+    EXPECT_EQ(examined, QStringList{target});
+    EXPECT_EQ(word->savedPages,
+              QStringList({target + "/Report.htm", target + "/report (2).htm",
+                           target + "/report (3).htm", target + "/x.htm", target + "/x (2).htm"}));
+}
+
+TEST(FolderNamesProbe, aFolderOfThisFileSystemIsWrittenAndComparesCaseAndLimitsNames) {
+    QTemporaryDir folder;
+    const FolderNames names = examineFolder(folder.path());
+    // The private file is gone again.
+    EXPECT_TRUE(
+        QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_FALSE(names.ignoresCase); // ext4, tmpfs: case counts
+    EXPECT_EQ(names.longestName, 255);
+    // A folder to be made is examined in the nearest one above it.
+    EXPECT_EQ(examineFolder(folder.filePath("new/deeper")).longestName, 255);
+    writeFile(folder.filePath("file"));
+    try {
+        examineFolder(folder.filePath("file/sub"));
+        ADD_FAILURE() << "a file passed for a folder";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.description(),
+                  "The target folder " + folder.filePath("file/sub") + " is not a folder");
+    }
+
+    // A vfat file system, where one can be mounted here (through FUSE, so
+    // that root is not needed), ignores case.
+    const QString mkfs = QStandardPaths::findExecutable("mkfs.vfat", {"/usr/sbin", "/sbin"});
+    const QString fusefat = QStandardPaths::findExecutable("fusefat");
+    QFile image(folder.filePath("fat.img"));
+    const QString mounted = folder.filePath("fat");
+    if (mkfs.isEmpty() || fusefat.isEmpty() || !image.open(QIODevice::WriteOnly) ||
+        !image.resize(8 << 20) || !QDir().mkpath(mounted) ||
+        QProcess::execute(mkfs, {image.fileName()}) != 0 ||
+        QProcess::execute(fusefat, {"-o", "rw+", image.fileName(), mounted}) != 0)
+        GTEST_SKIP() << "no vfat file system can be mounted here";
+    const FolderNames fat = examineFolder(mounted);
+    QProcess::execute("fusermount", {"-u", mounted});
+    EXPECT_TRUE(fat.ignoresCase);
 }
 
 TEST_F(States, aPageAppearsWholeWithItsPicturesOrNotAtAllAndAFailureKeepsTheEarlierPage) {
@@ -343,9 +418,29 @@ TEST_F(States, aPageAppearsWholeWithItsPicturesOrNotAtAllAndAFailureKeepsTheEarl
     EXPECT_EQ(readFile(target + "/b.htm"), "earlier b");
     EXPECT_EQ(readFile(target + "/c.htm"), "earlier c");
     EXPECT_EQ(word->openDocuments(), 0);
+
+    // A folder in the page's place fails the page, named as such; a page
+    // whose name would leave no room below the file system's limit for the
+    // office's lock file and its pictures' names fails before the word
+    // processor opens its document (here the second of two documents named
+    // alike, whose page "NAME (2).htm" is four bytes longer).
+    const QString longName(228, u'n');
+    touchAll({"d.doc", longName + ".doc", longName + ".rtf"});
+    windows.extensions << QStringLiteral("rtf");
+    QDir().mkpath(target + "/d.htm");
+    word->onCall = nullptr;
+    word->pageContent = "<html></html>\n";
+    word->calls.clear();
+    runBatch();
+    EXPECT_EQ(windows.documents.detail(in("d.doc")),
+              "A folder of that name is in the way: " + target + "/d.htm");
+    EXPECT_EQ(windows.documents.status(in(longName + ".doc")), "Converted");
+    EXPECT_EQ(windows.documents.detail(in(longName + ".rtf")),
+              "the page's name would be longer than the file system allows (233 bytes)");
+    EXPECT_FALSE(word->callTexts().join('\n').contains(longName + ".rtf"));
 }
 
-TEST_F(States, aFolderWithoutListedDocumentsSaysWhatItHolds) {
+TEST_F(States, aFolderWithoutListedDocumentsOrATargetThatCannotBeWrittenIsSaidOnce) {
     EXPECT_EQ(BatchState::findNoDocuments(source, windows.extensionList()),
               "No documents with the listed extensions (doc) in " + source + "; no other files");
     for (int i = 0; i < 12; ++i)
@@ -365,6 +460,23 @@ TEST_F(States, aFolderWithoutListedDocumentsSaysWhatItHolds) {
     EXPECT_TRUE(word->calls.empty());
     writeFile(in("a.doc"));
     EXPECT_EQ(BatchState::findNoDocuments(source, windows.extensionList()), QString());
+
+    // A target folder that cannot be written is said once, before the first
+    // document, not by every document.
+    if (!setWritable(target, false))
+        GTEST_SKIP() << "the folder cannot be made read-only here";
+    try {
+        runBatch();
+        ADD_FAILURE() << "a read-only target folder passed without a word";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::PermissionDenied);
+        EXPECT_TRUE(
+            error.description().startsWith("The target folder " + target + " cannot be written: "))
+            << error.description().toStdString();
+    }
+    setWritable(target, true);
+    EXPECT_TRUE(word->calls.empty());
+    EXPECT_FALSE(windows.reports.events.join('\n').contains("failed"));
 }
 
 TEST(FileNames, bytesThatAreNotUtf8TravelInAStringAndComeBackUnchanged) {
