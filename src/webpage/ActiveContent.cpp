@@ -298,7 +298,8 @@ bool activeAttribute(const Tag& tag, const Attribute& attribute) {
 // Elements removed with what they hold, and elements of which only the tags
 // go (what they hold is the page's fallback text).
 const QSet<QByteArray> removedWithContent{"script", "iframe"};
-const QSet<QByteArray> removedTags{"object", "embed", "applet", "base"};
+const QSet<QByteArray> removedTags{"object", "embed",    "applet", "base",
+                                   "frame",  "frameset", "portal"};
 // Elements whose text is raw (or holds only character references): no tag
 // starts inside them, up to their end tag.
 const QSet<QByteArray> rawTextElements{"style",    "xmp",   "noembed", "noframes",

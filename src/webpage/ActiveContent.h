@@ -28,16 +28,16 @@ bool allowedUrl(const QString& url, UrlUse use);
 bool activeUrl(const QString& url, UrlUse use);
 
 // The office's page without what can run in a browser: <script>, <iframe>
-// (each with what it holds), <object>, <embed>, <applet> and <base> tags,
-// <meta http-equiv="refresh">, event-handler attributes (on...) and address
-// attributes (href, src, action, formaction, background, poster, cite, ...)
-// that are activeUrl(). The page is read as an HTML5 parser reads it (its
-// tokenizer's rules for tags, attributes, comments, raw text and character
-// references), and only those bytes are cut: every other byte stays the
-// office's own, so a page without active content comes back unchanged. A
-// '<' inside the text of <style>, <title> and the like that a reader taking
-// it as markup would see as a tag is escaped, so that no reader finds
-// markup there.
+// (each with what it holds), <object>, <embed>, <applet>, <base>, <frame>,
+// <frameset> and <portal> tags, <meta http-equiv="refresh">, event-handler
+// attributes (on...) and address attributes (href, src, action, formaction,
+// background, poster, cite, ...) that are activeUrl(). The page is read as
+// an HTML5 parser reads it (its tokenizer's rules for tags, attributes,
+// comments, raw text and character references), and only those bytes are
+// cut: every other byte stays the office's own, so a page without active
+// content comes back unchanged. A '<' inside the text of <style>, <title>
+// and the like that a reader taking it as markup would see as a tag is
+// escaped, so that no reader finds markup there.
 QByteArray removeActiveContent(const QByteArray& page);
 
 // Applies removeActiveContent to the page file, replacing it in one step
