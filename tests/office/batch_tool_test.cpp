@@ -876,10 +876,17 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
         const int count = 120;
         fillFolder(in.path(), count);
         TerminalRun run(jobs + QStringList{in.path(), out.path()}, logs.filePath("stdout"));
-        ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 4; }, 180000))
-            << run.screen().toStdString();
+        // The second worker starts once the first one's office runs.
+        const qsizetype running = jobs.isEmpty() ? 1 : 4;
+        ASSERT_TRUE(run.waitFor(
+            [&] {
+                return run.convertedLines() >= 4 &&
+                       runProcesses(run.pid, !jobs.isEmpty()).size() == running;
+            },
+            180000))
+            << run.screen().toStdString() << "each worker with its office";
         const QList<pid_t> processes = runProcesses(run.pid, !jobs.isEmpty());
-        ASSERT_EQ(processes.size(), jobs.isEmpty() ? 1 : 4) << "each worker with its office";
+        ASSERT_EQ(processes.size(), running) << "each worker with its office";
         run.type("\x03");
         ASSERT_TRUE(run.waitForEnd(120000));
         EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
