@@ -357,6 +357,7 @@ TEST(BatchTool, collidingNamesGetPagesOfTheirOwnTheSameInShardsAndJobsAsTheRepor
                                               {"failed", 1},
                                               {"unchanged", 0},
                                               {"not_converted", 0},
+                                              {"folders_not_read", 0},
                                               {"ended_by", QJsonValue::Null}}));
         const QJsonObject x = reportOf(report, "x.doc");
         EXPECT_EQ(x["status"], "converted");
@@ -911,32 +912,6 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
             EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
         EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     }
-
-    // A Ctrl-C as soon as the run listens for it, before the workers have
-    // listed the folder, is reported the same way.
-    QTemporaryDir in, out, logs;
-    fillFolder(in.path(), 30);
-    TerminalRun run({"--jobs", "2", "--report", logs.filePath("report"), in.path(), out.path()},
-                    logs.filePath("stdout"));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return QFileInfo(QStringLiteral("/proc/%1/exe").arg(run.pid)).symLinkTarget() ==
-                       QFileInfo(tool).canonicalFilePath() &&
-                   catches(run.pid, SIGINT);
-        },
-        30000));
-    run.type("\x03");
-    ASSERT_TRUE(run.waitForEnd(120000));
-    EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
-    const int converted = run.convertedLines();
-    EXPECT_EQ(run.lines().value(run.lines().size() - 1),
-              QStringLiteral("%1 converted, 0 failed, %2 not converted (stopped)")
-                  .arg(converted)
-                  .arg(30 - converted))
-        << run.screen().toStdString();
-    const QJsonObject closing = reportObjects(readFile(logs.filePath("report"))).value(converted);
-    EXPECT_EQ(closing["ended_by"], "stopped");
-    EXPECT_EQ(closing["not_converted"], 30 - converted);
 }
 
 TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages) {
