@@ -130,7 +130,7 @@ QList<std::pair<QString, QString>> BatchState::documentPages(const QString& fold
     files.setPath(folder);
     ExtensionFilter chain(extensions);
     FileSystem fileSystem;
-    PageNames pages;
+    PageNames pages{FolderNames{}}; // the report's check compares ignoring case itself
     QList<std::pair<QString, QString>> documents;
     for (int i = 0; i < files.listCount(); ++i) {
         files.setListIndex(i);
