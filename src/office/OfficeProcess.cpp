@@ -188,6 +188,14 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
     const QByteArray tempDir = QFile::encodeName(launch.tempDir);
     const QByteArray scratchDir = tempDir + "/tmp";
     if (!launch.tempDir.isEmpty()) {
+        // A folder of this user by that name can only be what an earlier
+        // office of the same pipe left (the name holds this process's id and
+        // 128 random bits), for instance through a call that outlived it: it
+        // is cleared. A link, or a folder of another user, is never used.
+        struct stat info {};
+        if (::lstat(tempDir.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+            info.st_uid == ::getuid())
+            QDir(launch.tempDir).removeRecursively();
         for (const QByteArray& folder : {tempDir, scratchDir, tempDir + "/in", tempDir + "/out"})
             if (::mkdir(folder.constData(), 0700) != 0) {
                 const int error = errno;

@@ -230,8 +230,19 @@ QString handOver(const SourceFile& source, const QString& inputDir, int id, cons
     const QString handed = handedFolder(inputDir, id) + QDir::cleanPath(path);
     const QByteArray target = QFile::encodeName(handed);
     ::unlink(target.constData());
-    if (!QDir().mkpath(QFileInfo(handed).absolutePath()))
-        throw cannotHandOver(inputDir, errno);
+    // The folders below the input folder are made one by one, never the
+    // input folder itself: it goes with its office, and a call that outlived
+    // an office that was ended must not make it again, for the next office of
+    // the same pipe to find in its way.
+    QByteArray folder = QFile::encodeName(inputDir);
+    const QByteArray below = QFile::encodeName(QFileInfo(handed).absolutePath()).mid(folder.size());
+    for (const QByteArray& part : below.split('/')) {
+        if (part.isEmpty())
+            continue;
+        folder += '/' + part;
+        if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
+            throw cannotHandOver(inputDir, errno);
+    }
     const QByteArray opened = "/proc/self/fd/" + QByteArray::number(source.fd());
     if (::linkat(AT_FDCWD, opened.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) ==
         0)
@@ -452,15 +463,15 @@ void moveInto(const QByteArray& from, const QByteArray& to, const QString& folde
 
 // Moves the page and the pictures the office wrote for it into the folder
 // where the page was asked for: the pictures first, the page last.
+// The paths are joined by hand: QDir::filePath takes a name starting with
+// ":" for a path of its own.
 void deliver(const QString& written, const QString& pageName, const QString& folder) {
-    const QDir from(written);
-    const QDir to(folder);
-    QStringList names = from.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QStringList names = QDir(written).entryList(QDir::Files | QDir::Hidden | QDir::System);
     names.removeAll(pageName);
     names.append(pageName);
     for (const QString& name : names)
-        moveInto(QFile::encodeName(from.filePath(name)), QFile::encodeName(to.filePath(name)),
-                 folder);
+        moveInto(QFile::encodeName(written + QLatin1Char('/') + name),
+                 QFile::encodeName(folder + QLatin1Char('/') + name), folder);
 }
 
 class WordApplication;
@@ -684,7 +695,7 @@ private:
         const QString published = shared_->publishedFolder
                                       ? shared_->publishedFolder(folder.absoluteFilePath())
                                       : folder.absoluteFilePath();
-        const rtl::OUString baseUrl = fileUrl(QDir(published).filePath(pageName));
+        const rtl::OUString baseUrl = fileUrl(published + QLatin1Char('/') + pageName);
         // The job owns what it uses: a call that runs out of time may still be
         // running on the office's thread after this function has returned.
         auto facts = std::make_shared<webpage::DocumentFacts>(

@@ -912,6 +912,32 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
             EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
         EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     }
+
+    // A Ctrl-C as soon as the run listens for it, before the workers have
+    // listed the folder, is reported the same way.
+    QTemporaryDir in, out, logs;
+    fillFolder(in.path(), 30);
+    TerminalRun run({"--jobs", "2", "--report", logs.filePath("report"), in.path(), out.path()},
+                    logs.filePath("stdout"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return QFileInfo(QStringLiteral("/proc/%1/exe").arg(run.pid)).symLinkTarget() ==
+                       QFileInfo(tool).canonicalFilePath() &&
+                   catches(run.pid, SIGINT);
+        },
+        30000));
+    run.type("\x03");
+    ASSERT_TRUE(run.waitForEnd(120000));
+    EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
+    const int converted = run.convertedLines();
+    EXPECT_EQ(run.lines().value(run.lines().size() - 1),
+              QStringLiteral("%1 converted, 0 failed, %2 not converted (stopped)")
+                  .arg(converted)
+                  .arg(30 - converted))
+        << run.screen().toStdString();
+    const QJsonObject closing = reportObjects(readFile(logs.filePath("report"))).value(converted);
+    EXPECT_EQ(closing["ended_by"], "stopped");
+    EXPECT_EQ(closing["not_converted"], 30 - converted);
 }
 
 TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages) {
@@ -1075,44 +1101,4 @@ TEST(BatchTool, aTreeGoesIntoTheSameSubfoldersAndAgainOnlyWhereADocumentChanged)
     EXPECT_EQ(report.last()["folders_not_read"], 1);
     QFile::setPermissions(in.filePath("locked"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-TEST(BatchTool, aWorkerWhoseOfficeDoesNotStartIsStartedAgainAndTheStatusFollowsTheDocuments) {
-    // An installation like the real one whose office fails its first two
-    // starts with the profile it sees first: the worker with that profile
-    // cannot start an office (its session tries twice), the other can.
-    QTemporaryDir office, state, in, out;
-    const QString real = qp::office::findInstallation();
-    ASSERT_FALSE(real.isEmpty());
-    for (const QString& folder : {QString(), QStringLiteral("program")}) {
-        const QDir from(QDir(real).filePath(folder)), to(QDir(office.path()).filePath(folder));
-        ASSERT_TRUE(QDir().mkpath(to.path()));
-        for (const QString& name : from.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
-            if (name != "program" && name != "soffice.bin") {
-                ASSERT_TRUE(QFile::link(from.filePath(name), to.filePath(name)));
-            }
-        }
-    }
-    const QString soffice = office.filePath("program/soffice.bin");
-    writeFile(soffice, "#!/bin/sh\n"
-                       "for a; do case $a in -env:UserInstallation=*) profile=$a;; esac; done\n"
-                       "s='" +
-                           state.path().toUtf8() +
-                           "'\n"
-                           "mkdir \"$s/chosen\" 2>/dev/null && echo \"$profile\" > \"$s/profile\"\n"
-                           "while [ ! -s \"$s/profile\" ]; do sleep 0.1; done\n"
-                           "if [ \"$profile\" = \"$(cat \"$s/profile\")\" ]; then\n"
-                           "  mkdir \"$s/1\" 2>/dev/null || mkdir \"$s/2\" 2>/dev/null && exit 1\n"
-                           "fi\n"
-                           "exec '" +
-                           real.toUtf8() + "/program/soffice.bin' \"$@\"\n");
-    ASSERT_TRUE(QFile::setPermissions(soffice, QFile::ReadOwner | QFile::ExeOwner));
-    fillFolder(in.path(), 2);
-    const ToolRun run = runProgram(tool, {"--jobs", "2", in.path(), out.path()}, {},
-                                   {"QUILLPG_OFFICE_DIR=" + office.path()});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.lines.value(run.lines.size() - 1), "2 converted, 0 failed");
-    EXPECT_TRUE(run.errors.contains("the office did not start; starting the worker again"))
-        << run.errors.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(state.filePath("2"))) << "the failing office never ran";
 }
