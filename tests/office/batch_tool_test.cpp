@@ -2,6 +2,7 @@
 #include "QtPrinters.h"
 #include "TestFiles.h"
 #include "office/OfficeInstallation.h"
+#include "office/OfficeSandbox.h"
 
 #include <QDataStream>
 #include <QDirIterator>
@@ -1101,4 +1102,47 @@ TEST(BatchTool, aTreeGoesIntoTheSameSubfoldersAndAgainOnlyWhereADocumentChanged)
     EXPECT_EQ(report.last()["folders_not_read"], 1);
     QFile::setPermissions(in.filePath("locked"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(BatchTool, aWorkerWhoseOfficeDoesNotStartIsStartedAgainAndTheStatusFollowsTheDocuments) {
+    // An installation like the real one whose office fails its first two
+    // starts: a worker's session tries twice and cannot start an office;
+    // started again, it can. The confined office may write nothing but its
+    // profile (which a failed start replaces) and the font cache, so that
+    // is where the stand-in counts its starts, under names of this run.
+    QTemporaryDir office, in, out;
+    const QString real = qp::office::findInstallation();
+    ASSERT_FALSE(real.isEmpty());
+    for (const QString& folder : {QString(), QStringLiteral("program")}) {
+        const QDir from(QDir(real).filePath(folder)), to(QDir(office.path()).filePath(folder));
+        ASSERT_TRUE(QDir().mkpath(to.path()));
+        for (const QString& name : from.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+            if (name != "program" && name != "soffice.bin") {
+                ASSERT_TRUE(QFile::link(from.filePath(name), to.filePath(name)));
+            }
+        }
+    }
+    const QByteArray count = QFile::encodeName(qp::office::userFontCacheDir() + "/.start-" +
+                                               QFileInfo(office.path()).fileName());
+    const QString soffice = office.filePath("program/soffice.bin");
+    writeFile(soffice, "#!/bin/sh\n"
+                       "mkdir '" +
+                           count +
+                           "-1' 2>/dev/null && exit 1\n"
+                           "mkdir '" +
+                           count +
+                           "-2' 2>/dev/null && exit 1\n"
+                           "exec '" +
+                           real.toUtf8() + "/program/soffice.bin' \"$@\"\n");
+    ASSERT_TRUE(QFile::setPermissions(soffice, QFile::ReadOwner | QFile::ExeOwner));
+    fillFolder(in.path(), 2);
+    const ToolRun run = runProgram(tool, {"--jobs", "2", in.path(), out.path()}, {},
+                                   {"QUILLPG_OFFICE_DIR=" + office.path()});
+    QDir().rmdir(QFile::decodeName(count + "-1"));
+    const bool failedTwice = QDir().rmdir(QFile::decodeName(count + "-2"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.lines.value(run.lines.size() - 1), "2 converted, 0 failed");
+    EXPECT_TRUE(run.errors.contains("the office did not start; starting the worker again"))
+        << run.errors.toStdString();
+    EXPECT_TRUE(failedTwice) << "the failing office never ran";
 }
