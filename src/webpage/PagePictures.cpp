@@ -262,10 +262,11 @@ PagePictures keepPicturesInFolder(const QByteArray& page, const PagePlaces& plac
         out += page.mid(copied);
     // A path below the mirror folder in the text (a field that shows where
     // the document lies) is the path it stands for.
-    if (const QByteArray prefix = mirror.chopped(1).toUtf8();
-        !mirror.isEmpty() && out.contains(prefix + '/')) {
-        out.replace(prefix + '/', "/");
-        result.changed = true;
+    if (!mirror.isEmpty()) {
+        if (const QByteArray prefix = mirror.chopped(1).toUtf8(); out.contains(prefix + '/')) {
+            out.replace(prefix + '/', "/");
+            result.changed = true;
+        }
     }
     result.page = out;
     return result;
