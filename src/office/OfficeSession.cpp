@@ -59,24 +59,18 @@ struct Worker {
     std::shared_ptr<OfficeProcess> process;
 };
 
-AutomationError stoppedError(const QString& what) {
-    return AutomationError(
-        ErrorNumber::ServerStopped,
-        QStringLiteral("The word processor stopped while %1; it will be restarted for "
-                       "the next document.")
-            .arg(what),
-        QStringLiteral("Word.Application"));
-}
-
-// An office that the system's out-of-memory killer ended: its document is
-// not loaded again.
-AutomationError outOfMemoryError(const QString& what) {
-    return AutomationError(
-        ErrorNumber::OutOfMemory,
-        QStringLiteral("The system ran out of memory and ended the word processor while %1; it "
-                       "will be restarted for the next document.")
-            .arg(what),
-        QStringLiteral("Word.Application"));
+// The office ended under a call: on its own, or by the system's
+// out-of-memory killer, whose document is not loaded again.
+AutomationError endedError(const QString& what, bool outOfMemory = false) {
+    return AutomationError(outOfMemory ? ErrorNumber::OutOfMemory : ErrorNumber::ServerStopped,
+                           (outOfMemory
+                                ? QStringLiteral("The system ran out of memory and ended the word "
+                                                 "processor while %1; it will be restarted for the "
+                                                 "next document.")
+                                : QStringLiteral("The word processor stopped while %1; it will be "
+                                                 "restarted for the next document."))
+                               .arg(what),
+                           QStringLiteral("Word.Application"));
 }
 
 // How many processes the system's out-of-memory killer has ended since it
@@ -388,21 +382,19 @@ struct OfficeSession::State {
     // tried again. `oomKillsAtStart` is that count when the call started.
     AutomationError lose(Connection* connection, const QString& what, long long oomKillsAtStart) {
         if (!connection)
-            return stoppedError(what);
+            return endedError(what);
         connection->lost = true;
         const std::shared_ptr<OfficeProcess> process = connection->process;
         if (!process)
-            return stoppedError(what);
+            return endedError(what);
         // An office whose pipe broke is on its way out: how it ends says why.
         for (int wait = 0; wait < 25 && process->running(); ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const bool killed =
             !process->running() && process->endSignal() == SIGKILL && !process->stopRequested();
         process->stop();
-        return killed && oomKillsAtStart >= 0 &&
-                       outOfMemoryKills(options.vmstatFile) > oomKillsAtStart
-                   ? outOfMemoryError(what)
-                   : stoppedError(what);
+        return endedError(what, killed && oomKillsAtStart >= 0 &&
+                                    outOfMemoryKills(options.vmstatFile) > oomKillsAtStart);
     }
 
     // Turns whatever a job raised into the error its caller sees, and notes
