@@ -269,7 +269,7 @@ QString decodedValue(const QByteArray& raw) {
 }
 
 // Attributes whose value is an address.
-const QSet<QByteArray> urlAttributes{"href",   "src",     "action",   "formaction", "background",
+const QSet<QByteArray> addressAttributes{"href",   "src",     "action",   "formaction", "background",
                                      "poster", "cite",    "longdesc", "usemap",     "codebase",
                                      "data",   "classid", "archive",  "profile",    "manifest",
                                      "dynsrc", "lowsrc",  "icon",     "code",       "xlink:href"};
@@ -278,7 +278,7 @@ bool activeAttribute(const Tag& tag, const Attribute& attribute) {
     if (attribute.name.startsWith("on"))
         return true;
     const bool picture = attribute.name == "src" && (tag.name == "img" || tag.name == "input");
-    if (urlAttributes.contains(attribute.name))
+    if (addressAttributes.contains(attribute.name))
         return activeUrl(decodedValue(attribute.value), picture ? UrlUse::Picture : UrlUse::Link);
     if (attribute.name == "srcset") {
         // Candidates separated by commas, each an address and a size.
