@@ -915,6 +915,34 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
     }
 }
 
+// A Ctrl-C as soon as the run listens for it, before the workers have listed
+// the folder, is reported like a late one.
+TEST(BatchTool, anEarlyCtrlCWithJobsIsReportedLikeALateOne) {
+    QTemporaryDir in, out, logs;
+    fillFolder(in.path(), 30);
+    TerminalRun run({"--jobs", "2", "--report", logs.filePath("report"), in.path(), out.path()},
+                    logs.filePath("stdout"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return QFileInfo(QStringLiteral("/proc/%1/exe").arg(run.pid)).symLinkTarget() ==
+                       QFileInfo(tool).canonicalFilePath() &&
+                   catches(run.pid, SIGINT);
+        },
+        30000));
+    run.type("\x03");
+    ASSERT_TRUE(run.waitForEnd(120000));
+    EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
+    const int converted = run.convertedLines();
+    EXPECT_EQ(run.lines().value(run.lines().size() - 1),
+              QStringLiteral("%1 converted, 0 failed, %2 not converted (stopped)")
+                  .arg(converted)
+                  .arg(30 - converted))
+        << run.screen().toStdString();
+    const QJsonObject closing = reportObjects(readFile(logs.filePath("report"))).value(converted);
+    EXPECT_EQ(closing["ended_by"], "stopped");
+    EXPECT_EQ(closing["not_converted"], 30 - converted);
+}
+
 TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages) {
     for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
         SCOPED_TRACE(jobs.join(' ').toStdString());

@@ -61,6 +61,17 @@ std::atomic<bool> stopRequested{false};
 constexpr int maxSignalledWorkers = 256;
 std::atomic<pid_t> workerPids[maxSignalledWorkers];
 
+// The process whose handlers these are. A child being started shares this
+// process's memory until it runs its program (Qt starts processes with
+// vfork), and a Ctrl-C reaches the child too while it still has these
+// handlers: taken there, it would count as this process's first Ctrl-C, and
+// the real one as the second.
+std::atomic<pid_t> handlingProcess{0};
+
+bool isHandlingProcess() {
+    return ::getpid() == handlingProcess.load();
+}
+
 // Ends this process at once by the signal's default action.
 [[noreturn]] void endBy(int signal) {
     ::signal(signal, SIG_DFL);
@@ -75,11 +86,15 @@ std::atomic<pid_t> workerPids[maxSignalledWorkers];
 
 // A worker told to end at once by its parent: the page being saved goes first.
 void onEndNow(int signal) {
+    if (!isHandlingProcess())
+        return;
     PageStaging::discardAllFromSignal();
     endBy(signal);
 }
 
 void onInterrupt(int signal) {
+    if (!isHandlingProcess())
+        return;
     if (!stopRequested.exchange(true))
         return;
     // The second one: the page being saved goes, then the program. Workers
@@ -108,6 +123,7 @@ void onInterrupt(int signal) {
 // with that signal held back, so that a stop passed on before this point
 // waits for the handler instead of ending the worker.
 void catchInterrupts(bool worker) {
+    handlingProcess = ::getpid();
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     action.sa_flags = 0;
