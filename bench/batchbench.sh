@@ -93,11 +93,9 @@ run() {
         n=$(find "$work/out" -name '*.htm' | wc -l) ;;
     esac
     read -r wall user system l <"$work/$name.time"
-    # quillpg-batch's offices run in namespaces of their own, outside its
-    # processes' accounting: each of its processes gives its office's time.
-    if [[ -f $work/phases ]]; then
-        user=$(awk -v u="$user" '{ for (i = 1; i < NF; i++) if ($i == "office-cpu") u += $(i+1) } END { print u }' "$work/phases")
-    fi
+    # quillpg-batch's offices are its own children, counted in its user and
+    # system time once it has waited for them; their own figure
+    # (office-cpu in the phases) is shown, not added.
     echo "$wall $user $system $l $n" >"$work/$name.figures"
     # The phases of all the run's processes, summed.
     if [[ -f $work/phases ]]; then

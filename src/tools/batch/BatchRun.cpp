@@ -608,8 +608,9 @@ int runWorker(const BatchOptions& options, bool machine) {
     const int outcome = reporter.finish();
     // For benchmarks: where this process's conversion time went, one line
     // per process (each worker of a --jobs run writes its own), with the
-    // processor time of its last office, which the system does not count
-    // among this process's children once it runs in a namespace of its own.
+    // processor time of its last office, read before the office ends (the
+    // system counts it among this process's children only once it has been
+    // waited for).
     if (const QString file = qEnvironmentVariable("QUILLPG_PHASE_TIMES"); !file.isEmpty()) {
         double officeSeconds = 0;
         if (const auto session = server->session(); session && session->officePid() > 0) {
