@@ -73,7 +73,7 @@ QString toolPath() {
 QString toolPath() {
     const QStringList names = candidates();
     for (const QString& name : names) {
-        const QString path = findProgram(name);
+        QString path = findProgram(name);
         if (!path.isEmpty())
             return path;
     }

@@ -119,7 +119,7 @@ QString findDesktopEntry(const QString& id) {
         return {};
     const QStringList folders = applicationFolders();
     for (const QString& folder : folders) {
-        const QString direct = QDir(folder).filePath(id);
+        QString direct = QDir(folder).filePath(id);
         if (QFileInfo(direct).isFile())
             return direct;
         // Entries in subfolders: their id is the relative path with "-" for
@@ -127,7 +127,7 @@ QString findDesktopEntry(const QString& id) {
         QDirIterator entries(folder, {QStringLiteral("*.desktop")}, QDir::Files,
                              QDirIterator::Subdirectories);
         while (entries.hasNext()) {
-            const QString path = entries.next();
+            QString path = entries.next();
             QString relative = QDir(folder).relativeFilePath(path);
             if (relative.contains(QLatin1Char('/')) &&
                 relative.replace(QLatin1Char('/'), QLatin1Char('-')) == id)

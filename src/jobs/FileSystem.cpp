@@ -122,7 +122,7 @@ QChar FileSystem::separator() {
 
 QString FileSystem::generalDate(const QDateTime& when) {
     const QLocale locale = QLocale::system();
-    const QString date = locale.toString(when.date(), QLocale::ShortFormat);
+    QString date = locale.toString(when.date(), QLocale::ShortFormat);
     if (when.time() == QTime(0, 0))
         return date;
     return date + u' ' + locale.toString(when.time(), timeFormatWithoutZone(locale));

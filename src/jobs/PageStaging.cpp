@@ -253,8 +253,8 @@ QString PageStaging::stagedPage(const QString& pageName) const {
 
 QString PageStaging::linkDocument(const QString& document) {
     const QByteArray source = encodeFileName(document);
-    const QString name = QStringLiteral("document-") +
-                         portableFileName(document.mid(document.lastIndexOf(u'/') + 1));
+    QString name = QStringLiteral("document-") +
+                   portableFileName(document.mid(document.lastIndexOf(u'/') + 1));
     if (::symlink(source.constData(), child(nativeFolder_, encodeFileName(name)).constData()) != 0)
         throw systemFailure(errno, folder_);
     link_ = name;
@@ -271,7 +271,7 @@ bool PageStaging::diskFull() const {
     const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (fd < 0)
         return errno == ENOSPC || errno == EDQUOT;
-    static const std::vector<char> zeros(1024 * 1024);
+    static const std::vector<char> zeros(std::size_t{1024} * 1024);
     bool full = false;
     size_t written = 0;
     while (written < zeros.size()) {

@@ -239,6 +239,7 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
     for (const QString& arg : arguments)
         storage.push_back(arg.toLocal8Bit());
     std::vector<char*> argv;
+    argv.reserve(storage.size() + 1);
     for (QByteArray& item : storage)
         argv.push_back(item.data());
     argv.push_back(nullptr);
@@ -249,6 +250,7 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
     if (!launch.tempDir.isEmpty())
         environment.push_back("TMPDIR=" + scratchDir);
     std::vector<char*> envp;
+    envp.reserve(environment.size() + 1);
     for (QByteArray& item : environment)
         envp.push_back(item.data());
     envp.push_back(nullptr);
@@ -336,7 +338,7 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
         got = ::read(report[0], message, sizeof message);
     } while (got < 0 && errno == EINTR);
     ::close(report[0]);
-    const char flags = got == ssize_t(sizeof message) ? message[0] : 0;
+    const char flags = got == ssize_t(sizeof message) ? message[0] : char(0);
     int confinement = -1;
     std::memcpy(&confinement, message + 1, sizeof confinement);
     if (flags & ReportConfined)

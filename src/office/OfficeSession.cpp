@@ -252,12 +252,12 @@ struct OfficeSession::State {
             QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
                 .arg(options.pipeName)};
         const QString log = options.profileDir + QStringLiteral(".log");
-        auto process = std::make_shared<OfficeProcess>();
+        auto officeProcess = std::make_shared<OfficeProcess>();
         std::shared_ptr<OfficeProcess> previous;
         {
             std::lock_guard lock(mutex);
-            previous = std::exchange(self.process, process);
-            this->process = process;
+            previous = std::exchange(self.process, officeProcess);
+            process = officeProcess;
         }
         if (previous)
             previous->stop();
@@ -277,25 +277,25 @@ struct OfficeSession::State {
             QString ignored;
             if (!version.isEmpty())
                 recordOfficeVersion(options.profileDir, version, &ignored);
-            process->start(program, arguments, log, launch);
+            officeProcess->start(program, arguments, log, launch);
         };
         launchOffice();
         const auto deadline = Clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
         int restarts = 0;
         while (Clock::now() < deadline) {
             if (isStopping()) {
-                process->stop();
+                officeProcess->stop();
                 throw std::runtime_error("the office was shut down while it started");
             }
-            if (!process->running()) {
+            if (!officeProcess->running()) {
                 // A new profile makes the office exit once with status 81 and
                 // ask to be started again.
-                if (process->exitStatus() == 81 && restarts++ < 2) {
+                if (officeProcess->exitStatus() == 81 && restarts++ < 2) {
                     launchOffice();
                     continue;
                 }
                 throw std::runtime_error(
-                    startFailure(installation, *process, log).toLocal8Bit().toStdString());
+                    startFailure(installation, *officeProcess, log).toLocal8Bit().toStdString());
             }
             // Until the office has made its socket there is nothing to try;
             // a socket that is not this user's is never spoken to.
@@ -304,12 +304,12 @@ struct OfficeSession::State {
                 throw std::runtime_error(
                     QStringLiteral("the pipe %1 is not this user's").arg(socketPath).toStdString());
             if (auto connection = attach()) {
-                connection->process = process;
+                connection->process = officeProcess;
                 return connection;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        process->stop();
+        officeProcess->stop();
         throw std::runtime_error(QStringLiteral("the office did not answer within %1 s")
                                      .arg(options.startTimeoutMs / 1000)
                                      .toStdString());
@@ -384,15 +384,15 @@ struct OfficeSession::State {
         if (!connection)
             return endedError(what);
         connection->lost = true;
-        const std::shared_ptr<OfficeProcess> process = connection->process;
-        if (!process)
+        const std::shared_ptr<OfficeProcess> officeProcess = connection->process;
+        if (!officeProcess)
             return endedError(what);
         // An office whose pipe broke is on its way out: how it ends says why.
-        for (int wait = 0; wait < 25 && process->running(); ++wait)
+        for (int wait = 0; wait < 25 && officeProcess->running(); ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        const bool killed =
-            !process->running() && process->endSignal() == SIGKILL && !process->stopRequested();
-        process->stop();
+        const bool killed = !officeProcess->running() && officeProcess->endSignal() == SIGKILL &&
+                            !officeProcess->stopRequested();
+        officeProcess->stop();
         return endedError(what, killed && oomKillsAtStart >= 0 &&
                                     outOfMemoryKills(options.vmstatFile) > oomKillsAtStart);
     }

@@ -65,7 +65,7 @@ QString errorWords(quint32 number);
 // the table knows it.
 QString reasonOf(const css::uno::Exception& e) {
     QString text = toQString(e.Message);
-    const int at = text.indexOf(QLatin1String(" at ./"));
+    const qsizetype at = text.indexOf(QLatin1String(" at ./"));
     if (at >= 0)
         text.truncate(at);
     static const QRegularExpression number(QStringLiteral("0x([0-9A-Fa-f]+)\\(Error Area:"));
@@ -132,7 +132,7 @@ QString reasonOf(const css::task::ErrorCodeIOException& e) {
     const QString code = QStringLiteral("office error 0x") + QString::number(number, 16).toUpper();
     if (const QString words = errorWords(number); !words.isEmpty())
         return words + QStringLiteral("; ") + code;
-    const QString text = reasonOf(static_cast<const css::uno::Exception&>(e));
+    QString text = reasonOf(static_cast<const css::uno::Exception&>(e));
     if (text.contains(QLatin1String("handleLoadError")))
         return QStringLiteral(
                    "the document is damaged, protected by a password or of a kind the word "
@@ -227,7 +227,7 @@ QString handedFolder(const QString& inputDir, int id) {
 // folder: a hard link to what was opened where the file system allows it,
 // else a copy. Returns the path it got there.
 QString handOver(const SourceFile& source, const QString& inputDir, int id, const QString& path) {
-    const QString handed = handedFolder(inputDir, id) + QDir::cleanPath(path);
+    QString handed = handedFolder(inputDir, id) + QDir::cleanPath(path);
     const QByteArray target = QFile::encodeName(handed);
     ::unlink(target.constData());
     // The folders below the input folder are made one by one, never the

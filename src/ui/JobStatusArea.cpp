@@ -110,7 +110,7 @@ bool JobStatusArea::jobRunning() const {
 }
 
 QString JobStatusArea::rateText() const {
-    const double seconds = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0.0;
+    const double seconds = clock_.isValid() ? static_cast<double>(clock_.elapsed()) / 1000.0 : 0.0;
     if (done_ == 0 || seconds <= 0.0)
         return {};
     const double rate = done_ / seconds;

@@ -33,7 +33,7 @@ QString nameOf(const xmlNode* node) {
 
 QString contentOf(const xmlNode* node) {
     xmlChar* content = xmlNodeGetContent(node);
-    const QString result = text(content);
+    QString result = text(content);
     xmlFree(content);
     return result;
 }

@@ -152,9 +152,9 @@ TEST(BatchTool, badUsageOrUnusableFoldersExitWithTwoAFolderWithoutDocumentsWithT
         EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.errors.contains(error)) << run.errors.toStdString();
     }
-    const ToolRun run = batch({"--version"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.lines, QStringList{"quillpg-batch " QUILLPG_VERSION});
+    const ToolRun version = batch({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.lines, QStringList{"quillpg-batch " QUILLPG_VERSION});
 
     // A folder without listed documents: standard error says what it holds.
     QTemporaryDir in, out;
@@ -193,9 +193,9 @@ TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsAloneWithJobsOrInSl
     for (int i = 1; i <= 2; ++i) {
         const ToolRun run = batch({"--not-filtered", "--shard", QStringLiteral("%1/2").arg(i),
                                    "--extension", "DOC", corpusDir(), three.path()});
-        const QStringList failed = documents(run, "Failed");
-        EXPECT_EQ(run.status, failed.isEmpty() ? 0 : 1);
-        all << documents(run, "Converted") << failed;
+        const QStringList sliceFailed = documents(run, "Failed");
+        EXPECT_EQ(run.status, sliceFailed.isEmpty() ? 0 : 1);
+        all << documents(run, "Converted") << sliceFailed;
     }
     EXPECT_EQ(all.size(), 30);
     EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 30);

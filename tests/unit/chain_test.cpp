@@ -13,7 +13,7 @@ namespace {
 // An extension list over a vector.
 class VectorList : public ExtensionList {
 public:
-    explicit VectorList(std::vector<QString> entries = {}) : entries(std::move(entries)) {}
+    explicit VectorList(std::vector<QString> items = {}) : entries(std::move(items)) {}
     int listCount() const override { return int(entries.size()); }
     QString list(int index) const override { return entries.at(std::size_t(index)); }
 

@@ -223,14 +223,14 @@ TEST_F(States, whatIsNamedLikeADocumentButCannotBeConvertedFailsWithItsReasonUno
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::close(sock);
     const QString secret = writeFile(folder.filePath("secret.txt"));
-    for (const auto& [name, target] :
+    for (const auto& [name, linkTarget] :
          std::vector<std::pair<QString, QString>>{{"zero.doc", "/dev/zero"},
                                                   {"dangling.doc", "missing"},
                                                   {"loop.doc", "loop.doc"},
                                                   {"leak.doc", secret},
                                                   {"inside.doc", "real.doc"},
                                                   {"folder-link.doc", folder.path()}})
-        ASSERT_TRUE(QFile::link(target, this->in(name)));
+        ASSERT_TRUE(QFile::link(linkTarget, this->in(name)));
     QDir(source).mkdir("folder.doc");
     const QString notRegular = QStringLiteral("not a regular file (%1)");
     const std::map<QString, QString> failures{
@@ -338,8 +338,8 @@ TEST_F(States, documentsWhosePagesCollideGetTheirOwnPageTheSameInEverySlice) {
     windows.converts = nullptr;
     word->savedPages.clear();
     QStringList examined;
-    mediator.setFolderProbe([&](const QString& folder) {
-        examined << folder;
+    mediator.setFolderProbe([&](const QString& probed) {
+        examined << probed;
         return FolderNames{true, 255};
     });
     runBatch();

@@ -196,7 +196,7 @@ public:
             pending_.pop_back();
         if (pending_.empty())
             return {};
-        const QString folder = pending_.back().takeLast();
+        QString folder = pending_.back().takeLast();
         pending_.push_back(subfolders(folder));
         return folder;
     }

@@ -98,9 +98,14 @@ void ConsoleReporter::documentSaved(const QString&, qint64 bytes) {
 // "Converted SOURCE -> PAGE", followed by the document's warnings in
 // parentheses when it has any.
 void ConsoleReporter::documentConverted(const QString& source, const QString& page) {
-    Outcome outcome{
-        Outcome::Status::Converted,          source, page, {}, warnings_.take(source), 0,
-        documentClock_.nsecsElapsed() / 1e9, bytes_};
+    Outcome outcome{Outcome::Status::Converted,
+                    source,
+                    page,
+                    {},
+                    warnings_.take(source),
+                    0,
+                    static_cast<double>(documentClock_.nsecsElapsed()) / 1e9,
+                    bytes_};
     tell(outcome);
     if (afterDocument)
         afterDocument();
@@ -111,14 +116,15 @@ void ConsoleReporter::documentErrorNumber(const QString&, std::int32_t number) {
 }
 
 void ConsoleReporter::documentFailed(const QString& source, const QString& reason) {
-    Outcome outcome{Outcome::Status::Failed,
-                    source,
-                    {},
-                    reason,
-                    {},
-                    error_,
-                    documentClock_.isValid() ? documentClock_.nsecsElapsed() / 1e9 : 0,
-                    0};
+    Outcome outcome{
+        Outcome::Status::Failed,
+        source,
+        {},
+        reason,
+        {},
+        error_,
+        documentClock_.isValid() ? static_cast<double>(documentClock_.nsecsElapsed()) / 1e9 : 0,
+        0};
     tell(outcome);
     if (afterDocument)
         afterDocument();
