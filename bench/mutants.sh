@@ -311,7 +311,7 @@ for i in "${!names[@]}"; do
     path=$tree/$file
     pristine=$(contents "$path")
     rest=${pristine//"$original"/}
-    occurs=$(((${#pristine} - ${#rest}) / ${#original}))
+    occurs=$((${#original} ? (${#pristine} - ${#rest}) / ${#original} : 0))
     # What changed: the text that differs, widened to whole words when the
     # difference starts or ends inside one.
     p=0 s=0
@@ -325,7 +325,7 @@ for i in "${!names[@]}"; do
         while ((s > 0)) && [[ ${original: -s:1} != [[:space:]] ]]; do ((s--)); done
     fi
     from=${original:p:${#original}-p-s} to=${replacement:p:${#replacement}-p-s}
-    from=$(tr -s ' \n' ' ' <<<"$from" | sed 's/ *$//') to=$(tr -s ' \n' ' ' <<<"$to" | sed 's/ *$//')
+    from=$(tr -s ' \n' ' ' <<<"$from" | sed 's/^ //; s/ $//') to=$(tr -s ' \n' ' ' <<<"$to" | sed 's/^ //; s/ $//')
     if [[ -z $to ]]; then change="dropped '$from'"; else change="'$from' -> '$to'"; fi
     if ((occurs != 1)); then
         printf '%-24s %-34s %-48s stale (found %d times)\n' "$name" "$file" "$change" "$occurs"
