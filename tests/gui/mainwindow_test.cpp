@@ -87,7 +87,8 @@ TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredForma
         QTest::mouseClick(settings.filteredOption, Qt::LeftButton);
         QTest::mouseClick(settings.okButton, Qt::LeftButton);
     });
-    // A name typed without an extension gets ".htm"; one with its own keeps it.
+    // A name typed without an extension gets ".htm" (a dot that starts the
+    // name begins no extension); one with its own keeps it.
     QDir().mkpath(path("pages"));
     const QString chosen = path("pages/other.htm");
     open(document, path("pages/other"));
@@ -97,6 +98,8 @@ TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredForma
     EXPECT_EQ(server->savedPages, (QStringList{proposal, chosen}));
     EXPECT_TRUE(QFile::exists(proposal) && QFile::exists(chosen));
     EXPECT_FALSE(QFileInfo::exists(path("pages/other")));
+    open(document, path("pages/.other"));
+    EXPECT_EQ(server->savedPages.last(), path("pages/.other.htm"));
     open(document, path("typed.html"));
     EXPECT_EQ(server->savedPages.last(), path("typed.html"));
 }

@@ -419,12 +419,14 @@ TEST_F(States, aPageAppearsWholeWithItsPicturesOrNotAtAllAndAFailureKeepsTheEarl
     EXPECT_EQ(readFile(target + "/c.htm"), "earlier c");
     EXPECT_EQ(word->openDocuments(), 0);
 
-    // A folder in the page's place fails the page, named as such; a page
-    // whose name would leave no room below the file system's limit for the
-    // office's lock file and its pictures' names fails before the word
-    // processor opens its document (here the second of two documents named
-    // alike, whose page "NAME (2).htm" is four bytes longer).
-    const QString longName(228, u'n');
+    // A folder in the page's place fails the page, named as such, and its
+    // pictures, moved before it, go back; a page whose name would leave no
+    // room below the file system's limit for the office's lock file and its
+    // pictures' names fails before the word processor opens its document
+    // (here the first of two documents named alike gets a page whose name
+    // takes exactly the room there is, the second's "NAME (2).htm" is four
+    // bytes longer).
+    const QString longName(229, u'n');
     touchAll({"d.doc", longName + ".doc", longName + ".rtf"});
     windows.extensions << QStringLiteral("rtf");
     QDir().mkpath(target + "/d.htm");
@@ -434,6 +436,7 @@ TEST_F(States, aPageAppearsWholeWithItsPicturesOrNotAtAllAndAFailureKeepsTheEarl
     runBatch();
     EXPECT_EQ(windows.documents.detail(in("d.doc")),
               "A folder of that name is in the way: " + target + "/d.htm");
+    EXPECT_FALSE(QFile::exists(target + "/d_html_1.png"));
     EXPECT_EQ(windows.documents.status(in(longName + ".doc")), "Converted");
     EXPECT_EQ(windows.documents.detail(in(longName + ".rtf")),
               "the page's name would be longer than the file system allows (233 bytes)");
