@@ -269,10 +269,10 @@ QString decodedValue(const QByteArray& raw) {
 }
 
 // Attributes whose value is an address.
-const QSet<QByteArray> addressAttributes{"href",   "src",     "action",   "formaction", "background",
-                                     "poster", "cite",    "longdesc", "usemap",     "codebase",
-                                     "data",   "classid", "archive",  "profile",    "manifest",
-                                     "dynsrc", "lowsrc",  "icon",     "code",       "xlink:href"};
+const QSet<QByteArray> addressAttributes{
+    "href",     "src",    "action",   "formaction", "background", "poster",    "cite",
+    "longdesc", "usemap", "codebase", "data",       "classid",    "archive",   "profile",
+    "manifest", "dynsrc", "lowsrc",   "icon",       "code",       "xlink:href"};
 
 bool activeAttribute(const Tag& tag, const Attribute& attribute) {
     if (attribute.name.startsWith("on"))
