@@ -18,7 +18,8 @@ app_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libreoffic
 # What the tests, the benchmarks and the Debian package's checks need besides.
 test_packages=(libgtest-dev libgmock-dev xvfb xdotool time bc libxml2-utils chromium
                python3-html5lib parallel dpkg-dev file lintian desktop-file-utils
-               appstream librsvg2-bin bash-completion zlib1g-dev dosfstools fusefat)
+               appstream librsvg2-bin bash-completion zlib1g-dev dosfstools fusefat
+               clang-format)
 
 app_only=0
 if [[ "${1:-}" == --app ]]; then
