@@ -1,4 +1,5 @@
 #include "ActiveContent.h"
+#include "TagAttributes.h"
 
 #include <QFile>
 #include <QHash>
@@ -39,20 +40,9 @@ bool browserPictureUri(const QString& compact) {
 
 // ---- The page as an HTML5 tokenizer reads it ----------------------------------
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool isAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-struct Attribute {
-    QByteArray name;  // lower case
-    qsizetype begin;  // of its name
-    qsizetype end;    // after its value
-    QByteArray value; // as written, character references not decoded
-};
+using html::Attribute;
+using html::isAsciiLetter;
+using html::isSpace;
 
 struct Tag {
     QByteArray name; // lower case
@@ -96,26 +86,7 @@ Tag readTag(const QByteArray& page, qsizetype begin, qsizetype at) {
                    page[at] != '=')
                 ++at;
             attribute.name = page.mid(attribute.begin, at - attribute.begin).toLower();
-            qsizetype look = at;
-            while (look < size && isSpace(page[look]))
-                ++look;
-            if (look < size && page[look] == '=') {
-                at = look + 1;
-                while (at < size && isSpace(page[at]))
-                    ++at;
-                if (at < size && (page[at] == '"' || page[at] == '\'')) {
-                    const qsizetype close = page.indexOf(page[at], at + 1);
-                    const qsizetype stop = close < 0 ? size : close;
-                    attribute.value = page.mid(at + 1, stop - at - 1);
-                    at = close < 0 ? size : close + 1;
-                } else {
-                    const qsizetype start = at;
-                    while (at < size && !isSpace(page[at]) && page[at] != '>')
-                        ++at;
-                    attribute.value = page.mid(start, at - start);
-                }
-            }
-            attribute.end = at;
+            html::readAttributeValue(page, at, attribute);
             tag.attributes.push_back(std::move(attribute));
         }
     }

@@ -1,4 +1,5 @@
 #include "PagePictures.h"
+#include "TagAttributes.h"
 
 #include "automation/AutomationError.h"
 
@@ -13,22 +14,8 @@ namespace qp {
 
 namespace {
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool isLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// One attribute of a start tag: where it begins (after the whitespace before
-// it), where it ends, and its value as written.
-struct Attribute {
-    QByteArray name; // lower case
-    qsizetype begin = 0;
-    qsizetype end = 0;
-    QByteArray value;
-};
+using webpage::html::Attribute;
+using webpage::html::isSpace;
 
 // Reads the attributes of the start tag whose name ends at `at`; leaves `at`
 // after the tag's closing '>'.
@@ -54,27 +41,7 @@ QList<Attribute> readAttributes(const QByteArray& page, qsizetype& at) {
                page[at] != '/')
             ++at;
         attribute.name = page.mid(attribute.begin, at - attribute.begin).toLower();
-        qsizetype look = at;
-        while (look < size && isSpace(page[look]))
-            ++look;
-        if (look < size && page[look] == '=') {
-            at = look + 1;
-            while (at < size && isSpace(page[at]))
-                ++at;
-            if (at < size && (page[at] == '"' || page[at] == '\'')) {
-                const char quote = page[at];
-                const qsizetype close = page.indexOf(quote, at + 1);
-                const qsizetype stop = close < 0 ? size : close;
-                attribute.value = page.mid(at + 1, stop - at - 1);
-                at = close < 0 ? size : close + 1;
-            } else {
-                const qsizetype start = at;
-                while (at < size && !isSpace(page[at]) && page[at] != '>')
-                    ++at;
-                attribute.value = page.mid(start, at - start);
-            }
-        }
-        attribute.end = at;
+        webpage::html::readAttributeValue(page, at, attribute);
         if (attribute.name.isEmpty()) {
             ++at; // a stray character: step over it
             continue;
@@ -200,7 +167,7 @@ PagePictures keepPicturesInFolder(const QByteArray& page, const PagePlaces& plac
             at = close < 0 ? size : close + 3;
             continue;
         }
-        if (!isLetter(page[open + 1])) {
+        if (!webpage::html::isAsciiLetter(page[open + 1])) {
             at = open + 1;
             continue;
         }
