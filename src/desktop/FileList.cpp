@@ -63,12 +63,6 @@ int validSequence(const unsigned char* data, qsizetype size, qsizetype i) {
     return length;
 }
 
-// The path with every link resolved; empty when it cannot be resolved.
-QByteArray resolved(const QByteArray& path) {
-    std::unique_ptr<char, void (*)(void*)> real(::realpath(path.constData(), nullptr), std::free);
-    return real ? QByteArray(real.get()) : QByteArray();
-}
-
 // Whether the resolved path lies in the resolved folder or below it.
 bool inside(const QByteArray& path, const QByteArray& folder) {
     return path == folder || path.startsWith(folder.endsWith('/') ? folder : folder + '/');
@@ -123,7 +117,7 @@ void FileList::setPath(const QString& folder) {
     }
     const QByteArray root =
         linksAnywhere_ ? QByteArray()
-                       : resolved(linkRoot_.isEmpty() ? native : encodeFileName(linkRoot_));
+                       : resolvedPath(linkRoot_.isEmpty() ? native : encodeFileName(linkRoot_));
 
     // Listed by hand rather than through QDir, which leaves out every name
     // that is not valid UTF-8 without a word.
@@ -148,7 +142,7 @@ void FileList::setPath(const QString& folder) {
             } else if (!linksAnywhere_) {
                 // A link may not carry the batch out of its folder: to the
                 // user's other files, or to a device.
-                const QByteArray target = resolved(full);
+                const QByteArray target = resolvedPath(full);
                 if (root.isEmpty() || !inside(target, root))
                     problem = QStringLiteral("the link leads outside the source folder (%1)")
                                   .arg(decodeFileName(target));
@@ -211,6 +205,11 @@ QString decodeFileName(const QByteArray& bytes) {
         }
     }
     return result;
+}
+
+QByteArray resolvedPath(const QByteArray& path) {
+    std::unique_ptr<char, void (*)(void*)> real(::realpath(path.constData(), nullptr), std::free);
+    return real ? QByteArray(real.get()) : QByteArray();
 }
 
 QByteArray encodeFileName(const QString& name) {

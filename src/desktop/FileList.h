@@ -71,6 +71,9 @@ QString joinPath(const QString& folder, const QString& name);
 // text can produce, so encodeFileName gives back the very same bytes.
 QString decodeFileName(const QByteArray& bytes);
 QByteArray encodeFileName(const QString& name);
+// The path with every link resolved (realpath); empty when it cannot be
+// resolved.
+QByteArray resolvedPath(const QByteArray& path);
 // Whether the name holds bytes that are not valid UTF-8. Qt's own file
 // classes cannot reach such a file: use encodeFileName and the system calls.
 bool hasRawBytes(const QString& name);

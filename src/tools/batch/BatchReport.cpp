@@ -11,10 +11,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -178,8 +176,8 @@ bool ReportWriter::open(const QString& path, QString* error) {
         return true;
     }
     // A link to a report is followed: the link stays, its file is replaced.
-    std::unique_ptr<char, void (*)(void*)> real(::realpath(native.constData(), nullptr), std::free);
-    destination_ = real ? QByteArray(real.get()) : native;
+    const QByteArray real = resolvedPath(native);
+    destination_ = real.isEmpty() ? native : real;
     const QByteArray partial = destination_ + ".partial";
     struct stat beside {};
     if (::lstat(partial.constData(), &beside) == 0 && !S_ISREG(beside.st_mode))

@@ -178,6 +178,14 @@ QString absoluteFolder(const QString& folder) {
 // symbolic links to folders and the folder `skip` (a target folder inside the
 // source) are left out. Only the subfolders still to come of the folders on
 // the way down are held, so memory does not grow with the tree.
+// Where the pages of a folder of the source tree go: the same place below
+// the target folder.
+QString targetFolderOf(const QString& folder, const QString& sourceRoot,
+                       const QString& targetRoot) {
+    return folder == sourceRoot ? targetRoot
+                                : joinPath(targetRoot, folder.mid(joinPath(sourceRoot, {}).size()));
+}
+
 class FolderWalk {
 public:
     FolderWalk(const QString& root, const QString& skip) : root_(root) {
@@ -357,11 +365,10 @@ bool checkReport(const BatchOptions& options, QString* error) {
             written.emplace_back(report.st_dev, report.st_ino);
     // Where the report lands: its folder with every link resolved.
     const QFileInfo info(options.report);
-    std::unique_ptr<char, void (*)(void*)> real(
-        ::realpath(encodeFileName(info.absolutePath()).constData(), nullptr), std::free);
-    if (!real)
+    const QByteArray real = resolvedPath(encodeFileName(info.absolutePath()));
+    if (real.isEmpty())
         return true; // cannot be written at all: opening it says so
-    const QString folder = decodeFileName(real.get());
+    const QString folder = decodeFileName(real);
     const QString name = info.fileName();
     const QString shown = escapedName(options.report);
 
@@ -377,13 +384,9 @@ bool checkReport(const BatchOptions& options, QString* error) {
         } catch (const AutomationError&) {
             continue; // the run says so for itself
         }
-        const QString target =
-            source == sourceRoot
-                ? targetRoot
-                : joinPath(targetRoot, source.mid(joinPath(sourceRoot, {}).size()));
-        std::unique_ptr<char, void (*)(void*)> realTarget(
-            ::realpath(encodeFileName(target).constData(), nullptr), std::free);
-        const bool pagesThere = realTarget && decodeFileName(realTarget.get()) == folder;
+        const QString target = targetFolderOf(source, sourceRoot, targetRoot);
+        const QByteArray realTarget = resolvedPath(encodeFileName(target));
+        const bool pagesThere = !realTarget.isEmpty() && decodeFileName(realTarget) == folder;
         for (const auto& [document, page] : documents) {
             struct stat file {};
             if (::stat(encodeFileName(document).constData(), &file) == 0 &&
@@ -560,9 +563,7 @@ int runWorker(const BatchOptions& options, bool machine) {
     bool anyDocuments = false, anyFolderNotRead = false;
     for (QString folder = options.recursive ? walk.next() : sourceRoot; !folder.isEmpty();
          folder = options.recursive ? walk.next() : QString()) {
-        targetFolder = folder == sourceRoot
-                           ? targetRoot
-                           : joinPath(targetRoot, folder.mid(joinPath(sourceRoot, {}).size()));
+        targetFolder = targetFolderOf(folder, sourceRoot, targetRoot);
         targetMade = folder == sourceRoot;
         try {
             // After a stop, however early, the folders still to come are only
