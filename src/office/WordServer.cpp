@@ -207,6 +207,15 @@ private:
     int fd_;
 };
 
+// Copies what is left of one file into another, from `offset` when it is
+// given; returns 0, or the error that stopped it.
+int copyAll(int in, int out, off_t* offset) {
+    ssize_t sent;
+    while ((sent = ::sendfile(out, in, offset, 1 << 30)) > 0) {
+    }
+    return sent < 0 ? errno : 0;
+}
+
 AutomationError cannotHandOver(const QString& folder, int error) {
     return failure(ErrorNumber::ServerFailure,
                    QStringLiteral("The document could not be handed to the word processor: %1 "
@@ -250,11 +259,10 @@ QString handOver(const SourceFile& source, const QString& inputDir, int id, cons
     const int copy = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (copy < 0)
         throw cannotHandOver(inputDir, errno);
+    // From the start, without moving the opened file's own offset: the same
+    // document may be handed over again.
     off_t offset = 0;
-    ssize_t sent;
-    while ((sent = ::sendfile(copy, source.fd(), &offset, 1 << 30)) > 0) {
-    }
-    const int error = sent < 0 ? errno : 0;
+    const int error = copyAll(source.fd(), copy, &offset);
     ::close(copy);
     if (error != 0) {
         ::unlink(target.constData());
@@ -443,12 +451,7 @@ void moveInto(const QByteArray& from, const QByteArray& to, const QString& folde
         throw cannotDeliver(folder, errno);
     const QByteArray partial = to + ".part";
     const int out = ::open(partial.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    int error = out < 0 ? errno : 0;
-    ssize_t sent = 0;
-    while (error == 0 && (sent = ::sendfile(out, in, nullptr, 1 << 30)) > 0) {
-    }
-    if (error == 0 && sent < 0)
-        error = errno;
+    int error = out < 0 ? errno : copyAll(in, out, nullptr);
     if (out >= 0 && ::close(out) != 0 && error == 0)
         error = errno;
     ::close(in);
