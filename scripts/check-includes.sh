@@ -23,10 +23,11 @@ declare -A may_include=(
     [webpage]="automation"
     [office]="automation webpage"
     [desktop]="automation"
-    [jobs]="desktop automation"
-    [ui]="jobs desktop automation"
-    [app]="ui jobs desktop automation office"
-    [tools/batch]="jobs desktop automation office"
+    [engine]="automation"
+    [jobs]="engine desktop automation"
+    [ui]="jobs engine desktop automation"
+    [app]="ui jobs engine desktop automation office"
+    [tools/batch]="jobs engine desktop automation office"
 )
 
 # Sets `layer` to the layer a path below src belongs to: the longest layer

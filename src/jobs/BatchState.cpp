@@ -69,8 +69,6 @@ void BatchState::startJob(const QString&) {
             files.setListIndex(i);
             const QString fullPath = joinPath(files.path(), files.fileName());
             QString extension = fileSystem.GetFileExtension(fullPath).toLower();
-            // The verdict is taken before yielding: a window event may send
-            // another extension down a chain meanwhile.
             const bool document = chain.accepts(extension);
             // Every document of the listing claims its page, also those that
             // another slice converts.
@@ -80,16 +78,12 @@ void BatchState::startJob(const QString&) {
             else
                 ++others[extension];
             const bool accepted = document && windows.takesDocument(acceptedIndex++);
-            yieldUi(3);
             if (accepted) {
-                yieldUi(3);
                 auto item = std::make_shared<BatchWorkItem>(mediator().converters());
-                yieldUi(3);
                 item->init(fullPath);
                 item->setPageName(pageName);
                 item->setRefusal(files.fileProblem());
                 queue(item);
-                yieldUi(3);
             }
         } catch (...) {
             // A file that cannot be examined or queued is skipped.

@@ -5,6 +5,7 @@
 #include "PageStaging.h"
 #include "desktop/CommonDialog.h"
 #include "desktop/FileList.h"
+#include "engine/Conversion.h"
 #include "jobs/Command.h"
 #include "jobs/Controls.h"
 #include "jobs/Mediator.h"
@@ -56,6 +57,18 @@ void nextDocument(Mediator& mediator) {
     next.init(mediator);
     static_cast<Command&>(next).Execute();
 }
+
+engine::PageFormat pageFormat(WindowPort& windows) {
+    return windows.notFilteredSelected() ? engine::PageFormat::Full : engine::PageFormat::Filtered;
+}
+
+// Raises the failure the engine reported for a document saved through the
+// staging folder; a save that failed on a full file system says so.
+void raiseFailure(const engine::ConversionResult& result, const PageStaging& staging) {
+    if (staging.diskFull())
+        throw AutomationError(ErrorNumber::DiskFull, QStringLiteral("No space left on the device"));
+    throw AutomationError(result.errorNumber, result.errorText, result.errorSource);
+}
 } // namespace
 
 Converter::Converter(Mediator& mediator) : mediator_(mediator) {
@@ -70,13 +83,11 @@ Converter::Converter(Mediator& mediator) : mediator_(mediator) {
     });
 }
 
-ObjectRef Converter::wordApp() const {
-    ObjectRef word = mediator_.wordApp();
-    if (!word)
+void Converter::requireWordApp() const {
+    if (!mediator_.wordApp())
         throw AutomationError(
             ErrorNumber::ObjectNotSet,
             QStringLiteral("Object variable not set: the word processor is not bound"));
-    return word;
 }
 
 DocumentList& Converter::addDocumentRow() {
@@ -85,80 +96,17 @@ DocumentList& Converter::addDocumentRow() {
     return list;
 }
 
-void Converter::open(const ObjectRef& word, const QString& fileName) {
-    word->object(QStringLiteral("Documents"))
-        ->call(QStringLiteral("Open"), {{QStringLiteral("FileName"), fileName}});
-}
-
-void Converter::showWordProcessor(const ObjectRef& word) {
-    word->object(QStringLiteral("application"))->set(QStringLiteral("Visible"), true);
-}
-
-QString Converter::saveAs(const ObjectRef& word, const QString& page, bool notFiltered) {
-    const std::int16_t format = notFiltered ? 8 : 10;
-    const Variant result =
-        word->object(QStringLiteral("ActiveDocument"))
-            ->call(QStringLiteral("SaveAs"), {{QStringLiteral("FileName"), page},
-                                              {QStringLiteral("FileFormat"), format},
-                                              {QStringLiteral("LockComments"), false},
-                                              {QStringLiteral("Password"), QString()},
-                                              {QStringLiteral("AddToRecentFiles"), false}});
-    // A word processor that has nothing to say returns nothing (or, like
-    // Word, not a text).
-    return result.type() == Variant::Type::Text ? result.toText() : QString();
-}
-
-void Converter::markConverted(DocumentList& list, const QString& document, const QString& page,
+void Converter::markConverted(Mediator& mediator, const QString& document, const QString& page,
                               const QString& warnings) {
     // The row's detail names the page the document got, and what the word
     // processor warned of.
+    DocumentList& list = mediator.windows().documentList();
     if (list.hasRow(document)) {
         list.insertStatus(document, converted);
         list.setDetail(document, warnings.isEmpty() ? page : page + QLatin1Char('\n') + warnings);
     }
     if (!warnings.isEmpty())
-        mediator_.windows().reporter().documentWarned(document, warnings);
-}
-
-void Converter::closeActiveWindow(const ObjectRef& word) {
-    word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
-}
-
-void Converter::saveAndClose(ObjectRef& word, const std::function<void()>& save) {
-    try {
-        showWordProcessor(word);
-        yieldUi(6);
-        save();
-        yieldUi(3);
-    } catch (...) {
-        closeQuietly(word);
-        throw;
-    }
-    closeActiveWindow(word);
-    word.reset();
-    yieldUi(6);
-}
-
-qint64 Converter::saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
-                             const std::function<void(const QString&)>& save) {
-    FileSystem fileSystem;
-    const QString pageName = fileSystem.GetFileName(page);
-    try {
-        saveAndClose(word, [&] { save(staging.stagedPage(pageName)); });
-    } catch (const AutomationError&) {
-        if (staging.diskFull())
-            throw AutomationError(ErrorNumber::DiskFull,
-                                  QStringLiteral("No space left on the device"));
-        throw;
-    }
-    return staging.commit(pageName);
-}
-
-void Converter::closeQuietly(const ObjectRef& word) {
-    try {
-        closeActiveWindow(word);
-    } catch (...) {
-    }
+        mediator.windows().reporter().documentWarned(document, warnings);
 }
 
 BatchConverter::BatchConverter(Mediator& mediator) : Converter(mediator) {
@@ -171,48 +119,46 @@ void BatchConverter::Execute() {
     WindowPort& windows = mediator_.windows();
     const QString document = fileName_;
     DocumentList& list = addDocumentRow();
-    yieldUi(3);
     markRow(list, document, converting);
-    yieldUi(4);
 
     FileSystem fileSystem;
     const QString name = fileSystem.GetFileName(document);
-    yieldUi(3);
     const QString baseName = fileSystem.GetFileBaseName(document, false);
     const QString targetFolder = mediator_.GetTargetFolder();
     const QString sourceFolder = mediator_.GetSourceFolder();
-    yieldUi(3);
     // One separator between folder and name, also for a folder that already
     // ends with one: a page path starting with "//" would name a network host.
-    const QString page =
-        joinPath(targetFolder, pageName_.isEmpty() ? baseName + QStringLiteral(".htm") : pageName_);
-    yieldUi(3);
+    const QString pageName = pageName_.isEmpty() ? baseName + QStringLiteral(".htm") : pageName_;
+    const QString page = joinPath(targetFolder, pageName);
     checkPageName(page);
+    requireWordApp();
 
-    ObjectRef word = wordApp();
-    PageStaging staging(targetFolder);
+    auto staging = std::make_shared<PageStaging>(targetFolder);
+    engine::ConversionRequest request;
     // A name that is not valid UTF-8 cannot be handed to the word processor:
     // it opens a link with a plain name in the staging folder instead.
     if (hasRawBytes(document)) {
-        const QString link = staging.linkDocument(document);
-        word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), staging.folder()}});
-        open(word, link);
+        request.document = staging->linkDocument(document);
+        request.openFolder = staging->folder();
     } else {
-        word->call(QStringLiteral("ChangeFileOpenDirectory"), {{QString(), sourceFolder}});
-        open(word, name);
+        request.document = name;
+        request.openFolder = sourceFolder;
     }
-    QString warnings;
-    const qint64 bytes = saveStaged(word, staging, page, [&](const QString& staged) {
-        warnings = saveAs(word, staged, windows.notFilteredSelected());
-    });
-
-    markConverted(list, document, page, warnings);
-    windows.reporter().documentSaved(document, bytes);
-    windows.reporter().documentConverted(document, page);
-    windows.showMainWindow();
-    yieldUi(3);
-    nextDocument(mediator_);
-    yieldUi(3);
+    request.page = staging->stagedPage(fileSystem.GetFileName(page));
+    request.format = pageFormat(windows);
+    Mediator& mediator = mediator_;
+    mediator_.convert(request,
+                      [&mediator, document, page, staging](const engine::ConversionResult& result) {
+                          if (!result.converted)
+                              raiseFailure(result, *staging);
+                          const qint64 bytes = staging->commit(FileSystem().GetFileName(page));
+                          WindowPort& port = mediator.windows();
+                          markConverted(mediator, document, page, result.warnings);
+                          port.reporter().documentSaved(document, bytes);
+                          port.reporter().documentConverted(document, page);
+                          port.showMainWindow();
+                          nextDocument(mediator);
+                      });
 }
 
 void SingleDocumentConverter::Execute() {
@@ -243,30 +189,27 @@ void SingleDocumentConverter::Execute() {
     if (fileSystem.GetFileName(page).lastIndexOf(u'.') <= 0)
         page += QStringLiteral(".htm");
 
-    yieldUi(3);
     checkPageName(page);
-    ObjectRef word = wordApp();
-    PageStaging staging(fileSystem.GetPath(page));
-    open(word, hasRawBytes(document) ? joinPath(staging.folder(), staging.linkDocument(document))
-                                     : document);
-    QString warnings;
-    saveStaged(word, staging, page, [&](const QString& staged) {
-        if (windows.notFilteredSelected()) {
-            yieldUi(1);
-            warnings = saveAs(word, staged, true);
-            yieldUi(3);
-        } else {
-            warnings = saveAs(word, staged, false);
-        }
-    });
-
-    windows.showMainWindow();
-    yieldUi(3);
-    markConverted(list, document, page, warnings);
-    windows.reporter().documentConverted(document, page);
-    yieldUi(3);
-    nextDocument(mediator_);
-    yieldUi(3);
+    requireWordApp();
+    auto staging = std::make_shared<PageStaging>(fileSystem.GetPath(page));
+    engine::ConversionRequest request;
+    request.document = hasRawBytes(document)
+                           ? joinPath(staging->folder(), staging->linkDocument(document))
+                           : document;
+    request.page = staging->stagedPage(fileSystem.GetFileName(page));
+    request.format = pageFormat(windows);
+    Mediator& mediator = mediator_;
+    mediator_.convert(request,
+                      [&mediator, document, page, staging](const engine::ConversionResult& result) {
+                          if (!result.converted)
+                              raiseFailure(result, *staging);
+                          staging->commit(FileSystem().GetFileName(page));
+                          WindowPort& port = mediator.windows();
+                          port.showMainWindow();
+                          markConverted(mediator, document, page, result.warnings);
+                          port.reporter().documentConverted(document, page);
+                          nextDocument(mediator);
+                      });
 }
 
 } // namespace qp

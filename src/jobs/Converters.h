@@ -1,17 +1,16 @@
 #pragma once
 
-#include <functional>
-
 #include "automation/AutomationObject.h"
 
 namespace qp {
 
 class DocumentList;
 class Mediator;
-class PageStaging;
 
 // What both converters share: the automation members "init" (the document's
-// full path) and "Execute", and the calls on the word processor.
+// full path) and "Execute". Execute prepares the document's page and hands
+// the document to the conversion engine; the page is moved into place and
+// the next document asked for when the engine's result arrives.
 class Converter : public DispatchObject {
 public:
     void init(const QString& fileName) { fileName_ = fileName; }
@@ -21,34 +20,15 @@ public:
 protected:
     explicit Converter(Mediator& mediator);
 
-    // The word processor the Mediator bound; ObjectNotSet when there is none.
-    ObjectRef wordApp() const;
+    // Raises ObjectNotSet when the Mediator has bound no word processor.
+    void requireWordApp() const;
     // Adds the document's row to the document list, which it returns.
     DocumentList& addDocumentRow();
-    static void open(const ObjectRef& word, const QString& fileName);
-    static void showWordProcessor(const ObjectRef& word);
-    // Returns the word processor's warnings about the page, one a line
-    // (pictures it could not place beside the page), empty when none.
-    static QString saveAs(const ObjectRef& word, const QString& page, bool notFiltered);
-    static void closeActiveWindow(const ObjectRef& word);
-    // After a failure: closes the document this converter opened, if any, so
-    // that it does not stay open in the word processor. Never raises.
-    static void closeQuietly(const ObjectRef& word);
-    // Shows the word processor, runs save on the open document and closes
-    // its window, dropping the reference; a failure after the open closes the
-    // document before it passes on.
-    static void saveAndClose(ObjectRef& word, const std::function<void()>& save);
     // Marks the document's row "Converted" (when Close has not removed it)
     // with the page it got and the word processor's warnings as its detail,
     // and tells the reporter of the warnings.
-    void markConverted(DocumentList& list, const QString& document, const QString& page,
-                       const QString& warnings);
-    // saveAndClose through the staging folder: save is given the path to
-    // save to; afterwards the page and its pictures are moved to page. A
-    // save that failed on a full file system says so. Returns the bytes
-    // written.
-    static qint64 saveStaged(ObjectRef& word, PageStaging& staging, const QString& page,
-                             const std::function<void(const QString&)>& save);
+    static void markConverted(Mediator& mediator, const QString& document, const QString& page,
+                              const QString& warnings);
 
     Mediator& mediator_;
     QString fileName_;

@@ -15,9 +15,19 @@ JobState::Run::Run(JobState& state) : state_(state), windows_(state.mediator().w
 }
 
 JobState::Run::~Run() {
-    windows_.setBusy(false);
-    state_.running_ = false;
-    state_.stop_ = JobStop::None;
+    // A job whose documents are still converting ends when the last result
+    // has arrived.
+    if (state_.inFlight_.empty())
+        state_.endRun();
+}
+
+void JobState::endRun() {
+    if (!running_)
+        return;
+    running_ = false;
+    stop_ = JobStop::None;
+    goOn_ = false;
+    mediator().windows().setBusy(false);
 }
 
 void JobState::stopAfterCurrent(JobStop why) {
@@ -53,18 +63,18 @@ void JobState::queue(const WorkQueue::Element& item) {
 void JobState::runJob() {
     JobReporter& reporter = mediator().windows().reporter();
     reporter.jobStarted(total_);
-    try {
-        NextDocumentCommand first;
-        first.init(mediator());
-        static_cast<Command&>(first).Execute();
-    } catch (...) {
-        PageStaging::releaseAll();
-        reporter.jobFinished(finish());
-        throw;
-    }
+    NextDocumentCommand first;
+    first.init(mediator());
+    static_cast<Command&>(first).Execute();
+}
+
+void JobState::finishJob() {
+    if (!running_)
+        return;
     // The staging folders kept between the job's documents go with it.
     PageStaging::releaseAll();
-    reporter.jobFinished(finish());
+    mediator().windows().reporter().jobFinished(finish());
+    endRun();
 }
 
 JobSummary JobState::finish() {
@@ -81,45 +91,89 @@ JobSummary JobState::finish() {
 }
 
 void JobState::nextDocument() {
-    if (executing_) {
-        // Asked from inside the running item (its converter has finished):
-        // the loop below takes the next item once that one has returned.
-        goOn_ = true;
-        return;
-    }
-    executing_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{executing_};
+    goOn_ = true;
+    // Asked from inside the running item or a continuation: the loop of
+    // takeItems, or the end of the continuation, takes the next item.
+    if (!busy_)
+        takeItems();
+}
 
-    bool next = true;
-    while (next) {
-        goOn_ = false;
-        // A stopped job takes no further item, also after a failure.
-        if (stop_ != JobStop::None || !workQueue_ || !workQueue_->hasMoreElements())
-            return;
+void JobState::submit(const engine::ConversionRequest& request, Continuation continuation) {
+    if (executing_.isEmpty())
+        throw AutomationError(
+            ErrorNumber::ObjectNotSet,
+            QStringLiteral("Object variable not set: no document is being converted"));
+    engine::Engine& engine = mediator().engine();
+    if (!engineConnection_)
+        engineConnection_ =
+            QObject::connect(&engine, &engine::Engine::finished, &receiver_,
+                             [this](engine::Engine::Id id, const engine::ConversionResult& result) {
+                                 onResult(id, result);
+                             });
+    const engine::Engine::Id id = engine.submit(request);
+    inFlight_.emplace(id, InFlight{executing_, std::move(continuation)});
+    ++submitted_;
+}
+
+void JobState::takeItems() {
+    if (!running_ || busy_)
+        return;
+    busy_ = true;
+    const int room = mediator().engine().capacity();
+    while (goOn_ && stop_ == JobStop::None && workQueue_ && workQueue_->hasMoreElements() &&
+           int(inFlight_.size()) < room) {
         const WorkQueue::Element item = workQueue_->NextElement();
         if (!mediator().windows().convertsNext(*item))
             continue;
         const QString document = item->fileName();
         mediator().windows().reporter().documentStarted(document, ++started_, total_);
+        const quint64 before = submitted_;
+        goOn_ = false;
+        executing_ = document;
         try {
             item->Execute();
-            ++converted_;
-            next = goOn_;
+            if (submitted_ == before)
+                ++converted_; // finished at once; it asked for the next one or not
+            else
+                goOn_ = true; // converting: the next item may start beside it
         } catch (const std::exception& error) {
             markFailed(document, &error);
-            if (onFailure_ == OnFailure::PassOn)
-                throw;
-            next = true;
+            goOn_ = onFailure_ == OnFailure::GoOn;
         } catch (...) {
             markFailed(document, nullptr);
-            if (onFailure_ == OnFailure::PassOn)
-                throw;
-            next = true;
+            goOn_ = onFailure_ == OnFailure::GoOn;
+        }
+        executing_.clear();
+    }
+    busy_ = false;
+    if (inFlight_.empty())
+        finishJob();
+}
+
+void JobState::onResult(engine::Engine::Id id, const engine::ConversionResult& result) {
+    const auto found = inFlight_.find(id);
+    if (found == inFlight_.end())
+        return;
+    goOn_ = false;
+    busy_ = true;
+    {
+        // The continuation, with what it holds (the page's staging folder),
+        // goes before the next item is taken or the job ends.
+        const InFlight flight = std::move(found->second);
+        inFlight_.erase(found);
+        try {
+            flight.continuation(result);
+            ++converted_;
+        } catch (const std::exception& error) {
+            markFailed(flight.document, &error);
+            goOn_ = onFailure_ == OnFailure::GoOn;
+        } catch (...) {
+            markFailed(flight.document, nullptr);
+            goOn_ = onFailure_ == OnFailure::GoOn;
         }
     }
+    busy_ = false;
+    takeItems();
 }
 
 void JobState::markFailed(const QString& document, const std::exception* error) {

@@ -44,6 +44,33 @@ Mediator::Mediator(WindowPort& windows, DialogProvider& dialogs)
 
 Mediator::~Mediator() = default;
 
+void Mediator::setWordProcessors(int count, engine::WordProcessorPool::Maker more) {
+    wordProcessors_ = std::max(1, count);
+    moreWordProcessors_ = std::move(more);
+}
+
+engine::Engine& Mediator::engine() {
+    if (!engine_)
+        engine_ = engineMaker_ ? engineMaker_(wordApp_)
+                               : std::make_unique<engine::WordProcessorPool>(
+                                     wordApp_, moreWordProcessors_, wordProcessors_);
+    return *engine_;
+}
+
+void Mediator::convert(const engine::ConversionRequest& request,
+                       std::function<void(const engine::ConversionResult&)> continuation) {
+    if (stateManager_)
+        for (ApplicationMode* state :
+             {stateManager_->singleDocumentState(), stateManager_->batchState()})
+            if (auto* job = dynamic_cast<JobState*>(state); job && job->executing()) {
+                job->submit(request, std::move(continuation));
+                return;
+            }
+    throw AutomationError(
+        ErrorNumber::ObjectNotSet,
+        QStringLiteral("Object variable not set: no document is being converted"));
+}
+
 bool Mediator::init() {
     QString reason;
     if (!attachWordProcessor(&reason)) {

@@ -3,9 +3,11 @@
 #include "ConverterFactory.h"
 #include "FolderNames.h"
 #include "automation/Variant.h"
+#include "engine/WordProcessorPool.h"
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace qp {
@@ -73,6 +75,21 @@ public:
     StateManager& stateManager() { return *stateManager_; }
     // The word processor that init bound; no object before.
     const ObjectRef& wordApp() const { return wordApp_; }
+    // How many documents are converted at once, and where the word processors
+    // beside the bound one come from; taken when the engine is made. One
+    // word processor unless said otherwise.
+    void setWordProcessors(int count, engine::WordProcessorPool::Maker more);
+    // The engine that converts the documents: the pool of word processors
+    // over the bound one, made on first use, unless another was given.
+    engine::Engine& engine();
+    // Makes the engine over the bound word processor instead of the pool.
+    using EngineMaker = std::function<std::unique_ptr<engine::Engine>(const ObjectRef& word)>;
+    void setEngineMaker(EngineMaker maker) { engineMaker_ = std::move(maker); }
+    // Hands the document of the item being executed to the engine; the
+    // continuation finishes it when the result has arrived, on this thread.
+    // Raises ObjectNotSet when no item is being executed.
+    void convert(const engine::ConversionRequest& request,
+                 std::function<void(const engine::ConversionResult&)> continuation);
     // Where the work items get their converters.
     ConverterFactory& converters() { return converters_; }
     // How the file system of a target folder compares and limits names
@@ -87,6 +104,10 @@ private:
     WindowPort& windows_;
     DialogProvider& dialogs_;
     ObjectRef wordApp_;
+    int wordProcessors_ = 1;
+    engine::WordProcessorPool::Maker moreWordProcessors_;
+    EngineMaker engineMaker_;
+    std::unique_ptr<engine::Engine> engine_;
     ConverterFactory converters_;
     FolderProbe folderProbe_ = examineFolder;
     std::unique_ptr<StateManager> stateManager_;

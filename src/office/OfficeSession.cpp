@@ -12,14 +12,12 @@
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/uno/RuntimeException.hpp>
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -47,7 +45,6 @@ struct Job {
     bool started = false;
     bool done = false;
     std::exception_ptr error;
-    std::function<void()> wake; // called under the session lock when started and when done
 };
 
 struct Worker {
@@ -137,6 +134,34 @@ QString startFailure(const QString& installation, const OfficeProcess& process,
 }
 
 } // namespace
+
+qint64 officeMemoryLimitFromEnvironment() {
+    return memoryLimitFromEnvironment();
+}
+
+int automaticOfficeCount(qint64 ceiling) {
+    const int cores = std::max(1, QThread::idealThreadCount());
+    // The memory the machine can give without swapping (MemAvailable).
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    qint64 available = -1;
+    if (meminfo.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : meminfo.readAll().split('\n'))
+            if (line.startsWith("MemAvailable:"))
+                available = line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+    if (available <= 0 || ceiling <= 0)
+        return cores;
+    return int(std::clamp<qint64>(available / ceiling, 1, cores));
+}
+
+std::optional<int> parseOfficeCount(const QString& text, qint64 ceiling) {
+    if (text == QLatin1String("auto"))
+        return automaticOfficeCount(ceiling);
+    bool ok = false;
+    const int count = text.toInt(&ok);
+    if (!ok || count < 1)
+        return std::nullopt;
+    return count;
+}
 
 qint64 defaultOfficeMemoryLimit() {
     const qint64 ceiling = 2LL << 30;
@@ -471,13 +496,11 @@ struct OfficeSession::State {
                     }
                 }
                 {
-                    // Its caller's deadline now counts from here: wake it to
-                    // set its timer anew.
+                    // Its caller's deadline now counts from here: the
+                    // notification below wakes it to wait anew.
                     std::lock_guard lock(state->mutex);
                     job->started = true;
                     job->startedAt = Clock::now();
-                    if (job->wake)
-                        job->wake();
                 }
                 state->changed.notify_all();
                 oomKillsAtStart = outOfMemoryKills(state->options.vmstatFile);
@@ -493,8 +516,6 @@ struct OfficeSession::State {
                 self->current.reset();
                 job->done = true;
                 job->error = std::move(error);
-                if (job->wake)
-                    job->wake();
                 job.reset();
             }
             state->changed.notify_all();
@@ -641,35 +662,12 @@ void OfficeSession::run(const QString& what, std::function<void(Connection&)> wo
         }
     };
 
-    QCoreApplication* app = QCoreApplication::instance();
-    End end;
-    if (app && QThread::currentThread() == app->thread()) {
-        // The user interface keeps its events: the loop ends when the job's
-        // start or completion wakes it, or when the timer runs out.
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        {
-            std::lock_guard lock(state.mutex);
-            job->wake = [&loop] {
-                QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-            };
-        }
-        end = watch([&](Clock::time_point wake, bool) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
-            timer.start(int(std::max<std::chrono::milliseconds::rep>(0, left.count())));
-            loop.exec();
-        });
-        std::lock_guard lock(state.mutex);
-        job->wake = nullptr;
-    } else {
-        end = watch([&](Clock::time_point wake, bool started) {
-            std::unique_lock lock(state.mutex);
-            state.changed.wait_until(lock, wake,
-                                     [&] { return job->done || job->started != started; });
-        });
-    }
+    // The caller's thread waits: conversions run on threads of their own,
+    // so a window's thread waits here only while it binds the office.
+    const End end = watch([&](Clock::time_point wake, bool started) {
+        std::unique_lock lock(state.mutex);
+        state.changed.wait_until(lock, wake, [&] { return job->done || job->started != started; });
+    });
 
     if (end != End::Done) {
         std::shared_ptr<OfficeProcess> stuck;
@@ -730,8 +728,6 @@ void OfficeSession::shutdown() {
                 AutomationError(ErrorNumber::ServerUnavailable,
                                 QStringLiteral("The word processor has been shut down")));
             job->done = true;
-            if (job->wake)
-                job->wake();
         }
         state_->queue.clear();
     }

@@ -30,6 +30,14 @@ qint64 defaultOfficeMemoryLimit();
 // The lowest ceiling taken: an office holds about 100 MiB before it reads a
 // document.
 constexpr qint64 minimumOfficeMemoryLimit = 256LL << 20;
+// The ceiling named by QUILLPG_OFFICE_MEMORY, else the default.
+qint64 officeMemoryLimitFromEnvironment();
+// How many offices "auto" starts: one per processor core, as long as their
+// memory ceilings together fit in the memory the machine has available; at
+// least one.
+int automaticOfficeCount(qint64 ceiling);
+// "auto" or a whole number above 0; nothing for other text.
+std::optional<int> parseOfficeCount(const QString& text, qint64 ceiling);
 // A size such as "300M", "1.5G", "2GiB" or "2147483648" (bytes); K, M, G and
 // T count in 1024s. Nothing for text that is not a size or is below the lowest
 // ceiling.
@@ -40,8 +48,8 @@ QString memorySizeText(qint64 bytes);
 class Connection; // the UNO side, private to the bridge
 
 // The link to one office: a thread of its own makes every UNO call, so that
-// the caller's user interface keeps processing its events while it waits,
-// and a call that hangs or an office that dies costs only that call. The
+// the caller can give up a call that hangs, and a call that hangs or an
+// office that dies costs only that call. The
 // office is started (or attached to) on first use and again after it was
 // lost; the caller never notices but for the failed call.
 class OfficeSession {
@@ -58,8 +66,8 @@ public:
     // AutomationError(CannotCreateObject) on failure.
     void bind(Mode mode);
 
-    // Runs a job on the office thread and waits for it, processing the user
-    // interface's events meanwhile when called on its thread. `what` names
+    // Runs a job on the office thread and waits for it (the caller blocks:
+    // conversions call from threads of their own). `what` names
     // the call in error messages. UNO failures come back as AutomationError.
     // A job that runs out of time is left to its thread while the caller
     // goes on, so it must own everything it uses: capture by value.

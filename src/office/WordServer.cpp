@@ -914,6 +914,27 @@ void WordServer::shutdown() {
         session->shutdown();
 }
 
+ObjectRef WordServerSet::make() {
+    auto server = std::make_shared<WordServer>(options_);
+    if (publishedFolder_)
+        server->setPublishedFolders(publishedFolder_);
+    {
+        std::lock_guard lock(mutex_);
+        servers_.push_back(server);
+    }
+    return server->createObject();
+}
+
+void WordServerSet::shutdown() {
+    std::vector<std::shared_ptr<WordServer>> servers;
+    {
+        std::lock_guard lock(mutex_);
+        servers.swap(servers_);
+    }
+    for (const auto& server : servers)
+        server->shutdown();
+}
+
 std::shared_ptr<WordServer> registerWordServer(OfficeOptions options) {
     auto server = std::make_shared<WordServer>(std::move(options));
     AutomationRuntime::registerServer(serverName, server);

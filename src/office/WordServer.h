@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace qp::office {
 
@@ -54,6 +55,23 @@ private:
     std::shared_ptr<OfficeSession> session_;
     ObjectRef application_;
     std::shared_ptr<std::atomic<bool>> selfContained_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+// The offices beside the registered one, for a pool that converts several
+// documents at once: each `make` starts one more, with the same options and
+// published folders; shutdown ends them all. Safe to use from any thread.
+class WordServerSet {
+public:
+    WordServerSet(OfficeOptions options, std::function<QString(const QString&)> publishedFolder)
+        : options_(std::move(options)), publishedFolder_(std::move(publishedFolder)) {}
+    ObjectRef make();
+    void shutdown();
+
+private:
+    OfficeOptions options_;
+    std::function<QString(const QString&)> publishedFolder_;
+    std::mutex mutex_;
+    std::vector<std::shared_ptr<WordServer>> servers_;
 };
 
 // Registers a WordServer as "Word.Application" and returns it.

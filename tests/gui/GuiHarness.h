@@ -5,6 +5,8 @@
 // is left open.
 
 #include "FakeWordServer.h"
+#include "JobWait.h"
+#include "LoopEngine.h"
 #include "ScriptedDialogs.h"
 #include "TestFiles.h"
 
@@ -66,8 +68,9 @@ inline void clickMenu(QMenuBar* bar, QMenu* menu, QAction* item) {
 
 // File -> Batch: the two folders chosen through the scripted folder
 // browser, then "Start"; returns when the batch has run.
-inline void batchThroughMenu(MainWindow& main, ScriptedDialogs& dialogs, const QString& source,
-                             const QString& target) {
+inline void batchThroughMenu(WidgetWindows& windows, ScriptedDialogs& dialogs,
+                             const QString& source, const QString& target) {
+    MainWindow& main = windows.mainWindow();
     whenModal<BatchDialog>([&](BatchDialog& dialog) {
         dialogs.answerFolder(source);
         QTest::mouseClick(dialog.sourceButton, Qt::LeftButton);
@@ -76,6 +79,7 @@ inline void batchThroughMenu(MainWindow& main, ScriptedDialogs& dialogs, const Q
         QTest::mouseClick(dialog.startButton, Qt::LeftButton);
     });
     clickMenu(main.menuBar(), main.fileMenu, main.batchAction);
+    ASSERT_TRUE(waitForJobs(windows.mediator()));
 }
 
 // The object names of the visible windows other than menus.
@@ -96,6 +100,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(work.isValid());
         server = FakeWordServer::install();
+        // Documents convert on this thread, from its event loop, so that the
+        // fake word processor's callbacks may look at the windows.
+        windows.mediator().setEngineMaker(
+            [](const ObjectRef& word) { return std::make_unique<LoopEngine>(word); });
         QSettings(QStringLiteral("quillpg"), QStringLiteral("quillpg")).clear();
         previousEnd = setEndHandler([this] { ++ended; });
         // A dialog that a fault leaves open would block the test for good.

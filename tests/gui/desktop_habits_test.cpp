@@ -65,7 +65,7 @@ protected:
     }
 
     // File -> Batch over "in" into "out".
-    void batch() { batchThroughMenu(*main, dialogs, in, out); }
+    void batch() { batchThroughMenu(windows, dialogs, in, out); }
 
     // Drops the files on the main window as the file manager does; returns
     // whether the window took them.

@@ -37,6 +37,7 @@ protected:
         if (file.endsWith(QLatin1String(".doc")))
             dialogs.answerFile(page);
         click(main->fileMenu, main->openAction);
+        ASSERT_TRUE(waitForJobs(windows.mediator()));
     }
 
     // Options -> Settings; the action runs inside the modal dialog.
@@ -55,7 +56,7 @@ protected:
     }
 
     // File -> Batch: the folders "in" and "out", then "Start".
-    void batch() { batchThroughMenu(*main, dialogs, in, out); }
+    void batch() { batchThroughMenu(windows, dialogs, in, out); }
 
     MainWindow* main = nullptr;
     const QString document = path("Report.final.doc");

@@ -30,8 +30,10 @@ protected:
 
     void SetUp() override {
         WindowTest::SetUp();
-        // The recording fake that the fixture installs gives way to the office.
+        // The recording fake that the fixture installs gives way to the
+        // office, and the documents convert on the pool's thread.
         AutomationRuntime::registerServer(QStringLiteral("Word.Application"), office);
+        windows.mediator().setEngineMaker({});
         startIdle();
     }
 
@@ -43,6 +45,7 @@ protected:
         dialogs.answerFile(document);
         dialogs.answerFile(page);
         clickMenu(main().menuBar(), main().fileMenu, main().openAction);
+        EXPECT_TRUE(waitForJobs(windows.mediator()));
         return document;
     }
 
@@ -102,7 +105,7 @@ TEST_F(OfficeWindows, StopOrCloseDuringABatchEndsItAfterTheCurrentDocumentAsTheP
             (close ? main().closeAction : main().stopAction)->trigger();
         });
         press.start(1);
-        batchThroughMenu(main(), dialogs, in, out);
+        batchThroughMenu(windows, dialogs, in, out);
         press.stop();
 
         const QStringList pages = QDir(out).entryList({"*.htm"}, QDir::Files);

@@ -83,8 +83,7 @@ TEST_F(StartUpTest, ABindingFailureShowsOnlyItsMessageBoxAndRunApplicationReturn
     EXPECT_EQ(application.loaded<MainWindow>(), nullptr);
 }
 
-TEST_F(StartUpTest,
-       QuickStartComesOverTheMainWindowAndOpenDocumentHidesItAndConvertsBeforeStartUpReturns) {
+TEST_F(StartUpTest, QuickStartComesOverTheMainWindowAndOpenDocumentHidesItAndConverts) {
     const QString document = path("report.doc");
     writeFile(document);
     dialogs.answerFile(document);
@@ -108,6 +107,7 @@ TEST_F(StartUpTest,
         QTest::mouseClick(quickStart.openDocumentButton, Qt::LeftButton);
     });
     ASSERT_TRUE(startUp(windows));
+    ASSERT_TRUE(waitForJobs(windows.mediator()));
     EXPECT_TRUE(server->running);
     EXPECT_EQ(ended, 0);
     EXPECT_FALSE(quickStartVisibleDuringJob);
@@ -133,6 +133,7 @@ TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsIntoTheTargetMarkingFail
         QTest::mouseClick(quickStart.batchButton, Qt::LeftButton);
     });
     ASSERT_TRUE(startUp(windows));
+    ASSERT_TRUE(waitForJobs(windows.mediator()));
     ASSERT_EQ(dialogs.folders.size(), 2u);
     EXPECT_EQ(dialogs.folders[0].prompt, "Select a Source Folder");
     EXPECT_EQ(dialogs.folders[1].prompt, "Select a Target Folder");
@@ -186,6 +187,7 @@ TEST_F(StartUpTest, CancelKeepsTheDialogTheCloseBoxUnloadsItAndStartUsesOnlyTheT
         QTest::mouseClick(batch.targetButton, Qt::LeftButton);
         QTest::mouseClick(batch.startButton, Qt::LeftButton);
     });
+    ASSERT_TRUE(waitForJobs(windows.mediator()));
     EXPECT_EQ(server->savedPages, (QStringList{out + "/a.htm", out + "/B.htm"}));
 }
 
@@ -199,6 +201,7 @@ TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersOrDocumentsAndKeepsTheDialog
     dialogs.answerFile(path("single/report.htm"));
     MainWindow& main = windows.mainWindow();
     clickMenu(main.menuBar(), main.fileMenu, main.openAction);
+    ASSERT_TRUE(waitForJobs(windows.mediator()));
     ASSERT_EQ(server->savedPages, QStringList{path("single/report.htm")});
     const QString unreadable = QStringLiteral("Could not read the Source Folder ") + in;
     const QString other = path("other");

@@ -3,6 +3,7 @@
 
 #include "FakeWindows.h"
 #include "FakeWordServer.h"
+#include "JobWait.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 #include "jobs/BatchState.h"
@@ -100,6 +101,7 @@ protected:
         StartJobCommand start;
         start.init(mediator);
         static_cast<Command&>(start).Execute();
+        ASSERT_TRUE(waitForJobs(mediator));
     }
     BatchState& batchState() {
         return *static_cast<BatchState*>(mediator.stateManager().batchState());
@@ -130,18 +132,20 @@ TEST(MediatorBinding, aRunningWordProcessorIsTakenBeforeANewOneIsCreated) {
     EXPECT_EQ(word->bindings, QStringList({"get", "create", "get"}));
 }
 
-TEST_F(States, aStopWhileScanningConvertsNothingAndNextDocumentNeverNestsConversions) {
+TEST_F(States, aStopEndsTheJobAfterItsDocumentAndNextDocumentNeverNestsConversions) {
     useFakeConverter();
     touchAll({"a.doc", "b.doc", "c.doc"});
-    // Comes during the first yield of the scan.
-    QTimer::singleShot(0, [this] { mediator.stopJob(); });
+    probe.during = [this] {
+        mediator.stopJob();
+    };
     runBatch();
-    EXPECT_TRUE(probe.order.isEmpty());
-    EXPECT_EQ(windows.reports.events,
-              QStringList({"job 3", "finished 0 converted, 0 failed, 3 not converted (stopped)"}));
+    EXPECT_EQ(probe.order, QStringList({in("a.doc")}));
+    EXPECT_EQ(windows.reports.events.last(),
+              "finished 1 converted, 0 failed, 2 not converted (stopped)");
     EXPECT_FALSE(batchState().workQueue()->hasMoreElements());
     // The next job is not stopped by the last one's stop; "Next Document"
     // pressed twice during each conversion keeps one at a time, oldest first.
+    probe.order.clear();
     probe.during = [this] {
         mediator.nextDocument();
         mediator.nextDocument();

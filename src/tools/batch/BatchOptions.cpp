@@ -2,8 +2,6 @@
 
 #include "office/OfficeSession.h"
 
-#include <QThread>
-
 #include <algorithm>
 
 namespace qp::batch {
@@ -122,7 +120,9 @@ std::optional<BatchOptions> parseOptions(const QStringList& arguments, QString* 
             options.officeMemory = *size;
         } else if (arg == QLatin1String("--jobs")) {
             if (value(&text) && text == QLatin1String("auto"))
-                options.jobs = std::max(1, QThread::idealThreadCount());
+                options.jobs = office::automaticOfficeCount(
+                    options.officeMemory > 0 ? options.officeMemory
+                                             : office::officeMemoryLimitFromEnvironment());
             else if (text.isEmpty() || !positiveNumber(text, &options.jobs))
                 return fail(QStringLiteral("--jobs needs a whole number above 0, or auto"));
         } else if (arg == QLatin1String("--report")) {

@@ -9,8 +9,10 @@
 #include "jobs/BatchState.h"
 #include "jobs/Command.h"
 #include "jobs/FileSystem.h"
+#include "jobs/JobState.h"
 #include "jobs/Mediator.h"
 #include "jobs/PageStaging.h"
+#include "jobs/StateManager.h"
 #include "jobs/WorkItem.h"
 #include "office/OfficeSandbox.h"
 #include "office/WordServer.h"
@@ -585,6 +587,18 @@ int runWorker(const BatchOptions& options, bool machine) {
             start.init(mediator);
             start.Execute();
             anyDocuments = true;
+            // The documents convert on the engine's threads; their results
+            // arrive through this thread's event loop, which runs until the
+            // job has reported its end.
+            if (auto* job = dynamic_cast<JobState*>(mediator.stateManager().batchState());
+                job && job->running()) {
+                QEventLoop jobLoop;
+                reporter.afterJob = [&jobLoop] {
+                    jobLoop.quit();
+                };
+                jobLoop.exec();
+                reporter.afterJob = nullptr;
+            }
         } catch (const AutomationError& error) {
             if (!options.recursive) {
                 printError(error.description());

@@ -143,6 +143,8 @@ void ConsoleReporter::jobFinished(const JobSummary& summary) {
     if (!summary.endedBy.isEmpty())
         counts_.endedBy = summary.endedBy;
     clearProgress();
+    if (afterJob)
+        afterJob();
 }
 
 int ConsoleReporter::finish() const {

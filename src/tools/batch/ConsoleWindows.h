@@ -78,6 +78,8 @@ public:
     int finish() const;
     // Called after each document that was converted or failed.
     std::function<void()> afterDocument;
+    // Called once a job has reported its end.
+    std::function<void()> afterJob;
 
 private:
     // Prints a document's line, or for a worker its record, and writes it
