@@ -9,6 +9,7 @@ namespace qp {
 
 class FileList;
 class CommonDialog;
+class JobSettings;
 class WorkItem;
 
 // The controls of the windows that the pipeline drives, reached through small
@@ -43,14 +44,13 @@ public:
     virtual QString list(int index) const = 0;
 };
 
-// The Batch Documents dialog's folder boxes and found-documents list.
+// The Batch Documents dialog's found-documents list (its folder boxes show
+// the job settings).
 class BatchView {
 public:
     virtual ~BatchView() = default;
     virtual void clearFound() = 0;
     virtual void addFound(const QString& name) = 0;
-    virtual void setSourceText(const QString& text) = 0;
-    virtual void setTargetText(const QString& text) = 0;
 };
 
 // How a job ended: what became of its documents.
@@ -109,15 +109,19 @@ public:
 class WindowPort {
 public:
     virtual ~WindowPort() = default;
-    virtual DocumentList& documentList() = 0;   // MainWindow.documentView
-    virtual FileList& fileList() = 0;           // MainWindow.fileList
-    virtual CommonDialog& commonDialog() = 0;   // MainWindow.commonDialog
-    virtual void hideNextDocument() = 0;        // MainWindow.nextButton
-    virtual void showMainWindow() = 0;          // MainWindow.show
-    virtual bool notFilteredSelected() = 0;     // SettingsDialog.notFilteredOption
-    virtual ExtensionList& extensionList() = 0; // ExtensionListDialog.extensionBox
-    virtual BatchView& batchView() = 0;         // BatchDialog
-    virtual JobReporter& reporter() = 0;        // status bar or console
+    virtual DocumentList& documentList() = 0; // MainWindow.documentView
+    virtual FileList& fileList() = 0;         // MainWindow.fileList
+    virtual CommonDialog& commonDialog() = 0; // MainWindow.commonDialog
+    virtual void hideNextDocument() = 0;      // MainWindow.nextButton
+    virtual void showMainWindow() = 0;        // MainWindow.show
+    // What the jobs are set to do: page format, extensions and folders.
+    virtual JobSettings& settings() = 0;
+    // Whether pages are saved in the full format, as the settings have it.
+    bool notFilteredSelected();
+    // The settings' extension list.
+    ExtensionList& extensionList();
+    virtual BatchView& batchView() = 0;  // BatchDialog
+    virtual JobReporter& reporter() = 0; // status bar or console
     // While a job runs nothing may start a second one or change the running
     // one, and the job can be stopped.
     virtual void setBusy(bool busy) = 0;

@@ -4,6 +4,7 @@
 #include "Command.h"
 #include "Controls.h"
 #include "JobPaths.h"
+#include "JobSettings.h"
 #include "StateManager.h"
 #include "automation/AutomationRuntime.h"
 #include "desktop/CommonDialog.h"
@@ -144,19 +145,23 @@ void Mediator::nextDocument() {
 }
 
 void Mediator::SetSourceFolder(const QString& folder) {
-    pathRecord_->SetSourceFolder(folder);
+    windows_.settings().setSourceFolder(folder);
 }
 
 QString Mediator::GetSourceFolder() const {
-    return pathRecord_->GetSourceFolder();
+    return windows_.settings().sourceFolder();
 }
 
 void Mediator::SetTargetFolder(const QString& folder) {
-    pathRecord_->TargetFolder = folder;
+    windows_.settings().setTargetFolder(folder);
 }
 
 QString Mediator::GetTargetFolder() const {
-    return pathRecord_->GetTargetFolder();
+    // The one-document job proposes its page beside the document; the
+    // chosen target folder is the batch job's and stays as chosen.
+    if (stateManager_ && stateManager_->currentState() == stateManager_->singleDocumentState())
+        return FileSystem().GetPath(GetSourceFile());
+    return windows_.settings().targetFolder();
 }
 
 void Mediator::SetSourceFile(const QString& file) {
@@ -197,8 +202,6 @@ void Mediator::convertSingleDocument(const QString& document) {
 
 void Mediator::startSingleDocument(const QString& document) {
     SetSourceFile(document);
-    FileSystem fileSystem;
-    SetTargetFolder(fileSystem.GetPath(document));
 
     StartJobCommand start;
     start.init(*this);
@@ -215,7 +218,6 @@ void Mediator::useSourceFolder(const QString& folder) {
     FileSystem fileSystem;
     BatchView& view = windows_.batchView();
     view.clearFound();
-    view.setSourceText(folder);
     SetSourceFolder(folder);
 
     // A folder that cannot be listed raises here, with the found list left
@@ -239,9 +241,7 @@ void Mediator::useSourceFolder(const QString& folder) {
 }
 
 void Mediator::chooseTargetFolder() {
-    const QString folder = browseForFolder(QStringLiteral("Select a Target Folder"));
-    windows_.batchView().setTargetText(folder);
-    SetTargetFolder(folder);
+    SetTargetFolder(browseForFolder(QStringLiteral("Select a Target Folder")));
 }
 
 QString Mediator::browseForFolder(const QString& prompt) {

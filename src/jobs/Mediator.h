@@ -17,9 +17,10 @@ class StateManager;
 class JobPaths;
 class WindowPort;
 
-// The central coordinator: owns the state machine and the path record,
-// forwards the two job commands to the current state and carries out the
-// user's choices of what to convert and where to. Windows reach the rest of
+// The central coordinator: owns the state machine and the record of the one
+// document, forwards the two job commands to the current state and carries
+// out the user's choices of what to convert and where to, which go into the
+// windows' job settings. Windows reach the rest of
 // the system only through it. Its dialogs go to the provider it is given,
 // which the states reach through it.
 class Mediator {
@@ -51,6 +52,8 @@ public:
     void SetSourceFolder(const QString& folder);
     QString GetSourceFolder() const;
     void SetTargetFolder(const QString& folder);
+    // The chosen target folder; for the one-document job the document's own
+    // folder (ending with a separator).
     QString GetTargetFolder() const;
     void SetSourceFile(const QString& file);
     QString GetSourceFile() const;

@@ -8,6 +8,7 @@
 #include "desktop/FileList.h"
 #include "jobs/BatchState.h"
 #include "jobs/Command.h"
+#include "jobs/JobSettings.h"
 #include "jobs/Mediator.h"
 
 #include <QCloseEvent>
@@ -94,16 +95,19 @@ void BatchDialog::addFound(const QString& name) {
     foundList->addItem(name);
 }
 
-void BatchDialog::setSourceText(const QString& text) {
-    sourceFolderEdit->setText(text);
-}
-
-void BatchDialog::setTargetText(const QString& text) {
-    targetFolderEdit->setText(text);
+void BatchDialog::Form_Load() {
+    JobSettings& settings = windows_.settings();
+    sourceFolderEdit->setText(settings.sourceFolder());
+    targetFolderEdit->setText(settings.targetFolder());
+    connect(&settings, &JobSettings::sourceFolderChanged, sourceFolderEdit, &QLineEdit::setText);
+    connect(&settings, &JobSettings::targetFolderChanged, targetFolderEdit, &QLineEdit::setText);
 }
 
 void BatchDialog::closeEvent(QCloseEvent* event) {
-    // The close box unloads the dialog; the folders stay in the Mediator.
+    // The close box unloads the dialog and with it the folders chosen.
+    JobSettings& settings = windows_.settings();
+    settings.setSourceFolder(QString());
+    settings.setTargetFolder(QString());
     windows_.forget(this);
     deleteLater();
     QDialog::closeEvent(event);
@@ -154,12 +158,10 @@ bool BatchDialog::foldersReady() {
     } catch (const AutomationError&) {
         return refuse(QStringLiteral("Could not read the Source Folder ") + source);
     }
-    // The pages go into the folder the box shows and nowhere else, whatever
-    // an earlier single-document job left as the job's target folder.
-    const QString target = targetFolderEdit->text();
-    if (target.isEmpty())
+    // The chosen target: the Mediator's would be an earlier one-document
+    // job's while that job's state is current.
+    if (windows_.settings().targetFolder().isEmpty())
         return refuse(QStringLiteral("Please select a Target Folder"));
-    mediator.SetTargetFolder(target);
     const QString noDocuments =
         BatchState::findNoDocuments(source, mediator.windows().extensionList());
     if (!noDocuments.isEmpty())

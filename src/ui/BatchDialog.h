@@ -20,9 +20,11 @@ class WidgetWindows;
 
 // The Batch Documents dialog: the user picks the source and the target
 // folder through the Mediator, sees the documents found in the source folder
-// and starts the batch job. "Start" and "Cancel" hide it, keeping what it
-// shows; its close box unloads it, so the next use starts with empty boxes
-// while the Mediator keeps the folders. Made by its WidgetWindows.
+// and starts the batch job. Its boxes show the folders of the job settings,
+// also when they change while it is loaded. "Start" and "Cancel" hide it,
+// keeping what it shows; its close box unloads it and clears the folders, so
+// the next use starts with empty boxes. Made and loaded by its
+// WidgetWindows.
 class BatchDialog : public QDialog, public BatchView {
     Q_OBJECT
 public:
@@ -30,8 +32,6 @@ public:
 
     void clearFound() override;
     void addFound(const QString& name) override;
-    void setSourceText(const QString& text) override;
-    void setTargetText(const QString& text) override;
 
     // Takes the folder as the source folder, as if chosen with "Select...",
     // and shows the dialog modally.
@@ -55,6 +55,7 @@ protected:
 private:
     friend class WidgetWindows;
     explicit BatchDialog(WidgetWindows& windows);
+    void Form_Load();
 
     void onSelectSource();
     void onSelectTarget();
@@ -63,8 +64,8 @@ private:
     // Runs the choice of a source folder; a folder that cannot be listed is
     // reported.
     void previewSource(const std::function<void()>& choose);
-    // Whether the source folder and the target folder shown allow a batch
-    // run, which then writes into the shown target; tells the user why not.
+    // Whether the source folder and the target folder allow a batch run;
+    // tells the user why not.
     bool foldersReady();
 
     // The last batch command; a running one is kept alive by its caller.

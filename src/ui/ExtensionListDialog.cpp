@@ -3,6 +3,7 @@
 #include "Style.h"
 #include "WidgetWindows.h"
 #include "desktop/Dialogs.h"
+#include "jobs/JobSettings.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -97,17 +98,38 @@ QString ExtensionListDialog::list(int index) const {
 }
 
 void ExtensionListDialog::Form_Load() {
-    extensionBox->addItem(QStringLiteral("doc"));
+    JobSettings& settings = windows_.settings();
+    showExtensions(settings.extensions());
+    connect(&settings, &JobSettings::extensionsChanged, this,
+            [this](const QStringList& extensions) { showExtensions(extensions); });
+}
+
+void ExtensionListDialog::showExtensions(const QStringList& extensions) {
+    // The box's own edits come back here: refilling it would lose the
+    // selection.
+    if (entries() == extensions)
+        return;
+    extensionBox->clear();
+    extensionBox->addItems(extensions);
     // No entry is current until the user picks one (the list would make
     // the first one current when it takes the focus).
     extensionBox->setCurrentIndex(QModelIndex());
 }
 
+QStringList ExtensionListDialog::entries() const {
+    QStringList texts;
+    for (int i = 0; i < extensionBox->count(); ++i)
+        texts << extensionBox->item(i)->text();
+    return texts;
+}
+
 void ExtensionListDialog::onAdd() {
     // Stored exactly as typed; the input keeps its text.
     const QString text = extensionEdit->text();
-    if (!text.isEmpty())
-        extensionBox->addItem(text);
+    if (text.isEmpty())
+        return;
+    extensionBox->addItem(text);
+    windows_.settings().setExtensions(entries());
 }
 
 void ExtensionListDialog::onRemove() {
@@ -124,6 +146,7 @@ void ExtensionListDialog::onRemove() {
         if (extensionBox->item(i)->isSelected())
             delete extensionBox->takeItem(i);
     }
+    windows_.settings().setExtensions(entries());
 }
 
 void ExtensionListDialog::onExit() {
@@ -132,7 +155,7 @@ void ExtensionListDialog::onExit() {
 
 void ExtensionListDialog::closeEvent(QCloseEvent* event) {
     // Closing from the title bar unloads the window and with it the list,
-    // except while a job reads the list.
+    // which starts from "doc" again, except while a job reads the list.
     if (windows_.extensionsBusy()) {
         event->ignore();
         hide();
@@ -140,6 +163,7 @@ void ExtensionListDialog::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     windows_.forget(this);
+    windows_.settings().setExtensions(JobSettings::defaultExtensions());
     deleteLater();
 }
 

@@ -14,14 +14,15 @@ namespace qp {
 
 class WidgetWindows;
 
-// The Extension manager: holds the list of extensions that count as
-// documents (extensionBox) and lets the user edit it. The list lives only in this
-// window and is never saved; loading the window puts "doc" into it.
+// The Extension manager: shows the job settings' list of extensions that
+// count as documents (extensionBox), also when it changes while the window is
+// loaded, and lets the user edit it. The list is never saved, and it goes with
+// the window: closing the window from the title bar puts the settings back to
+// "doc" alone.
 //
 // One window at a time, made and loaded (hidden) by its WidgetWindows on
 // first touch. "Exit" only hides it, so the list keeps its entries; closing it
-// from the title bar unloads it, and the next reader gets a fresh window
-// holding "doc" alone. When shown it is modeless and has no owner window.
+// from the title bar unloads it. When shown it is modeless and has no owner window.
 // While a job runs it is disabled, and its close box only hides it, keeping
 // the list.
 class ExtensionListDialog : public QDialog, public ExtensionList {
@@ -30,7 +31,7 @@ public:
     // Shows the window modeless, without an owner.
     void showManager();
 
-    // ExtensionList over extensionBox.
+    // ExtensionList over extensionBox, which shows the settings' list.
     int listCount() const override;
     QString list(int index) const override;
 
@@ -52,6 +53,10 @@ private:
     ~ExtensionListDialog() override;
 
     void Form_Load();
+    // Fills the box with the list, unless it already shows it.
+    void showExtensions(const QStringList& extensions);
+    // The entries of the box, in order.
+    QStringList entries() const;
     void onAdd();
     void onRemove();
     void onExit();

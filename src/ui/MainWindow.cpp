@@ -13,7 +13,6 @@
 #include "SettingsDialog.h"
 #include "Style.h"
 #include "WidgetWindows.h"
-#include "desktop/Settings.h"
 #include "jobs/Command.h"
 #include "jobs/Mediator.h"
 
@@ -182,12 +181,10 @@ void MainWindow::onExitButton() {
 
 void MainWindow::onSettings() {
     runHandler(windows_.dialogs(), this, [this] {
-        const bool filtered = storedFiltered();
+        // The stored choice is read afresh, so that one another Quillpage
+        // stored since is the one shown; the dialog shows the settings.
+        windows_.settings().loadPageFormat();
         SettingsDialog* settings = &windows_.settingsDialog();
-        if (filtered)
-            settings->filteredOption->setChecked(true);
-        else
-            settings->notFilteredOption->setChecked(true);
         yieldUi(3);
         // The yields may have run a handler that unloaded the dialog; take
         // the instance anew.

@@ -64,11 +64,18 @@ SettingsDialog::~SettingsDialog() {
 }
 
 void SettingsDialog::Form_Load() {
-    if (storedFiltered())
+    JobSettings& settings = windows_.settings();
+    showFormat(settings.pageFormat());
+    connect(&settings, &JobSettings::pageFormatChanged, this,
+            [this](PageFormat format) { showFormat(format); });
+    yieldUi(3);
+}
+
+void SettingsDialog::showFormat(PageFormat format) {
+    if (format == PageFormat::Filtered)
         filteredOption->setChecked(true);
     else
         notFilteredOption->setChecked(true);
-    yieldUi(3);
 }
 
 void SettingsDialog::showModal(QWidget* owner) {
@@ -79,8 +86,9 @@ void SettingsDialog::showModal(QWidget* owner) {
 
 void SettingsDialog::onOk() {
     // A choice that could not be written is said, not silently lost; the
-    // option stays as stored.
-    if (!storeFiltered(filteredOption->isChecked()))
+    // settings keep the format that is stored.
+    const PageFormat chosen = filteredOption->isChecked() ? PageFormat::Filtered : PageFormat::Full;
+    if (!windows_.settings().storePageFormat(chosen))
         Dialogs::message(
             windows_.dialogs(),
             QStringLiteral("Your choice could not be saved in %1.").arg(settingsFile()),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "jobs/JobSettings.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -12,10 +14,10 @@ namespace qp {
 class WidgetWindows;
 
 // The Settings dialog: whether web pages are saved "Not Filtered" (the full
-// web-page format) or " Filtered". Loading it selects the stored choice, so
-// the converters read the stored setting through notFilteredOption even while
-// the dialog is hidden. "OK" stores the choice and unloads the dialog,
-// "Cancel" and the close box unload it without storing. Made and loaded by
+// web-page format) or " Filtered". It shows the page format of the job
+// settings, also when they change while it is loaded. "OK" stores the choice,
+// which then becomes the settings' format, and unloads the dialog; "Cancel"
+// and the close box unload it without changing anything. Made and loaded by
 // its WidgetWindows.
 class SettingsDialog : public QDialog {
     Q_OBJECT
@@ -42,6 +44,8 @@ private:
     friend class WidgetWindows;
     explicit SettingsDialog(WidgetWindows& windows);
     void Form_Load();
+    // Selects the option of the format.
+    void showFormat(PageFormat format);
     void onOk();
     void onCancel();
     // Takes the dialog out of service: hidden, forgotten by its windows, and

@@ -13,7 +13,8 @@
 namespace qp {
 
 bool startUp(WidgetWindows& windows) {
-    // The filter chain reads the extension list, which this fills with "doc".
+    // The jobs save pages in the stored format until the user chooses another.
+    windows.settings().loadPageFormat();
     windows.extensionListDialog();
 
     if (!windows.mediator().init())

@@ -7,8 +7,9 @@ namespace qp {
 class WidgetWindows;
 
 // The start-up of the window application over its windows and their
-// Mediator, in this order: load the Extension manager hidden (it puts "doc"
-// into the extension list), initialise the Mediator (which binds the word
+// Mediator, in this order: take the stored page format into the job
+// settings, load the Extension manager hidden (showing the settings'
+// extension list), initialise the Mediator (which binds the word
 // processor), show the main window, show the Quick Start dialog modally over
 // it, and load the Extension manager again (a fresh one if the user closed it
 // meanwhile). Returns false, with no window shown, when the word processor

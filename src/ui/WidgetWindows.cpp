@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QPushButton>
-#include <QRadioButton>
 
 namespace qp {
 
@@ -66,14 +65,6 @@ void WidgetWindows::setExtensionsBusy(bool busy) {
         manager->setEnabled(!busy);
 }
 
-int WidgetWindows::CurrentExtensionList::listCount() const {
-    return windows_.extensionListDialog().listCount();
-}
-
-QString WidgetWindows::CurrentExtensionList::list(int index) const {
-    return windows_.extensionListDialog().list(index);
-}
-
 DocumentList& WidgetWindows::documentList() {
     return mainWindow().documentList();
 }
@@ -92,14 +83,6 @@ void WidgetWindows::hideNextDocument() {
 
 void WidgetWindows::showMainWindow() {
     mainWindow().show();
-}
-
-bool WidgetWindows::notFilteredSelected() {
-    return settingsDialog().notFilteredOption->isChecked();
-}
-
-ExtensionList& WidgetWindows::extensionList() {
-    return extensions_;
 }
 
 BatchView& WidgetWindows::batchView() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jobs/Controls.h"
+#include "jobs/JobSettings.h"
 #include "jobs/Mediator.h"
 
 #include <tuple>
@@ -15,8 +16,8 @@ class MainWindow;
 class QuickStartDialog;
 class SettingsDialog;
 
-// The window application's windows and their Mediator, as the application's
-// start-up builds them over one dialog provider. Each window is made and
+// The window application's windows, their job settings and their Mediator,
+// as the application's start-up builds them over one dialog provider. Each window is made and
 // loaded (hidden) on first touch; a window that unloads itself (its close
 // box, "OK") is forgotten at once, so the next touch loads a fresh one. The
 // Mediator, the states and the converters reach the windows through the
@@ -60,33 +61,19 @@ public:
     CommonDialog& commonDialog() override;
     void hideNextDocument() override;
     void showMainWindow() override;
-    bool notFilteredSelected() override;
-    ExtensionList& extensionList() override;
+    JobSettings& settings() override { return settings_; }
     BatchView& batchView() override;
     JobReporter& reporter() override;
     void setBusy(bool busy) override;
     void showStatus(const QString& text) override;
 
 private:
-    // The extension list as the filter chain reads it: every call goes to the
-    // Extension manager loaded at that moment (loading a fresh one after an
-    // unload), so a reference to it never dangles.
-    class CurrentExtensionList : public ExtensionList {
-    public:
-        explicit CurrentExtensionList(WidgetWindows& windows) : windows_(windows) {}
-        int listCount() const override;
-        QString list(int index) const override;
-
-    private:
-        WidgetWindows& windows_;
-    };
-
     // The window of type W, made and loaded on first touch.
     template <class W> W& window();
 
     DialogProvider& dialogs_;
+    JobSettings settings_;
     Mediator mediator_;
-    CurrentExtensionList extensions_{*this};
     bool extensionsBusy_ = false;
     std::tuple<MainWindow*, QuickStartDialog*, BatchDialog*, ExtensionListDialog*, SettingsDialog*,
                AboutDialog*>

@@ -5,12 +5,15 @@
 #include "QtPrinters.h"
 
 #include "desktop/Settings.h"
+#include "jobs/JobSettings.h"
 #include "ui/BatchDialog.h"
 #include "ui/DocumentListView.h"
 #include "ui/ExtensionListDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsDialog.h"
 
+#include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QStatusBar>
 
@@ -345,6 +348,60 @@ TEST_F(MainWindowTest,
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               "Your choice could not be saved in " + settingsFile() + ".");
+}
+
+TEST_F(MainWindowTest, TheDialogsEditAndShowTheJobSettingsAndTheStoredChoiceKeepsItsKey) {
+    JobSettings& settings = windows.settings();
+    // Settings: a change of the format shows at once; "OK" makes the choice
+    // the format, stored under its one key as "1" or "0".
+    settingsDialog([&](SettingsDialog& dialog) {
+        settings.setPageFormat(PageFormat::Filtered);
+        EXPECT_TRUE(dialog.filteredOption->isChecked());
+        QTest::mouseClick(dialog.notFilteredOption, Qt::LeftButton);
+        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(settings.pageFormat(), PageFormat::Full);
+    EXPECT_TRUE(windows.notFilteredSelected());
+    settingsDialog([](SettingsDialog& dialog) {
+        QTest::mouseClick(dialog.filteredOption, Qt::LeftButton);
+        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(settings.pageFormat(), PageFormat::Filtered);
+    const QSettings stored(QStringLiteral("quillpg"), QStringLiteral("quillpg"));
+    EXPECT_EQ(stored.allKeys(), QStringList{"Options/Filter"});
+    EXPECT_EQ(stored.value(QStringLiteral("Options/Filter")).toString(), "1");
+    JobSettings loaded;
+    loaded.loadPageFormat();
+    EXPECT_EQ(loaded.pageFormat(), PageFormat::Filtered);
+
+    // Extensions: what the manager adds or removes is the list; a list set
+    // elsewhere is shown; the close box puts "doc" back.
+    ExtensionListDialog& manager = windows.extensionListDialog();
+    manager.extensionEdit->setText(QStringLiteral("rtf"));
+    QTest::mouseClick(manager.addButton, Qt::LeftButton);
+    EXPECT_EQ(settings.extensions(), (QStringList{"doc", "rtf"}));
+    manager.extensionBox->setCurrentRow(0);
+    QTest::mouseClick(manager.removeButton, Qt::LeftButton);
+    EXPECT_EQ(settings.extensions(), QStringList{"rtf"});
+    settings.setExtensions({QStringLiteral("htm"), QStringLiteral("txt")});
+    EXPECT_EQ(manager.extensionBox->count(), 2);
+    EXPECT_EQ(manager.list(1), "txt");
+    manager.show();
+    manager.close();
+    EXPECT_EQ(settings.extensions(), QStringList{"doc"});
+
+    // Batch: the boxes show the folders, the target chosen is the target,
+    // and the close box clears both.
+    BatchDialog& batch = windows.batchDialog();
+    settings.setSourceFolder(in);
+    EXPECT_EQ(batch.sourceFolderEdit->text(), in);
+    dialogs.answerFolder(out);
+    QTest::mouseClick(batch.targetButton, Qt::LeftButton);
+    EXPECT_EQ(settings.targetFolder(), out);
+    EXPECT_EQ(batch.targetFolderEdit->text(), out);
+    batch.show();
+    batch.close();
+    EXPECT_TRUE(settings.sourceFolder().isEmpty() && settings.targetFolder().isEmpty());
 }
 
 } // namespace

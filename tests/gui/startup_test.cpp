@@ -148,7 +148,7 @@ TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsIntoTheTargetMarkingFail
         << status.toStdString();
 }
 
-TEST_F(StartUpTest, CancelKeepsTheDialogTheCloseBoxUnloadsItAndStartUsesOnlyTheTargetShown) {
+TEST_F(StartUpTest, CancelKeepsTheDialogAndTheCloseBoxUnloadsItWithTheFoldersChosen) {
     startIdle();
     BatchDialog* first = nullptr;
     batchDialog([&](BatchDialog& batch) {
@@ -176,15 +176,14 @@ TEST_F(StartUpTest, CancelKeepsTheDialogTheCloseBoxUnloadsItAndStartUsesOnlyTheT
         EXPECT_TRUE(batch.sourceFolderEdit->text().isEmpty());
         EXPECT_TRUE(batch.targetFolderEdit->text().isEmpty());
         EXPECT_EQ(batch.foundList->count(), 0);
-        // The stored target is not shown, so it is not used.
+        EXPECT_TRUE(windows.settings().sourceFolder().isEmpty());
+        EXPECT_TRUE(windows.settings().targetFolder().isEmpty());
         dialogs.answerMessage(MessageAnswer::Ok);
         QTest::mouseClick(batch.startButton, Qt::LeftButton);
         ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text, "Please select a Target Folder");
+        EXPECT_EQ(dialogs.messages[0].text, "Please select a Source Folder");
         EXPECT_TRUE(batch.isVisible());
-        // The source stored earlier still serves.
-        dialogs.answerFolder(out);
-        QTest::mouseClick(batch.targetButton, Qt::LeftButton);
+        chooseFolders(batch);
         QTest::mouseClick(batch.startButton, Qt::LeftButton);
     });
     ASSERT_TRUE(waitForJobs(windows.mediator()));

@@ -5,6 +5,7 @@
 #include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
 #include "jobs/Controls.h"
+#include "jobs/JobSettings.h"
 
 #include <QStringList>
 
@@ -89,18 +90,17 @@ public:
     QStringList events;
 };
 
-// The windows as the pipeline sees them, without any widget; the extension
-// list holds "doc" unless a test says otherwise. Their file dialog and the
+// The windows as the pipeline sees them, without any widget; their settings
+// hold "doc" and the full page format unless a test says otherwise. Their file dialog and the
 // Mediator a test builds over them ask unattended dialogs.
-class FakeWindows : public WindowPort, private ExtensionList, private BatchView {
+class FakeWindows : public WindowPort, private BatchView {
 public:
     DocumentList& documentList() override { return documents; }
     FileList& fileList() override { return files; }
     CommonDialog& commonDialog() override { return dialog; }
     void hideNextDocument() override {}
     void showMainWindow() override { ++mainWindowShown; }
-    bool notFilteredSelected() override { return notFiltered; }
-    ExtensionList& extensionList() override { return *this; }
+    JobSettings& settings() override { return jobSettings; }
     BatchView& batchView() override { return *this; }
     JobReporter& reporter() override { return reports; }
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
@@ -119,21 +119,16 @@ public:
     CommonDialog dialog{dialogs};
     FakeReporter reports;
     int mainWindowShown = 0;
-    bool notFiltered = true;
     std::vector<bool> busyChanges;
-    QStringList extensions{QStringLiteral("doc")};
+    JobSettings jobSettings;
     int sliceIndex = 1; // the slice of a shared folder this run converts (1-based)
     int sliceCount = 1;
     std::function<bool(const WorkItem&)> converts;               // unset: every queued item
     std::function<bool(const WorkItem&, const WorkItem&)> order; // unset: the listing's
 
 private:
-    int listCount() const override { return int(extensions.size()); }
-    QString list(int index) const override { return extensions.value(index); }
     void clearFound() override {}
     void addFound(const QString&) override {}
-    void setSourceText(const QString&) override {}
-    void setTargetText(const QString&) override {}
 };
 
 } // namespace qp::test

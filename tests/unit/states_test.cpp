@@ -198,7 +198,7 @@ TEST_F(States, aFailingDocumentIsMarkedAndClosedAgainAndTheBatchGoesOn) {
 TEST_F(States, theBatchConvertsTheListedFolderInOrderByBareNameIntoTheTarget) {
     touchAll({"c.DOC", "b.txt", "a.b.doc", ".hidden.doc"});
     QDir(source).mkdir(QStringLiteral("x.doc"));
-    windows.notFiltered = false;
+    windows.settings().setPageFormat(PageFormat::Filtered);
     // The first command's argument (the single-document path) plays no part.
     mediator.SetSourceFile(folder.filePath(QStringLiteral("elsewhere.doc")));
     // A target folder that already ends with the separator gets no second one.
@@ -288,7 +288,7 @@ QStringList everything(const QString& folder) {
 } // namespace
 
 TEST_F(States, documentsWhosePagesCollideGetTheirOwnPageTheSameInEverySlice) {
-    windows.extensions << QStringLiteral("rtf");
+    windows.settings().setExtensions({QStringLiteral("doc"), QStringLiteral("rtf")});
     touchAll({"report.doc", "Report.DOC", "report.DOC", "x.doc", "x.rtf"});
     // A page of an earlier run is replaced without a question.
     writeFile(target + "/Report.htm", "earlier run");
@@ -432,7 +432,7 @@ TEST_F(States, aPageAppearsWholeWithItsPicturesOrNotAtAllAndAFailureKeepsTheEarl
     // bytes longer).
     const QString longName(229, u'n');
     touchAll({"d.doc", longName + ".doc", longName + ".rtf"});
-    windows.extensions << QStringLiteral("rtf");
+    windows.settings().setExtensions({QStringLiteral("doc"), QStringLiteral("rtf")});
     QDir().mkpath(target + "/d.htm");
     word->onCall = nullptr;
     word->pageContent = "<html></html>\n";

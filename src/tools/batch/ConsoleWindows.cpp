@@ -208,7 +208,9 @@ MessageAnswer ConsoleDialogs::message(const MessageRequest& request) {
 
 ConsoleWindows::ConsoleWindows(QStringList extensions, bool filtered, ConsoleReporter& reporter,
                                int shardIndex, int shardCount, DialogProvider& dialogs)
-    : dialog_(dialogs), extensions_(std::move(extensions)), filtered_(filtered),
-      reporter_(reporter), shardIndex_(shardIndex), shardCount_(shardCount) {}
+    : dialog_(dialogs), reporter_(reporter), shardIndex_(shardIndex), shardCount_(shardCount) {
+    settings_.setExtensions(extensions);
+    settings_.setPageFormat(filtered ? PageFormat::Filtered : PageFormat::Full);
+}
 
 } // namespace qp::batch

@@ -5,6 +5,7 @@
 #include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
 #include "jobs/Controls.h"
+#include "jobs/JobSettings.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -123,7 +124,8 @@ public:
     QString folder(const FolderRequest&) override { return {}; }
 };
 
-// Everything the pipeline drives, without a window.
+// Everything the pipeline drives, without a window; the job settings hold
+// the options' extensions and page format.
 class ConsoleWindows : public WindowPort {
 public:
     ConsoleWindows(QStringList extensions, bool filtered, ConsoleReporter& reporter, int shardIndex,
@@ -134,8 +136,7 @@ public:
     CommonDialog& commonDialog() override { return dialog_; }
     void hideNextDocument() override {}
     void showMainWindow() override {}
-    bool notFilteredSelected() override { return !filtered_; }
-    ExtensionList& extensionList() override { return extensions_; }
+    JobSettings& settings() override { return settings_; }
     BatchView& batchView() override { return batchView_; }
     JobReporter& reporter() override { return reporter_; }
     void setBusy(bool) override {}
@@ -157,15 +158,12 @@ private:
     public:
         void clearFound() override {}
         void addFound(const QString&) override {}
-        void setSourceText(const QString&) override {}
-        void setTargetText(const QString&) override {}
     };
 
     ConsoleDocumentList documents_;
     FileList files_;
     CommonDialog dialog_;
-    StringExtensionList extensions_;
-    bool filtered_;
+    JobSettings settings_;
     NoBatchView batchView_;
     ConsoleReporter& reporter_;
     int shardIndex_;
