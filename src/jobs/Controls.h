@@ -116,8 +116,6 @@ public:
     virtual void showMainWindow() = 0;        // MainWindow.show
     // What the jobs are set to do: page format, extensions and folders.
     virtual JobSettings& settings() = 0;
-    // Whether pages are saved in the full format, as the settings have it.
-    bool notFilteredSelected();
     // The settings' extension list.
     ExtensionList& extensionList();
     virtual BatchView& batchView() = 0;  // BatchDialog

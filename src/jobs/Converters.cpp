@@ -8,6 +8,7 @@
 #include "engine/Conversion.h"
 #include "jobs/Command.h"
 #include "jobs/Controls.h"
+#include "jobs/JobSettings.h"
 #include "jobs/Mediator.h"
 
 #include <algorithm>
@@ -56,10 +57,6 @@ void nextDocument(Mediator& mediator) {
     NextDocumentCommand next;
     next.init(mediator);
     static_cast<Command&>(next).Execute();
-}
-
-engine::PageFormat pageFormat(WindowPort& windows) {
-    return windows.notFilteredSelected() ? engine::PageFormat::Full : engine::PageFormat::Filtered;
 }
 
 // Raises the failure the engine reported for a document saved through the
@@ -145,7 +142,7 @@ void BatchConverter::Execute() {
         request.openFolder = sourceFolder;
     }
     request.page = staging->stagedPage(fileSystem.GetFileName(page));
-    request.format = pageFormat(windows);
+    request.format = windows.settings().pageFormat();
     Mediator& mediator = mediator_;
     mediator_.convert(request,
                       [&mediator, document, page, staging](const engine::ConversionResult& result) {
@@ -197,7 +194,7 @@ void SingleDocumentConverter::Execute() {
                            ? joinPath(staging->folder(), staging->linkDocument(document))
                            : document;
     request.page = staging->stagedPage(fileSystem.GetFileName(page));
-    request.format = pageFormat(windows);
+    request.format = windows.settings().pageFormat();
     Mediator& mediator = mediator_;
     mediator_.convert(request,
                       [&mediator, document, page, staging](const engine::ConversionResult& result) {

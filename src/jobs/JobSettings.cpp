@@ -47,10 +47,6 @@ void JobSettings::setTargetFolder(const QString& folder) {
     emit targetFolderChanged(folder);
 }
 
-bool WindowPort::notFilteredSelected() {
-    return settings().pageFormat() == PageFormat::Full;
-}
-
 ExtensionList& WindowPort::extensionList() {
     return settings();
 }

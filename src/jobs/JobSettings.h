@@ -1,15 +1,14 @@
 #pragma once
 
 #include "Controls.h"
+#include "engine/Conversion.h"
 
 #include <QObject>
 #include <QStringList>
 
 namespace qp {
 
-// The form a page is saved in: the word processor's full web-page format
-// ("Not Filtered") or its filtered form.
-enum class PageFormat { Full, Filtered };
+using engine::PageFormat;
 
 // What the jobs are set to do, each value in this one place: the page format,
 // the extensions that count as documents (in order), and the source and
@@ -45,7 +44,7 @@ public:
     QString list(int index) const override { return extensions_.value(index); }
 
 signals:
-    void pageFormatChanged(qp::PageFormat format);
+    void pageFormatChanged(qp::engine::PageFormat format);
     void extensionsChanged(const QStringList& extensions);
     void sourceFolderChanged(const QString& folder);
     void targetFolderChanged(const QString& folder);

@@ -4,6 +4,7 @@
 #include "FakeWindows.h"
 #include "FakeWordServer.h"
 #include "JobWait.h"
+#include "LoopEngine.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 #include "jobs/BatchState.h"
@@ -158,6 +159,32 @@ TEST_F(States, aStopEndsTheJobAfterItsDocumentAndNextDocumentNeverNestsConversio
     mediator.stopJob();
     runBatch();
     EXPECT_EQ(windows.reports.events.last(), "finished 3 converted, 0 failed");
+}
+
+TEST_F(States, withRoomForTwoTheNextDocumentStartsBesideTheFirstAndAStopLetsBothFinish) {
+    mediator.setEngineMaker(
+        [](const ObjectRef& fake) { return std::make_unique<LoopEngine>(fake, 2); });
+    touchAll({"a.doc", "b.doc", "c.doc", "d.doc", "e.doc"});
+    word->onCall = [this](const FakeCall& call) {
+        if (call.member == QLatin1String("ActiveDocument.SaveAs") &&
+            call.argument(QStringLiteral("FileName")).endsWith(QLatin1String("c.htm")))
+            mediator.stopJob();
+    };
+    runBatch();
+    auto started = [this](const char* name, int index) {
+        return QStringLiteral("started %1 %2/5").arg(in(QLatin1String(name))).arg(index);
+    };
+    auto converted = [this](const char* name) {
+        return QStringLiteral("converted %1 -> %2/%3")
+            .arg(in(QLatin1String(name)), target,
+                 QString(QLatin1String(name)).replace(".doc", ".htm"));
+    };
+    EXPECT_EQ(windows.reports.events,
+              QStringList({"job 5", started("a.doc", 1), started("b.doc", 2), converted("a.doc"),
+                           started("c.doc", 3), converted("b.doc"), started("d.doc", 4),
+                           converted("c.doc"), converted("d.doc"),
+                           "finished 4 converted, 0 failed, 1 not converted (stopped)"}));
+    EXPECT_FALSE(QFile::exists(target + "/e.htm"));
 }
 
 TEST_F(States, aFailingDocumentIsMarkedAndClosedAgainAndTheBatchGoesOn) {
