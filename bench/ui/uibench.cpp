@@ -4,7 +4,9 @@
 // event loop during the batch, and the program's memory along the way.
 #include "desktop/Dialogs.h"
 #include "jobs/Command.h"
+#include "jobs/JobState.h"
 #include "jobs/Mediator.h"
+#include "jobs/StateManager.h"
 #include "office/WordServer.h"
 #include "ui/MainWindow.h"
 #include "ui/QuickStartDialog.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QPushButton>
 #include <QTimer>
@@ -67,6 +70,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     qp::Mediator& mediator = windows.mediator();
+    // QUILLPG_JOBS as the window takes it: the offices beside the first get
+    // pipes and profiles of their own.
+    const int jobs = qp::office::officeCountFromEnvironment();
+    const auto more =
+        std::make_shared<qp::office::WordServerSet>(qp::office::OfficeOptions{}, nullptr);
+    if (jobs > 1)
+        mediator.setWordProcessors(jobs, [more] { return more->make(); });
     mediator.SetSourceFolder(folder);
     mediator.SetTargetFolder(out);
 
@@ -97,6 +107,17 @@ int main(int argc, char** argv) {
     qp::StartJobCommand start;
     start.init(mediator);
     start.Execute();
+    // The documents convert on the engine's threads; the results arrive
+    // through this event loop until the job has ended.
+    QEventLoop untilDone;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const auto* job = dynamic_cast<qp::JobState*>(mediator.stateManager().batchState());
+        if (!job || !job->running())
+            untilDone.quit();
+    });
+    poll.start(5);
+    untilDone.exec();
     heartbeat.stop();
     const double seconds = clock.nsecsElapsed() / 1e9;
 
@@ -112,5 +133,6 @@ int main(int argc, char** argv) {
                 residentBytes() / 1048576.0);
     windows.unloadAll();
     office->shutdown();
+    more->shutdown();
     return 0;
 }

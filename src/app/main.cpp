@@ -29,17 +29,11 @@ int main(int argc, char** argv) {
     qp::WidgetWindows windows(dialogs);
     // QUILLPG_JOBS=N or auto: documents convert N at once, each office
     // beside the first started when the pool first needs it.
-    if (const QString jobs = qEnvironmentVariable("QUILLPG_JOBS"); !jobs.isEmpty()) {
-        const auto count =
-            qp::office::parseOfficeCount(jobs, qp::office::officeMemoryLimitFromEnvironment());
-        if (!count)
-            qWarning("QUILLPG_JOBS=%s is not a whole number above 0 or auto; one document "
-                     "converts at a time",
-                     qPrintable(jobs));
+    if (const int jobs = qp::office::officeCountFromEnvironment(); jobs > 1) {
         auto more = std::make_shared<qp::office::WordServerSet>(
             qp::office::OfficeOptions{}, &qp::PageStaging::publishedFolderOf);
         qp::addShutdownHook([more] { more->shutdown(); });
-        windows.mediator().setWordProcessors(count.value_or(1), [more] { return more->make(); });
+        windows.mediator().setWordProcessors(jobs, [more] { return more->make(); });
     }
     // Said once, in the main window's status line, as soon as it shows.
     if (const QString problem = qp::office::confinementProblem(); !problem.isEmpty())

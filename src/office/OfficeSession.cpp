@@ -163,6 +163,18 @@ std::optional<int> parseOfficeCount(const QString& text, qint64 ceiling) {
     return count;
 }
 
+int officeCountFromEnvironment() {
+    const QString jobs = qEnvironmentVariable("QUILLPG_JOBS");
+    if (jobs.isEmpty())
+        return 1;
+    if (const auto count = parseOfficeCount(jobs, memoryLimitFromEnvironment()))
+        return *count;
+    qWarning("QUILLPG_JOBS=%s is not a whole number above 0 or auto; one document converts at a "
+             "time",
+             qPrintable(jobs));
+    return 1;
+}
+
 qint64 defaultOfficeMemoryLimit() {
     const qint64 ceiling = 2LL << 30;
     const long pages = ::sysconf(_SC_PHYS_PAGES);

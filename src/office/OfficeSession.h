@@ -38,6 +38,9 @@ qint64 officeMemoryLimitFromEnvironment();
 int automaticOfficeCount(qint64 ceiling);
 // "auto" or a whole number above 0; nothing for other text.
 std::optional<int> parseOfficeCount(const QString& text, qint64 ceiling);
+// How many documents QUILLPG_JOBS asks to convert at once: 1 when it is
+// unset, and, with a warning, when it is neither "auto" nor a number above 0.
+int officeCountFromEnvironment();
 // A size such as "300M", "1.5G", "2GiB" or "2147483648" (bytes); K, M, G and
 // T count in 1024s. Nothing for text that is not a size or is below the lowest
 // ceiling.
