@@ -353,6 +353,10 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
     networkIsolated_ = flags & ReportIsolated;
     internetBlocked_ = flags & ReportBlocked;
     unconfinedReason_ = unconfined;
+    // An office meant to be confined that runs unconfined is said, once per
+    // process; a child that ended before its report runs no office.
+    if (got == ssize_t(sizeof message) && !launch.readable.isEmpty() && !unconfined.isEmpty())
+        noteUnconfined(unconfined);
     if (!launch.pipeName.isEmpty())
         notePipeOfThisProcess(launch.pipeName, true);
 }

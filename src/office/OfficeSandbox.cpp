@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qp::office {
 
@@ -153,11 +154,27 @@ int landlockVersion(QString* reason) {
     return 0;
 }
 
-QString confinementProblem() {
-    QString reason;
-    if (landlockVersion(&reason) > 0)
-        return {};
-    return reason;
+namespace {
+std::mutex noticeMutex;
+std::function<void(const QString&)> unconfinedNotice;
+bool unconfinedNoted = false;
+} // namespace
+
+void setUnconfinedNotice(std::function<void(const QString& reason)> notice) {
+    std::lock_guard lock(noticeMutex);
+    unconfinedNotice = std::move(notice);
+}
+
+void noteUnconfined(const QString& reason) {
+    std::function<void(const QString&)> notice;
+    {
+        std::lock_guard lock(noticeMutex);
+        if (std::exchange(unconfinedNoted, true))
+            return;
+        notice = unconfinedNotice;
+    }
+    if (notice)
+        notice(reason);
 }
 
 void notePipeOfThisProcess(const QString& pipeName, bool listening) {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QLockFile;
@@ -53,9 +54,14 @@ QString userFontCacheDir();
 // says why.
 int landlockVersion(QString* reason = nullptr);
 
-// Why offices started by this process cannot be confined to the files they
-// convert; empty when they can. Asked once, to say so once.
-QString confinementProblem();
+// Where this process says that an office it started is not confined to the
+// files it converts: the kernel has no Landlock, or it refused the office's
+// rules. The first office started unconfined calls the handler, with the
+// reason, on the thread that started it; later ones do not, so it is said once
+// per process. Set before the first office starts.
+void setUnconfinedNotice(std::function<void(const QString& reason)> notice);
+// Called by the start of an office that is not confined.
+void noteUnconfined(const QString& reason);
 
 // Pipes on which an office started by this process listens: get-object
 // answers only through them.

@@ -331,6 +331,33 @@ TEST(SealedOffice, aDocumentReadsNoFileOfTheUserButItself) {
     }
 }
 
+// When the kernel refuses the office's Landlock rules (here made to by
+// strace), the office runs unconfined: the run says so once, with the reason,
+// however many offices its workers start.
+TEST(SealedOffice, anOfficeTheKernelRefusesToConfineIsSaidOnceWithTheReason) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("strace").isEmpty()) << "needs strace";
+    if (office::landlockVersion() == 0)
+        GTEST_SKIP() << "the kernel offers no Landlock";
+    QTemporaryDir work;
+    const QString in = work.filePath("in");
+    ASSERT_TRUE(QDir().mkpath(in));
+    for (const char* name : {"/a.doc", "/b.doc"})
+        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in + name));
+    const QString trace = work.filePath("trace");
+    QProcess run;
+    run.start("strace", {"-f", "-o", trace, "-e", "trace=landlock_restrict_self", "-e",
+                         "inject=landlock_restrict_self:error=EPERM", tool, "--jobs", "2", in,
+                         work.filePath("out")});
+    ASSERT_TRUE(run.waitForFinished(300000));
+    const QString errors = QString::fromLocal8Bit(run.readAllStandardError());
+    EXPECT_EQ(run.exitCode(), 0) << errors.toStdString();
+    EXPECT_GE(readFile(trace).count("landlock_restrict_self("), 2) << "two offices were refused";
+    EXPECT_EQ(errors.count("quillpg-batch: warning: the office is not confined to the documents "
+                           "it converts: Landlock refused its rules: Operation not permitted\n"),
+              1)
+        << errors.toStdString();
+}
+
 TEST(SealedOffice, eachProgramOwnsItsOfficeOnAPipeNobodyCanGuessAndNobodyElseAttachesTo) {
     // Even with a careless umask the socket is for its user alone.
     const mode_t umask = ::umask(0);
