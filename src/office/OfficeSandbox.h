@@ -42,8 +42,9 @@ QString officeOutputDir(const QString& pipeName);
 QStringList socketFolders();
 
 // What an office needs to read to run: its installation, the system's
-// programs, libraries and configuration, the system's and the user's fonts
-// and font caches.
+// programs and libraries, the files of the system's configuration and of what
+// the kernel tells that it reads, the system's and the user's fonts and font
+// caches. Folders and single files.
 QStringList officeReadableFolders(const QString& installation);
 
 // The user's font cache, which the office may also write: without it every
