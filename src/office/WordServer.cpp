@@ -236,6 +236,7 @@ QString handedFolder(const QString& inputDir, int id) {
 // folder: a hard link to what was opened where the file system allows it,
 // else a copy. Returns the path it got there.
 QString handOver(const SourceFile& source, const QString& inputDir, int id, const QString& path) {
+    const PhaseTimer timer(Phase::HandOver);
     QString handed = handedFolder(inputDir, id) + QDir::cleanPath(path);
     const QByteArray target = QFile::encodeName(handed);
     ::unlink(target.constData());
@@ -273,6 +274,7 @@ QString handOver(const SourceFile& source, const QString& inputDir, int id, cons
 
 // Takes back what was handed to the office for the document of that id.
 void takeBack(const QString& inputDir, int id) {
+    const PhaseTimer timer(Phase::HandOver, 0);
     if (!inputDir.isEmpty())
         QDir(handedFolder(inputDir, id)).removeRecursively();
 }
@@ -469,6 +471,7 @@ void moveInto(const QByteArray& from, const QByteArray& to, const QString& folde
 // The paths are joined by hand: QDir::filePath takes a name starting with
 // ":" for a path of its own.
 void deliver(const QString& written, const QString& pageName, const QString& folder) {
+    const PhaseTimer timer(Phase::Deliver);
     QStringList names = QDir(written).entryList(QDir::Files | QDir::Hidden | QDir::System);
     names.removeAll(pageName);
     names.append(pageName);
