@@ -9,8 +9,11 @@
 # seconds, documents converted, documents per second, processor seconds per
 # document (the offices included), the cores it kept busy on average
 # (processor seconds over seconds) and the load average when it started; then
-# the ratios, and where quillpg-batch's time went, summed over the run (load,
-# layout, save, rewrite, move into place; from QUILLPG_PHASE_TIMES). Then the
+# the ratios, and where quillpg-batch's time went, summed over the run, with
+# the time of one run of each phase (load, layout, save, rewrite, move into
+# place, hand-over of the document to the office and its taking back,
+# delivery of what the office wrote, and walling in each office as it
+# starts; from QUILLPG_PHASE_TIMES). Then the
 # fixed cost of a run: one small document from start to finish, three times
 # each way. The load is printed with every run: the figures mean little on a
 # busy machine. BENCH_CORPUS_COPIES=N copies the corpus N times instead of five.
@@ -100,8 +103,9 @@ run() {
     # The phases of all the run's processes, summed.
     if [[ -f $work/phases ]]; then
         awk '{ for (i = 1; i < NF; i += 4) { s[$i] += $(i+1); c[$i] += substr($(i+3), 2) + 0; o[$i] = i } }
-             END { for (k in s) printf "%d %s %.2f s (%d)\n", o[k], k, s[k], c[k] }' "$work/phases" |
-            sort -n | cut -d' ' -f2- | paste -sd, - | sed 's/,/, /g' >"$work/$name.phases"
+             END { for (k in s) printf "%d %s %.2f s (%d, %.2f ms each)\n", o[k], k, s[k], c[k],
+                                       (c[k] > 0 ? 1000 * s[k] / c[k] : 0) }' "$work/phases" |
+            sort -n | cut -d' ' -f2- | paste -sd';' - | sed 's/;/, /g' >"$work/$name.phases"
     fi
 }
 rate() { echo "$2 / $1" | bc -l; }

@@ -11,7 +11,7 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QTimer>
+#include <QMetaObject>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -35,12 +35,19 @@ int main(int argc, char** argv) {
         qp::addShutdownHook([more] { more->shutdown(); });
         windows.mediator().setWordProcessors(jobs, [more] { return more->make(); });
     }
-    // Said once, in the main window's status line, as soon as it shows.
-    if (const QString problem = qp::office::confinementProblem(); !problem.isEmpty())
-        QTimer::singleShot(0, &app, [&windows, problem] {
-            windows.showStatus(
-                QStringLiteral("The office is not confined to the documents it converts: ") +
-                problem);
-        });
-    return qp::runApplication(app, windows);
+    // Said once, in the main window's status line, when the first office
+    // starts unconfined; the office starts on a thread of its own.
+    qp::office::setUnconfinedNotice([&app, &windows](const QString& reason) {
+        QMetaObject::invokeMethod(
+            &app,
+            [&windows, reason] {
+                windows.showStatus(
+                    QStringLiteral("The office is not confined to the documents it converts: ") +
+                    reason);
+            },
+            Qt::QueuedConnection);
+    });
+    const int result = qp::runApplication(app, windows);
+    qp::office::setUnconfinedNotice({});
+    return result;
 }

@@ -17,14 +17,15 @@ PhaseTotal phaseTotal(Phase phase) {
     return {times[i].load(), double(nanoseconds[i].load()) / 1e9};
 }
 
-void addPhaseTime(Phase phase, std::chrono::steady_clock::duration time) {
+void addPhaseTime(Phase phase, std::chrono::steady_clock::duration time, int runs) {
     const int i = int(phase);
-    ++times[i];
+    times[i] += runs;
     nanoseconds[i] += std::chrono::duration_cast<std::chrono::nanoseconds>(time).count();
 }
 
 QString phaseSummary() {
-    static const char* const names[phaseCount] = {"load", "layout", "save", "rewrite", "place"};
+    static const char* const names[phaseCount] = {"load",  "layout",    "save",    "rewrite",
+                                                  "place", "hand-over", "deliver", "confine"};
     QStringList parts;
     for (int i = 0; i < phaseCount; ++i) {
         const PhaseTotal total = phaseTotal(Phase(i));

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <map>
 #include <memory>
 
 #include <utility>
@@ -48,6 +49,9 @@ public:
     // only read, and the pages it writes.
     QString inputDir;
     QString outputDir;
+    // Where each open document was handed to the office, by id: the slot of
+    // the input folder it lies in and its path there.
+    std::map<int, std::pair<int, QString>> handed;
     // The office this connection started, none when it attached.
     std::shared_ptr<OfficeProcess> process;
 };

@@ -1,16 +1,19 @@
 #include "OfficeProcess.h"
 
 #include "OfficeSandbox.h"
+#include "automation/PhaseClock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <linux/audit.h>
 #include <linux/filter.h>
@@ -51,10 +54,22 @@ int OfficeProcess::endSignal() const {
 
 namespace {
 
-// Flags the child reports back before it runs the office.
+// What the child reports back before it runs the office: flags, the error
+// that kept Landlock from confining it, and how long walling it in took.
 constexpr char ReportIsolated = 1;
 constexpr char ReportBlocked = 2;
 constexpr char ReportConfined = 4;
+struct ChildReport {
+    char flags = 0;
+    int confinement = -1;
+    long long confineNanoseconds = 0;
+};
+
+long long monotonicNanoseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
 
 // Landlock's rights on files, numbered as the kernel's interface numbers them
 // (the system's headers may be older than the kernel).
@@ -263,8 +278,8 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
     const QByteArray gidMap =
         QByteArray::number(::getegid()) + ' ' + QByteArray::number(::getegid()) + " 1";
     const bool mayUnshareNetwork = ::geteuid() == 0;
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) {
+    int reportPipe[2];
+    if (::pipe2(reportPipe, O_CLOEXEC) != 0) {
         const std::string reason = std::strerror(errno);
         removeLeftovers();
         throw std::runtime_error("cannot start the office: " + reason);
@@ -273,14 +288,15 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
     const pid_t child = ::fork();
     if (child < 0) {
         const std::string reason = std::strerror(errno);
-        ::close(report[0]);
-        ::close(report[1]);
+        ::close(reportPipe[0]);
+        ::close(reportPipe[1]);
         removeLeftovers();
         throw std::runtime_error("cannot start the office: " + reason);
     }
     if (child == 0) {
         // Its socket and files are for its user alone, whatever the user's umask.
         ::umask(077);
+        const long long walling = monotonicNanoseconds();
         char flags = 0;
         if (launch.isolate) {
             // A network namespace of its own holds only an unconfigured
@@ -308,6 +324,7 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
             if (confinement == 0)
                 flags |= ReportConfined;
         }
+        ChildReport report{flags, confinement, monotonicNanoseconds() - walling};
         // Killed with the thread that started it, whatever way this program
         // ends. Set after entering the namespace, which clears it.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -316,10 +333,7 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
         // Its own process group: a Ctrl-C meant for this program does not hit
         // the office in the middle of a document.
         ::setpgid(0, 0);
-        char message[1 + sizeof confinement];
-        message[0] = flags;
-        std::memcpy(message + 1, &confinement, sizeof confinement);
-        (void)!::write(report[1], message, sizeof message);
+        (void)!::write(reportPipe[1], &report, sizeof report);
         if (in >= 0)
             ::dup2(in, 0);
         if (out >= 0) {
@@ -331,21 +345,22 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
         ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
-    ::close(report[1]);
-    char message[1 + sizeof(int)] = {};
+    ::close(reportPipe[1]);
+    ChildReport report;
     ssize_t got;
     do {
-        got = ::read(report[0], message, sizeof message);
+        got = ::read(reportPipe[0], &report, sizeof report);
     } while (got < 0 && errno == EINTR);
-    ::close(report[0]);
-    const char flags = got == ssize_t(sizeof message) ? message[0] : char(0);
-    int confinement = -1;
-    std::memcpy(&confinement, message + 1, sizeof confinement);
+    ::close(reportPipe[0]);
+    const bool reported = got == ssize_t(sizeof report);
+    const char flags = reported ? report.flags : char(0);
     if (flags & ReportConfined)
         unconfined.clear();
     else if (landlock > 0)
         unconfined = QStringLiteral("Landlock refused its rules: %1")
-                         .arg(QString::fromLocal8Bit(std::strerror(confinement)));
+                         .arg(QString::fromLocal8Bit(std::strerror(report.confinement)));
+    if (reported)
+        addPhaseTime(Phase::Confine, std::chrono::nanoseconds(report.confineNanoseconds));
     pid_ = child;
     exitStatus_ = -1;
     endSignal_ = 0;
@@ -353,6 +368,10 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
     networkIsolated_ = flags & ReportIsolated;
     internetBlocked_ = flags & ReportBlocked;
     unconfinedReason_ = unconfined;
+    // An office meant to be confined that runs unconfined is said, once per
+    // process; a child that ended before its report runs no office.
+    if (reported && !launch.readable.isEmpty() && !unconfined.isEmpty())
+        noteUnconfined(unconfined);
     if (!launch.pipeName.isEmpty())
         notePipeOfThisProcess(launch.pipeName, true);
 }

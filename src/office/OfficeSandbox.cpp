@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qp::office {
 
@@ -104,17 +105,30 @@ QStringList socketFolders() {
 }
 
 QStringList officeReadableFolders(const QString& installation) {
-    // The system: programs, libraries, configuration, fonts and their caches,
-    // and what the kernel tells of itself and of the process.
-    QStringList folders{QStringLiteral("/usr"), QStringLiteral("/bin"), QStringLiteral("/sbin"),
-                        QStringLiteral("/lib"), QStringLiteral("/lib32"), QStringLiteral("/lib64"),
-                        QStringLiteral("/libx32"), QStringLiteral("/etc"), QStringLiteral("/opt"),
-                        QStringLiteral("/var/cache/fontconfig"),
-                        // the installation's shared extensions, where Debian puts them
-                        QStringLiteral("/var/spool/libreoffice"),
-                        QStringLiteral("/var/lib/libreoffice"),
-                        QStringLiteral("/var/lib/fontconfig"), QStringLiteral("/proc"),
-                        QStringLiteral("/sys/devices/system/cpu")};
+    // The system: programs, libraries, fonts and their caches.
+    QStringList folders{
+        QStringLiteral("/usr"), QStringLiteral("/bin"), QStringLiteral("/sbin"),
+        QStringLiteral("/lib"), QStringLiteral("/lib32"), QStringLiteral("/lib64"),
+        QStringLiteral("/libx32"), QStringLiteral("/opt"), QStringLiteral("/var/cache/fontconfig"),
+        // the installation's shared extensions, where Debian puts them
+        QStringLiteral("/var/spool/libreoffice"), QStringLiteral("/var/lib/libreoffice"),
+        QStringLiteral("/var/lib/fontconfig"), QStringLiteral("/sys/devices/system/cpu")};
+    // Of the system's configuration only what the office and the programs it
+    // runs (paperconf, gpg) read, file by file: the rest of /etc (the
+    // password hashes, keys, the host's own settings) is none of theirs.
+    for (const char* name :
+         {"fonts", "libreoffice", "ld.so.cache", "ld.so.preload", "nsswitch.conf", "passwd",
+          "group", "localtime", "timezone", "papersize", "libpaper.d", "gcrypt", "gnutls",
+          "gnupg/gpg.conf", "gnupg/gpgsm.conf", "selinux/config"})
+        folders << QStringLiteral("/etc/") + QLatin1String(name);
+    // Of what the kernel tells, only what is the same for every process. A
+    // process's own folder cannot be named: each process (the programs the
+    // office runs too) has another, and the kernel may make it anew when it
+    // is looked up again. The office opens none of it (the link
+    // /proc/self/exe is read without opening anything).
+    for (const char* name :
+         {"filesystems", "meminfo", "cpuinfo", "stat", "sys/vm/overcommit_memory", "sys/crypto"})
+        folders << QStringLiteral("/proc/") + QLatin1String(name);
     if (!installation.isEmpty())
         folders << QFileInfo(installation).canonicalFilePath();
     // The user's fonts, their configuration and cache, where the desktop's
@@ -153,11 +167,27 @@ int landlockVersion(QString* reason) {
     return 0;
 }
 
-QString confinementProblem() {
-    QString reason;
-    if (landlockVersion(&reason) > 0)
-        return {};
-    return reason;
+namespace {
+std::mutex noticeMutex;
+std::function<void(const QString&)> unconfinedNotice;
+bool unconfinedNoted = false;
+} // namespace
+
+void setUnconfinedNotice(std::function<void(const QString& reason)> notice) {
+    std::lock_guard lock(noticeMutex);
+    unconfinedNotice = std::move(notice);
+}
+
+void noteUnconfined(const QString& reason) {
+    std::function<void(const QString&)> notice;
+    {
+        std::lock_guard lock(noticeMutex);
+        if (std::exchange(unconfinedNoted, true))
+            return;
+        notice = unconfinedNotice;
+    }
+    if (notice)
+        notice(reason);
 }
 
 void notePipeOfThisProcess(const QString& pipeName, bool listening) {

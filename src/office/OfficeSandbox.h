@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QLockFile;
@@ -41,8 +42,9 @@ QString officeOutputDir(const QString& pipeName);
 QStringList socketFolders();
 
 // What an office needs to read to run: its installation, the system's
-// programs, libraries and configuration, the system's and the user's fonts
-// and font caches.
+// programs and libraries, the files of the system's configuration and of what
+// the kernel tells that it reads, the system's and the user's fonts and font
+// caches. Folders and single files.
 QStringList officeReadableFolders(const QString& installation);
 
 // The user's font cache, which the office may also write: without it every
@@ -53,9 +55,14 @@ QString userFontCacheDir();
 // says why.
 int landlockVersion(QString* reason = nullptr);
 
-// Why offices started by this process cannot be confined to the files they
-// convert; empty when they can. Asked once, to say so once.
-QString confinementProblem();
+// Where this process says that an office it started is not confined to the
+// files it converts: the kernel has no Landlock, or it refused the office's
+// rules. The first office started unconfined calls the handler, with the
+// reason, on the thread that started it; later ones do not, so it is said once
+// per process. Set before the first office starts.
+void setUnconfinedNotice(std::function<void(const QString& reason)> notice);
+// Called by the start of an office that is not confined.
+void noteUnconfined(const QString& reason);
 
 // Pipes on which an office started by this process listens: get-object
 // answers only through them.

@@ -33,6 +33,7 @@
 #include <fcntl.h>
 #include <map>
 #include <optional>
+#include <set>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -223,20 +224,33 @@ AutomationError cannotHandOver(const QString& folder, int error) {
                        .arg(folder, QString::fromLocal8Bit(std::strerror(error))));
 }
 
-// The folder in the office's input folder where the document of that id is
-// handed to it: a mirror of the file system's root, in which the document
-// lies at its own path, so that its relative links lead where they lead
-// from the document itself (and find nothing).
-QString handedFolder(const QString& inputDir, int id) {
-    return inputDir + QStringLiteral("/%1").arg(id);
+// The folder in the office's input folder where documents are handed to it
+// in that slot: a mirror of the file system's root, in which a document lies
+// at its own path, so that its relative links lead where they lead from the
+// document itself (and find nothing). Each open document has a slot of its
+// own, the lowest one free when it was opened.
+QString handedFolder(const QString& inputDir, int slot) {
+    return inputDir + QStringLiteral("/%1").arg(slot);
 }
 
 // Puts the opened document into the office's input folder, the one place
 // besides the system where it may read, at its own path below the mirror
-// folder: a hard link to what was opened where the file system allows it,
-// else a copy. Returns the path it got there.
-QString handOver(const SourceFile& source, const QString& inputDir, int id, const QString& path) {
-    QString handed = handedFolder(inputDir, id) + QDir::cleanPath(path);
+// folder of its slot: a hard link to what was opened where the file system
+// allows it, else a copy. Returns the path it got there.
+QString handOver(Connection& c, const SourceFile& source, int id, const QString& path) {
+    const PhaseTimer timer(Phase::HandOver);
+    const QString& inputDir = c.inputDir;
+    int slot = 1;
+    if (const auto it = c.handed.find(id); it != c.handed.end()) {
+        slot = it->second.first;
+    } else {
+        std::set<int> taken;
+        for (const auto& entry : c.handed)
+            taken.insert(entry.second.first);
+        while (taken.count(slot))
+            ++slot;
+    }
+    QString handed = handedFolder(inputDir, slot) + QDir::cleanPath(path);
     const QByteArray target = QFile::encodeName(handed);
     ::unlink(target.constData());
     // The folders below the input folder are made one by one, never the
@@ -254,8 +268,10 @@ QString handOver(const SourceFile& source, const QString& inputDir, int id, cons
     }
     const QByteArray opened = "/proc/self/fd/" + QByteArray::number(source.fd());
     if (::linkat(AT_FDCWD, opened.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) ==
-        0)
+        0) {
+        c.handed[id] = {slot, handed};
         return handed;
+    }
     const int copy = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (copy < 0)
         throw cannotHandOver(inputDir, errno);
@@ -268,13 +284,20 @@ QString handOver(const SourceFile& source, const QString& inputDir, int id, cons
         ::unlink(target.constData());
         throw cannotHandOver(inputDir, error);
     }
+    c.handed[id] = {slot, handed};
     return handed;
 }
 
-// Takes back what was handed to the office for the document of that id.
-void takeBack(const QString& inputDir, int id) {
-    if (!inputDir.isEmpty())
-        QDir(handedFolder(inputDir, id)).removeRecursively();
+// Takes back what was handed to the office for the document of that id. The
+// folders above it are kept for the documents that follow (removing a folder
+// costs the file system milliseconds); they go with the office's private folder.
+void takeBack(Connection& c, int id) {
+    const PhaseTimer timer(Phase::HandOver, 0);
+    const auto it = c.handed.find(id);
+    if (it == c.handed.end())
+        return;
+    ::unlink(QFile::encodeName(it->second.second).constData());
+    c.handed.erase(it);
 }
 
 // Loads the document hidden, read-only, with macros never run, links never
@@ -342,11 +365,11 @@ QString loadDocument(Connection& c, const QString& path, const rtl::OUString& ur
 // document's own when its page is saved.
 QString openDocument(Connection& c, const QString& path, const SourceFile& source,
                      DocumentLayout layout, int id) {
-    const QString handed = handOver(source, c.inputDir, id, QFileInfo(path).absoluteFilePath());
+    const QString handed = handOver(c, source, id, QFileInfo(path).absoluteFilePath());
     try {
         return loadDocument(c, path, fileUrl(handed), layout, id);
     } catch (...) {
-        takeBack(c.inputDir, id);
+        takeBack(c, id);
         throw;
     }
 }
@@ -360,7 +383,7 @@ css::uno::Reference<css::lang::XComponent> documentOf(Connection& c, int id) {
 
 void closeDocument(Connection& c, int id) {
     const auto component = documentOf(c, id);
-    takeBack(c.inputDir, id);
+    takeBack(c, id);
     std::erase_if(c.documents, [id](const auto& entry) { return entry.first == id; });
     css::uno::Reference<css::util::XCloseable> closeable(component, css::uno::UNO_QUERY);
     try {
@@ -469,6 +492,7 @@ void moveInto(const QByteArray& from, const QByteArray& to, const QString& folde
 // The paths are joined by hand: QDir::filePath takes a name starting with
 // ":" for a path of its own.
 void deliver(const QString& written, const QString& pageName, const QString& folder) {
+    const PhaseTimer timer(Phase::Deliver);
     QStringList names = QDir(written).entryList(QDir::Files | QDir::Hidden | QDir::System);
     names.removeAll(pageName);
     names.append(pageName);
@@ -704,10 +728,16 @@ private:
         auto facts = std::make_shared<webpage::DocumentFacts>(
             webpage::DocumentFacts{QFileInfo(path_).completeBaseName(), {}});
         auto written = std::make_shared<QString>();
+        auto mirror = std::make_shared<QString>();
         shared_->withDocument(
             id_, QStringLiteral("saving %1").arg(target),
-            [id = id_, pageName, baseUrl, filter, target, format, facts, written](Connection& c) {
+            [id = id_, pageName, baseUrl, filter, target, format, facts, written,
+             mirror](Connection& c) {
                 const auto document = documentOf(c, id);
+                // Slot 0 is nobody's: without a slot no path stands for another.
+                const auto handed = c.handed.find(id);
+                *mirror =
+                    handedFolder(c.inputDir, handed == c.handed.end() ? 0 : handed->second.first);
                 css::uno::Reference<css::frame::XStorable> storable(document,
                                                                     css::uno::UNO_QUERY_THROW);
                 emptyFolder(c.outputDir);
@@ -751,9 +781,7 @@ private:
         // Both formats start from the office's full page: no picture link of
         // it may leave the page's folder.
         warnings << keepPicturesInFolderOfFile(
-            output,
-            PagePlaces{published, QFileInfo(output).absolutePath(),
-                       handedFolder(officeInputDir(shared_->session->options().pipeName), id_)});
+            output, PagePlaces{published, QFileInfo(output).absolutePath(), *mirror});
         // The office's page made into what was asked for: its pictures inside
         // it, and the filtered page; in both formats without anything of the
         // document's that could run in a browser.

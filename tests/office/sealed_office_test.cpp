@@ -282,13 +282,19 @@ TEST(SealedOffice, aDocumentReadsNoFileOfTheUserButItself) {
     };
     writeFile(in + "/photo.doc", rtfIncluding(photo));
     writeFile(in + "/paper.doc", rtfIncluding(paper));
+    // Of the system's configuration the office reads only what it needs:
+    // neither the password hashes nor a file that anyone may read.
+    writeFile(
+        in + "/system.doc",
+        R"({\rtf1\ansi{\field{\*\fldinst INCLUDEPICTURE "/etc/shadow" \\d}{\fldrslt x}})"
+        R"({\field{\*\fldinst INCLUDEPICTURE "/etc/hostname" \\d}{\fldrslt y}}\par Included.\par})");
     writeFile(in + "/frames.doc",
               flatDocumentLinking(QUrl::fromLocalFile(photo).toEncoded(), "../secret/photo.png"));
     QDir().mkpath(work.filePath("make"));
     const QString saved = makeLinkedPictureDocument(work.filePath("make"), photo);
     ASSERT_FALSE(saved.isEmpty()) << "the office made no document linking the picture";
     ASSERT_TRUE(QFile::copy(saved, in + "/saved.doc"));
-    const QStringList hostile{"photo", "paper", "frames", "saved"};
+    const QStringList hostile{"photo", "paper", "system", "frames", "saved"};
 
     for (const QString& format : {QStringLiteral("--not-filtered"), QStringLiteral("--filtered")}) {
         SCOPED_TRACE(format.toStdString());
@@ -317,11 +323,13 @@ TEST(SealedOffice, aDocumentReadsNoFileOfTheUserButItself) {
                                    ".doc -> \\S* \\(picture not found: [^\n]*/secret/photo.png")))
                 << QString(name).toStdString() << "\n"
                 << lines.toStdString();
-        // No successful open of either file, by anyone.
+        // No successful open of any of these files, by anyone.
         const QByteArray opens = readFile(trace);
         ASSERT_TRUE(opens.contains("simple.doc")) << "nothing traced";
         for (const QByteArray& line : opens.split('\n'))
-            EXPECT_FALSE(line.contains("photo.png") || line.contains("paper.pdf")) << line.data();
+            EXPECT_FALSE(line.contains("photo.png") || line.contains("paper.pdf") ||
+                         line.contains("\"/etc/shadow\"") || line.contains("\"/etc/hostname\""))
+                << line.data();
         // Nothing of them in any page or picture.
         for (const QString& name : QDir(out).entryList(QDir::Files)) {
             const QByteArray bytes = readFile(out + '/' + name);
@@ -329,6 +337,33 @@ TEST(SealedOffice, aDocumentReadsNoFileOfTheUserButItself) {
             EXPECT_FALSE(bytes.contains("QUILLSECRETTEXT")) << name.toStdString();
         }
     }
+}
+
+// When the kernel refuses the office's Landlock rules (here made to by
+// strace), the office runs unconfined: the run says so once, with the reason,
+// however many offices its workers start.
+TEST(SealedOffice, anOfficeTheKernelRefusesToConfineIsSaidOnceWithTheReason) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("strace").isEmpty()) << "needs strace";
+    if (office::landlockVersion() == 0)
+        GTEST_SKIP() << "the kernel offers no Landlock";
+    QTemporaryDir work;
+    const QString in = work.filePath("in");
+    ASSERT_TRUE(QDir().mkpath(in));
+    for (const char* name : {"/a.doc", "/b.doc"})
+        ASSERT_TRUE(QFile::copy(corpusFile("simple.doc"), in + name));
+    const QString trace = work.filePath("trace");
+    QProcess run;
+    run.start("strace", {"-f", "-o", trace, "-e", "trace=landlock_restrict_self", "-e",
+                         "inject=landlock_restrict_self:error=EPERM", tool, "--jobs", "2", in,
+                         work.filePath("out")});
+    ASSERT_TRUE(run.waitForFinished(300000));
+    const QString errors = QString::fromLocal8Bit(run.readAllStandardError());
+    EXPECT_EQ(run.exitCode(), 0) << errors.toStdString();
+    EXPECT_GE(readFile(trace).count("landlock_restrict_self("), 2) << "two offices were refused";
+    EXPECT_EQ(errors.count("quillpg-batch: warning: the office is not confined to the documents "
+                           "it converts: Landlock refused its rules: Operation not permitted\n"),
+              1)
+        << errors.toStdString();
 }
 
 TEST(SealedOffice, eachProgramOwnsItsOfficeOnAPipeNobodyCanGuessAndNobodyElseAttachesTo) {

@@ -44,6 +44,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qp::batch {
 
@@ -145,6 +146,14 @@ void catchInterrupts(bool worker) {
 
 void printError(const QString& text) {
     std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(oneLine(text)));
+}
+
+// Said once per run, by the program the user started, when an office is not
+// confined to the documents it converts.
+void printUnconfined(const QString& reason) {
+    printError(
+        QStringLiteral("warning: the office is not confined to the documents it converts: ") +
+        reason);
 }
 
 // The arguments of a worker: the options of this run, and the folders after
@@ -438,6 +447,14 @@ int runWorker(const BatchOptions& options, bool machine) {
     }
     if (!machine && options.report == QLatin1String("-"))
         printLinesToStandardError();
+    // A worker of a --jobs run tells its parent, which says it once for all.
+    if (machine)
+        office::setUnconfinedNotice([](const QString& reason) {
+            std::fputs(workerRecord({QStringLiteral("unconfined"), reason}).constData(), stdout);
+            std::fflush(stdout);
+        });
+    else
+        office::setUnconfinedNotice(printUnconfined);
     ConsoleDialogs dialogs;
     ConsoleReporter reporter(!machine && ::isatty(STDERR_FILENO), machine, &report);
     ConsoleWindows windows(options.extensions, options.filtered.value_or(storedFiltered()),
@@ -701,7 +718,7 @@ int runParallel(const BatchOptions& options, const QString& program) {
     };
     std::vector<Worker> workers(std::size_t(options.jobs));
     int total = 0, nextDocument = 0, running = options.jobs;
-    bool passedOn = false;
+    bool passedOn = false, unconfinedSaid = false;
     RunCounts all;
     QSet<QString> foldersNotRead; // each worker finds the same ones
     QElapsedTimer clock;
@@ -749,13 +766,21 @@ int runParallel(const BatchOptions& options, const QString& program) {
                 ::_exit(127);
         });
         QObject::connect(process, &QProcess::readyReadStandardOutput, &loop, [&, process, worker] {
-            if (!worker->ready) {
-                worker->ready = true;
-                launchNext();
-            }
             while (process->canReadLine()) {
                 const QStringList record = readWorkerRecord(process->readLine());
                 const QString& kind = record.first();
+                // Sent while its office starts, so it does not mean the office runs.
+                if (kind == QLatin1String("unconfined") && record.size() == 2) {
+                    if (!std::exchange(unconfinedSaid, true)) {
+                        clear();
+                        printUnconfined(record[1]);
+                    }
+                    continue;
+                }
+                if (!worker->ready) {
+                    worker->ready = true;
+                    launchNext();
+                }
                 if (kind == QLatin1String("next")) {
                     // After a stop no further document is handed out.
                     if (!passedOn)

@@ -1,6 +1,5 @@
 // quillpg-batch: the window application's batch conversion without a window.
 #include "BatchRun.h"
-#include "office/OfficeSandbox.h"
 
 #include <QCoreApplication>
 
@@ -30,13 +29,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(error));
         return 2;
     }
-    // Said once, by the program the user started, not by each worker.
-    if (!qEnvironmentVariableIsSet("QUILLPG_BATCH_WORKER"))
-        if (const QString problem = qp::office::confinementProblem(); !problem.isEmpty())
-            std::fprintf(stderr,
-                         "quillpg-batch: warning: the office is not confined to the documents it "
-                         "converts: %s\n",
-                         qPrintable(problem));
     if (options->jobs > 1)
         return qp::batch::runParallel(*options, QCoreApplication::applicationFilePath());
     return qp::batch::runWorker(*options, qEnvironmentVariableIsSet("QUILLPG_BATCH_WORKER"));
