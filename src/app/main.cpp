@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     qp::QtDialogProvider dialogs;
     qp::WidgetWindows windows(dialogs);
     // QUILLPG_JOBS=N or auto: documents convert N at once, each office
-    // beside the first started when the pool first needs it.
+    // beside the first started when the first job begins.
     if (const int jobs = qp::office::officeCountFromEnvironment(); jobs > 1) {
         auto more = std::make_shared<qp::office::WordServerSet>(
             qp::office::OfficeOptions{}, &qp::PageStaging::publishedFolderOf);

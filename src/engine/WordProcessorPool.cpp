@@ -96,6 +96,15 @@ struct WordProcessorPool::State {
 };
 
 void WordProcessorPool::State::work(Slot& slot) {
+    // A further word processor starts at once, while the first converts, so
+    // that it is ready by the time a document waits for it; one that fails
+    // to start is tried again for the document it takes.
+    if (!slot.word && more) {
+        try {
+            slot.word = more();
+        } catch (...) {
+        }
+    }
     while (true) {
         Task task;
         {

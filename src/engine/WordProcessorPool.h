@@ -15,8 +15,9 @@ namespace qp::engine {
 // the other word processors.
 //
 // The first word processor is the one given; the others are made on their
-// own threads when the pool first needs them. A word processor that cannot
-// be made fails the request it was made for, and is tried again for the next.
+// own threads as the pool is made. A word processor that cannot be made is
+// tried again for the next request its thread takes, and fails that request
+// when it still cannot.
 class WordProcessorPool : public Engine {
     Q_OBJECT
 public:

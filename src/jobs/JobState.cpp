@@ -119,7 +119,7 @@ void JobState::takeItems() {
     if (!running_ || busy_)
         return;
     busy_ = true;
-    const int room = mediator().engine().capacity();
+    const int room = mediator().engine().capacity() > 1 ? mediator().engine().capacity() + 1 : 1;
     while (goOn_ && stop_ == JobStop::None && workQueue_ && workQueue_->hasMoreElements() &&
            int(inFlight_.size()) < room) {
         const WorkQueue::Element item = workQueue_->NextElement();
