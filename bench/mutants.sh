@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # How many small faults in the conversion jobs' decisions the fast tests
-# catch. Each mutation below changes one decision of src/jobs/*.cpp (a
+# catch. Each mutation below changes one decision of src/jobs/*.cpp or of the
+# engine's pool (a
 # comparison flipped, a condition negated, && and || swapped, a number off by
 # one, a statement dropped); one at a time, it is applied to a copy of the
 # tree kept in the cache folder (never to the checkout), the unit tests are
@@ -35,7 +36,7 @@ while (($#)); do
     esac
 done
 
-# Each mutation: "NAME FILE" (below src/jobs), then its text as "- " lines and
+# Each mutation: "NAME FILE" (below src/jobs; ../engine/ for the engine's), then its text as "- " lines and
 # what replaces it as "+ " lines (none: the text is dropped). The text must
 # occur exactly once in the file; a line or two around the change make it so.
 # Not listed, as they cannot change what the program does:
@@ -102,10 +103,40 @@ job-stop-idle JobState.cpp
 
 job-drop-go-on JobState.cpp
 - goOn_ = true;
+-     // Asked from inside
++ // Asked from inside
 
-job-stopped-and JobState.cpp
-- if (stop_ != JobStop::None || !workQueue_
-+ if ((stop_ != JobStop::None && !workQueue_)
+job-stopped-goes-on JobState.cpp
+- while (goOn_ && stop_ == JobStop::None
++ while (goOn_ && stop_ != JobStop::None
+
+job-room-or-equal JobState.cpp
+- int(inFlight_.size()) < room
++ int(inFlight_.size()) <= room
+
+job-no-waiting-beside JobState.cpp
+- capacity() + 1 : 1
++ capacity() : 1
+
+job-sync-converted JobState.cpp
+- if (submitted_ == before)
++ if (submitted_ != before)
+
+job-result-failure-stops JobState.cpp
+- markFailed(flight.document, &error);
+-             goOn_ = onFailure_ == OnFailure::GoOn;
++ markFailed(flight.document, &error);
++             goOn_ = onFailure_ != OnFailure::GoOn;
+
+job-finish-while-converting JobState.cpp
+- if (inFlight_.empty())
+-         finishJob();
++ if (!inFlight_.empty())
++         finishJob();
+
+job-unknown-result JobState.cpp
+- if (found == inFlight_.end())
++ if (found != inFlight_.end())
 
 job-converts-next JobState.cpp
 - if (!mediator().windows().convertsNext(*item))
@@ -166,9 +197,17 @@ conv-name-room Converters.cpp
 
 conv-warned Converters.cpp
 - if (!warnings.isEmpty())
--         mediator_
+-         mediator.windows()
 + if (warnings.isEmpty())
-+         mediator_
++         mediator.windows()
+
+conv-failed-result Converters.cpp
+- if (!result.converted)
+-             raiseFailure(result, *staging);
+-         const qint64
++ if (result.converted)
++             raiseFailure(result, *staging);
++         const qint64
 
 conv-disk-full Converters.cpp
 - if (staging.diskFull())
@@ -179,14 +218,26 @@ conv-default-page Converters.cpp
 + !pageName_.isEmpty() ? baseName
 
 conv-drop-next Converters.cpp
-- windows.showMainWindow();
--     yieldUi(3);
--     nextDocument(mediator_);
-+ windows.showMainWindow();
-+     yieldUi(3);
+- port.showMainWindow();
+-         nextDocument(mediator);
++ port.showMainWindow();
 
-conv-drop-close-quietly Converters.cpp
-- closeQuietly(word);
+pool-drop-close-after-failure ../engine/WordProcessorPool.cpp
+- closeActiveWindow(word);
+-         } catch (...) {
++ } catch (...) {
+
+pool-format ../engine/WordProcessorPool.cpp
+- request.format == PageFormat::Full ? fullPage
++ request.format != PageFormat::Full ? fullPage
+
+pool-open-folder ../engine/WordProcessorPool.cpp
+- if (!request.openFolder.isEmpty())
++ if (request.openFolder.isEmpty())
+
+pool-warnings ../engine/WordProcessorPool.cpp
+- if (said.type() == Variant::Type::Text)
++ if (said.type() != Variant::Type::Text)
 
 conv-adds-htm Converters.cpp
 - lastIndexOf(u'.') <= 0)

@@ -143,19 +143,21 @@ void BatchConverter::Execute() {
     }
     request.page = staging->stagedPage(fileSystem.GetFileName(page));
     request.format = windows.settings().pageFormat();
-    Mediator& mediator = mediator_;
-    mediator_.convert(request,
-                      [&mediator, document, page, staging](const engine::ConversionResult& result) {
-                          if (!result.converted)
-                              raiseFailure(result, *staging);
-                          const qint64 bytes = staging->commit(FileSystem().GetFileName(page));
-                          WindowPort& port = mediator.windows();
-                          markConverted(mediator, document, page, result.warnings);
-                          port.reporter().documentSaved(document, bytes);
-                          port.reporter().documentConverted(document, page);
-                          port.showMainWindow();
-                          nextDocument(mediator);
-                      });
+    // When the result arrives: the page moves into place, the row shows it
+    // and the next document is asked for.
+    auto finish = [&mediator = mediator_, document, page,
+                   staging](const engine::ConversionResult& result) {
+        if (!result.converted)
+            raiseFailure(result, *staging);
+        const qint64 bytes = staging->commit(FileSystem().GetFileName(page));
+        WindowPort& port = mediator.windows();
+        markConverted(mediator, document, page, result.warnings);
+        port.reporter().documentSaved(document, bytes);
+        port.reporter().documentConverted(document, page);
+        port.showMainWindow();
+        nextDocument(mediator);
+    };
+    mediator_.convert(request, std::move(finish));
 }
 
 void SingleDocumentConverter::Execute() {
@@ -195,18 +197,18 @@ void SingleDocumentConverter::Execute() {
                            : document;
     request.page = staging->stagedPage(fileSystem.GetFileName(page));
     request.format = windows.settings().pageFormat();
-    Mediator& mediator = mediator_;
-    mediator_.convert(request,
-                      [&mediator, document, page, staging](const engine::ConversionResult& result) {
-                          if (!result.converted)
-                              raiseFailure(result, *staging);
-                          staging->commit(FileSystem().GetFileName(page));
-                          WindowPort& port = mediator.windows();
-                          port.showMainWindow();
-                          markConverted(mediator, document, page, result.warnings);
-                          port.reporter().documentConverted(document, page);
-                          nextDocument(mediator);
-                      });
+    auto finish = [&mediator = mediator_, document, page,
+                   staging](const engine::ConversionResult& result) {
+        if (!result.converted)
+            raiseFailure(result, *staging);
+        staging->commit(FileSystem().GetFileName(page));
+        WindowPort& port = mediator.windows();
+        port.showMainWindow();
+        markConverted(mediator, document, page, result.warnings);
+        port.reporter().documentConverted(document, page);
+        nextDocument(mediator);
+    };
+    mediator_.convert(request, std::move(finish));
 }
 
 } // namespace qp
