@@ -115,8 +115,8 @@ job-room-or-equal JobState.cpp
 + int(inFlight_.size()) <= room
 
 job-no-waiting-beside JobState.cpp
-- capacity() + 1 : 1
-+ capacity() : 1
+- offices + 1 : 1
++ offices : 1
 
 job-sync-converted JobState.cpp
 - if (submitted_ == before)

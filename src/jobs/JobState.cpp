@@ -31,8 +31,24 @@ void JobState::endRun() {
 }
 
 void JobState::stopAfterCurrent(JobStop why) {
-    if (running_)
-        stop_ = why;
+    if (!running_)
+        return;
+    stop_ = why;
+    if (why != JobStop::Closed)
+        return;
+    // After Close, a document that waits for an office (with several
+    // offices, one waits beside those converting) is not converted: its row
+    // is gone with the list.
+    for (auto it = inFlight_.begin(); it != inFlight_.end();) {
+        if (mediator().engine().cancel(it->first)) {
+            it = inFlight_.erase(it);
+            ++dropped_;
+        } else {
+            ++it;
+        }
+    }
+    if (inFlight_.empty() && !busy_)
+        finishJob();
 }
 
 Mediator& JobState::mediator() const {
@@ -44,7 +60,7 @@ Mediator& JobState::mediator() const {
 
 void JobState::newQueue() {
     workQueue_ = std::make_unique<WorkQueue>();
-    total_ = started_ = converted_ = failed_ = 0;
+    total_ = started_ = converted_ = failed_ = dropped_ = 0;
 }
 
 ExtensionFilter JobState::openJob() {
@@ -78,7 +94,7 @@ void JobState::finishJob() {
 }
 
 JobSummary JobState::finish() {
-    JobSummary summary{converted_, failed_, 0, {}};
+    JobSummary summary{converted_, failed_, dropped_, {}};
     if (stop_ == JobStop::None)
         return summary;
     summary.endedBy =
@@ -119,7 +135,11 @@ void JobState::takeItems() {
     if (!running_ || busy_)
         return;
     busy_ = true;
-    const int room = mediator().engine().capacity() > 1 ? mediator().engine().capacity() + 1 : 1;
+    // With several offices one document waits beside those converting, so
+    // that an office that finishes takes the next at once; with one, the
+    // next document is handed over only when the last is done.
+    const int offices = mediator().engine().capacity();
+    const int room = offices > 1 ? offices + 1 : 1;
     while (goOn_ && stop_ == JobStop::None && workQueue_ && workQueue_->hasMoreElements() &&
            int(inFlight_.size()) < room) {
         const WorkQueue::Element item = workQueue_->NextElement();

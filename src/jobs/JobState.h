@@ -57,17 +57,16 @@ public:
     bool running() const { return running_; }
     // Whether an item of this state is being executed right now.
     bool executing() const { return !executing_.isEmpty(); }
-    // How many of its documents the engine is converting right now.
-    int converting() const { return int(inFlight_.size()); }
-    // Ends the running job once the document being converted is done: no
+    // Ends the running job once the documents being converted are done: no
     // further item is taken, and what is still queued is dropped and
-    // reported as not converted. Does nothing when no job runs.
+    // reported as not converted; after Close, so is a document that waits
+    // for an office. Does nothing when no job runs.
     void stopAfterCurrent(JobStop why);
 
 protected:
     enum class OnFailure {
         GoOn,   // mark the document and go on with the next one
-        PassOn, // mark the document and pass the failure to the caller
+        EndJob, // mark the document and end the job
     };
     explicit JobState(OnFailure onFailure) : onFailure_(onFailure) {}
 
@@ -139,6 +138,8 @@ private:
     int started_ = 0;
     int converted_ = 0;
     int failed_ = 0;
+    // Handed to the engine, then dropped by Close before an office took them.
+    int dropped_ = 0;
 };
 
 } // namespace qp

@@ -10,7 +10,7 @@ namespace qp {
 // is marked on its row and then passed to the caller.
 class SingleDocumentState : public JobState {
 public:
-    SingleDocumentState() : JobState(OnFailure::PassOn) {}
+    SingleDocumentState() : JobState(OnFailure::EndJob) {}
     void startJob(const QString& text) override;
 };
 

@@ -161,7 +161,7 @@ TEST_F(States, aStopEndsTheJobAfterItsDocumentAndNextDocumentNeverNestsConversio
     EXPECT_EQ(windows.reports.events.last(), "finished 3 converted, 0 failed");
 }
 
-TEST_F(States, withTwoOfficesTheNextDocumentsStartBesideTheFirstAndAStopLetsThemFinish) {
+TEST_F(States, withTwoOfficesTheNextDocumentsStartBesideTheFirstStopLetsThemFinishCloseDropsTheWaiting) {
     mediator.setEngineMaker(
         [](const ObjectRef& fake) { return std::make_unique<LoopEngine>(fake, 2); });
     touchAll({"a.doc", "b.doc", "c.doc", "d.doc", "e.doc"});
@@ -183,6 +183,16 @@ TEST_F(States, withTwoOfficesTheNextDocumentsStartBesideTheFirstAndAStopLetsThem
     // Two convert and one waits beside them; the stop lets all three finish.
     EXPECT_EQ(windows.reports.events, expected);
     EXPECT_FALSE(QFile::exists(target + "/d.htm"));
+    // Close lets the documents that an office took finish, and drops the
+    // one waiting for an office.
+    word->onCall = [this](const FakeCall& call) {
+        if (call.member == QLatin1String("ActiveDocument.SaveAs") &&
+            call.argument(QStringLiteral("FileName")).endsWith(QLatin1String("a.htm")))
+            mediator.startIdleState();
+    };
+    runBatch();
+    EXPECT_EQ(windows.reports.events.last(),
+              "finished 1 converted, 0 failed, 4 not converted (closed)");
 }
 
 TEST_F(States, aFailingDocumentIsMarkedAndClosedAgainAndTheBatchGoesOn) {
