@@ -68,47 +68,38 @@ TEST(FilteredPage, officeMarkupBecomesStandardMarkupThatXmlAndHtmlReadersAgreeOn
 
     EXPECT_TRUE(text.startsWith("<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
                                 "lang=\"de-DE\">"));
-    EXPECT_TRUE(text.contains("<meta charset=\"utf-8\"/>"));
-    EXPECT_TRUE(text.contains("<meta name=\"viewport\" content=\"width=device-width"));
-    EXPECT_TRUE(text.contains("<meta name=\"author\" content=\"Nick Burch\"/>"));
-    EXPECT_TRUE(text.contains("img { max-width: 100%; height: auto }"));
-    EXPECT_TRUE(
-        text.contains("p.western { font-family: \"Calibri\", sans-serif; font-size: 11pt }"));
-    EXPECT_TRUE(text.contains("@page { size: 8.5in 11in; margin-right: 1in }"));
-    EXPECT_TRUE(text.contains("a:visited { color: #800000 }"));
-    for (const char* office :
-         {"generator",        "created",    "so-language", "sdfield",     "<font",   "face=",
-          "reviewer",         "ANNOTATION", "<!--",        "script",      "alert",   "onclick",
-          "javascript",       "align=",     "bgcolor",     "cellpadding", "<center", "<strike",
-          "name=\"Object1\"", "http-equiv", "comment"})
-        EXPECT_FALSE(text.contains(QLatin1String(office))) << office;
-
-    // Text, headers, footers and fields' values stay.
     for (const char* kept :
-         {"Kopfzeile mit € und ü", "Überschrift &amp; Co", "Seite 3", "Fußzeile", "中文 עברית"})
+         {"<meta charset=\"utf-8\"/>", "<meta name=\"viewport\" content=\"width=device-width",
+          "<meta name=\"author\" content=\"Nick Burch\"/>", "img { max-width: 100%; height: auto }",
+          "p.western { font-family: \"Calibri\", sans-serif; font-size: 11pt }",
+          "@page { size: 8.5in 11in; margin-right: 1in }", "a:visited { color: #800000 }",
+          // Text, headers, footers and fields' values stay.
+          "Kopfzeile mit € und ü", "Überschrift &amp; Co", "Seite 3", "Fußzeile", "中文 עברית",
+          // Fonts become classes; anchors get ids that links can reach.
+          "<span class=\"font1\">Code</span> <span class=\"font1\">again",
+          ".font1 { font-family: Courier New, monospace; font-size: small }",
+          "<a id=\"__RefHeading__8_x\"></a>", "<a href=\"#__RefHeading__8_x\">link</a> <a>bad</a>",
+          // Pictures keep their files and get alt texts; presentation moves to CSS.
+          "<img src=\"page_htm_1.gif\" width=\"108\" height=\"20\" alt=\"An equation\" "
+          "style=\"vertical-align:middle\"/>",
+          "<img src=\"page_htm_2.png\" alt=\"A red square\" "
+          "style=\"margin-left:12px;margin-right:12px\"/>",
+          "<table style=\"width:643px;border-spacing:0px\"><colgroup><col style=\"width:218px\"/>"
+          "</colgroup><tbody><tr style=\"vertical-align:top\"><td style=\"width:230px;"
+          "background-color:#c0c0c0;padding:7px\">cell</td></tr></tbody></table>",
+          "<div style=\"text-align:center\"><s>old</s></div>",
+          "<h1 class=\"western\" style=\"text-align:center\">",
+          // What the document names (fonts, colours) never becomes CSS of its own.
+          "<p>injected</p>",
+          // Letters of the Symbol font become Unicode letters.
+          "θα <span>π</span> q"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(kept))) << kept;
-    // Fonts become classes; anchors get ids that links can reach.
-    EXPECT_TRUE(text.contains("<span class=\"font1\">Code</span> <span class=\"font1\">again"));
-    EXPECT_TRUE(text.contains(".font1 { font-family: Courier New, monospace; font-size: small }"));
-    EXPECT_TRUE(text.contains("<a id=\"__RefHeading__8_x\"></a>"));
-    EXPECT_TRUE(text.contains("<a href=\"#__RefHeading__8_x\">link</a> <a>bad</a>"));
-    // Pictures keep their files and get alt texts; presentation moves to CSS.
-    EXPECT_TRUE(text.contains("<img src=\"page_htm_1.gif\" width=\"108\" height=\"20\" alt=\"An "
-                              "equation\" style=\"vertical-align:middle\"/>"));
-    EXPECT_TRUE(text.contains("<img src=\"page_htm_2.png\" alt=\"A red square\" "
-                              "style=\"margin-left:12px;margin-right:12px\"/>"));
-    EXPECT_TRUE(text.contains("<table style=\"width:643px;border-spacing:0px\"><colgroup><col "
-                              "style=\"width:218px\"/></colgroup><tbody><tr style=\"vertical-align:"
-                              "top\"><td style=\"width:230px;background-color:#c0c0c0;padding:"
-                              "7px\">cell</td></tr></tbody></table>"));
-    EXPECT_TRUE(text.contains("<div style=\"text-align:center\"><s>old</s></div>"));
-    EXPECT_TRUE(text.contains("<h1 class=\"western\" style=\"text-align:center\">"));
-    // What the document names (fonts, colours) never becomes CSS of its own.
-    EXPECT_TRUE(text.contains("<p>injected</p>"));
-    for (const char* injected : {"display: none", "url(http"})
-        EXPECT_FALSE(text.contains(QLatin1String(injected))) << injected;
-    // Letters of the Symbol font become Unicode letters.
-    EXPECT_TRUE(text.contains(QString::fromUtf8("θα <span>π</span> q")));
+    for (const char* office :
+         {"generator",        "created",    "so-language", "sdfield",       "<font",   "face=",
+          "reviewer",         "ANNOTATION", "<!--",        "script",        "alert",   "onclick",
+          "javascript",       "align=",     "bgcolor",     "cellpadding",   "<center", "<strike",
+          "name=\"Object1\"", "http-equiv", "comment",     "display: none", "url(http"})
+        EXPECT_FALSE(text.contains(QLatin1String(office))) << office;
 }
 
 TEST(FilteredPage, charactersThatXmlForbidsAreLeftOutAndMarkupInTextIsEscaped) {
