@@ -202,12 +202,10 @@ conv-warned Converters.cpp
 +         mediator.windows()
 
 conv-failed-result Converters.cpp
-- if (!result.converted)
--             raiseFailure(result, *staging);
--         const qint64
-+ if (result.converted)
-+             raiseFailure(result, *staging);
-+         const qint64
+- if (result.converted)
+-         return staging.commit
++ if (!result.converted)
++         return staging.commit
 
 conv-disk-full Converters.cpp
 - if (staging.diskFull())

@@ -59,9 +59,13 @@ void nextDocument(Mediator& mediator) {
     static_cast<Command&>(next).Execute();
 }
 
-// Raises the failure the engine reported for a document saved through the
-// staging folder; a save that failed on a full file system says so.
-void raiseFailure(const engine::ConversionResult& result, const PageStaging& staging) {
+// Moves the page the engine saved through the staging folder into place
+// and returns the bytes it took. Raises the failure the engine reported; a
+// save that failed on a full file system says so.
+qint64 placePage(const engine::ConversionResult& result, PageStaging& staging,
+                 const QString& page) {
+    if (result.converted)
+        return staging.commit(FileSystem().GetFileName(page));
     if (staging.diskFull())
         throw AutomationError(ErrorNumber::DiskFull, QStringLiteral("No space left on the device"));
     throw AutomationError(result.errorNumber, result.errorText, result.errorSource);
@@ -147,9 +151,7 @@ void BatchConverter::Execute() {
     // and the next document is asked for.
     auto finish = [&mediator = mediator_, document, page,
                    staging](const engine::ConversionResult& result) {
-        if (!result.converted)
-            raiseFailure(result, *staging);
-        const qint64 bytes = staging->commit(FileSystem().GetFileName(page));
+        const qint64 bytes = placePage(result, *staging, page);
         WindowPort& port = mediator.windows();
         markConverted(mediator, document, page, result.warnings);
         port.reporter().documentSaved(document, bytes);
@@ -199,9 +201,7 @@ void SingleDocumentConverter::Execute() {
     request.format = windows.settings().pageFormat();
     auto finish = [&mediator = mediator_, document, page,
                    staging](const engine::ConversionResult& result) {
-        if (!result.converted)
-            raiseFailure(result, *staging);
-        staging->commit(FileSystem().GetFileName(page));
+        placePage(result, *staging, page);
         WindowPort& port = mediator.windows();
         port.showMainWindow();
         markConverted(mediator, document, page, result.warnings);
