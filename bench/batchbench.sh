@@ -165,16 +165,13 @@ done
 folder=${sets[0]}
 soffice=(soffice "-env:UserInstallation=file://$plain" --headless)
 now() { date +%s.%N; }
-# The peak resident memory (VmHWM) of quillpg-batch's own processes, the
-# parent and its workers, sampled while they run; the offices they start are
-# not counted.
+# The peak resident memory (VmHWM) of quillpg-batch's own process, sampled
+# while it runs; the offices it starts are not counted.
 watch_memory() { # pid file
     local peak=0 p v
     while kill -0 "$1" 2>/dev/null; do
-        for p in "$1" $(pgrep -P "$1" -x quillpg-batch); do
-            v=$(awk '/^VmHWM/ {print $2}' "/proc/$p/status" 2>/dev/null || echo 0)
-            (( ${v:-0} > peak )) && peak=$v
-        done
+        v=$(awk '/^VmHWM/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0)
+        (( ${v:-0} > peak )) && peak=$v
         echo "$peak" >"$2"
         sleep 0.02
     done
@@ -193,13 +190,13 @@ run_batch() { # jobs out [folder [options...]]
 }
 megabytes() { echo "$(cat "$work/mem-${1//\//-}") / 1024" | bc -l; }
 run_batch 1 out1 >/dev/null; run_batch 2 out2 >/dev/null
-printf 'peak memory of quillpg-batch itself (largest of its processes): --jobs 1 %.1f MB, --jobs 2 %.1f MB\n' \
+printf 'peak memory of quillpg-batch itself: --jobs 1 %.1f MB, --jobs 2 %.1f MB\n' \
     "$(megabytes out1)" "$(megabytes out2)"
 # On the file system the pages were written to.
 "$build/bench/stagebench" "$work" 2000 | sed -n 2p | sed 's/^ */safe save per document: /'
 
 # One large document first, then small ones: fixed slices would leave one
-# worker idle while the other converts the large one.
+# office idle while the other converts the large one.
 mixed=$work/mixed
 mkdir -p "$work/text" "$mixed"
 "${soffice[@]}" --convert-to "txt:Text (encoded):UTF8" --outdir "$work/text" \

@@ -223,6 +223,7 @@ struct OfficeSession::State {
     Mode mode = Mode::Start;
     bool mayStart = true; // false while binding in attach mode
     int generation = 0;
+    int documentsSinceStart = 0; // documents done since the office was last restarted
 
     // The office of the current worker, for its process id and memory.
     std::shared_ptr<OfficeProcess> process;
@@ -723,6 +724,29 @@ void OfficeSession::restart() {
     }
     if (office)
         office->stop();
+}
+
+void OfficeSession::documentDone() {
+    qint64 above;
+    {
+        std::lock_guard lock(state_->mutex);
+        const OfficeOptions& options = state_->options;
+        if (options.restartAfterDocuments > 0 &&
+            ++state_->documentsSinceStart >= options.restartAfterDocuments) {
+            above = 0;
+        } else if (options.restartAboveBytes > 0) {
+            above = std::min(options.restartAboveBytes, options.memoryLimitBytes / 4 * 3);
+        } else {
+            return;
+        }
+    }
+    if (above > 0 && officeResidentBytes() <= above)
+        return;
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->documentsSinceStart = 0;
+    }
+    restart();
 }
 
 void OfficeSession::shutdown() {

@@ -22,6 +22,12 @@ struct OfficeOptions {
     // Where the system counts the processes its out-of-memory killer ended
     // (a line "oom_kill N"); tests name a file of their own.
     QString vmstatFile = QStringLiteral("/proc/vmstat");
+    // Between documents the office is ended, for a fresh one to take the
+    // next, after this many documents, or once it holds more than this much
+    // memory (or three quarters of its ceiling, when that is less): office
+    // suites grow over long runs. 0: never.
+    int restartAfterDocuments = 0;
+    qint64 restartAboveBytes = 0;
 };
 
 // The memory ceiling when none is given: 2 GiB, or a quarter of the
@@ -88,6 +94,10 @@ public:
     // Ends the office this session started (an attached one is only left);
     // the next call starts a fresh one.
     void restart();
+    // Called once a document was closed and none is open: restarts the
+    // office when the options' restartAfterDocuments or restartAboveBytes
+    // says so.
+    void documentDone();
     // Ends the office this session started and stops the office thread.
     void shutdown();
 

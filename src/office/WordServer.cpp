@@ -639,6 +639,9 @@ struct Shared {
             if (!known || e.number() != ErrorNumber::ServerStopped)
                 throw;
         }
+        // Between documents the office may be restarted, as its options say.
+        if (known && opened.empty())
+            session->documentDone();
     }
 };
 
@@ -946,6 +949,7 @@ ObjectRef WordServerSet::make() {
     auto server = std::make_shared<WordServer>(options_);
     if (publishedFolder_)
         server->setPublishedFolders(publishedFolder_);
+    server->setSelfContainedPages(selfContained_);
     {
         std::lock_guard lock(mutex_);
         servers_.push_back(server);
@@ -961,6 +965,15 @@ void WordServerSet::shutdown() {
     }
     for (const auto& server : servers)
         server->shutdown();
+}
+
+std::vector<std::shared_ptr<OfficeSession>> WordServerSet::sessions() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::shared_ptr<OfficeSession>> sessions;
+    for (const auto& server : servers_)
+        if (auto session = server->session())
+            sessions.push_back(std::move(session));
+    return sessions;
 }
 
 std::shared_ptr<WordServer> registerWordServer(OfficeOptions options) {

@@ -66,10 +66,16 @@ public:
         : options_(std::move(options)), publishedFolder_(std::move(publishedFolder)) {}
     ObjectRef make();
     void shutdown();
+    // Whether the offices made from now on save self-contained pages
+    // (WordServer::setSelfContainedPages).
+    void setSelfContainedPages(bool on) { selfContained_ = on; }
+    // The sessions of the offices made so far.
+    std::vector<std::shared_ptr<OfficeSession>> sessions();
 
 private:
     OfficeOptions options_;
     std::function<QString(const QString&)> publishedFolder_;
+    std::atomic<bool> selfContained_{false};
     std::mutex mutex_;
     std::vector<std::shared_ptr<WordServer>> servers_;
 };

@@ -184,7 +184,7 @@ TEST(BatchTool, theCorpusConvertsButForItsUnreadableDocumentsAloneWithJobsOrInSl
     EXPECT_TRUE(QFileInfo::exists(one.filePath("cn.orthodox.www_divenbog_APRIL_30-APRIL.htm")));
     EXPECT_TRUE(readFile(one.filePath("simple.htm")).contains("This is a simple file"));
 
-    // With two workers, and in two slices: every document exactly once, and
+    // With two offices, and in two slices: every document exactly once, and
     // the same pages, byte for byte.
     const ToolRun parallel = batch({"--not-filtered", "--jobs", "2", corpusDir(), two.path()});
     EXPECT_EQ(parallel.status, 1);
@@ -217,7 +217,7 @@ TEST(BatchTool, selfContainedPagesHoldTheirPicturesAsDataUrisOfBrowserFormats) {
     for (const char* format : {"--filtered", "--not-filtered"}) {
         SCOPED_TRACE(format);
         QTemporaryDir out;
-        // Workers of a --jobs run are told so too.
+        // The offices beside the first make them so too.
         const QStringList jobs =
             qstrcmp(format, "--filtered") == 0 ? QStringList{"--jobs", "2"} : QStringList();
         const ToolRun run =
@@ -310,9 +310,7 @@ TEST(BatchTool, theReportNeverDestroysAFileAndSaysWhenItCannotBeWritten) {
     EXPECT_EQ(readFile(in.filePath("a.doc")), "document");
     EXPECT_EQ(readFile(out.filePath("a.htm")), "earlier page");
 
-    // A report that cannot be written ends the run with status 2, saying so
-    // (the parent of a --jobs run over a folder without documents writes its
-    // report without an office).
+    // A report that cannot be written ends the run with status 2, saying so.
     writeFile(empty.filePath("n.docx"));
     const QStringList noDocuments{"--jobs", "2", empty.path(), out.path()};
     const ToolRun full = batch(QStringList{"--report", "/dev/full"} + noDocuments);
@@ -396,12 +394,12 @@ TEST(BatchTool, collidingNamesGetPagesOfTheirOwnTheSameInShardsAndJobsAsTheRepor
                                       one.filePath("linked.htm") + " (" + notFound + ")"))
         << reported.errors.toStdString();
     checkReport(reported, one.path());
-    // With workers the lines and the report say the same.
-    const ToolRun workers =
+    // With two offices the lines and the report say the same.
+    const ToolRun jobs =
         batch(options + QStringList{"--jobs", "2", "--report", "-", in.path(), three.path()});
-    EXPECT_EQ(workers.status, 1);
-    EXPECT_TRUE(workers.errors.endsWith("6 converted, 1 failed\n")) << workers.errors.toStdString();
-    checkReport(workers, three.path());
+    EXPECT_EQ(jobs.status, 1);
+    EXPECT_TRUE(jobs.errors.endsWith("6 converted, 1 failed\n")) << jobs.errors.toStdString();
+    checkReport(jobs, three.path());
     EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("pics.doc") + " -> " +
                                       one.filePath("pics (2).htm")));
     EXPECT_TRUE(single.lines.contains("Converted " + in.filePath("x.rtf") + " -> " +
@@ -523,11 +521,18 @@ TEST(BatchTool, aFullDiskFailsTheDocumentsSayingSoAndKeepsTheEarlierPage) {
 namespace {
 
 // The process id of the office that the run with that process id uses now.
-qint64 officeOf(qint64 run) {
+QList<pid_t> officesOf(qint64 run) {
     QProcess pgrep;
     pgrep.start("pgrep", {"-f", QStringLiteral("pipe,name=quillpg-%1-").arg(run)});
     pgrep.waitForFinished();
-    return pgrep.readAllStandardOutput().split('\n').value(0).toLongLong();
+    QList<pid_t> pids;
+    for (const QByteArray& line : pgrep.readAllStandardOutput().split('\n'))
+        if (!line.trimmed().isEmpty())
+            pids << pid_t(line.trimmed().toLongLong());
+    return pids;
+}
+qint64 officeOf(qint64 run) {
+    return officesOf(run).value(0);
 }
 
 } // namespace
@@ -720,18 +725,6 @@ void fillFolder(const QString& folder, int count, const QString& document = "sim
             QDir(folder).filePath(QStringLiteral("d%1.doc").arg(i, 3, 10, QChar('0')))));
 }
 
-// The process ids of the direct children of a process.
-QList<pid_t> childrenOf(pid_t parent) {
-    QProcess pgrep;
-    pgrep.start("pgrep", {"-P", QString::number(parent)});
-    pgrep.waitForFinished();
-    QList<pid_t> pids;
-    for (const QByteArray& line : pgrep.readAllStandardOutput().split('\n'))
-        if (!line.trimmed().isEmpty())
-            pids << pid_t(line.trimmed().toLongLong());
-    return pids;
-}
-
 // Whether the process still runs (a zombie that nobody reaps has ended).
 bool alive(pid_t pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -756,15 +749,6 @@ bool catches(pid_t pid, int signal) {
         if (line.startsWith("SigCgt:"))
             return line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (signal - 1));
     return false;
-}
-
-// The batch workers of a --jobs run, and the office of each one.
-QList<pid_t> workersAndOffices(pid_t run) {
-    QList<pid_t> pids = childrenOf(run);
-    for (pid_t worker : QList<pid_t>(pids))
-        if (const qint64 office = officeOf(worker))
-            pids << pid_t(office);
-    return pids;
 }
 
 // The tool started as from an interactive shell: its standard input and
@@ -863,12 +847,6 @@ private:
     QByteArray screen_;
 };
 
-// The processes that a Ctrl-C must end: the run's office, or with --jobs
-// its workers and their offices.
-QList<pid_t> runProcesses(pid_t run, bool jobs) {
-    return jobs ? workersAndOffices(run) : QList<pid_t>{pid_t(officeOf(run))};
-}
-
 } // namespace
 
 TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOfficeAlsoWithJobs) {
@@ -878,17 +856,13 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
         const int count = 120;
         fillFolder(in.path(), count);
         TerminalRun run(jobs + QStringList{in.path(), out.path()}, logs.filePath("stdout"));
-        // The second worker starts once the first one's office runs.
-        const qsizetype running = jobs.isEmpty() ? 1 : 4;
+        const qsizetype running = jobs.isEmpty() ? 1 : 2;
         ASSERT_TRUE(run.waitFor(
-            [&] {
-                return run.convertedLines() >= 4 &&
-                       runProcesses(run.pid, !jobs.isEmpty()).size() == running;
-            },
+            [&] { return run.convertedLines() >= 4 && officesOf(run.pid).size() == running; },
             180000))
-            << run.screen().toStdString() << "each worker with its office";
-        const QList<pid_t> processes = runProcesses(run.pid, !jobs.isEmpty());
-        ASSERT_EQ(processes.size(), running) << "each worker with its office";
+            << run.screen().toStdString() << "an office for each job";
+        const QList<pid_t> processes = officesOf(run.pid);
+        ASSERT_EQ(processes.size(), running) << "an office for each job";
         run.type("\x03");
         ASSERT_TRUE(run.waitForEnd(120000));
         EXPECT_TRUE(run.exited(1)) << run.screen().toStdString();
@@ -908,15 +882,14 @@ TEST(BatchTool, oneCtrlCStopsAfterTheCurrentDocumentsReportsAllAndLeavesNoOffice
         EXPECT_TRUE(run.screen().contains(
             QStringLiteral("stopped: %1 document(s) not converted").arg(match.captured(2))))
             << run.screen().toStdString();
-        EXPECT_TRUE(allEnd(processes, 10000)) << "a worker or an office outlived the run";
-        for (pid_t pid : jobs.isEmpty() ? QList<pid_t>{run.pid} : processes.mid(0, 2))
-            EXPECT_TRUE(leftoversOf(pid).isEmpty()) << leftoversOf(pid).join(' ').data();
+        EXPECT_TRUE(allEnd(processes, 10000)) << "an office outlived the run";
+        EXPECT_TRUE(leftoversOf(run.pid).isEmpty()) << leftoversOf(run.pid).join(' ').data();
         EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
     }
 }
 
-// A Ctrl-C as soon as the run listens for it, before the workers have listed
-// the folder, is reported like a late one.
+// A Ctrl-C as soon as the run listens for it, before its offices have
+// started, is reported like a late one.
 TEST(BatchTool, anEarlyCtrlCWithJobsIsReportedLikeALateOne) {
     QTemporaryDir in, out, logs;
     fillFolder(in.path(), 30);
@@ -943,7 +916,7 @@ TEST(BatchTool, anEarlyCtrlCWithJobsIsReportedLikeALateOne) {
     EXPECT_EQ(closing["not_converted"], 30 - converted);
 }
 
-TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages) {
+TEST(BatchTool, aSecondCtrlCEndsTheRunAndEveryOfficeAtOnceLeavingOnlyWholePages) {
     for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
         SCOPED_TRACE(jobs.join(' ').toStdString());
         QTemporaryDir in, out, logs;
@@ -952,27 +925,26 @@ TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages)
                         logs.filePath("stdout"));
         ASSERT_TRUE(run.waitFor([&] { return run.convertedLines() >= 2; }, 180000))
             << run.screen().toStdString();
-        // The second worker starts once the first has its office.
         QList<pid_t> processes;
         ASSERT_TRUE(run.waitFor(
             [&] {
-                processes = runProcesses(run.pid, !jobs.isEmpty());
-                return processes.size() == (jobs.isEmpty() ? 1 : 4);
+                processes = officesOf(run.pid);
+                return processes.size() == (jobs.isEmpty() ? 1 : 2);
             },
             120000))
             << run.screen().toStdString();
         ASSERT_TRUE(catches(run.pid, SIGINT));
-        // The offices are held in the middle of their documents, so the
-        // workers cannot finish them and end before the second Ctrl-C comes.
-        for (pid_t pid : processes.mid(jobs.isEmpty() ? 0 : 2))
+        // The offices are held in the middle of their documents, so the run
+        // cannot finish them and end before the second Ctrl-C comes.
+        for (pid_t pid : processes)
             ::kill(pid, SIGSTOP);
-        QThread::msleep(1000); // until each worker waits on its held office
+        QThread::msleep(1000); // until each office's document waits on it
         run.type("\x03");
         QThread::msleep(300); // two Ctrl-Cs at once would arrive as one
         run.type("\x03");
         ASSERT_TRUE(run.waitForEnd(10000));
         EXPECT_TRUE(run.killedBy(SIGINT)) << run.screen().toStdString();
-        EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived the run";
+        EXPECT_TRUE(allEnd(processes, 3000)) << "an office outlived the run";
         // The pages being saved were removed before the end; every page there
         // is whole.
         EXPECT_TRUE(leftovers(out.path()).isEmpty()) << leftovers(out.path()).join(' ').data();
@@ -981,7 +953,7 @@ TEST(BatchTool, aSecondCtrlCEndsEveryWorkerAndOfficeAtOnceLeavingOnlyWholePages)
     }
 }
 
-TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilledAndTheEarlierReportStays) {
+TEST(BatchTool, theOfficesEndAtOnceWhenTheRunIsKilledAndTheEarlierReportStays) {
     QTemporaryDir in, out, logs;
     fillFolder(in.path(), 400);
     const QString report = writeFile(logs.filePath("report"), "earlier report");
@@ -991,22 +963,20 @@ TEST(BatchTool, workersAndTheirOfficesEndAtOnceWhenTheirParentIsKilledAndTheEarl
     while (converted < 2 && process.waitForReadyRead(180000))
         while (process.canReadLine())
             converted += process.readLine().startsWith("Converted ");
-    // The second worker starts once the first has its office, so it may
-    // still be starting its own.
     QList<pid_t> processes;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            processes = workersAndOffices(pid_t(process.processId()));
-            return processes.size() == 4;
+            processes = officesOf(process.processId());
+            return processes.size() == 2;
         },
         120000))
         << processes.size();
-    // Each worker waits on its office, as on a long document.
-    for (pid_t office : processes.mid(2))
+    // Each office held, as on a long document.
+    for (pid_t office : processes)
         ::kill(office, SIGSTOP);
     ::kill(pid_t(process.processId()), SIGKILL);
     process.waitForFinished();
-    EXPECT_TRUE(allEnd(processes, 3000)) << "a worker or an office outlived its parent";
+    EXPECT_TRUE(allEnd(processes, 3000)) << "an office outlived the run";
     // The report grew beside the earlier one, which a run that dies leaves as
     // it was.
     EXPECT_EQ(readFile(report), "earlier report");
@@ -1033,7 +1003,7 @@ TEST(BatchTool, namesWithControlCharactersAreEscapedAndFoldersMayFollowADoubleDa
     for (const QStringList& jobs : {QStringList(), QStringList{"--jobs", "2"}}) {
         const ToolRun run = batch(jobs + QStringList{"--", "-in", "-out"}, work.path());
         EXPECT_EQ(run.status, 0) << run.errors.toStdString();
-        // Sorted, since the workers' lines come in any order.
+        // Sorted, since the offices' lines come in any order.
         QStringList lines = run.lines;
         std::sort(lines.begin(), lines.end() - 1);
         EXPECT_EQ(lines, expected) << jobs.join(' ').toStdString();
@@ -1121,12 +1091,12 @@ TEST(BatchTool, aTreeGoesIntoTheSameSubfoldersAndAgainOnlyWhereADocumentChanged)
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST(BatchTool, aWorkerWhoseOfficeDoesNotStartIsStartedAgainAndTheStatusFollowsTheDocuments) {
+TEST(BatchTool, anOfficeThatDoesNotStartIsStartedAgainAndTheStatusFollowsTheDocuments) {
     // An installation like the real one whose office fails its first two
-    // starts: a worker's session tries twice and cannot start an office;
-    // started again, it can. The confined office may write nothing but its
-    // profile (which a failed start replaces) and the font cache, so that
-    // is where the stand-in counts its starts, under names of this run.
+    // starts: the first office's session tries twice and cannot start it;
+    // started again, it can, and so can the office beside it. The confined office may write nothing
+    // but its profile (which a failed start replaces) and the font cache, so that is where the
+    // stand-in counts its starts, under names of this run.
     QTemporaryDir office, in, out;
     const QString real = qp::office::findInstallation();
     ASSERT_FALSE(real.isEmpty());
@@ -1159,7 +1129,6 @@ TEST(BatchTool, aWorkerWhoseOfficeDoesNotStartIsStartedAgainAndTheStatusFollowsT
     const bool failedTwice = QDir().rmdir(QFile::decodeName(count + "-2"));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.lines.value(run.lines.size() - 1), "2 converted, 0 failed");
-    EXPECT_TRUE(run.errors.contains("the office did not start; starting the worker again"))
-        << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains("the office did not start: ")) << run.errors.toStdString();
     EXPECT_TRUE(failedTwice) << "the failing office never ran";
 }

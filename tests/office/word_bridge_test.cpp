@@ -218,6 +218,24 @@ TEST_F(WordBridge, anOfficeThatDiesOrHangsCostsOneCall) {
     EXPECT_EQ(session->generation(), before) << "the document was loaded again";
 }
 
+// Told to, the office is restarted between documents, as the batch tool
+// has each of its offices do: here after every second document.
+TEST(WordBinding, theOfficeIsRestartedAfterAsManyDocumentsAsItsOptionsSay) {
+    auto options = privateOfficeOptions();
+    options.restartAfterDocuments = 2;
+    office::WordServer server(options);
+    const ObjectRef word = server.createObject();
+    QList<long long> offices;
+    for (int i = 0; i < 3; ++i) {
+        word->object("Documents")->call("Open", {{"FileName", corpusFile("simple.doc")}});
+        offices << server.session()->officePid();
+        word->object("ActiveWindow")->call("Close");
+    }
+    EXPECT_EQ(offices[0], offices[1]);
+    EXPECT_NE(offices[1], offices[2]);
+    EXPECT_GT(offices[2], 0);
+}
+
 TEST(WordBinding, attachesToARunningOfficeAndFailsWithoutOne) {
     auto options = privateOfficeOptions();
     office::WordServer nobody(options);

@@ -48,14 +48,3 @@ TEST(ConsoleText, namesWithControlCharactersAreShownInTheShellsEscapedForm) {
     EXPECT_EQ(failedLine("/in/x\n.doc", "cannot open\n/in/x\n.doc\x1b[1m"),
               "Failed $'/in/x\\n.doc': cannot open /in/x .doc [1m");
 }
-
-TEST(ConsoleText, workerRecordsCarryAnyTextAsOneLine) {
-    const QStringList fields{"converted", "/in/a b\n%20.doc",
-                             QString::fromUtf8("/out/\u00e9\r.htm"), "", "x y"};
-    const QByteArray record = workerRecord(fields);
-    EXPECT_TRUE(record.endsWith('\n'));
-    EXPECT_EQ(record.count('\n'), 1);
-    EXPECT_EQ(record.count(' '), fields.size() - 1);
-    EXPECT_EQ(readWorkerRecord(record), fields);
-    EXPECT_EQ(readWorkerRecord(record.chopped(1)), fields);
-}

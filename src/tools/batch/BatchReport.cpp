@@ -65,40 +65,6 @@ Outcome Outcome::folderNotRead(const QString& folder, const QString& reason) {
     return outcome;
 }
 
-QStringList Outcome::record() const {
-    if (folder)
-        return {QStringLiteral("folder"), source, reason};
-    return {QStringLiteral("document"),
-            QString::fromLatin1(statusNames[std::size_t(status)]),
-            source,
-            page,
-            reason,
-            warnings,
-            QString::number(error),
-            QString::number(seconds, 'f', 3),
-            QString::number(bytes)};
-}
-
-std::optional<Outcome> Outcome::fromRecord(const QStringList& fields) {
-    if (fields.size() == 3 && fields[0] == QLatin1String("folder"))
-        return folderNotRead(fields[1], fields[2]);
-    if (fields.size() != 9 || fields[0] != QLatin1String("document"))
-        return std::nullopt;
-    Outcome outcome;
-    const auto status = std::find(statusNames.begin(), statusNames.end(), fields[1]);
-    if (status == statusNames.end())
-        return std::nullopt;
-    outcome.status = Status(status - statusNames.begin());
-    outcome.source = fields[2];
-    outcome.page = fields[3];
-    outcome.reason = fields[4];
-    outcome.warnings = fields[5];
-    outcome.error = fields[6].toInt();
-    outcome.seconds = fields[7].toDouble();
-    outcome.bytes = fields[8].toLongLong();
-    return outcome;
-}
-
 QString Outcome::line() const {
     switch (status) {
     case Status::Converted:

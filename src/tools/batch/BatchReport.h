@@ -4,7 +4,6 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <optional>
 
 namespace qp::batch {
 
@@ -25,10 +24,6 @@ struct Outcome {
     // A folder that could not be read, and why.
     static Outcome folderNotRead(const QString& folder, const QString& reason);
 
-    // The worker record (ConsoleText.h) that carries it to a parent process.
-    QStringList record() const;
-    // The outcome of such a record; nothing when it is not one.
-    static std::optional<Outcome> fromRecord(const QStringList& fields);
     // The line printed for it: "Converted SOURCE -> PAGE", "Failed SOURCE:
     // REASON" or "Unchanged SOURCE -> PAGE".
     QString line() const;

@@ -19,13 +19,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
-#include <QProcess>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -35,14 +32,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
-#include <deque>
 #include <dirent.h>
-#include <functional>
 #include <memory>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 
@@ -51,24 +43,17 @@ namespace qp::batch {
 namespace {
 
 // The office is restarted between documents after this many documents or
-// when it holds this much memory, or three quarters of its ceiling when that
-// is less: office suites grow over long runs, and the next document should
-// not be failed for what the ones before it left.
+// when it holds this much memory (or three quarters of its ceiling, when
+// that is less): office suites grow over long runs, and the next document
+// should not be failed for what the ones before it left.
 constexpr int restartAfterDocuments = 500;
 constexpr long long restartAboveBytes = 1536LL * 1024 * 1024;
 
 std::atomic<bool> stopRequested{false};
 
-// The workers of a --jobs run, for the signal handler: a worker ends with its
-// parent, and is first told to remove the page it is saving.
-constexpr int maxSignalledWorkers = 256;
-std::atomic<pid_t> workerPids[maxSignalledWorkers];
-
-// The process whose handlers these are. A child being started shares this
-// process's memory until it runs its program (Qt starts processes with
-// vfork), and a Ctrl-C reaches the child too while it still has these
-// handlers: taken there, it would count as this process's first Ctrl-C, and
-// the real one as the second.
+// The process whose handlers these are. A child being started (an office)
+// keeps them until it runs its program, and a Ctrl-C taken there is not
+// this process's.
 std::atomic<pid_t> handlingProcess{0};
 
 bool isHandlingProcess() {
@@ -87,97 +72,39 @@ bool isHandlingProcess() {
     ::_exit(128 + signal);
 }
 
-// A worker told to end at once by its parent: the page being saved goes first.
-void onEndNow(int signal) {
-    if (!isHandlingProcess())
-        return;
-    PageStaging::discardAllFromSignal();
-    endBy(signal);
-}
-
 void onInterrupt(int signal) {
     if (!isHandlingProcess())
         return;
     if (!stopRequested.exchange(true))
         return;
-    // The second one: the page being saved goes, then the program. Workers
-    // are told to do the same and given a moment for it, since they are
-    // killed outright once this process has ended.
+    // The second one: the page being saved goes, then the program, and the
+    // offices with it (each is killed with the thread that started it).
     PageStaging::discardAllFromSignal();
-    bool running = false;
-    for (auto& pid : workerPids)
-        if (const pid_t worker = pid.load(); worker > 0)
-            running = ::kill(worker, SIGUSR1) == 0 || running;
-    for (int wait = 0; running && wait < 100; ++wait) {
-        running = false;
-        for (auto& pid : workerPids)
-            if (const pid_t worker = pid.load(); worker > 0)
-                running = ::waitpid(worker, nullptr, WNOHANG) == 0 || running;
-        const timespec pause{0, 10'000'000};
-        ::nanosleep(&pause, nullptr);
-    }
     endBy(signal);
 }
 
-// Ctrl-C (or a polite kill) stops after the current document; a second one
-// ends the program at once, and its office with it. A worker of a --jobs run
-// takes no Ctrl-C from the terminal (it was started ignoring it): its parent
-// hears it and passes the stop on as a polite kill. The worker was started
-// with that signal held back, so that a stop passed on before this point
-// waits for the handler instead of ending the worker.
-void catchInterrupts(bool worker) {
+// Ctrl-C (or a polite kill) stops after the current documents; a second one
+// ends the program at once, and its offices with it.
+void catchInterrupts() {
     handlingProcess = ::getpid();
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     action.sa_flags = 0;
     sigemptyset(&action.sa_mask);
-    if (!worker)
-        ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
-    if (worker) {
-        action.sa_handler = onEndNow;
-        ::sigaction(SIGUSR1, &action, nullptr);
-    }
-    sigset_t polite;
-    sigemptyset(&polite);
-    sigaddset(&polite, SIGTERM);
-    ::pthread_sigmask(SIG_UNBLOCK, &polite, nullptr);
 }
 
 void printError(const QString& text) {
     std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(oneLine(text)));
 }
 
-// Said once per run, by the program the user started, when an office is not
-// confined to the documents it converts.
+// Said once per run, when the first office is not confined to the
+// documents it converts.
 void printUnconfined(const QString& reason) {
     printError(
         QStringLiteral("warning: the office is not confined to the documents it converts: ") +
         reason);
-}
-
-// The arguments of a worker: the options of this run, and the folders after
-// "--", so that a folder name starting with a dash stays a folder.
-QStringList workerArguments(const BatchOptions& options) {
-    QStringList arguments;
-    if (options.filtered)
-        arguments << (*options.filtered ? QStringLiteral("--filtered")
-                                        : QStringLiteral("--not-filtered"));
-    if (options.selfContained)
-        arguments << QStringLiteral("--self-contained");
-    if (options.recursive)
-        arguments << QStringLiteral("--recursive");
-    if (options.skipUnchanged)
-        arguments << QStringLiteral("--skip-unchanged");
-    if (options.followLinks)
-        arguments << QStringLiteral("--follow-links");
-    for (const QString& extension : options.extensions)
-        arguments << QStringLiteral("--extension") << extension;
-    if (options.officeMemory > 0)
-        arguments << QStringLiteral("--office-memory") << QString::number(options.officeMemory);
-    arguments << QStringLiteral("--timeout") << QString::number(options.timeoutSeconds)
-              << QStringLiteral("--") << options.source << options.target;
-    return arguments;
 }
 
 QString absoluteFolder(const QString& folder) {
@@ -276,60 +203,6 @@ bool newer(const QString& a, const QString& b) {
     return std::pair(first.st_mtim.tv_sec, first.st_mtim.tv_nsec) >
            std::pair(second.st_mtim.tv_sec, second.st_mtim.tv_nsec);
 }
-
-// A line from standard input, without its end; empty at its end.
-QByteArray readInputLine() {
-    QByteArray line;
-    char c;
-    for (;;) {
-        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0 || c == '\n')
-            return line;
-        line += c;
-    }
-}
-
-// A worker of a --jobs run asks its parent for each next document: "next",
-// answered "take K" (K counts the documents of the whole run from 0, in the
-// order of the listing) or "end". Each worker lists the same documents, so
-// the names stay those of a single run. A worker asks for its next document
-// as soon as it starts one, so that the answer is there when it is done: the
-// round trip costs a small document a noticeable share of its time.
-class Dispatch {
-public:
-    // Whether the next queued document is this worker's.
-    bool mine() {
-        const int index = next_++;
-        while (!ended_ && assigned_ < index) {
-            if (!asked_)
-                ask();
-            const QStringList reply = readWorkerRecord(readInputLine());
-            asked_ = false;
-            if (reply.size() == 2 && reply[0] == QLatin1String("take"))
-                assigned_ = reply[1].toInt();
-            else
-                ended_ = true;
-        }
-        if (ended_ || index != assigned_)
-            return false;
-        ask();
-        return true;
-    }
-
-private:
-    void ask() {
-        std::fputs(workerRecord({QStringLiteral("next")}).constData(), stdout);
-        std::fflush(stdout);
-        asked_ = true;
-    }
-
-    int next_ = 0;
-    int assigned_ = -1;
-    bool asked_ = false;
-    bool ended_ = false;
-};
 
 } // namespace
 
@@ -437,30 +310,23 @@ int countDocuments(const QString& folder, WindowPort& windows) {
 }
 } // namespace
 
-int runWorker(const BatchOptions& options, bool machine) {
-    catchInterrupts(machine);
+int runBatch(const BatchOptions& options) {
+    catchInterrupts();
     ReportWriter report;
     QString reportError;
-    if (!machine && !report.open(options.report, &reportError)) {
+    if (!report.open(options.report, &reportError)) {
         printError(reportError);
         return 2;
     }
-    if (!machine && options.report == QLatin1String("-"))
+    if (options.report == QLatin1String("-"))
         printLinesToStandardError();
-    // A worker of a --jobs run tells its parent, which says it once for all.
-    if (machine)
-        office::setUnconfinedNotice([](const QString& reason) {
-            std::fputs(workerRecord({QStringLiteral("unconfined"), reason}).constData(), stdout);
-            std::fflush(stdout);
-        });
-    else
-        office::setUnconfinedNotice(printUnconfined);
+    office::setUnconfinedNotice(printUnconfined);
     ConsoleDialogs dialogs;
-    ConsoleReporter reporter(!machine && ::isatty(STDERR_FILENO), machine, &report);
+    ConsoleReporter reporter(::isatty(STDERR_FILENO), &report);
     ConsoleWindows windows(options.extensions, options.filtered.value_or(storedFiltered()),
                            reporter, options.shardIndex, options.shardCount, dialogs);
 
-    // An office profile of its own for this worker, kept between runs for a
+    // A profile of its own for the first office, kept between runs for a
     // quick start; the lock keeps two runs at the same time off the same one.
     office::OfficeOptions officeOptions;
     QString profileError;
@@ -475,9 +341,19 @@ int runWorker(const BatchOptions& options, bool machine) {
     // An office may take as long to start as one call of a document.
     officeOptions.startTimeoutMs =
         std::max(officeOptions.startTimeoutMs, officeOptions.callTimeoutMs);
+    officeOptions.restartAfterDocuments = restartAfterDocuments;
+    officeOptions.restartAboveBytes = restartAboveBytes;
     const auto server = office::registerWordServer(officeOptions);
     server->setSelfContainedPages(options.selfContained);
     server->setPublishedFolders(&PageStaging::publishedFolderOf);
+    // With --jobs N, N - 1 offices beside the first one, each with a pipe
+    // and profile of its own, started as the first job begins.
+    office::OfficeOptions moreOptions = officeOptions;
+    moreOptions.pipeName.clear();
+    moreOptions.profileDir.clear();
+    const auto more =
+        std::make_shared<office::WordServerSet>(moreOptions, &PageStaging::publishedFolderOf);
+    more->setSelfContainedPages(options.selfContained);
 
     // What links in the source folder may lead to: the tree below it, or with
     // --follow-links anything.
@@ -487,25 +363,20 @@ int runWorker(const BatchOptions& options, bool machine) {
 
     // A run stopped before its office started converts nothing: no office
     // is started for it. An office that does not start says why here, since
-    // the Mediator only says that there is none; a worker then ends at once,
-    // for its parent to start it again.
+    // the Mediator only says that there is none (and tries once more).
     if (!stopRequested) {
         try {
             server->createObject();
         } catch (const std::exception& error) {
             printError(QStringLiteral("the office did not start: %1").arg(errorText(error)));
-            if (machine)
-                return officeNotStartedStatus;
         }
     }
 
-    // The workers of a --jobs run convert the largest documents first, so
-    // that a large one taken late does not leave one worker busy while the
-    // others idle. Each worker orders the same listing alike (sizes, then the
-    // listing), so the parent's document numbers keep meaning the same
-    // document in every worker; page names come from the listing.
-    // The sizes are read once per job, when it orders its documents.
-    if (machine)
+    // Several offices convert the largest documents first, so that a large
+    // one taken late does not leave one office busy while the others idle;
+    // page names still come from the listing. The sizes are read once per
+    // job, when it orders its documents.
+    if (options.jobs > 1)
         windows.orderForJob = [] {
             return [sizes = std::make_shared<QHash<QString, qint64>>()](const WorkItem& a,
                                                                         const WorkItem& b) {
@@ -523,17 +394,15 @@ int runWorker(const BatchOptions& options, bool machine) {
         };
 
     Mediator mediator(windows, dialogs);
+    mediator.setWordProcessors(options.jobs, [more] { return more->make(); });
     if (!stopRequested && !mediator.init())
-        return machine ? officeNotStartedStatus : 2;
+        return 2;
 
-    // Before each document: is it this worker's, is its page up to date, and
-    // is its target folder there.
-    Dispatch dispatch;
+    // Before each document: is its page up to date, and is its target folder
+    // there.
     QString targetFolder;
     bool targetMade = false;
     windows.decide = [&](const WorkItem& item) {
-        if (machine && !dispatch.mine())
-            return false;
         const auto* batchItem = dynamic_cast<const BatchWorkItem*>(&item);
         if (options.skipUnchanged && batchItem && batchItem->refusal().isEmpty()) {
             const QString page = joinPath(targetFolder, batchItem->pageName());
@@ -559,20 +428,9 @@ int runWorker(const BatchOptions& options, bool machine) {
             mediator.stopJob();
     });
     watch.start(50);
-    int sinceRestart = 0;
     reporter.afterDocument = [&] {
-        if (stopRequested) {
+        if (stopRequested)
             mediator.stopJob();
-            return;
-        }
-        const auto session = server->session();
-        if (session &&
-            (++sinceRestart >= restartAfterDocuments ||
-             session->officeResidentBytes() >
-                 std::min(restartAboveBytes, session->options().memoryLimitBytes / 4 * 3))) {
-            session->restart();
-            sinceRestart = 0;
-        }
     };
 
     // One job per folder: the source folder alone, or every folder of its
@@ -639,270 +497,42 @@ int runWorker(const BatchOptions& options, bool machine) {
     watch.stop();
     const int outcome = reporter.finish();
     // For benchmarks: where this process's conversion time went, one line
-    // per process (each worker of a --jobs run writes its own), with the
-    // processor time of its last office, read before the office ends (the
-    // system counts it among this process's children only once it has been
-    // waited for).
+    // per run, with the processor time of its offices' last processes, read
+    // before the offices end (the system counts them among this process's
+    // children only once they have been waited for).
     if (const QString file = qEnvironmentVariable("QUILLPG_PHASE_TIMES"); !file.isEmpty()) {
+        auto sessions = more->sessions();
+        sessions.push_back(server->session());
         double officeSeconds = 0;
-        if (const auto session = server->session(); session && session->officePid() > 0) {
+        int offices = 0;
+        for (const auto& session : sessions) {
+            if (!session || session->officePid() <= 0)
+                continue;
             QFile stat(QStringLiteral("/proc/%1/stat").arg(session->officePid()));
-            if (stat.open(QIODevice::ReadOnly)) {
-                const QByteArray text = stat.readAll();
-                // The fields after the program's name: utime and stime are the 12th and 13th.
-                const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-                if (fields.size() > 12)
-                    officeSeconds = double(fields[11].toLongLong() + fields[12].toLongLong()) /
-                                    double(::sysconf(_SC_CLK_TCK));
+            if (!stat.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray text = stat.readAll();
+            // The fields after the program's name: utime and stime are the 12th and 13th.
+            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            if (fields.size() > 12) {
+                officeSeconds += double(fields[11].toLongLong() + fields[12].toLongLong()) /
+                                 double(::sysconf(_SC_CLK_TCK));
+                ++offices;
             }
         }
         QFile times(file);
         if (times.open(QIODevice::Append))
-            times.write(QStringLiteral("%1, office-cpu %2 s (1)\n")
+            times.write(QStringLiteral("%1, office-cpu %2 s (%3)\n")
                             .arg(phaseSummary())
                             .arg(officeSeconds, 0, 'f', 3)
+                            .arg(std::max(offices, 1))
                             .toUtf8());
     }
     server->shutdown();
+    more->shutdown();
     if (reporter.reportFailed())
         return 2;
     return status > 1 ? status : std::max(status, outcome);
-}
-
-int runParallel(const BatchOptions& options, const QString& program) {
-    catchInterrupts(false);
-    ReportWriter report;
-    QString reportError;
-    if (!report.open(options.report, &reportError)) {
-        printError(reportError);
-        return 2;
-    }
-    if (options.report == QLatin1String("-"))
-        printLinesToStandardError();
-    // Said once here rather than by every worker.
-    StringExtensionList extensions(options.extensions);
-    const QString source = absoluteFolder(options.source);
-    QString noDocuments = BatchState::findNoDocuments(source, extensions);
-    if (options.recursive && !noDocuments.isEmpty()) {
-        FolderWalk walk(source, absoluteFolder(options.target));
-        walk.next();
-        for (QString folder = walk.next(); !folder.isEmpty() && !noDocuments.isEmpty();
-             folder = walk.next()) {
-            try {
-                noDocuments = BatchState::findNoDocuments(folder, extensions);
-            } catch (const AutomationError&) {
-                // The workers say which subfolder cannot be read; what it
-                // holds is not known.
-                noDocuments.clear();
-            }
-        }
-        if (!noDocuments.isEmpty())
-            noDocuments = noDocumentsInTree(source, extensions);
-    }
-    if (!noDocuments.isEmpty()) {
-        printError(noDocuments);
-        finishRun({}, &report);
-        return report.failed() ? 2 : noDocumentsStatus;
-    }
-    const bool progress = ::isatty(STDERR_FILENO);
-    // Each worker lists the same documents and asks for the next one when it
-    // is free; the document it was handed last is held until it reports it.
-    struct Worker {
-        std::unique_ptr<QProcess> process;
-        std::deque<int> held; // handed out, not reported yet
-        int code = 0;
-        bool finished = false;
-        bool restarted = false;
-        bool ready = false; // its office runs, or it has ended
-        QString endedBy;
-    };
-    std::vector<Worker> workers(std::size_t(options.jobs));
-    int total = 0, nextDocument = 0, running = options.jobs;
-    bool passedOn = false, unconfinedSaid = false;
-    RunCounts all;
-    QSet<QString> foldersNotRead; // each worker finds the same ones
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    auto draw = [&] {
-        if (progress) {
-            std::fprintf(stderr, "\r\033[K%s",
-                         qPrintable(progressLine(all.converted + all.failed + all.unchanged, total,
-                                                 clock.nsecsElapsed() / 1e9)));
-            std::fflush(stderr);
-        }
-    };
-    auto clear = [&] {
-        if (progress)
-            std::fprintf(stderr, "\r\033[K");
-    };
-    const pid_t parent = ::getpid();
-    // Each worker is started once the one before it has its office running
-    // (its first record says so) or has ended: offices that start side by
-    // side slow each other down, while one that starts beside a worker that
-    // converts uses the other core. After a stop the rest are never started.
-    int launched = 0;
-    std::function<void()> launchNext;
-    std::function<void(int)> start = [&](int i) {
-        Worker* worker = &workers[std::size_t(i - 1)];
-        worker->process = std::make_unique<QProcess>();
-        QProcess* process = worker->process.get();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUILLPG_BATCH_WORKER"), QStringLiteral("1"));
-        process->setProcessEnvironment(env);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // The terminal's Ctrl-C reaches the whole process group: only this
-        // process acts on it, and passes the stop on (held back until the
-        // worker catches it). A worker whose parent is gone, however it
-        // ended, ends at once, and its office with it.
-        process->setChildProcessModifier([parent] {
-            ::signal(SIGINT, SIG_IGN);
-            sigset_t polite;
-            sigemptyset(&polite);
-            sigaddset(&polite, SIGTERM);
-            ::sigprocmask(SIG_BLOCK, &polite, nullptr);
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (::getppid() != parent)
-                ::_exit(127);
-        });
-        QObject::connect(process, &QProcess::readyReadStandardOutput, &loop, [&, process, worker] {
-            while (process->canReadLine()) {
-                const QStringList record = readWorkerRecord(process->readLine());
-                const QString& kind = record.first();
-                // Sent while its office starts, so it does not mean the office runs.
-                if (kind == QLatin1String("unconfined") && record.size() == 2) {
-                    if (!std::exchange(unconfinedSaid, true)) {
-                        clear();
-                        printUnconfined(record[1]);
-                    }
-                    continue;
-                }
-                if (!worker->ready) {
-                    worker->ready = true;
-                    launchNext();
-                }
-                if (kind == QLatin1String("next")) {
-                    // After a stop no further document is handed out.
-                    if (!passedOn)
-                        worker->held.push_back(nextDocument);
-                    process->write(passedOn ? workerRecord({QStringLiteral("end")})
-                                            : workerRecord({QStringLiteral("take"),
-                                                            QString::number(nextDocument++)}));
-                } else if (kind == QLatin1String("total") && record.size() == 2) {
-                    total = std::max(total, record[1].toInt());
-                } else if (const auto outcome = Outcome::fromRecord(record)) {
-                    if (outcome->folder) {
-                        if (foldersNotRead.contains(outcome->source))
-                            continue;
-                        foldersNotRead.insert(outcome->source);
-                    } else if (!worker->held.empty()) {
-                        worker->held.pop_front();
-                    }
-                    all.add(*outcome);
-                    clear();
-                    printRunLine(outcome->line());
-                    report.write(*outcome);
-                } else if (kind == QLatin1String("finished") && record.size() == 5) {
-                    worker->finished = true;
-                    worker->endedBy = record[4];
-                }
-                draw();
-            }
-        });
-        QObject::connect(process, &QProcess::finished, &loop,
-                         [&, worker, i](int code, QProcess::ExitStatus how) {
-                             worker->code = how == QProcess::NormalExit ? code : 2;
-                             // A worker whose office did not start is started once more,
-                             // with a fresh office: it had been handed no document yet.
-                             if (worker->code == officeNotStartedStatus && !worker->restarted &&
-                                 !passedOn) {
-                                 printError(QStringLiteral("worker %1: the office did not start; "
-                                                           "starting the worker again")
-                                                .arg(i));
-                                 worker->process.release()->deleteLater();
-                                 start(i);
-                                 workers[std::size_t(i - 1)].restarted = true;
-                                 return;
-                             }
-                             if (!worker->ready) {
-                                 worker->ready = true;
-                                 launchNext();
-                             }
-                             if (--running == 0)
-                                 loop.quit();
-                         });
-        process->start(program, workerArguments(options));
-        if (i <= maxSignalledWorkers)
-            workerPids[i - 1] = pid_t(process->processId());
-    };
-    launchNext = [&] {
-        if (launched == options.jobs)
-            return;
-        if (passedOn) {
-            for (; launched < options.jobs; ++launched) {
-                workers[std::size_t(launched)].finished = true;
-                --running;
-            }
-            if (running == 0)
-                loop.quit();
-            return;
-        }
-        start(++launched);
-    };
-    launchNext();
-    // A stop asked of this process is passed on to the workers.
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-        if (stopRequested && !passedOn) {
-            passedOn = true;
-            for (Worker& worker : workers)
-                if (worker.process && worker.process->processId() > 0 &&
-                    worker.process->state() != QProcess::NotRunning)
-                    ::kill(pid_t(worker.process->processId()), SIGTERM);
-        }
-    });
-    watch.start(100);
-    loop.exec();
-    clear();
-    // A worker that ended before its closing record (it was killed) cost the
-    // document it was converting; one it had only been handed is lost too.
-    // The run's status follows its documents: a worker's own trouble is said
-    // on standard error, and makes the status 2 only when no worker ran to
-    // its end.
-    int lost = 0, empty = 0, ranToEnd = 0;
-    for (std::size_t i = 0; i < workers.size(); ++i) {
-        const Worker& worker = workers[i];
-        if (!worker.finished)
-            lost += int(std::count_if(worker.held.begin(), worker.held.end(),
-                                      [&](int document) { return document < total; }));
-        if (all.endedBy.isEmpty())
-            all.endedBy = worker.endedBy;
-        empty += worker.code == noDocumentsStatus;
-        ranToEnd += worker.code <= 1 || worker.code == noDocumentsStatus;
-        if (worker.code > 1 && worker.code != noDocumentsStatus)
-            printError(QStringLiteral("worker %1 ended with status %2%3")
-                           .arg(i + 1)
-                           .arg(worker.code)
-                           .arg(worker.code == officeNotStartedStatus
-                                    ? QStringLiteral(": its office did not start")
-                                    : QString()));
-    }
-    if (lost > 0)
-        printError(QStringLiteral("a worker ended early: %1 document(s) not converted").arg(lost));
-    // A stop counts however early it came, also before a worker had listed
-    // a single document.
-    if (passedOn)
-        all.endedBy = QStringLiteral("stopped");
-    if (!all.endedBy.isEmpty())
-        all.notConverted = total - all.converted - all.failed - all.unchanged - lost;
-    const int outcome = finishRun(all, &report);
-    if (report.failed())
-        return 2;
-    if (empty == options.jobs)
-        return noDocumentsStatus;
-    if (ranToEnd == 0)
-        return 2;
-    return std::max(outcome, lost > 0 ? 1 : 0);
 }
 
 } // namespace qp::batch

@@ -7,9 +7,6 @@ namespace qp::batch {
 // The exit status of a run whose source folder holds no document of the
 // listed types.
 constexpr int noDocumentsStatus = 3;
-// The exit status of a worker of a --jobs run whose office could not be
-// started: its parent starts it again, once.
-constexpr int officeNotStartedStatus = 4;
 
 // Checks the two folders before any office is started: the source must be a
 // folder that can be listed, the target a folder that can be written (made
@@ -21,13 +18,9 @@ bool checkFolders(const BatchOptions& options, QString* error);
 // On failure returns false with the message.
 bool checkReport(const BatchOptions& options, QString* error);
 
-// Converts the folder (or its slice) in this process, one document after the
-// other, through the same pipeline as the window application. With machine
-// set, the output is meant for a parent process. Returns the exit status.
-int runWorker(const BatchOptions& options, bool machine);
-
-// Runs options.jobs worker processes of this program, each on its own slice
-// with its own office, and gathers their output. Returns the exit status.
-int runParallel(const BatchOptions& options, const QString& program);
+// Converts the folder (or its slice) through the same pipeline as the
+// window application, options.jobs documents at once, each in an office of
+// its own. Returns the exit status.
+int runBatch(const BatchOptions& options);
 
 } // namespace qp::batch

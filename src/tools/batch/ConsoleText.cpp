@@ -80,19 +80,4 @@ QString failedLine(const QString& source, const QString& reason) {
     return QStringLiteral("Failed %1: %2").arg(escapedName(source), oneLine(reason));
 }
 
-QByteArray workerRecord(const QStringList& fields) {
-    QByteArrayList encoded;
-    for (const QString& field : fields)
-        encoded << encodeFileName(field).toPercentEncoding();
-    return encoded.join(' ') + '\n';
-}
-
-QStringList readWorkerRecord(const QByteArray& line) {
-    QStringList fields;
-    const QByteArray text = line.endsWith('\n') ? line.chopped(1) : line;
-    for (const QByteArray& field : text.split(' '))
-        fields << decodeFileName(QByteArray::fromPercentEncoding(field));
-    return fields;
-}
-
 } // namespace qp::batch

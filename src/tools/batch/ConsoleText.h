@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -24,13 +23,5 @@ QString oneLine(const QString& text);
 QString convertedLine(const QString& source, const QString& page,
                       const QString& warnings = QString());
 QString failedLine(const QString& source, const QString& reason);
-
-// The messages from a worker to its parent: one line each, of fields
-// separated by single spaces, every field percent-encoded, so that no text,
-// whatever it holds, can end a message or add a field. A file name's bytes
-// that are not valid UTF-8 travel as they are (see decodeFileName).
-QByteArray workerRecord(const QStringList& fields);
-// The fields of such a line, with or without its line end.
-QStringList readWorkerRecord(const QByteArray& line);
 
 } // namespace qp::batch

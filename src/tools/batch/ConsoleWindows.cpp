@@ -66,8 +66,6 @@ void ConsoleReporter::jobStarted(int total) {
     total_ += total;
     if (!clock_.isValid())
         clock_.start();
-    if (machine_)
-        printLine(workerRecord({QStringLiteral("total"), QString::number(total_)}), stdout);
     drawProgress();
 }
 
@@ -81,10 +79,19 @@ void ConsoleReporter::folderNotRead(const QString& folder, const QString& reason
     tell(Outcome::folderNotRead(folder, reason));
 }
 
-void ConsoleReporter::documentStarted(const QString&, int, int) {
-    documentClock_.start();
-    bytes_ = 0;
-    error_ = 0;
+void ConsoleReporter::documentStarted(const QString& source, int, int) {
+    if (!clock_.isValid())
+        clock_.start();
+    started_.insert(source, clock_.nsecsElapsed());
+}
+
+double ConsoleReporter::secondsOf(const QString& source) {
+    const auto it = started_.constFind(source);
+    if (it == started_.cend())
+        return 0;
+    const double seconds = double(clock_.nsecsElapsed() - *it) / 1e9;
+    started_.erase(it);
+    return seconds;
 }
 
 void ConsoleReporter::documentWarned(const QString& source, const QString& warnings) {
@@ -98,14 +105,8 @@ void ConsoleReporter::documentSaved(const QString&, qint64 bytes) {
 // "Converted SOURCE -> PAGE", followed by the document's warnings in
 // parentheses when it has any.
 void ConsoleReporter::documentConverted(const QString& source, const QString& page) {
-    Outcome outcome{Outcome::Status::Converted,
-                    source,
-                    page,
-                    {},
-                    warnings_.take(source),
-                    0,
-                    static_cast<double>(documentClock_.nsecsElapsed()) / 1e9,
-                    bytes_};
+    Outcome outcome{Outcome::Status::Converted, source, page, {}, warnings_.take(source), 0,
+                    secondsOf(source),          bytes_};
     tell(outcome);
     if (afterDocument)
         afterDocument();
@@ -116,15 +117,7 @@ void ConsoleReporter::documentErrorNumber(const QString&, std::int32_t number) {
 }
 
 void ConsoleReporter::documentFailed(const QString& source, const QString& reason) {
-    Outcome outcome{
-        Outcome::Status::Failed,
-        source,
-        {},
-        reason,
-        {},
-        error_,
-        documentClock_.isValid() ? static_cast<double>(documentClock_.nsecsElapsed()) / 1e9 : 0,
-        0};
+    Outcome outcome{Outcome::Status::Failed, source, {}, reason, {}, error_, secondsOf(source), 0};
     tell(outcome);
     if (afterDocument)
         afterDocument();
@@ -148,25 +141,18 @@ void ConsoleReporter::jobFinished(const JobSummary& summary) {
 }
 
 int ConsoleReporter::finish() const {
-    if (!machine_)
-        return finishRun(counts_, report_);
-    printLine(workerRecord({QStringLiteral("finished"), QString::number(counts_.converted),
-                            QString::number(counts_.failed), QString::number(counts_.notConverted),
-                            counts_.endedBy}),
-              stdout);
-    return exitStatus(counts_);
+    return finishRun(counts_, report_);
 }
 
 void ConsoleReporter::tell(const Outcome& outcome) {
+    // What was said of this document is not another's.
+    bytes_ = 0;
+    error_ = 0;
     counts_.add(outcome);
     clearProgress();
-    if (machine_) {
-        printLine(workerRecord(outcome.record()), stdout);
-    } else {
-        printRunLine(outcome.line());
-        if (report_)
-            report_->write(outcome);
-    }
+    printRunLine(outcome.line());
+    if (report_)
+        report_->write(outcome);
     drawProgress();
 }
 

@@ -43,18 +43,14 @@ private:
 
 // Prints one line per document on standard output (standard error while the
 // report goes to standard output) and, on a terminal, a progress line on
-// standard error. A worker of a --jobs run prints worker records
-// (ConsoleText.h) for its parent instead: "total N" (the documents listed so
-// far), "document ..." (Outcome::record) and, from finish, "finished
-// CONVERTED FAILED NOT_CONVERTED ENDED_BY". One reporter may hear several
-// jobs (one per folder of a tree): it counts them all.
+// standard error. One reporter may hear several jobs (one per folder of a
+// tree): it counts them all.
 class ConsoleReporter : public JobReporter {
 public:
-    // progress: whether to draw the progress line. machine: print worker
-    // records for a parent process. report: where each outcome is also
-    // written, if anywhere.
-    ConsoleReporter(bool progress, bool machine, ReportWriter* report = nullptr)
-        : progress_(progress), machine_(machine), report_(report) {}
+    // progress: whether to draw the progress line. report: where each
+    // outcome is also written, if anywhere.
+    ConsoleReporter(bool progress, ReportWriter* report = nullptr)
+        : progress_(progress), report_(report) {}
 
     void jobStarted(int total) override;
     void documentStarted(const QString& source, int index, int total) override;
@@ -74,8 +70,7 @@ public:
     void folderNotRead(const QString& folder, const QString& reason);
     bool reportFailed() const { return report_ && report_->failed(); }
 
-    // Prints the closing line (finishRun), or for a worker its "finished"
-    // record, and gives the exit status.
+    // Prints the closing line (finishRun) and gives the exit status.
     int finish() const;
     // Called after each document that was converted or failed.
     std::function<void()> afterDocument;
@@ -83,19 +78,20 @@ public:
     std::function<void()> afterJob;
 
 private:
-    // Prints a document's line, or for a worker its record, and writes it
-    // to the report.
+    // Prints a document's line and writes it to the report.
     void tell(const Outcome& outcome);
+    // Seconds since the document started, forgetting it; 0 when it never did.
+    double secondsOf(const QString& source);
     void drawProgress();
     void clearProgress();
 
     bool progress_;
-    bool machine_;
     ReportWriter* report_;
     int total_ = 0;
     RunCounts counts_;
     QElapsedTimer clock_;
-    QElapsedTimer documentClock_;
+    // When each document in flight started, on clock_ (several convert at once).
+    QHash<QString, qint64> started_;
     QHash<QString, QString> warnings_;
     qint64 bytes_ = 0;
     std::int32_t error_ = 0;

@@ -29,7 +29,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillpg-batch: %s\n", qPrintable(error));
         return 2;
     }
-    if (options->jobs > 1)
-        return qp::batch::runParallel(*options, QCoreApplication::applicationFilePath());
-    return qp::batch::runWorker(*options, qEnvironmentVariableIsSet("QUILLPG_BATCH_WORKER"));
+    return qp::batch::runBatch(*options);
 }
