@@ -162,7 +162,8 @@ TEST_F(States, aStopEndsTheJobAfterItsDocumentAndNextDocumentNeverNestsConversio
     EXPECT_EQ(windows.reports.events.last(), "finished 3 converted, 0 failed");
 }
 
-TEST_F(States, withTwoOfficesTheNextDocumentsStartBesideTheFirstStopLetsThemFinishCloseDropsTheWaiting) {
+TEST_F(States,
+       withTwoOfficesTheNextDocumentsStartBesideTheFirstStopLetsThemFinishCloseDropsTheWaiting) {
     mediator.setEngineMaker(
         [](const ObjectRef& fake) { return std::make_unique<LoopEngine>(fake, 2); });
     touchAll({"a.doc", "b.doc", "c.doc", "d.doc", "e.doc"});
