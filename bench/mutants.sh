@@ -97,8 +97,16 @@ nodocs-order BatchState.cpp
 
 
 job-stop-idle JobState.cpp
-- if (running_)
-+ if (!running_)
+- if (!running_)
+-         return;
+-     stop_ = why;
++ if (running_)
++         return;
++     stop_ = why;
+
+job-close-keeps-waiting JobState.cpp
+- if (why != JobStop::Closed)
++ if (why == JobStop::Closed)
 
 
 job-drop-go-on JobState.cpp
@@ -143,7 +151,7 @@ job-converts-next JobState.cpp
 + if (mediator().windows().convertsNext(*item))
 
 job-drop-reset JobState.cpp
-- total_ = started_ = converted_ = failed_ = 0;
+- total_ = started_ = converted_ = failed_ = dropped_ = 0;
 
 job-drop-total JobState.cpp
 - ++total_;

@@ -15,6 +15,9 @@ constexpr int KeyRole = Qt::UserRole;
 constexpr int DetailRole = Qt::UserRole + 1;
 
 // Rows sort by their text ignoring letter case, as the list control did.
+// The detail and its tooltip are the row's own, not item data: data set on
+// the sorted column would have the whole list sort itself again, once per
+// document of a job.
 class DocumentRow : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
@@ -22,6 +25,16 @@ public:
         const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
         return QString::compare(text(column), other.text(column), Qt::CaseInsensitive) < 0;
     }
+    QVariant data(int column, int role) const override {
+        if (role == DetailRole)
+            return detail;
+        if (role == Qt::ToolTipRole && !tip.isEmpty())
+            return tip;
+        return QTreeWidgetItem::data(column, role);
+    }
+
+    QString detail;
+    QString tip;
 };
 
 } // namespace
@@ -93,9 +106,9 @@ void DocumentListView::setDetail(const QString& key, const QString& detail) {
     if (!item)
         throw AutomationError(ErrorNumber::InvalidArgument, QStringLiteral("Element not found"),
                               QStringLiteral("ListView1"));
-    item->setData(0, DetailRole, detail);
-    item->setToolTip(0, plainToolTip(detail));
-    item->setToolTip(1, plainToolTip(detail));
+    auto* documentRow = static_cast<DocumentRow*>(item);
+    documentRow->detail = detail;
+    documentRow->tip = plainToolTip(detail);
 }
 
 int DocumentListView::rowCount() const {
