@@ -4,9 +4,7 @@
 // event loop during the batch, and the program's memory along the way.
 #include "desktop/Dialogs.h"
 #include "jobs/Command.h"
-#include "jobs/JobState.h"
 #include "jobs/Mediator.h"
-#include "jobs/StateManager.h"
 #include "office/WordServer.h"
 #include "ui/MainWindow.h"
 #include "ui/QuickStartDialog.h"
@@ -112,8 +110,7 @@ int main(int argc, char** argv) {
     QEventLoop untilDone;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        const auto* job = dynamic_cast<qp::JobState*>(mediator.stateManager().batchState());
-        if (!job || !job->running())
+        if (!mediator.runningJob())
             untilDone.quit();
     });
     poll.start(5);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -24,11 +25,20 @@ void closeActiveWindow(const ObjectRef& word) {
     word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
 }
 
-ConversionResult failed(std::int32_t number, const QString& text, const QString& source) {
+// The result of a request that failed with the given exception.
+ConversionResult failureOf(const std::exception_ptr& failure) {
     ConversionResult result;
-    result.errorNumber = number;
-    result.errorText = text;
-    result.errorSource = source;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const AutomationError& error) {
+        result.errorNumber = error.number();
+        result.errorText = error.description();
+        result.errorSource = error.source();
+    } catch (const std::exception& error) {
+        result.errorText = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        result.errorText = QStringLiteral("Unknown error");
+    }
     return result;
 }
 
@@ -93,18 +103,26 @@ struct WordProcessorPool::State {
     std::vector<Slot> offices;
 
     void work(Slot& slot);
+    // Makes the slot's word processor when it has none; the failure, if that fails.
+    std::optional<ConversionResult> ready(Slot& slot);
 };
+
+std::optional<ConversionResult> WordProcessorPool::State::ready(Slot& slot) {
+    if (slot.word || !more)
+        return std::nullopt;
+    try {
+        slot.word = more();
+        return std::nullopt;
+    } catch (...) {
+        return failureOf(std::current_exception());
+    }
+}
 
 void WordProcessorPool::State::work(Slot& slot) {
     // A further word processor starts at once, while the first converts, so
     // that it is ready by the time a document waits for it; one that fails
     // to start is tried again for the document it takes.
-    if (!slot.word && more) {
-        try {
-            slot.word = more();
-        } catch (...) {
-        }
-    }
+    ready(slot);
     while (true) {
         Task task;
         {
@@ -117,16 +135,7 @@ void WordProcessorPool::State::work(Slot& slot) {
         }
         // A word processor that cannot be made fails this request; the
         // next one tries again.
-        std::optional<ConversionResult> result;
-        if (!slot.word && more) {
-            try {
-                slot.word = more();
-            } catch (const AutomationError& error) {
-                result = failed(error.number(), error.description(), error.source());
-            } catch (const std::exception& error) {
-                result = failed(0, QString::fromLocal8Bit(error.what()), QString());
-            }
-        }
+        std::optional<ConversionResult> result = ready(slot);
         if (!result)
             result = convert(slot.word, task.request);
         // The result is emitted on the owner's thread. The owner outlives this
@@ -187,12 +196,8 @@ ConversionResult WordProcessorPool::convert(const ObjectRef& word,
     ConversionResult result;
     try {
         result = saveAsWebPage(word, request);
-    } catch (const AutomationError& error) {
-        result = failed(error.number(), error.description(), error.source());
-    } catch (const std::exception& error) {
-        result = failed(0, QString::fromLocal8Bit(error.what()), QString());
     } catch (...) {
-        result = failed(0, QStringLiteral("Unknown error"), QString());
+        result = failureOf(std::current_exception());
     }
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return result;

@@ -31,12 +31,6 @@ QString officeMissingHelp(const QString& reason) {
     return reason.isEmpty() ? help : help + QStringLiteral("\n\n") + reason;
 }
 
-// Asks the job that runs, if any, to end after its current document.
-void stopRunningJob(const StateManager& states, JobStop why) {
-    for (ApplicationMode* state : {states.singleDocumentState(), states.batchState()})
-        if (auto* job = dynamic_cast<JobState*>(state); job && job->running())
-            job->stopAfterCurrent(why);
-}
 } // namespace
 
 Mediator::Mediator(WindowPort& windows, DialogProvider& dialogs)
@@ -58,15 +52,21 @@ engine::Engine& Mediator::engine() {
     return *engine_;
 }
 
-void Mediator::convert(const engine::ConversionRequest& request,
-                       std::function<void(const engine::ConversionResult&)> continuation) {
+JobState* Mediator::runningJob() const {
     if (stateManager_)
         for (ApplicationMode* state :
              {stateManager_->singleDocumentState(), stateManager_->batchState()})
-            if (auto* job = dynamic_cast<JobState*>(state); job && job->executing()) {
-                job->submit(request, std::move(continuation));
-                return;
-            }
+            if (auto* job = dynamic_cast<JobState*>(state); job && job->running())
+                return job;
+    return nullptr;
+}
+
+void Mediator::convert(const engine::ConversionRequest& request,
+                       std::function<void(const engine::ConversionResult&)> continuation) {
+    if (JobState* job = runningJob(); job && job->executing()) {
+        job->submit(request, std::move(continuation));
+        return;
+    }
     throw AutomationError(
         ErrorNumber::ObjectNotSet,
         QStringLiteral("Object variable not set: no document is being converted"));
@@ -123,15 +123,18 @@ void Mediator::startBatchState() {
 
 void Mediator::startIdleState() {
     if (QP_CHECK(stateManager_)) {
-        stopRunningJob(*stateManager_, JobStop::Closed);
+        if (JobState* job = runningJob())
+            job->stopAfterCurrent(JobStop::Closed);
         stateManager_->setIdleState();
     }
     windows_.documentList().clear();
 }
 
 void Mediator::stopJob() {
-    if (QP_CHECK(stateManager_))
-        stopRunningJob(*stateManager_, JobStop::Stopped);
+    if (!QP_CHECK(stateManager_))
+        return;
+    if (JobState* job = runningJob())
+        job->stopAfterCurrent(JobStop::Stopped);
 }
 
 void Mediator::startJob(const QString& text) {

@@ -13,6 +13,7 @@
 namespace qp {
 
 class DialogProvider;
+class JobState;
 class StateManager;
 class JobPaths;
 class WindowPort;
@@ -88,6 +89,8 @@ public:
     // Makes the engine over the bound word processor instead of the pool.
     using EngineMaker = std::function<std::unique_ptr<engine::Engine>(const ObjectRef& word)>;
     void setEngineMaker(EngineMaker maker) { engineMaker_ = std::move(maker); }
+    // The job that runs (single-document or batch), or none.
+    JobState* runningJob() const;
     // Hands the document of the item being executed to the engine; the
     // continuation finishes it when the result has arrived, on this thread.
     // Raises ObjectNotSet when no item is being executed.

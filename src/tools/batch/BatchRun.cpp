@@ -9,10 +9,8 @@
 #include "jobs/BatchState.h"
 #include "jobs/Command.h"
 #include "jobs/FileSystem.h"
-#include "jobs/JobState.h"
 #include "jobs/Mediator.h"
 #include "jobs/PageStaging.h"
-#include "jobs/StateManager.h"
 #include "jobs/WorkItem.h"
 #include "office/OfficeSandbox.h"
 #include "office/WordServer.h"
@@ -465,8 +463,7 @@ int runBatch(const BatchOptions& options) {
             // The documents convert on the engine's threads; their results
             // arrive through this thread's event loop, which runs until the
             // job has reported its end.
-            if (auto* job = dynamic_cast<JobState*>(mediator.stateManager().batchState());
-                job && job->running()) {
+            if (mediator.runningJob()) {
                 QEventLoop jobLoop;
                 reporter.afterJob = [&jobLoop] {
                     jobLoop.quit();
