@@ -1,5 +1,5 @@
-// What quillpg-batch prints of a file name, and the records its workers send
-// to their parent: no name can split a line or forge one.
+// What quillpg-batch prints of a file name: no name can split a line or forge
+// one.
 
 #include "ConsoleText.h"
 
