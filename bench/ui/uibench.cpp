@@ -71,8 +71,7 @@ int main(int argc, char** argv) {
     // QUILLPG_JOBS as the window takes it: the offices beside the first get
     // pipes and profiles of their own.
     const int jobs = qp::office::officeCountFromEnvironment();
-    const auto more =
-        std::make_shared<qp::office::WordServerSet>(qp::office::OfficeOptions{}, nullptr);
+    const auto more = std::make_shared<qp::office::WordServerSet>(options, nullptr);
     if (jobs > 1)
         mediator.setWordProcessors(jobs, [more] { return more->make(); });
     mediator.SetSourceFolder(folder);

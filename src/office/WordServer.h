@@ -62,8 +62,12 @@ private:
 // published folders; shutdown ends them all. Safe to use from any thread.
 class WordServerSet {
 public:
+    // Each office gets a pipe and a profile of its own, whatever the options name.
     WordServerSet(OfficeOptions options, std::function<QString(const QString&)> publishedFolder)
-        : options_(std::move(options)), publishedFolder_(std::move(publishedFolder)) {}
+        : options_(std::move(options)), publishedFolder_(std::move(publishedFolder)) {
+        options_.pipeName.clear();
+        options_.profileDir.clear();
+    }
     ObjectRef make();
     void shutdown();
     // Whether the offices made from now on save self-contained pages

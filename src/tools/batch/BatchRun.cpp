@@ -346,11 +346,8 @@ int runBatch(const BatchOptions& options) {
     server->setPublishedFolders(&PageStaging::publishedFolderOf);
     // With --jobs N, N - 1 offices beside the first one, each with a pipe
     // and profile of its own, started as the first job begins.
-    office::OfficeOptions moreOptions = officeOptions;
-    moreOptions.pipeName.clear();
-    moreOptions.profileDir.clear();
     const auto more =
-        std::make_shared<office::WordServerSet>(moreOptions, &PageStaging::publishedFolderOf);
+        std::make_shared<office::WordServerSet>(officeOptions, &PageStaging::publishedFolderOf);
     more->setSelfContainedPages(options.selfContained);
 
     // What links in the source folder may lead to: the tree below it, or with
