@@ -402,6 +402,8 @@ void OfficeProcess::removeLeftovers() {
         if (!socket.isEmpty() && isOwnSocket(socket))
             ::unlink(QFile::encodeName(socket).constData());
     }
+    if (!launch_.pipeName.isEmpty())
+        forgetInstanceSocket(launch_.pipeName);
     if (!launch_.tempDir.isEmpty())
         QDir(launch_.tempDir).removeRecursively();
     launch_ = {};

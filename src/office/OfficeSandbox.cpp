@@ -80,6 +80,51 @@ QString singleInstanceSocketPath(const QString& profileUrl) {
     return pipeSocketPath(QStringLiteral("SingleOfficeIPC_") + hex);
 }
 
+namespace {
+
+QString instanceRecordPath(const QString& pipeName) {
+    return QDir::tempPath() + QLatin1Char('/') + pipeName + QStringLiteral(".instance");
+}
+
+ino_t inodeOf(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Only the very socket that was noted (a single-instance socket of this user
+// in the socket folder, the same inode) is ever removed: a later office with
+// the same profile makes a new one at the same path.
+void removeInstanceSocketOf(const QString& record) {
+    QFile file(record);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QStringList lines = QString::fromUtf8(file.read(4096)).split(QLatin1Char('\n'));
+    file.close();
+    const QString socket = lines.value(0);
+    const QRegularExpression name(QStringLiteral("^%1/OSL_PIPE_%2_SingleOfficeIPC_[0-9a-f]{1,32}$")
+                                      .arg(QRegularExpression::escape(socketFolder()))
+                                      .arg(::getuid()));
+    if (name.match(socket).hasMatch() && ownedByUs(socket, S_IFSOCK) &&
+        QString::number(inodeOf(socket)) == lines.value(1))
+        ::unlink(QFile::encodeName(socket).constData());
+    QFile::remove(record);
+}
+
+} // namespace
+
+void noteInstanceSocket(const QString& pipeName, const QString& socketPath) {
+    if (!isOwnSocket(socketPath))
+        return;
+    QFile record(instanceRecordPath(pipeName));
+    if (record.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        record.write(
+            (socketPath + QLatin1Char('\n') + QString::number(inodeOf(socketPath))).toUtf8());
+}
+
+void forgetInstanceSocket(const QString& pipeName) {
+    QFile::remove(instanceRecordPath(pipeName));
+}
+
 bool isOwnSocket(const QString& path) {
     return ownedByUs(path, S_IFSOCK);
 }
@@ -222,6 +267,12 @@ void removeLitterOfDeadRuns() {
             if (match.hasMatch() && processIsGone(match.captured(1).toLongLong()) &&
                 ownedByUs(temp.filePath(name), S_IFDIR))
                 QDir(temp.filePath(name)).removeRecursively();
+        }
+        const QRegularExpression record(QStringLiteral("^%1\\.instance$").arg(namePattern));
+        for (const QString& name : temp.entryList(QDir::Files | QDir::Hidden)) {
+            const auto match = record.match(name);
+            if (match.hasMatch() && processIsGone(match.captured(1).toLongLong()))
+                removeInstanceSocketOf(temp.filePath(name));
         }
     });
 }

@@ -27,6 +27,13 @@ QString pipeSocketPath(const QString& pipeName);
 // and leaves it behind when it is killed.
 QString singleInstanceSocketPath(const QString& profileUrl);
 
+// The single-instance socket's name holds no process id, so a run that is
+// killed outright would leave it for good. Once an office answers, its socket
+// is noted beside its private folder (where the office cannot write), and a
+// later run removes the sockets that dead runs noted.
+void noteInstanceSocket(const QString& pipeName, const QString& socketPath);
+void forgetInstanceSocket(const QString& pipeName);
+
 // True when the path is a socket owned by this user.
 bool isOwnSocket(const QString& path);
 

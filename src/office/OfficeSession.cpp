@@ -342,6 +342,7 @@ struct OfficeSession::State {
                 throw std::runtime_error(
                     QStringLiteral("the pipe %1 is not this user's").arg(socketPath).toStdString());
             if (auto connection = attach()) {
+                noteInstanceSocket(options.pipeName, launch.instanceSocketPath);
                 connection->process = officeProcess;
                 return connection;
             }

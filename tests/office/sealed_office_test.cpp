@@ -40,7 +40,13 @@ const QString holderProgram = QStringLiteral(QUILLPG_BINARY_DIR "/tests/office_h
 // application does and converts documents on request.
 class Holder {
 public:
-    explicit Holder(const QStringList& arguments = {}) {
+    // An empty cache folder gives its office a profile no other holder uses.
+    explicit Holder(const QStringList& arguments = {}, const QString& cacheFolder = {}) {
+        if (!cacheFolder.isEmpty()) {
+            auto environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("XDG_CACHE_HOME", cacheFolder);
+            process_.setProcessEnvironment(environment);
+        }
         process_.start(holderProgram, arguments);
         if (process_.waitForReadyRead(120000)) {
             const QStringList words = QString::fromLocal8Bit(process_.readLine()).split(' ');
@@ -457,17 +463,22 @@ TEST(SealedOffice, nothingIsLeftWhateverWayTheProgramEnds) {
             << leftovers(pipe, crashed).join(' ').toStdString();
         EXPECT_FALSE(QFileInfo::exists(instanceSocket)) << instanceSocket.toStdString();
     }
-    // Killed outright: the next run removes what it left.
-    Holder killed;
+    // Killed outright: the next run removes what it left, the single-instance
+    // socket of a profile nobody uses now included.
+    QTemporaryDir cache;
+    Holder killed({}, cache.path());
     ASSERT_GT(killed.office(), 0);
     const QString pipe = killed.pipe();
+    const QString instanceSocket = killed.instanceSocket();
     killed.kill();
     EXPECT_TRUE(endsSoon(killed.office()));
     EXPECT_FALSE(leftovers(pipe, 0).isEmpty()) << "nothing for the next run to remove";
+    EXPECT_TRUE(office::isOwnSocket(instanceSocket)) << instanceSocket.toStdString();
     Holder next;
     ASSERT_GT(next.office(), 0);
     EXPECT_TRUE(leftovers(pipe, killed.office()).isEmpty())
         << leftovers(pipe, killed.office()).join(' ').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(instanceSocket)) << instanceSocket.toStdString();
     EXPECT_TRUE(next.finish());
     EXPECT_TRUE(leftovers(next.pipe(), next.office()).isEmpty());
 }
