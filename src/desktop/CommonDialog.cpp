@@ -21,15 +21,20 @@ void CommonDialog::show(bool save) {
     request.flags = Flags;
     request.owner = owner;
 
-    const std::optional<QString> chosen = dialogs_.file(request);
-    if (!chosen) {
+    std::optional<QStringList> chosen;
+    if (!save && (Flags & AllowMultiSelect))
+        chosen = dialogs_.severalFiles(request);
+    else if (const std::optional<QString> one = dialogs_.file(request))
+        chosen = QStringList{*one};
+    if (!chosen || chosen->isEmpty()) {
         if (CancelError)
             throw AutomationError(ErrorNumber::DialogCancelled,
                                   QStringLiteral("Cancel was selected."),
                                   QStringLiteral("CommonDialog"));
         return;
     }
-    FileName = *chosen;
+    FileNames = *chosen;
+    FileName = FileNames.front();
 }
 
 } // namespace qp

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QObject;
 
@@ -13,9 +14,17 @@ class DialogProvider;
 // through the dialog seam.
 class CommonDialog {
 public:
+    // Flags: the chosen file must exist; the open dialog lets the user choose
+    // several files.
+    static constexpr int FileMustExist = 4096;
+    static constexpr int AllowMultiSelect = 512;
+
     explicit CommonDialog(DialogProvider& dialogs) : dialogs_(dialogs) {}
 
     QString FileName;
+    // Every file of the last choice, in the order given (FileName is the
+    // first); one file unless AllowMultiSelect was set for an open dialog.
+    QStringList FileNames;
     QString Filter;
     int Flags = 0;
     bool CancelError = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -33,7 +34,7 @@ struct FileRequest {
     Mode mode = Mode::Open;
     QString fileName; // proposed name (full path or bare name)
     QString filter;   // "Description (*.ext)|*.EXT" pairs, or a bare pattern
-    int flags = 0;    // 4096: the chosen file must exist
+    int flags = 0;    // 4096: the chosen file must exist; 512: several may be chosen
     QObject* owner = nullptr;
 };
 
@@ -48,6 +49,14 @@ public:
     virtual MessageAnswer message(const MessageRequest& request) = 0;
     // The chosen full path, or nothing when the user cancelled.
     virtual std::optional<QString> file(const FileRequest& request) = 0;
+    // An open dialog in which several files may be chosen: the chosen full
+    // paths, or nothing when the user cancelled. A provider without such a
+    // dialog offers the one-file dialog.
+    virtual std::optional<QStringList> severalFiles(const FileRequest& request) {
+        if (const std::optional<QString> one = file(request))
+            return QStringList{*one};
+        return std::nullopt;
+    }
     // The chosen folder without a trailing separator (the root folder as "/"),
     // or an empty text when the user cancelled.
     virtual QString folder(const FolderRequest& request) = 0;

@@ -17,7 +17,14 @@ bool storedFiltered();
 // stored value then stays as it was, also for this process.
 bool storeFiltered(bool filtered);
 
-// The file the setting is stored in.
+// Whether a batch job over a folder includes its subfolders: "IncludeSubfolders"
+// in the same group, "1" or "0", "0" when absent or not a number. Stored like
+// "Filter": false when it could not be written, the stored value then staying
+// as it was.
+bool storedIncludeSubfolders();
+bool storeIncludeSubfolders(bool include);
+
+// The file the settings are stored in.
 QString settingsFile();
 
 // The stored text as it is, the default "0" when absent.

@@ -16,16 +16,22 @@ class ExtensionList;
 class BatchState : public JobState {
 public:
     BatchState() : JobState(OnFailure::GoOn) {}
-    // The batch run. The text is not used: the folder is the Mediator's
-    // source folder. When that folder cannot be listed, the AutomationError
-    // (PathNotFound) passes to the caller and nothing is converted; when it
-    // holds no document of the listed types, an AutomationError NoDocuments
-    // says what it holds instead.
+    // The batch run. The text is not used: the documents are the Mediator's
+    // source documents when it has any (a chosen file of a type not listed
+    // fails, saying so), else those of its source folder and, when the
+    // settings include subfolders, of every folder below it (as FolderWalk
+    // walks them), each page into the same place below the target folder; a
+    // subfolder that cannot be listed fails with its reason. When the source
+    // folder cannot be listed, the AutomationError (PathNotFound) passes to
+    // the caller and nothing is converted; when it holds no document of the
+    // listed types, an AutomationError NoDocuments says what it holds
+    // instead.
     //
     // Each document's page is named from the whole listing, in its order,
-    // before the run takes its slice of it: the first document keeps
-    // "base.htm", a later one whose page is already taken in this job gets
-    // the first free "base (2).htm", "base (3).htm", ... So a document gets
+    // before the run takes its slice of it, for each folder of pages apart:
+    // the first document keeps "base.htm", a later one whose page is already
+    // taken in this job gets the first free "base (2).htm", "base (3).htm",
+    // ... So a document gets
     // the same page in every run and every slice of the same folder. Names
     // are compared as the file system of the target folder compares them
     // (ignoring case on some). A target folder in which no file can be
@@ -38,9 +44,12 @@ public:
     void startJob(const QString& text) override;
 
     // "No documents with the listed extensions (doc) in FOLDER; 12 other
-    // files (docx: 12)" when the folder holds no document, else empty.
+    // files (docx: 12)" when the folder holds no document (with subfolders:
+    // "... in FOLDER or its subfolders" when none of them does), else empty.
     // Raises PathNotFound when the folder cannot be listed.
-    static QString findNoDocuments(const QString& folder, ExtensionList& extensions);
+    static QString findNoDocuments(const QString& folder, ExtensionList& extensions,
+                                   bool subfolders = false);
+    static QString noDocumentsInTreeText(const QString& folder, ExtensionList& extensions);
     // The documents of the folder (full paths, in the order of the listing)
     // with the page name that a job over the folder gives each. Raises as
     // FileList does when the folder cannot be listed.

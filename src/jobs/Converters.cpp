@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "FolderNames.h"
+#include "FolderTree.h"
 #include "PageStaging.h"
 #include "desktop/CommonDialog.h"
 #include "desktop/FileList.h"
@@ -114,6 +115,9 @@ BatchConverter::BatchConverter(Mediator& mediator) : Converter(mediator) {
     addProperty(
         QStringLiteral("PageName"), [this] { return Variant(pageName_); },
         [this](const Variant& value) { pageName_ = value.toText(); });
+    addProperty(
+        QStringLiteral("TargetFolder"), [this] { return Variant(targetFolder_); },
+        [this](const Variant& value) { targetFolder_ = value.toText(); });
 }
 
 void BatchConverter::Execute() {
@@ -125,8 +129,17 @@ void BatchConverter::Execute() {
     FileSystem fileSystem;
     const QString name = fileSystem.GetFileName(document);
     const QString baseName = fileSystem.GetFileBaseName(document, false);
-    const QString targetFolder = mediator_.GetTargetFolder();
-    const QString sourceFolder = mediator_.GetSourceFolder();
+    const QString targetFolder =
+        targetFolder_.isEmpty() ? mediator_.GetTargetFolder() : targetFolder_;
+    // The document's own folder: the source folder, one of its subfolders or,
+    // for documents chosen one by one, wherever each lies.
+    QString sourceFolder = fileSystem.GetPath(document);
+    if (sourceFolder.size() > 1)
+        sourceFolder.chop(1);
+    // A subfolder of the target is made for its first page; one that cannot
+    // be made fails the document below, with the reason.
+    if (!targetFolder_.isEmpty())
+        makeFolders(targetFolder);
     // One separator between folder and name, also for a folder that already
     // ends with one: a page path starting with "//" would name a network host.
     const QString pageName = pageName_.isEmpty() ? baseName + QStringLiteral(".htm") : pageName_;

@@ -37,7 +37,9 @@ protected:
 // The batch converter: writes the page into the job's target folder under
 // the document's base name, without asking. The member "PageName" takes the
 // page's file name when the job has chosen another one, so that two
-// documents of one job never write the same page.
+// documents of one job never write the same page; "TargetFolder" the folder
+// of the page when the job has chosen another than its target folder (a
+// subfolder of it, made when missing).
 class BatchConverter : public Converter {
 public:
     explicit BatchConverter(Mediator& mediator);
@@ -46,6 +48,7 @@ public:
 
 private:
     QString pageName_;
+    QString targetFolder_;
 };
 
 // The single-document converter: proposes the page's path in a save dialog

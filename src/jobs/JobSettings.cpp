@@ -47,6 +47,22 @@ void JobSettings::setTargetFolder(const QString& folder) {
     emit targetFolderChanged(folder);
 }
 
+void JobSettings::setIncludeSubfolders(bool include) {
+    if (include == includeSubfolders_)
+        return;
+    includeSubfolders_ = include;
+    emit includeSubfoldersChanged(include);
+}
+
+void JobSettings::loadIncludeSubfolders() {
+    setIncludeSubfolders(storedIncludeSubfolders());
+}
+
+bool JobSettings::storeIncludeSubfolders(bool include) {
+    setIncludeSubfolders(include);
+    return qp::storeIncludeSubfolders(include);
+}
+
 ExtensionList& WindowPort::extensionList() {
     return settings();
 }

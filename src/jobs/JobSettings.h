@@ -12,10 +12,11 @@ using engine::PageFormat;
 
 // What the jobs are set to do, each value in this one place: the page format,
 // the extensions that count as documents (in order), and the source and
-// target folders of a batch job. The windows show and edit it and hear of
-// every change; the Mediator, the states and the converters read it. Values
-// are kept exactly as given. Only the page format outlives the process, in
-// the stored settings (desktop/Settings.h).
+// target folders of a batch job and whether it includes the subfolders. The
+// windows show and edit it and hear of every change; the Mediator, the
+// states and the converters read it. Values are kept exactly as given. Only
+// the page format and the subfolder choice outlive the process, in the
+// stored settings (desktop/Settings.h).
 class JobSettings : public QObject, public ExtensionList {
     Q_OBJECT
 public:
@@ -39,6 +40,16 @@ public:
     QString targetFolder() const { return targetFolder_; }
     void setTargetFolder(const QString& folder);
 
+    // Whether a batch job over the source folder also converts the documents
+    // of its subfolders, each page into the same subfolder below the target.
+    bool includeSubfolders() const { return includeSubfolders_; }
+    void setIncludeSubfolders(bool include);
+    // Takes the stored choice.
+    void loadIncludeSubfolders();
+    // Takes the choice and stores it; false when it could not be stored (it
+    // holds for this process all the same).
+    bool storeIncludeSubfolders(bool include);
+
     // ExtensionList over the extensions.
     int listCount() const override { return int(extensions_.size()); }
     QString list(int index) const override { return extensions_.value(index); }
@@ -48,12 +59,14 @@ signals:
     void extensionsChanged(const QStringList& extensions);
     void sourceFolderChanged(const QString& folder);
     void targetFolderChanged(const QString& folder);
+    void includeSubfoldersChanged(bool include);
 
 private:
     PageFormat pageFormat_ = PageFormat::Full;
     QStringList extensions_ = defaultExtensions();
     QString sourceFolder_;
     QString targetFolder_;
+    bool includeSubfolders_ = false;
 };
 
 } // namespace qp

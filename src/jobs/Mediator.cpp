@@ -12,6 +12,7 @@
 #include "desktop/FileList.h"
 #include "jobs/ExtensionFilter.h"
 #include "jobs/FileSystem.h"
+#include "jobs/FolderTree.h"
 #include "jobs/JobState.h"
 
 namespace qp {
@@ -175,23 +176,60 @@ QString Mediator::GetSourceFile() const {
     return pathRecord_->GetSourceFile();
 }
 
-void Mediator::chooseSingleDocument() {
+QStringList Mediator::GetSourceDocuments() const {
+    return pathRecord_->SourceDocuments;
+}
+
+void Mediator::chooseDocuments() {
     // Selected before the dialog opens, so that it holds after a cancel too.
     startSingleDocumentState();
-    // Any failure from here on ends the job silently: a cancelled dialog, a
-    // rejected extension or a failed conversion. The single-document state
-    // has already marked the document's row and told the reporter.
+    QStringList chosen;
+    // Any failure of the one-document job ends it silently: a cancelled
+    // dialog, a rejected extension or a failed conversion. The
+    // single-document state has already marked the document's row and told
+    // the reporter.
     try {
         CommonDialog& dialog = windows_.commonDialog();
         dialog.CancelError = true;
         dialog.Filter = QStringLiteral("All WordPerfect documents (*.doc)|*.DOC");
-        dialog.Flags = 4096;
+        dialog.Flags = CommonDialog::FileMustExist | CommonDialog::AllowMultiSelect;
         dialog.ShowOpen();
         if (dialog.FileName.isEmpty())
             return;
-        startSingleDocument(dialog.FileName);
+        chosen = dialog.FileNames;
+        if (chosen.size() <= 1) {
+            startSingleDocument(dialog.FileName);
+            return;
+        }
     } catch (...) {
+        return;
     }
+    convertDocuments(chosen);
+}
+
+void Mediator::convertDocuments(QStringList documents) {
+    // A document named twice is converted once.
+    documents.removeDuplicates();
+    if (documents.size() == 1)
+        return convertSingleDocument(documents.front());
+    if (documents.isEmpty())
+        return;
+    const QString target = browseForFolder(QStringLiteral("Select a Target Folder"));
+    if (target.isEmpty())
+        return;
+    SetTargetFolder(target);
+    // The batch state takes the documents while it queues them; they are
+    // gone again however that ends, so that a later batch job converts its
+    // source folder.
+    pathRecord_->SourceDocuments = documents;
+    struct Forget {
+        JobPaths& paths;
+        ~Forget() { paths.SourceDocuments.clear(); }
+    } forget{*pathRecord_};
+    startBatchState();
+    StartJobCommand start;
+    start.init(*this);
+    static_cast<Command&>(start).Execute();
 }
 
 void Mediator::convertSingleDocument(const QString& document) {
@@ -228,18 +266,37 @@ void Mediator::useSourceFolder(const QString& folder) {
     FileList& files = windows_.fileList();
     files.setPath(folder);
 
-    const int count = files.listCount();
-    for (int i = 0; i < count; ++i) {
-        ExtensionFilter chain(windows_.extensionList());
-        try {
-            files.setListIndex(i);
-            const QString fullPath = joinPath(files.path(), files.fileName());
-            QString extension = fileSystem.GetFileExtension(fullPath);
-            if (chain.accepts(extension))
-                view.addFound(fileSystem.GetFileName(fullPath));
-        } catch (...) {
-            // A file that cannot be examined is left out of the preview.
+    // The documents of a listing, named by their path below the folder:
+    // "report.doc", with subfolders also "sub/report.doc".
+    const QString root = files.path();
+    const QString prefix = joinPath(root, QString());
+    auto preview = [&](FileList& listed) {
+        for (int i = 0; i < listed.listCount(); ++i) {
+            ExtensionFilter chain(windows_.extensionList());
+            try {
+                listed.setListIndex(i);
+                const QString fullPath = joinPath(listed.path(), listed.fileName());
+                QString extension = fileSystem.GetFileExtension(fullPath);
+                if (chain.accepts(extension))
+                    view.addFound(fullPath.mid(prefix.size()));
+            } catch (...) {
+                // A file that cannot be examined is left out of the preview.
+            }
         }
+    };
+    preview(files);
+    if (!windows_.settings().includeSubfolders())
+        return;
+    FileList below;
+    FolderWalk walk(root, QString());
+    walk.next(); // the folder itself, listed above
+    for (QString sub = walk.next(); !sub.isEmpty(); sub = walk.next()) {
+        try {
+            below.setPath(sub);
+        } catch (...) {
+            continue; // a subfolder that cannot be listed shows none
+        }
+        preview(below);
     }
 }
 

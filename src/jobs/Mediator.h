@@ -58,12 +58,24 @@ public:
     QString GetTargetFolder() const;
     void SetSourceFile(const QString& file);
     QString GetSourceFile() const;
+    // The documents a batch job converts instead of the source folder's;
+    // empty outside convertDocuments.
+    QStringList GetSourceDocuments() const;
 
-    // The one-document job: choose a document and convert it.
-    void chooseSingleDocument();
+    // "Open": choose documents. One is converted by the one-document job,
+    // several as for convertDocuments. A cancelled dialog and any failure of
+    // the one-document job end it silently.
+    void chooseDocuments();
     // The one-document job for a document the user named otherwise (dropped
     // on the main window): its page is proposed beside it.
     void convertSingleDocument(const QString& document);
+    // Documents the user named (chosen together or dropped together): one
+    // goes to convertSingleDocument; several are converted by a batch job
+    // into a target folder asked for first, their pages named as the pages
+    // of one folder are (a second "report.doc" gets "report (2).htm"). A
+    // cancelled folder choice converts nothing. Failures of the batch job
+    // pass to the caller.
+    void convertDocuments(QStringList documents);
     // Choose the batch source folder and preview its documents.
     void chooseSourceFolder();
     // Take the folder as the batch source folder and preview its documents;

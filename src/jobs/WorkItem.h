@@ -32,7 +32,8 @@ protected:
 };
 
 // The batch work item: converts with the batch converter (BatchConverter), into the
-// page name that the job chose for the document (empty: the converter's own).
+// page name that the job chose for the document (empty: the converter's own)
+// and the folder it chose for the page (empty: the job's target folder).
 // A document that the listing found cannot be converted (a FIFO, a link
 // leading out of the folder) carries the reason instead: it fails with it,
 // and is never handed to a converter.
@@ -42,11 +43,14 @@ public:
     void Execute() override;
     void setPageName(const QString& pageName) { pageName_ = pageName; }
     QString pageName() const { return pageName_; }
+    void setTargetFolder(const QString& folder) { targetFolder_ = folder; }
+    QString targetFolder() const { return targetFolder_; }
     void setRefusal(const QString& reason) { refusal_ = reason; }
     QString refusal() const { return refusal_; }
 
 private:
     QString pageName_;
+    QString targetFolder_;
     QString refusal_;
 };
 

@@ -11,6 +11,7 @@
 #include "jobs/JobSettings.h"
 #include "jobs/Mediator.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -51,6 +52,10 @@ BatchDialog::BatchDialog(WidgetWindows& windows) : QDialog(nullptr), windows_(wi
     targetButton = new QPushButton(QStringLiteral("Select..."), Frame1);
     targetButton->setObjectName(QStringLiteral("btnTarget"));
     targetButton->setGeometry(twipsRect(2880, 1440, 735, 375));
+    // In the free part of the frame below the two folder rows.
+    subfoldersCheck = new QCheckBox(QStringLiteral("&Include subfolders"), Frame1);
+    subfoldersCheck->setObjectName(QStringLiteral("chkSubfolders"));
+    subfoldersCheck->setGeometry(twipsRect(480, 1980, 3135, 315));
 
     Label3 = new QLabel(QStringLiteral("Found Documents"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
@@ -68,17 +73,20 @@ BatchDialog::BatchDialog(WidgetWindows& windows) : QDialog(nullptr), windows_(wi
 
     for (QPushButton* button : {sourceButton, targetButton, startButton, cancelButton})
         button->setAutoDefault(false);
-    // "Start", "Cancel", the two boxes, the two "Select..." buttons, the list.
+    // "Start", "Cancel", the two boxes, the two "Select..." buttons, the
+    // subfolder box, the list.
     setTabOrder(startButton, cancelButton);
     setTabOrder(cancelButton, sourceFolderEdit);
     setTabOrder(sourceFolderEdit, targetFolderEdit);
     setTabOrder(targetFolderEdit, sourceButton);
     setTabOrder(sourceButton, targetButton);
-    setTabOrder(targetButton, foundList);
+    setTabOrder(targetButton, subfoldersCheck);
+    setTabOrder(subfoldersCheck, foundList);
     startButton->setFocus();
 
     connect(sourceButton, &QPushButton::clicked, this, [this] { onSelectSource(); });
     connect(targetButton, &QPushButton::clicked, this, [this] { onSelectTarget(); });
+    connect(subfoldersCheck, &QCheckBox::toggled, this, [this](bool on) { onSubfolders(on); });
     connect(startButton, &QPushButton::clicked, this, [this] { onStart(); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { onCancel(); });
 }
@@ -101,6 +109,9 @@ void BatchDialog::Form_Load() {
     targetFolderEdit->setText(settings.targetFolder());
     connect(&settings, &JobSettings::sourceFolderChanged, sourceFolderEdit, &QLineEdit::setText);
     connect(&settings, &JobSettings::targetFolderChanged, targetFolderEdit, &QLineEdit::setText);
+    subfoldersCheck->setChecked(settings.includeSubfolders());
+    connect(&settings, &JobSettings::includeSubfoldersChanged, subfoldersCheck,
+            &QCheckBox::setChecked);
 }
 
 void BatchDialog::closeEvent(QCloseEvent* event) {
@@ -142,6 +153,20 @@ void BatchDialog::onSelectTarget() {
     runHandler(windows_.dialogs(), this, [this] { windows_.mediator().chooseTargetFolder(); });
 }
 
+void BatchDialog::onSubfolders(bool include) {
+    JobSettings& settings = windows_.settings();
+    if (include == settings.includeSubfolders())
+        return;
+    runHandler(windows_.dialogs(), this, [this, include, &settings] {
+        // Held for this run even when it cannot be stored.
+        settings.storeIncludeSubfolders(include);
+        // The found documents follow the choice.
+        const QString source = settings.sourceFolder();
+        if (!source.isEmpty())
+            previewSource([this, &source] { windows_.mediator().useSourceFolder(source); });
+    });
+}
+
 bool BatchDialog::foldersReady() {
     Mediator& mediator = windows_.mediator();
     auto refuse = [this](const QString& text) {
@@ -162,8 +187,8 @@ bool BatchDialog::foldersReady() {
     // job's while that job's state is current.
     if (windows_.settings().targetFolder().isEmpty())
         return refuse(QStringLiteral("Please select a Target Folder"));
-    const QString noDocuments =
-        BatchState::findNoDocuments(source, mediator.windows().extensionList());
+    const QString noDocuments = BatchState::findNoDocuments(
+        source, mediator.windows().extensionList(), windows_.settings().includeSubfolders());
     if (!noDocuments.isEmpty())
         return refuse(noDocuments);
     return true;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -44,6 +45,9 @@ public:
     QLabel* Label1 = nullptr;
     QLineEdit* targetFolderEdit = nullptr;
     QPushButton* targetButton = nullptr;
+    // Whether the job also converts the subfolders' documents (the job
+    // settings' choice, stored); shown below the folder rows.
+    QCheckBox* subfoldersCheck = nullptr;
     QLabel* Label3 = nullptr;
     QListWidget* foundList = nullptr;
     QPushButton* startButton = nullptr;
@@ -59,6 +63,7 @@ private:
 
     void onSelectSource();
     void onSelectTarget();
+    void onSubfolders(bool include);
     void onStart();
     void onCancel();
     // Runs the choice of a source folder; a folder that cannot be listed is

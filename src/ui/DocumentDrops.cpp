@@ -19,14 +19,21 @@ DocumentDrops::DocumentDrops(MainWindow& window, WidgetWindows& windows)
     window.installEventFilter(this);
 }
 
-std::optional<QString> DocumentDrops::droppedPath(const QMimeData* data) {
-    if (!data || !data->hasUrls() || data->urls().size() != 1 ||
-        !data->urls().front().isLocalFile())
+std::optional<QStringList> DocumentDrops::droppedPaths(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().isEmpty())
         return std::nullopt;
-    const QFileInfo dropped(data->urls().front().toLocalFile());
-    if (!dropped.exists())
-        return std::nullopt;
-    return QDir::cleanPath(dropped.absoluteFilePath());
+    const QList<QUrl> urls = data->urls();
+    QStringList paths;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            return std::nullopt;
+        const QFileInfo dropped(url.toLocalFile());
+        // A folder only alone: it is the source of a batch job.
+        if (!dropped.exists() || (dropped.isDir() && urls.size() > 1))
+            return std::nullopt;
+        paths << QDir::cleanPath(dropped.absoluteFilePath());
+    }
+    return paths;
 }
 
 bool DocumentDrops::eventFilter(QObject* watched, QEvent* event) {
@@ -35,9 +42,9 @@ bool DocumentDrops::eventFilter(QObject* watched, QEvent* event) {
         (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop))
         return QObject::eventFilter(watched, event);
     auto* drop = static_cast<QDropEvent*>(event);
-    const std::optional<QString> path =
-        window_.isBusy() ? std::nullopt : droppedPath(drop->mimeData());
-    if (!path) {
+    const std::optional<QStringList> paths =
+        window_.isBusy() ? std::nullopt : droppedPaths(drop->mimeData());
+    if (!paths) {
         drop->ignore();
         return true;
     }
@@ -45,18 +52,18 @@ bool DocumentDrops::eventFilter(QObject* watched, QEvent* event) {
     // The drop itself must end before the job's dialogs open.
     if (type == QEvent::Drop)
         QMetaObject::invokeMethod(
-            this, [this, dropped = *path] { start(dropped); }, Qt::QueuedConnection);
+            this, [this, dropped = *paths] { start(dropped); }, Qt::QueuedConnection);
     return true;
 }
 
-void DocumentDrops::start(const QString& path) {
+void DocumentDrops::start(const QStringList& paths) {
     if (window_.isBusy())
         return;
-    runHandler(windows_.dialogs(), &window_, [this, &path] {
-        if (QFileInfo(path).isDir())
-            windows_.batchDialog().execWithSource(path);
+    runHandler(windows_.dialogs(), &window_, [this, &paths] {
+        if (paths.size() == 1 && QFileInfo(paths.front()).isDir())
+            windows_.batchDialog().execWithSource(paths.front());
         else
-            windows_.mediator().convertSingleDocument(path);
+            windows_.mediator().convertDocuments(paths);
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 
 #include <optional>
 
@@ -12,10 +13,11 @@ class MainWindow;
 class WidgetWindows;
 
 // Documents and folders dropped on the main window from the file manager:
-// one document starts the one-document job, its page proposed beside it; one
-// folder opens the Batch Documents dialog with it as the source. Several
-// things at once, anything not on this machine, and drops while a job runs
-// are refused.
+// one document starts the one-document job, its page proposed beside it;
+// several documents start a batch job of exactly those (Mediator::
+// convertDocuments); one folder opens the Batch Documents dialog with it as
+// the source. A folder among other things, anything not on this machine, and
+// drops while a job runs are refused.
 class DocumentDrops : public QObject {
     Q_OBJECT
 public:
@@ -23,14 +25,15 @@ public:
     // jobs start through the window's WidgetWindows.
     DocumentDrops(MainWindow& window, WidgetWindows& windows);
 
-    // The one local file or folder that the data names, or nothing.
-    static std::optional<QString> droppedPath(const QMimeData* data);
+    // The one local file or folder, or the several local files, that the
+    // data names (cleaned, absolute); nothing when it names anything else.
+    static std::optional<QStringList> droppedPaths(const QMimeData* data);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void start(const QString& path);
+    void start(const QStringList& paths);
 
     MainWindow& window_;
     WidgetWindows& windows_;

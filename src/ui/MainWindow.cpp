@@ -156,7 +156,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::onOpen(int index) {
     Q_UNUSED(index);
-    runHandler(windows_.dialogs(), this, [this] { windows_.mediator().chooseSingleDocument(); });
+    runHandler(windows_.dialogs(), this, [this] { windows_.mediator().chooseDocuments(); });
 }
 
 void MainWindow::onBatch() {

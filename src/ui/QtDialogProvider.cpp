@@ -154,14 +154,20 @@ MessageAnswer QtDialogProvider::message(const MessageRequest& request) {
     }
 }
 
-std::optional<QString> QtDialogProvider::file(const FileRequest& request) {
+namespace {
+// The file dialog for the request; with `several` an open dialog in which
+// several existing files may be chosen. Nothing when cancelled.
+std::optional<QStringList> chooseFiles(const FileRequest& request, bool several) {
     QFileDialog dialog(ownerWidget(request.owner));
     const bool save = request.mode == FileRequest::Mode::Save;
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // Having to exist makes sense for a document to open only; a page to
     // save is usually new.
-    dialog.setFileMode(!save && (request.flags & FileMustExist) ? QFileDialog::ExistingFile
-                                                                : QFileDialog::AnyFile);
+    if (!save && several)
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+    else
+        dialog.setFileMode(!save && (request.flags & FileMustExist) ? QFileDialog::ExistingFile
+                                                                    : QFileDialog::AnyFile);
     const QStringList filters = qtNameFilters(request.filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
@@ -178,7 +184,18 @@ std::optional<QString> QtDialogProvider::file(const FileRequest& request) {
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty())
         return std::nullopt;
-    return chosen.front();
+    return chosen;
+}
+} // namespace
+
+std::optional<QString> QtDialogProvider::file(const FileRequest& request) {
+    if (const std::optional<QStringList> chosen = chooseFiles(request, false))
+        return chosen->front();
+    return std::nullopt;
+}
+
+std::optional<QStringList> QtDialogProvider::severalFiles(const FileRequest& request) {
+    return chooseFiles(request, true);
 }
 
 QString QtDialogProvider::folder(const FolderRequest& request) {

@@ -12,6 +12,7 @@ class QtDialogProvider : public DialogProvider {
 public:
     MessageAnswer message(const MessageRequest& request) override;
     std::optional<QString> file(const FileRequest& request) override;
+    std::optional<QStringList> severalFiles(const FileRequest& request) override;
     QString folder(const FolderRequest& request) override;
 };
 

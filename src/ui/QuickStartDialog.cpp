@@ -116,7 +116,7 @@ void QuickStartDialog::closeEvent(QCloseEvent* event) {
 void QuickStartDialog::onOpenDocument() {
     hide();
     runHandler(windows_.dialogs(), parentWidget(),
-               [this] { windows_.mediator().chooseSingleDocument(); });
+               [this] { windows_.mediator().chooseDocuments(); });
 }
 
 void QuickStartDialog::onBatchDocuments() {

@@ -15,6 +15,7 @@ namespace qp {
 bool startUp(WidgetWindows& windows) {
     // The jobs save pages in the stored format until the user chooses another.
     windows.settings().loadPageFormat();
+    windows.settings().loadIncludeSubfolders();
     windows.extensionListDialog();
 
     if (!windows.mediator().init())

@@ -260,7 +260,7 @@ TEST_F(DesktopHabits, AConvertedRowOpensItsPageAndShowsItsFolderAFailedOneCopies
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(DesktopHabits, ADroppedDocumentOrFolderStartsItsJob) {
+TEST_F(DesktopHabits, ADroppedDocumentFolderOrSetOfDocumentsStartsItsJob) {
     const QStringList documents = makeDocuments(2);
 
     // One document: the single-document job, its page proposed beside it.
@@ -284,10 +284,20 @@ TEST_F(DesktopHabits, ADroppedDocumentOrFolderStartsItsJob) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }));
     EXPECT_EQ(windows.mediator().GetSourceFolder(), in);
 
-    // Several things at once, or nothing local, are not taken.
-    EXPECT_FALSE(drop(documents));
+    // Several documents: a batch of exactly those, into the folder asked for.
+    dialogs.reset();
+    dialogs.answerFolder(out);
+    ASSERT_TRUE(drop(documents));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->statusText() == "2 converted, 0 failed"; }));
+    ASSERT_EQ(dialogs.folders.size(), 1u);
+    EXPECT_EQ(dialogs.folders[0].prompt, "Select a Target Folder");
+    EXPECT_TRUE(dialogs.files.empty());
+    EXPECT_EQ(server->savedPages.mid(1), QStringList({out + "/doc01.htm", out + "/doc02.htm"}));
+
+    // A folder among other things, or nothing local, is not taken.
+    EXPECT_FALSE(drop({documents[0], in}));
     EXPECT_FALSE(drop({path("missing.doc")}));
-    EXPECT_EQ(server->savedPages.size(), 1);
+    EXPECT_EQ(server->savedPages.size(), 3);
 }
 
 TEST_F(DesktopHabits, TheQuickStartLinkIsReachedWithTabAndOpensWithEnterOrSpace) {

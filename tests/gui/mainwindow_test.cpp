@@ -12,6 +12,8 @@
 #include "ui/MainWindow.h"
 #include "ui/SettingsDialog.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -72,7 +74,8 @@ TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredForma
     open(document, proposal);
     ASSERT_EQ(dialogs.files.size(), 2u);
     EXPECT_EQ(dialogs.files[0].mode, FileRequest::Mode::Open);
-    EXPECT_EQ(dialogs.files[0].flags, 4096);
+    // The chosen file must exist; several may be chosen (one keeps this flow).
+    EXPECT_EQ(dialogs.files[0].flags, 4096 | 512);
     EXPECT_EQ(dialogs.files[0].owner, main);
     EXPECT_EQ(dialogs.files[1].mode, FileRequest::Mode::Save);
     EXPECT_EQ(dialogs.files[1].fileName, proposal);
@@ -381,6 +384,94 @@ TEST_F(MainWindowTest, TheDialogsEditAndShowTheJobSettings) {
     // Batch: the boxes show the folders set elsewhere.
     settings.setSourceFolder(in);
     EXPECT_EQ(windows.batchDialog().sourceFolderEdit->text(), in);
+}
+
+TEST_F(MainWindowTest, SeveralDocumentsOpenedTogetherAreABatchOfExactlyThoseNamedAsOneFolder) {
+    // Two "report.doc" of different folders, a document beside them that is
+    // not chosen, and a chosen file of a type not listed.
+    const QStringList chosen{path("a/report.doc"), path("b/report.doc"), path("a/notes.txt")};
+    for (const QString& file : chosen + QStringList{path("a/other.doc")})
+        writeFile(file);
+    QDir().mkpath(out);
+    writeFile(out + "/report.htm", "earlier run");
+
+    // The target folder asked for, cancelled: nothing is converted.
+    dialogs.answerFiles(chosen);
+    dialogs.answerFolder(QString());
+    click(main->fileMenu, main->openAction);
+    EXPECT_EQ(list().rowCount(), 0);
+    EXPECT_TRUE(server->calls.empty());
+
+    dialogs.reset();
+    dialogs.answerFiles(chosen);
+    dialogs.answerFolder(out);
+    click(main->fileMenu, main->openAction);
+    ASSERT_TRUE(waitForJobs(windows.mediator()));
+    EXPECT_EQ(dialogs.files.size(), 1u); // no save dialog
+    ASSERT_EQ(dialogs.folders.size(), 1u);
+    EXPECT_EQ(dialogs.folders[0].prompt, "Select a Target Folder");
+    EXPECT_EQ(windows.settings().targetFolder(), out);
+    const QStringList pages{out + "/report.htm", out + "/report (2).htm"};
+    EXPECT_EQ(server->savedPages, pages);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), (QStringList{"report (2).htm", "report.htm"}));
+    EXPECT_NE(readFile(pages[0]), "earlier run");
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(list().status(chosen[i]), "Converted");
+        EXPECT_EQ(list().detail(chosen[i]), pages[i]);
+    }
+    EXPECT_EQ(list().status(chosen[2]), "Failed");
+    EXPECT_EQ(list().detail(chosen[2]), "notes.txt is not one of the listed document types (doc)");
+    EXPECT_EQ(list().rowCount(), 3);
+    EXPECT_TRUE(main->statusText().startsWith("2 converted, 1 failed"));
+
+    // A later batch through the dialog converts its source folder again.
+    makeDocuments();
+    batch();
+    EXPECT_EQ(list().rowCount(), 4);
+}
+
+TEST_F(MainWindowTest, IncludeSubfoldersIsStoredPreviewedAndPutsPagesIntoTheSameSubfolders) {
+    makeDocuments();
+    for (const char* name : {"sub/a.doc", "sub/deeper/e.doc", ".hidden/f.doc"})
+        writeFile(in + QLatin1Char('/') + QLatin1String(name));
+    // A target inside the source is not walked into.
+    const QString inside = in + "/pages";
+    QDir().mkpath(inside);
+    whenModal<BatchDialog>([&](BatchDialog& dialog) {
+        EXPECT_FALSE(dialog.subfoldersCheck->isChecked());
+        EXPECT_EQ(dialog.subfoldersCheck->parentWidget(), dialog.Frame1);
+        dialogs.answerFolder(in);
+        QTest::mouseClick(dialog.sourceButton, Qt::LeftButton);
+        EXPECT_EQ(dialog.foundList->count(), 4);
+        QTest::mouseClick(dialog.subfoldersCheck, Qt::LeftButton);
+        QStringList found;
+        for (int i = 0; i < dialog.foundList->count(); ++i)
+            found << dialog.foundList->item(i)->text();
+        EXPECT_EQ(found, (QStringList{"a.doc", "b.doc", "c.doc", "d.doc", "sub/a.doc",
+                                      "sub/deeper/e.doc"}));
+        dialogs.answerFolder(inside);
+        QTest::mouseClick(dialog.targetButton, Qt::LeftButton);
+        QTest::mouseClick(dialog.startButton, Qt::LeftButton);
+    });
+    click(main->fileMenu, main->batchAction);
+    ASSERT_TRUE(waitForJobs(windows.mediator()));
+    EXPECT_EQ(QSettings(QStringLiteral("quillpg"), QStringLiteral("quillpg"))
+                  .value(QStringLiteral("Options/IncludeSubfolders"))
+                  .toString(),
+              "1");
+    EXPECT_EQ(
+        server->savedPages,
+        (QStringList{inside + "/a.htm", inside + "/b.htm", inside + "/c.htm", inside + "/d.htm",
+                     inside + "/sub/a.htm", inside + "/sub/deeper/e.htm"}));
+    for (const QString& page : server->savedPages)
+        EXPECT_TRUE(QFile::exists(page)) << page.toStdString();
+    EXPECT_EQ(list().status(in + "/sub/deeper/e.doc"), "Converted");
+    EXPECT_EQ(main->statusText(), "6 converted, 0 failed");
+
+    // Stored: a new run starts with the box checked.
+    windows.settings().setIncludeSubfolders(false);
+    windows.settings().loadIncludeSubfolders();
+    EXPECT_TRUE(windows.batchDialog().subfoldersCheck->isChecked());
 }
 
 } // namespace

@@ -38,10 +38,18 @@ MessageAnswer ScriptedDialogs::message(const MessageRequest& request) {
 
 std::optional<QString> ScriptedDialogs::file(const FileRequest& request) {
     files.push_back(request);
-    // A null text stands for a cancel (an optional upsets GCC's flow analysis).
-    const QString path =
-        take(fileAnswers_, "file dialog for " + request.fileName.toStdString(), QString());
-    return path.isNull() ? std::nullopt : std::optional(path);
+    // An empty list stands for a cancel (an optional upsets GCC's flow analysis).
+    const QStringList paths =
+        take(fileAnswers_, "file dialog for " + request.fileName.toStdString(), QStringList());
+    EXPECT_LE(paths.size(), 1) << "several files answered to a dialog that takes one";
+    return paths.isEmpty() ? std::nullopt : std::optional(paths.front());
+}
+
+std::optional<QStringList> ScriptedDialogs::severalFiles(const FileRequest& request) {
+    files.push_back(request);
+    const QStringList paths =
+        take(fileAnswers_, "file dialog for " + request.fileName.toStdString(), QStringList());
+    return paths.isEmpty() ? std::nullopt : std::optional(paths);
 }
 
 QString ScriptedDialogs::folder(const FolderRequest& request) {

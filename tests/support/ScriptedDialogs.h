@@ -22,13 +22,17 @@ public:
     void answerMessage(MessageAnswer answer) { messageAnswers_.push_back(answer); }
     // A chosen path, or nothing to cancel the file dialog.
     void answerFile(const std::optional<QString>& path) {
-        fileAnswers_.push_back(path ? (path->isNull() ? QString("") : *path) : QString());
+        fileAnswers_.push_back(path ? QStringList{path->isNull() ? QString("") : *path}
+                                    : QStringList());
     }
+    // The files chosen in a dialog that takes several; none to cancel it.
+    void answerFiles(const QStringList& paths) { fileAnswers_.push_back(paths); }
     // A chosen folder, or an empty text to cancel the folder browser.
     void answerFolder(const QString& folder) { folderAnswers_.push_back(folder); }
 
     MessageAnswer message(const MessageRequest& request) override;
     std::optional<QString> file(const FileRequest& request) override;
+    std::optional<QStringList> severalFiles(const FileRequest& request) override;
     QString folder(const FolderRequest& request) override;
 
     std::vector<MessageRequest> messages;
@@ -40,7 +44,7 @@ public:
 
 private:
     std::deque<MessageAnswer> messageAnswers_;
-    std::deque<QString> fileAnswers_;
+    std::deque<QStringList> fileAnswers_; // empty: cancel
     std::deque<QString> folderAnswers_;
 };
 

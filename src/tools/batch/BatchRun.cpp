@@ -9,6 +9,7 @@
 #include "jobs/BatchState.h"
 #include "jobs/Command.h"
 #include "jobs/FileSystem.h"
+#include "jobs/FolderTree.h"
 #include "jobs/Mediator.h"
 #include "jobs/PageStaging.h"
 #include "jobs/WorkItem.h"
@@ -30,7 +31,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,86 +109,9 @@ QString absoluteFolder(const QString& folder) {
     return QDir::cleanPath(QDir(folder).absolutePath());
 }
 
-// The folders of a tree, depth first: each folder before its subfolders,
-// subfolders in the order in which FileList lists files. Hidden folders,
-// symbolic links to folders and the folder `skip` (a target folder inside the
-// source) are left out. Only the subfolders still to come of the folders on
-// the way down are held, so memory does not grow with the tree.
-// Where the pages of a folder of the source tree go: the same place below
-// the target folder.
-QString targetFolderOf(const QString& folder, const QString& sourceRoot,
-                       const QString& targetRoot) {
-    return folder == sourceRoot ? targetRoot
-                                : joinPath(targetRoot, folder.mid(joinPath(sourceRoot, {}).size()));
-}
-
-class FolderWalk {
-public:
-    FolderWalk(const QString& root, const QString& skip) : root_(root) {
-        struct stat info {};
-        if (!skip.isEmpty() && ::stat(encodeFileName(skip).constData(), &info) == 0)
-            skip_ = {info.st_dev, info.st_ino};
-    }
-
-    // The next folder's path; empty after the last one.
-    QString next() {
-        if (!root_.isEmpty()) {
-            pending_.push_back(subfolders(root_));
-            return std::exchange(root_, QString());
-        }
-        while (!pending_.empty() && pending_.back().isEmpty())
-            pending_.pop_back();
-        if (pending_.empty())
-            return {};
-        QString folder = pending_.back().takeLast();
-        pending_.push_back(subfolders(folder));
-        return folder;
-    }
-
-private:
-    // The subfolders of a folder, the last one first.
-    QStringList subfolders(const QString& folder) const {
-        QStringList names;
-        const QByteArray native = encodeFileName(folder);
-        std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(native.constData()), ::closedir);
-        if (!dir)
-            return names; // listing the folder itself says why
-        while (const dirent* entry = ::readdir(dir.get())) {
-            const QByteArray name(entry->d_name);
-            struct stat info {};
-            if (!name.startsWith('.') && ::lstat((native + '/' + name).constData(), &info) == 0 &&
-                S_ISDIR(info.st_mode) && std::pair(info.st_dev, info.st_ino) != skip_)
-                names << decodeFileName(name);
-        }
-        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-            const int order = a.compare(b, Qt::CaseInsensitive);
-            return order != 0 ? order > 0 : a > b;
-        });
-        for (QString& name : names)
-            name = joinPath(folder, name);
-        return names;
-    }
-
-    QString root_;
-    std::vector<QStringList> pending_;
-    std::pair<dev_t, ino_t> skip_{0, 0};
-};
-
 QString noDocumentsInTree(const QString& folder, ExtensionList& extensions) {
     return QStringLiteral("No documents with the listed extensions (%1) in %2 or its subfolders")
         .arg(listedExtensions(extensions), escapedName(folder));
-}
-
-// Makes the folder and those above it that are missing.
-bool makeFolder(const QString& folder) {
-    const QByteArray native = encodeFileName(folder);
-    for (qsizetype end = native.indexOf('/', 1);; end = native.indexOf('/', end + 1)) {
-        const QByteArray part = end < 0 ? native : native.left(end);
-        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
-            return false;
-        if (end < 0)
-            return true;
-    }
 }
 
 // Whether the file a is newer than the file b; false when either is missing.
@@ -410,7 +333,7 @@ int runBatch(const BatchOptions& options) {
         }
         // A folder that cannot be made fails the document with the reason.
         if (!targetMade)
-            targetMade = makeFolder(targetFolder);
+            targetMade = makeFolders(targetFolder);
         return true;
     };
 
