@@ -15,9 +15,9 @@ constexpr int KeyRole = Qt::UserRole;
 constexpr int DetailRole = Qt::UserRole + 1;
 
 // Rows sort by their text ignoring letter case, as the list control did.
-// The detail and its tooltip are the row's own, not item data: data set on
-// the sorted column would have the whole list sort itself again, once per
-// document of a job.
+// The detail is the row's own, not item data: data set on the sorted column
+// would have the whole list sort itself again, once per document of a job.
+// Its tooltip is made when it is asked for.
 class DocumentRow : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
@@ -28,13 +28,12 @@ public:
     QVariant data(int column, int role) const override {
         if (role == DetailRole)
             return detail;
-        if (role == Qt::ToolTipRole && !tip.isEmpty())
-            return tip;
+        if (role == Qt::ToolTipRole && !detail.isEmpty())
+            return plainToolTip(detail);
         return QTreeWidgetItem::data(column, role);
     }
 
     QString detail;
-    QString tip;
 };
 
 } // namespace
@@ -60,6 +59,16 @@ DocumentListView::DocumentListView(QWidget* parent) : QTreeWidget(parent) {
     setColumnWidth(1, twips(1400));
     // A click on a column's header sorts by it; the followed row stays shown.
     connect(header(), &QHeaderView::sortIndicatorChanged, this, [this] { showFollowedRow(); });
+    // A job reports its documents faster than anyone reads them; the list
+    // takes them in a few times a second, so that it lays itself out and
+    // draws once for many.
+    refresh_.setSingleShot(true);
+    refresh_.setInterval(jobRefreshMs);
+    connect(&refresh_, &QTimer::timeout, this, [this] { flush(); });
+}
+
+DocumentListView::~DocumentListView() {
+    qDeleteAll(newRows_);
 }
 
 QTreeWidgetItem* DocumentListView::row(const QString& key) const {
@@ -68,6 +77,11 @@ QTreeWidgetItem* DocumentListView::row(const QString& key) const {
 
 void DocumentListView::clear() {
     followed_.clear();
+    followPending_ = false;
+    refresh_.stop();
+    staleRows_.clear();
+    qDeleteAll(newRows_);
+    newRows_.clear();
     QTreeWidget::clear();
     rows_.clear();
     subItems_.clear();
@@ -81,11 +95,11 @@ void DocumentListView::addRow(const QString& key, const QString& text) {
                               QStringLiteral("ListView1"));
     auto* item = new DocumentRow(QStringList{text, QString()});
     item->setData(0, KeyRole, key);
-    addTopLevelItem(item);
+    newRows_ << item;
     rows_.insert(key, item);
     subItems_.insert(key, {});
-    if (key == followed_)
-        showFollowedRow();
+    followPending_ = followPending_ || key == followed_;
+    showLater();
 }
 
 void DocumentListView::insertStatus(const QString& key, const QString& text) {
@@ -93,12 +107,15 @@ void DocumentListView::insertStatus(const QString& key, const QString& text) {
     if (!item)
         throw AutomationError(ErrorNumber::InvalidArgument, QStringLiteral("Element not found"),
                               QStringLiteral("ListView1"));
-    QStringList& items = subItems_[key];
-    items.prepend(text);
-    item->setText(1, items.front());
-    // Sorted by status, the row may have moved.
-    if (key == followed_)
-        showFollowedRow();
+    subItems_[key].prepend(text);
+    // A row not in the list yet takes its status without a word to the view.
+    if (item->treeWidget())
+        staleRows_.insert(item);
+    else
+        item->setText(1, text);
+    // Sorted by status, the row may move.
+    followPending_ = followPending_ || key == followed_;
+    showLater();
 }
 
 void DocumentListView::setDetail(const QString& key, const QString& detail) {
@@ -106,13 +123,11 @@ void DocumentListView::setDetail(const QString& key, const QString& detail) {
     if (!item)
         throw AutomationError(ErrorNumber::InvalidArgument, QStringLiteral("Element not found"),
                               QStringLiteral("ListView1"));
-    auto* documentRow = static_cast<DocumentRow*>(item);
-    documentRow->detail = detail;
-    documentRow->tip = plainToolTip(detail);
+    static_cast<DocumentRow*>(item)->detail = detail;
 }
 
 int DocumentListView::rowCount() const {
-    return topLevelItemCount();
+    return int(rows_.size());
 }
 
 bool DocumentListView::hasRow(const QString& key) const {
@@ -161,12 +176,35 @@ QString DocumentListView::keyAt(const QPoint& point) const {
 
 void DocumentListView::followRow(const QString& key) {
     followed_ = key;
-    showFollowedRow();
+    followPending_ = !key.isEmpty();
+    if (followPending_)
+        showLater();
 }
 
 void DocumentListView::showFollowedRow() {
-    if (QTreeWidgetItem* item = row(followed_))
+    QTreeWidgetItem* item = row(followed_);
+    if (item && item->treeWidget())
         scrollToItem(item, QAbstractItemView::EnsureVisible);
+}
+
+void DocumentListView::showLater() {
+    if (!refresh_.isActive())
+        refresh_.start();
+}
+
+void DocumentListView::flush() {
+    refresh_.stop();
+    for (QTreeWidgetItem* item : std::as_const(staleRows_))
+        item->setText(1, subItems_.value(keyOf(item)).value(0));
+    staleRows_.clear();
+    // Each goes in at the end; the list sorts them together when next asked.
+    for (QTreeWidgetItem* item : std::as_const(newRows_))
+        addTopLevelItem(item);
+    newRows_.clear();
+    if (followPending_) {
+        followPending_ = false;
+        showFollowedRow();
+    }
 }
 
 bool DocumentListView::rowInView(const QString& key) const {

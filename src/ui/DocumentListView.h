@@ -3,7 +3,10 @@
 #include "jobs/Controls.h"
 
 #include <QHash>
+#include <QList>
+#include <QSet>
 #include <QStringList>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace qp {
@@ -12,10 +15,15 @@ namespace qp {
 // "Status:") sorted in descending order of the file name. Each row is keyed
 // by the document's path and keeps its sub-items in order; sub-item 1, the
 // newest status, shows in the "Status:" column.
+//
+// The rows, their statuses and details are known at once (rowCount, status,
+// detail); the list shows new rows and statuses a moment later, at most
+// every jobRefreshMs, all at once, or at once on flush().
 class DocumentListView : public QTreeWidget, public DocumentList {
     Q_OBJECT
 public:
     explicit DocumentListView(QWidget* parent = nullptr);
+    ~DocumentListView() override;
 
     void clear() override;
     void addRow(const QString& key, const QString& text) override;
@@ -47,11 +55,22 @@ public:
     // Whether the row lies wholly within the visible part of the list.
     bool rowInView(const QString& key) const;
 
+    // Shows at once the rows and statuses not shown yet.
+    void flush();
+
 private:
     QTreeWidgetItem* row(const QString& key) const;
     void showFollowedRow();
+    void showLater();
 
     QHash<QString, QTreeWidgetItem*> rows_;
+    // Rows made but not yet in the list, in the order they came; owned here
+    // until then.
+    QList<QTreeWidgetItem*> newRows_;
+    // Rows of the list whose status column shows an older status.
+    QSet<QTreeWidgetItem*> staleRows_;
+    bool followPending_ = false;
+    QTimer refresh_;
     QHash<QString, QStringList> subItems_;
     QHash<QString, QString> pages_;
     QString followed_;

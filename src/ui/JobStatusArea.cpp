@@ -71,17 +71,20 @@ JobStatusArea::JobStatusArea(QWidget* parent) : QWidget(parent) {
     layout->addWidget(rate_);
     bar_->hide();
     rate_->hide();
+    refresh_.setSingleShot(true);
+    refresh_.setInterval(jobRefreshMs);
+    connect(&refresh_, &QTimer::timeout, this, [this] { flush(); });
 }
 
 void JobStatusArea::jobStarted(int total) {
     total_ = total;
     done_ = 0;
     clock_.start();
-    showText(QString());
     bar_->setRange(0, qMax(total, 1));
     bar_->show();
     rate_->show();
-    updateProgress();
+    text_.clear();
+    flush();
 }
 
 void JobStatusArea::documentStarted(const QString& line) {
@@ -90,10 +93,11 @@ void JobStatusArea::documentStarted(const QString& line) {
 
 void JobStatusArea::documentDone() {
     ++done_;
-    updateProgress();
+    showLater();
 }
 
 void JobStatusArea::jobFinished(const QString& summary) {
+    refresh_.stop();
     bar_->hide();
     rate_->hide();
     rate_->clear();
@@ -102,7 +106,27 @@ void JobStatusArea::jobFinished(const QString& summary) {
 
 void JobStatusArea::showText(const QString& text) {
     text_ = text;
-    static_cast<ElidingLabel*>(line_)->setLine(text);
+    // Outside a job a line shows at once.
+    if (jobRunning())
+        showLater();
+    else
+        static_cast<ElidingLabel*>(line_)->setLine(text);
+}
+
+void JobStatusArea::showLater() {
+    if (!refresh_.isActive())
+        refresh_.start();
+}
+
+void JobStatusArea::flush() {
+    refresh_.stop();
+    auto* line = static_cast<ElidingLabel*>(line_);
+    if (line->text() != text_)
+        line->setLine(text_);
+    if (jobRunning()) {
+        bar_->setValue(qMin(done_, bar_->maximum()));
+        rate_->setText(rateText());
+    }
 }
 
 bool JobStatusArea::jobRunning() const {
@@ -118,11 +142,6 @@ QString JobStatusArea::rateText() const {
     return QStringLiteral("%1 documents per second, %2 left")
         .arg(rate, 0, 'f', rate < 10 ? 1 : 0)
         .arg(duration(left));
-}
-
-void JobStatusArea::updateProgress() {
-    bar_->setValue(qMin(done_, bar_->maximum()));
-    rate_->setText(rateText());
 }
 
 } // namespace qp

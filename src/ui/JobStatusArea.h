@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -12,7 +13,9 @@ namespace qp {
 // progress bar (documents done of all), the speed in documents per second and
 // the time left, beside the line of the document being converted; after the
 // job its summary, which stays until the next job starts. Menus that clear
-// the status bar's passing messages leave it alone.
+// the status bar's passing messages leave it alone. During a job the line, the
+// bar and the speed show what the job reported at most every jobRefreshMs, or
+// at once on flush(); text() and rateText() are always the newest.
 class JobStatusArea : public QWidget {
     Q_OBJECT
 public:
@@ -26,9 +29,11 @@ public:
     // The job ended; the line is its summary. The progress bar goes.
     void jobFinished(const QString& summary);
 
-    // The line shown (whole, also when the area is too narrow for it).
+    // The line (whole, also when the area is too narrow for it).
     QString text() const { return text_; }
     void showText(const QString& text);
+    // Shows at once what the job reported since the last refresh.
+    void flush();
 
     bool jobRunning() const;
     QProgressBar* progressBar() const { return bar_; }
@@ -37,7 +42,7 @@ public:
     QString rateText() const;
 
 private:
-    void updateProgress();
+    void showLater();
 
     QString text_;
     QLabel* line_ = nullptr;
@@ -46,6 +51,7 @@ private:
     QElapsedTimer clock_;
     int done_ = 0;
     int total_ = 0;
+    QTimer refresh_;
 };
 
 } // namespace qp

@@ -148,6 +148,13 @@ void MainWindow::showEvent(QShowEvent* event) {
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());
 }
 
+bool MainWindow::event(QEvent* event) {
+    // A modal window opens over this one: what stands behind it is up to date.
+    if (event->type() == QEvent::WindowBlocked)
+        flushUpdates();
+    return QMainWindow::event(event);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program; nothing else is asked.
     event->ignore();
@@ -164,10 +171,12 @@ void MainWindow::onBatch() {
 }
 
 void MainWindow::onClose() {
+    flushUpdates();
     runHandler(windows_.dialogs(), this, [this] { windows_.mediator().startIdleState(); });
 }
 
 void MainWindow::onStop() {
+    flushUpdates();
     runHandler(windows_.dialogs(), this, [this] { windows_.mediator().stopJob(); });
 }
 
@@ -232,6 +241,11 @@ void MainWindow::showStatus(const QString& text) {
     jobStatus->showText(text);
 }
 
+void MainWindow::flushUpdates() {
+    documentView->flush();
+    jobStatus->flush();
+}
+
 void MainWindow::jobStarted(int total) {
     lastFailure_.clear();
     jobStatus->jobStarted(total);
@@ -266,6 +280,7 @@ void MainWindow::jobFinished(const JobSummary& summary) {
     // The reason of the last failure stays readable after the job.
     if (summary.failed > 0 && !lastFailure_.isEmpty())
         text += QStringLiteral(" - ") + lastFailure_;
+    documentView->flush();
     jobStatus->jobFinished(text);
     documentView->followRow(QString());
 }

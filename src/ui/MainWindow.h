@@ -49,6 +49,10 @@ public:
     // job's summary.
     QString statusText() const;
     void showStatus(const QString& text);
+    // During a job the list and the status bar show what it reports a few
+    // times a second; this shows it at once. Done when the job ends, on Stop
+    // and Close, and before a modal window covers this one.
+    void flushUpdates();
 
     void jobStarted(int total) override;
     void documentStarted(const QString& source, int index, int total) override;
@@ -80,6 +84,7 @@ public:
     QAction* infoAction = nullptr;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

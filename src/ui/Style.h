@@ -25,6 +25,11 @@ inline QSize twipsSize(int width, int height) {
     return QSize(twips(width), twips(height));
 }
 
+// While a job runs, the windows show what it reports at most this often, in
+// milliseconds: laying out and drawing each document's outcome as it arrives
+// would take the processor from the offices that convert.
+constexpr int jobRefreshMs = 200;
+
 // The grey of the main window and the Batch Documents dialog, and the lighter
 // grey of the Extension manager.
 inline const QColor silver{192, 192, 192};

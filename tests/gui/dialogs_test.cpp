@@ -92,6 +92,7 @@ TEST(NamesAsText, RowTooltipsAndTheStatusLineShowNamesAndReasonsAsTheyAre) {
     list.addRow(name, name);
     list.setDetail(name, detail);
     EXPECT_EQ(list.detail(name), detail);
+    list.flush();
     QTextDocument shown;
     shown.setHtml(list.topLevelItem(0)->toolTip(1));
     EXPECT_EQ(shown.toPlainText(), detail);
