@@ -66,6 +66,7 @@ AboutDialog::AboutDialog(WidgetWindows& windows)
     setObjectName(QStringLiteral("frmAbout"));
     setModal(false);
     setFixedSize(twipsSize(5610, 4140));
+    fixColours(this, dialogGrey);
 
     titleLabel =
         label(QString(), this, QStringLiteral("lblTitle"), twipsRect(1560, 240, 2205, 240));

@@ -27,7 +27,7 @@ BatchDialog::BatchDialog(WidgetWindows& windows) : QDialog(nullptr), windows_(wi
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setSizeGripEnabled(false);
     resize(twipsSize(6690, 3630));
-    fillColour(this, QPalette::Window, silver);
+    fixColours(this, silver);
 
     Frame1 = new QGroupBox(QStringLiteral("Select folders:"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));

@@ -26,7 +26,7 @@ ExtensionListDialog::ExtensionListDialog(WidgetWindows& windows)
     setWindowTitle(QStringLiteral("Extension manager"));
     setModal(false);
     resize(twipsSize(4770, 2850));
-    fillColour(this, QPalette::Window, lightGrey);
+    fixColours(this, lightGrey);
 
     // Controls keep their places when the window is resized.
     Frame1 = new QFrame(this);

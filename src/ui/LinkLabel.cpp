@@ -10,7 +10,8 @@
 namespace qp {
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-    setColour(this, QPalette::WindowText, Qt::blue);
+    // The palette's link colour, blue in the windows' fixed colours.
+    setForegroundRole(QPalette::Link);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
 }

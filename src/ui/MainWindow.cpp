@@ -40,7 +40,7 @@ MainWindow::MainWindow(WidgetWindows& windows)
     : windows_(windows), commonDialog_(windows.dialogs()) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Quillpage - Word to HTML"));
-    paintBackground(this);
+    fixColours(this, silver, silver);
 
     fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu->setObjectName(QStringLiteral("mnuFile"));

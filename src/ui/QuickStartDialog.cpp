@@ -33,6 +33,7 @@ QuickStartDialog::QuickStartDialog(WidgetWindows& windows)
     setWindowTitle(QStringLiteral("Quick Start"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(twipsSize(8655, 4935));
+    fixColours(this, Qt::white);
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));

@@ -5,6 +5,45 @@
 
 namespace qp {
 
+QPalette fixedPalette(const QColor& background, const QColor& button) {
+    const QColor black(Qt::black), white(Qt::white), grey(110, 110, 110);
+    QPalette colours;
+    const auto set = [&](QPalette::ColorRole role, const QColor& colour) {
+        colours.setColor(role, colour);
+    };
+    set(QPalette::Window, background);
+    set(QPalette::WindowText, black);
+    set(QPalette::Base, white);
+    set(QPalette::AlternateBase, QColor(245, 245, 245));
+    set(QPalette::Text, black);
+    set(QPalette::PlaceholderText, grey);
+    set(QPalette::Button, button);
+    set(QPalette::ButtonText, black);
+    set(QPalette::BrightText, white);
+    set(QPalette::Light, button.lighter(150));
+    set(QPalette::Midlight, button.lighter(125));
+    set(QPalette::Mid, button.darker(150));
+    set(QPalette::Dark, button.darker(200));
+    set(QPalette::Shadow, black);
+    set(QPalette::Highlight, QColor(0, 90, 170));
+    set(QPalette::HighlightedText, white);
+    set(QPalette::Link, QColor(0, 0, 238));
+    set(QPalette::LinkVisited, QColor(85, 26, 139));
+    set(QPalette::ToolTipBase, QColor(255, 255, 225));
+    set(QPalette::ToolTipText, black);
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        colours.setColor(QPalette::Disabled, role, grey);
+    colours.setColor(QPalette::Disabled, QPalette::Base, background);
+    colours.setColor(QPalette::Disabled, QPalette::Highlight, QColor(145, 145, 145));
+    return colours;
+}
+
+void fixColours(QWidget* window, const QColor& background, const QColor& button) {
+    window->setPalette(fixedPalette(background, button));
+    window->setAutoFillBackground(true);
+}
+
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
     QPalette colours = widget->palette();
     colours.setColor(role, colour);

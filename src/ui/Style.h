@@ -34,6 +34,18 @@ constexpr int jobRefreshMs = 200;
 // grey of the Extension manager.
 inline const QColor silver{192, 192, 192};
 inline const QColor lightGrey{224, 224, 224};
+// The grey of the dialogs whose colours the design leaves to the system,
+// and of their buttons.
+inline const QColor dialogGrey{239, 239, 239};
+
+// The colours of a window that fixes its own background: dark text on that
+// background, on white input fields and on buttons of the given colour, a
+// dark highlight with white text, blue links and grey disabled text. Every
+// role is set, so the desktop's theme (a dark one too) changes none of them
+// and the window reads the same under every theme.
+QPalette fixedPalette(const QColor& background, const QColor& button = dialogGrey);
+// Gives the window that palette and has it paint its background.
+void fixColours(QWidget* window, const QColor& background, const QColor& button = dialogGrey);
 
 // Sets one colour of the widget's palette.
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
