@@ -105,6 +105,7 @@ AboutDialog::AboutDialog(WidgetWindows& windows)
     okButton->setDefault(true);
 
     setTabOrder(okButton, systemInfoButton);
+    showFocusFrames(this);
     okButton->setFocus();
 
     connect(okButton, &QPushButton::clicked, this, [this] { onOk(); });

@@ -72,7 +72,8 @@ BatchDialog::BatchDialog(WidgetWindows& windows) : QDialog(nullptr), windows_(wi
     cancelButton->setGeometry(twipsRect(5280, 3000, 1215, 495));
 
     for (QPushButton* button : {sourceButton, targetButton, startButton, cancelButton})
-        button->setAutoDefault(false);
+        button->setAutoDefault(true); // Enter presses the focused button
+    showFocusFrames(this);
     // "Start", "Cancel", the two boxes, the two "Select..." buttons, the
     // subfolder box, the list.
     setTabOrder(startButton, cancelButton);

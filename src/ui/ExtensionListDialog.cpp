@@ -7,6 +7,7 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -66,12 +67,14 @@ ExtensionListDialog::ExtensionListDialog(WidgetWindows& windows)
     exitButton->setGeometry(twipsRect(3600, 2400, 975, 375));
 
     Frame1->lower();
-    // No button is pressed by Enter: in the input box Enter adds what was
-    // typed, as "Add" does.
+    // No button is the default: in the input box Enter adds what was typed,
+    // as "Add" does; on a focused button it presses that one (keyPressEvent).
+    // An auto-default button would become the dialog's default when shown.
     for (QPushButton* button : {addButton, removeButton, exitButton}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
+    showFocusFrames(this);
     setTabOrder(extensionBox, extensionEdit);
     setTabOrder(extensionEdit, addButton);
     setTabOrder(addButton, removeButton);
@@ -151,6 +154,15 @@ void ExtensionListDialog::onRemove() {
 
 void ExtensionListDialog::onExit() {
     hide();
+}
+
+void ExtensionListDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button) {
+        button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ExtensionListDialog::closeEvent(QCloseEvent* event) {

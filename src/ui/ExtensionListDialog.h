@@ -45,6 +45,7 @@ public:
     QPushButton* exitButton;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -42,30 +42,32 @@ MainWindow::MainWindow(WidgetWindows& windows)
     setWindowTitle(QStringLiteral("Quillpage - Word to HTML"));
     fixColours(this, silver, silver);
 
+    // Each menu and item has an access letter (after "&"), none shared
+    // within one menu.
     fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu->setObjectName(QStringLiteral("mnuFile"));
-    openAction = fileMenu->addAction(QStringLiteral("Open"));
+    openAction = fileMenu->addAction(QStringLiteral("&Open"));
     openAction->setObjectName(QStringLiteral("mnuOpen"));
-    batchAction = fileMenu->addAction(QStringLiteral("Batch"));
+    batchAction = fileMenu->addAction(QStringLiteral("&Batch"));
     batchAction->setObjectName(QStringLiteral("mnuBatch"));
-    closeAction = fileMenu->addAction(QStringLiteral("Close"));
+    closeAction = fileMenu->addAction(QStringLiteral("&Close"));
     closeAction->setObjectName(QStringLiteral("mnuClose"));
-    stopAction = fileMenu->addAction(QStringLiteral("Stop"));
+    stopAction = fileMenu->addAction(QStringLiteral("&Stop"));
     stopAction->setObjectName(QStringLiteral("mnuStop"));
     stopAction->setShortcut(QKeySequence(Qt::Key_Escape));
     stopAction->setEnabled(false);
     addAction(stopAction); // Esc works with the menu closed
-    exitAction = fileMenu->addAction(QStringLiteral("Exit"));
+    exitAction = fileMenu->addAction(QStringLiteral("E&xit"));
     exitAction->setObjectName(QStringLiteral("mnuExit"));
-    optionsMenu = menuBar()->addMenu(QStringLiteral("Options"));
+    optionsMenu = menuBar()->addMenu(QStringLiteral("&Options"));
     optionsMenu->setObjectName(QStringLiteral("mnuSettings"));
-    settingsAction = optionsMenu->addAction(QStringLiteral("Settings"));
+    settingsAction = optionsMenu->addAction(QStringLiteral("&Settings"));
     settingsAction->setObjectName(QStringLiteral("mnuMacroRun"));
-    extensionsAction = optionsMenu->addAction(QStringLiteral("Extensions..."));
+    extensionsAction = optionsMenu->addAction(QStringLiteral("&Extensions..."));
     extensionsAction->setObjectName(QStringLiteral("mnuExtensions"));
-    aboutMenu = menuBar()->addMenu(QStringLiteral("About"));
+    aboutMenu = menuBar()->addMenu(QStringLiteral("&About"));
     aboutMenu->setObjectName(QStringLiteral("mnuAbout"));
-    infoAction = aboutMenu->addAction(QStringLiteral("Info"));
+    infoAction = aboutMenu->addAction(QStringLiteral("&Info"));
     infoAction->setObjectName(QStringLiteral("mnuInfo"));
     // Standard shortcuts, shown in the menus beside the captions.
     openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -98,6 +100,10 @@ MainWindow::MainWindow(WidgetWindows& windows)
     stopButton->setObjectName(QStringLiteral("btnStop"));
     stopButton->setGeometry(twipsRect(7200, 5760, 1335, 495));
     stopButton->setVisible(false);
+    // Enter presses the button that has the focus.
+    for (QPushButton* button : {nextButton, exitButton, stopButton})
+        button->setAutoDefault(true);
+    showFocusFrames(this);
 
     statusLine = new QStatusBar(this);
     statusLine->setObjectName(QStringLiteral("StatusBar1"));

@@ -8,8 +8,10 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QUrl>
 
@@ -20,6 +22,7 @@ PageActions::PageActions(DocumentListView& list, DialogProvider& dialogs)
     list.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&list, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& point) { showMenu(point); });
+    list.installEventFilter(this);
     connect(&list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         const QString key = DocumentListView::keyOf(item);
         if (!list_.page(key).isEmpty())
@@ -36,10 +39,10 @@ QList<QAction*> PageActions::actionsFor(const QString& key, QObject* parent) {
         connect(action, &QAction::triggered, this, [this, key, act] { (this->*act)(key); });
         actions << action;
     };
-    add(QStringLiteral("Open Page"), converted, &PageActions::openPage);
-    add(QStringLiteral("Show in Folder"), converted, &PageActions::showInFolder);
+    add(QStringLiteral("&Open Page"), converted, &PageActions::openPage);
+    add(QStringLiteral("&Show in Folder"), converted, &PageActions::showInFolder);
     if (list_.status(key) == QLatin1String("Failed"))
-        add(QStringLiteral("Copy Reason"), true, &PageActions::copyReason);
+        add(QStringLiteral("&Copy Reason"), true, &PageActions::copyReason);
     return actions;
 }
 
@@ -51,6 +54,29 @@ void PageActions::showMenu(const QPoint& point) {
     menu.setObjectName(QStringLiteral("rowMenu"));
     menu.addActions(actionsFor(key, &menu));
     menu.exec(list_.viewport()->mapToGlobal(point));
+}
+
+bool PageActions::eventFilter(QObject* watched, QEvent* event) {
+    // Shift+F10 and the Menu key open the menu of the current row, below it;
+    // so does a context menu that the window system asks for from the
+    // keyboard, which would otherwise open over the row in the list's middle.
+    bool fromKeyboard = false;
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        fromKeyboard = key->key() == Qt::Key_Menu ||
+                       (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+    } else if (event->type() == QEvent::ContextMenu) {
+        fromKeyboard =
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+    }
+    if (watched != &list_ || !fromKeyboard)
+        return QObject::eventFilter(watched, event);
+    if (QTreeWidgetItem* item = list_.currentItem()) {
+        list_.scrollToItem(item);
+        const QRect row = list_.visualItemRect(item);
+        showMenu(QPoint(row.left() + row.height(), row.bottom()));
+    }
+    return true;
 }
 
 void PageActions::openPage(const QString& key) {

@@ -16,7 +16,7 @@ class DocumentListView;
 // Enter on a converted row opens its page in the desktop's web browser; the
 // context menu offers "Open Page" and "Show in Folder" (the page's folder in
 // the desktop's file manager) for converted rows and "Copy Reason" for
-// failed ones.
+// failed ones. Shift+F10 and the Menu key open the current row's menu.
 class PageActions : public QObject {
     Q_OBJECT
 public:
@@ -29,6 +29,9 @@ public:
     void openPage(const QString& key);
     void showInFolder(const QString& key);
     void copyReason(const QString& key);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showMenu(const QPoint& point);

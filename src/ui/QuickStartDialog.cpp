@@ -85,9 +85,11 @@ QuickStartDialog::QuickStartDialog(WidgetWindows& windows)
     // The link follows the buttons; Enter or Space opens it.
     setTabOrder(cancelButton, Label3);
     openDocumentButton->setFocus();
-    openDocumentButton->setAutoDefault(false);
-    batchButton->setAutoDefault(false);
-    cancelButton->setAutoDefault(false);
+    // Enter presses the button that has the focus, whose frame shows from
+    // the start.
+    for (QPushButton* button : {openDocumentButton, batchButton, cancelButton})
+        button->setAutoDefault(true);
+    showFocusFrames(this);
 
     if (MainWindow* main = windows_.loaded<MainWindow>())
         setBusy(main->isBusy());

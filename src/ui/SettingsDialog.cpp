@@ -45,10 +45,10 @@ SettingsDialog::SettingsDialog(WidgetWindows& windows) : QDialog(nullptr), windo
     cancelButton->setObjectName(QStringLiteral("btnCancel"));
     cancelButton->setFont(face);
     cancelButton->setGeometry(twipsRect(5280, 1920, 855, 375));
-    okButton->setAutoDefault(false);
-    cancelButton->setAutoDefault(false);
-    // Enter presses "OK" wherever the focus is; Escape is "Cancel".
+    // Enter presses the focused button, and "OK" from the option buttons;
+    // Escape is "Cancel".
     okButton->setDefault(true);
+    showFocusFrames(this);
 
     setTabOrder(okButton, cancelButton);
     setTabOrder(cancelButton, notFilteredOption);

@@ -1,6 +1,7 @@
 #include "Style.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QWidget>
 
 namespace qp {
@@ -42,6 +43,25 @@ QPalette fixedPalette(const QColor& background, const QColor& button) {
 void fixColours(QWidget* window, const QColor& background, const QColor& button) {
     window->setPalette(fixedPalette(background, button));
     window->setAutoFillBackground(true);
+}
+
+namespace {
+// Marks its window, whenever it is shown, as reached from the keyboard, which
+// is when the style draws the focus frame.
+class FocusFrames : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            static_cast<QWidget*>(watched)->setAttribute(Qt::WA_KeyboardFocusChange);
+        return QObject::eventFilter(watched, event);
+    }
+};
+} // namespace
+
+void showFocusFrames(QWidget* window) {
+    window->setAttribute(Qt::WA_KeyboardFocusChange);
+    window->installEventFilter(new FocusFrames(window));
 }
 
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {

@@ -47,6 +47,10 @@ QPalette fixedPalette(const QColor& background, const QColor& button = dialogGre
 // Gives the window that palette and has it paint its background.
 void fixColours(QWidget* window, const QColor& background, const QColor& button = dialogGrey);
 
+// Shows the focus frame from the window's first focus on, each time it is
+// shown, as after a Tab: the user sees at once which button Enter presses.
+void showFocusFrames(QWidget* window);
+
 // Sets one colour of the widget's palette.
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 // The same, and the widget paints its own background from its palette.

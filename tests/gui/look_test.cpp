@@ -1,9 +1,11 @@
-// How the windows look: readable text whatever the desktop's colours.
+// How the windows look and answer the keyboard: readable text whatever the
+// desktop's colours, and the keys a desktop user reaches for.
 
 #include "GuiHarness.h"
 
 #include "ui/AboutDialog.h"
 #include "ui/BatchDialog.h"
+#include "ui/DocumentListView.h"
 #include "ui/ExtensionListDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/QuickStartDialog.h"
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QWindow>
 
 #include <cmath>
 
@@ -186,6 +189,128 @@ TEST_F(Look, EveryWindowReadsUnderADarkPalette) {
         expectReadable(window);
         window->hide();
     }
+}
+
+// Whether the style sees the widget with the focus reached from the
+// keyboard, which is when it draws the focus frame.
+bool showsFocusFrame(QWidget* widget) {
+    QStyleOption option;
+    option.initFrom(widget);
+    return (option.state & QStyle::State_HasFocus) &&
+           (option.state & QStyle::State_KeyboardFocusChange);
+}
+
+// The words of the items, each with one access letter that no other item of
+// the same menu has.
+QStringList accessWords(const QList<QAction*>& items) {
+    QStringList words;
+    QSet<QChar> letters;
+    for (QAction* item : items) {
+        if (item->isSeparator())
+            continue;
+        const QString text = item->text();
+        const qsizetype at = text.indexOf('&');
+        EXPECT_TRUE(text.count('&') == 1 && at + 1 < text.size()) << text.toStdString();
+        if (at >= 0 && at + 1 < text.size()) {
+            const QChar letter = text.at(at + 1).toLower();
+            EXPECT_FALSE(letters.contains(letter)) << text.toStdString();
+            letters.insert(letter);
+        }
+        words << QString(text).remove('&');
+    }
+    return words;
+}
+
+class Keys : public WindowTest {};
+
+TEST_F(Keys, AccessLettersEnterOnTheFocusedButtonFocusFramesAndTheRowMenuFromTheKeyboard) {
+    // Quick Start shows its first focus framed; Enter presses the button
+    // Tab went to.
+    bool closedByEnter = false;
+    whenModal<QuickStartDialog>([&](QuickStartDialog& quickStart) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&quickStart));
+        EXPECT_TRUE(showsFocusFrame(quickStart.openDocumentButton));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), quickStart.cancelButton);
+        EXPECT_TRUE(showsFocusFrame(quickStart.cancelButton));
+        QTest::keyClick(quickStart.cancelButton, Qt::Key_Return);
+        closedByEnter = !quickStart.isVisible();
+        if (!closedByEnter)
+            quickStart.cancelButton->click();
+    });
+    ASSERT_TRUE(startUp(windows));
+    EXPECT_TRUE(closedByEnter);
+
+    MainWindow& main = windows.mainWindow();
+    QMenuBar* bar = main.menuBar();
+    EXPECT_EQ(accessWords(bar->actions()), (QStringList{"File", "Options", "About"}));
+    accessWords(main.fileMenu->actions());
+    EXPECT_EQ(accessWords(main.optionsMenu->actions()), (QStringList{"Settings", "Extensions..."}));
+    EXPECT_EQ(accessWords(main.aboutMenu->actions()), QStringList{"Info"});
+
+    // Alt+O opens "Options", S its "Settings"; there Enter presses the
+    // focused "Cancel", which stores nothing.
+    main.windowHandle()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &main; }));
+    whenModal<SettingsDialog>([](SettingsDialog& settings) {
+        settings.filteredOption->setChecked(true);
+        settings.cancelButton->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(settings.cancelButton, Qt::Key_Return);
+        if (settings.isVisible())
+            settings.okButton->click();
+    });
+    QTest::keyClick(&main, Qt::Key_O, Qt::AltModifier);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::activePopupWidget() == main.optionsMenu; }));
+    QTest::keyClick(main.optionsMenu, Qt::Key_S);
+    EXPECT_EQ(windows.loaded<SettingsDialog>(), nullptr);
+    EXPECT_EQ(windows.settings().pageFormat(), PageFormat::Full);
+
+    // Shift+F10, the Menu key and the window system's keyboard request open
+    // the current row's menu at that row.
+    DocumentListView& list = main.documentList();
+    for (const char* key : {"/in/a.doc", "/in/b.doc", "/in/c.doc"})
+        list.addRow(key, key);
+    list.setCurrentItem(list.topLevelItem(1));
+    list.setFocus();
+    const QString current = DocumentListView::keyOf(list.currentItem());
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                              list.mapToGlobal(QPoint(5, 5)));
+    for (int way = 0; way < 3; ++way) {
+        QString under;
+        QStringList texts;
+        QTimer::singleShot(50, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            under = list.keyAt(list.viewport()->mapFromGlobal(menu->pos() - QPoint(0, 2)));
+            for (QAction* action : menu->actions())
+                texts << action->text();
+            menu->close();
+        });
+        if (way == 0)
+            QTest::keyClick(&list, Qt::Key_F10, Qt::ShiftModifier);
+        else if (way == 1)
+            QTest::keyClick(&list, Qt::Key_Menu);
+        else
+            QCoreApplication::sendEvent(&list, &request);
+        EXPECT_EQ(texts, (QStringList{"&Open Page", "&Show in Folder"})) << way;
+        EXPECT_EQ(under, current) << way;
+    }
+
+    // In the Extension manager Enter presses the focused button as well.
+    ExtensionListDialog& manager = windows.extensionListDialog();
+    manager.showManager();
+    manager.exitButton->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(manager.exitButton, Qt::Key_Return);
+    EXPECT_FALSE(manager.isVisible());
+    manager.hide();
+
+    // Enter presses the main window's focused button too.
+    main.exitButton->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(main.exitButton, Qt::Key_Return);
+    EXPECT_EQ(ended, 1);
 }
 
 } // namespace
