@@ -1,6 +1,7 @@
 // Quillpage: the window application. "Word.Application" is served by the
 // office bridge; the windows, their Mediator and the Qt dialogs they show are
 // made here and live as long as the program.
+#include "desktop/Notifications.h"
 #include "jobs/PageStaging.h"
 #include "office/OfficeSandbox.h"
 #include "office/WordServer.h"
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
     qp::addShutdownHook([] { qp::PageStaging::discardAll(); });
     qp::QtDialogProvider dialogs;
     qp::WidgetWindows windows(dialogs);
+    qp::SessionBusNotifications notifications;
+    windows.setNotifications(&notifications);
     // QUILLPG_JOBS=N or auto: documents convert N at once, each office
     // beside the first started when the first job begins.
     if (const int jobs = qp::office::officeCountFromEnvironment(); jobs > 1) {

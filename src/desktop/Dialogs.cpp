@@ -7,8 +7,9 @@ MessageAnswer message(DialogProvider& dialogs, const QString& text, const QStrin
     return dialogs.message(MessageRequest{text, title, icon, buttons, owner});
 }
 
-QString folder(DialogProvider& dialogs, const QString& prompt, QObject* owner) {
-    return dialogs.folder(FolderRequest{prompt, owner});
+QString folder(DialogProvider& dialogs, const QString& prompt, QObject* owner,
+               const QString& startFolder) {
+    return dialogs.folder(FolderRequest{prompt, owner, startFolder});
 }
 
 } // namespace qp::Dialogs

@@ -41,6 +41,9 @@ struct FileRequest {
 struct FolderRequest {
     QString prompt;
     QObject* owner = nullptr;
+    // The folder the chooser starts in (the one the asking box shows); when
+    // it is gone, its nearest folder that exists. Empty: the chooser's own.
+    QString startFolder = {};
 };
 
 class DialogProvider {
@@ -77,7 +80,8 @@ namespace Dialogs {
 MessageAnswer message(DialogProvider& dialogs, const QString& text, const QString& title,
                       MessageIcon icon = MessageIcon::None,
                       MessageButtons buttons = MessageButtons::Ok, QObject* owner = nullptr);
-QString folder(DialogProvider& dialogs, const QString& prompt, QObject* owner = nullptr);
+QString folder(DialogProvider& dialogs, const QString& prompt, QObject* owner = nullptr,
+               const QString& startFolder = {});
 
 } // namespace Dialogs
 

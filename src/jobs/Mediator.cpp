@@ -250,7 +250,8 @@ void Mediator::startSingleDocument(const QString& document) {
 }
 
 void Mediator::chooseSourceFolder() {
-    const QString folder = browseForFolder(QStringLiteral("Select a Source Folder"));
+    const QString folder = browseForFolder(QStringLiteral("Select a Source Folder"),
+                                           windows_.settings().sourceFolder());
     if (!folder.isEmpty())
         useSourceFolder(folder);
 }
@@ -301,11 +302,12 @@ void Mediator::useSourceFolder(const QString& folder) {
 }
 
 void Mediator::chooseTargetFolder() {
-    SetTargetFolder(browseForFolder(QStringLiteral("Select a Target Folder")));
+    SetTargetFolder(browseForFolder(QStringLiteral("Select a Target Folder"),
+                                    windows_.settings().targetFolder()));
 }
 
-QString Mediator::browseForFolder(const QString& prompt) {
-    return Dialogs::folder(dialogs_, prompt);
+QString Mediator::browseForFolder(const QString& prompt, const QString& startFolder) {
+    return Dialogs::folder(dialogs_, prompt, nullptr, startFolder);
 }
 
 } // namespace qp

@@ -76,15 +76,17 @@ public:
     // cancelled folder choice converts nothing. Failures of the batch job
     // pass to the caller.
     void convertDocuments(QStringList documents);
-    // Choose the batch source folder and preview its documents.
+    // Choose the batch source folder and preview its documents. The browser
+    // starts in the source folder chosen before.
     void chooseSourceFolder();
     // Take the folder as the batch source folder and preview its documents;
     // raises PathNotFound when it cannot be listed.
     void useSourceFolder(const QString& folder);
-    // Choose the target folder.
+    // Choose the target folder, starting in the one chosen before.
     void chooseTargetFolder();
-    // The folder browser: the chosen folder, or empty when cancelled.
-    QString browseForFolder(const QString& prompt);
+    // The folder browser, starting in the given folder: the chosen folder, or
+    // empty when cancelled.
+    QString browseForFolder(const QString& prompt, const QString& startFolder = {});
 
     WindowPort& windows() { return windows_; }
     DialogProvider& dialogs() { return dialogs_; }

@@ -13,11 +13,16 @@
 #include "SettingsDialog.h"
 #include "Style.h"
 #include "WidgetWindows.h"
+#include "desktop/Dialogs.h"
+#include "desktop/Notifications.h"
+#include "jobs/BatchState.h"
 #include "jobs/Command.h"
+#include "jobs/JobSettings.h"
 #include "jobs/Mediator.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QMenuBar>
@@ -75,6 +80,16 @@ MainWindow::MainWindow(WidgetWindows& windows)
     closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     infoAction->setShortcut(QKeySequence(Qt::Key_F1));
+    // What a finished job leaves: its report, and the target folder of a
+    // batch, offered once there is one.
+    targetFolderAction = new QAction(QStringLiteral("Open Target &Folder"), this);
+    targetFolderAction->setObjectName(QStringLiteral("mnuTargetFolder"));
+    targetFolderAction->setVisible(false);
+    fileMenu->insertAction(exitAction, targetFolderAction);
+    saveReportAction = new QAction(QStringLiteral("Save &Report\u2026"), this);
+    saveReportAction->setObjectName(QStringLiteral("mnuSaveReport"));
+    saveReportAction->setEnabled(false);
+    fileMenu->insertAction(exitAction, saveReportAction);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -131,6 +146,8 @@ MainWindow::MainWindow(WidgetWindows& windows)
     connect(settingsAction, &QAction::triggered, this, [this] { onSettings(); });
     connect(extensionsAction, &QAction::triggered, this, [this] { onExtensions(); });
     connect(infoAction, &QAction::triggered, this, [this] { onInfo(); });
+    connect(targetFolderAction, &QAction::triggered, this, [this] { onOpenTargetFolder(); });
+    connect(saveReportAction, &QAction::triggered, this, [this] { onSaveReport(); });
     connect(nextButton, &QPushButton::clicked, this, [this] { onNextDocument(); });
     connect(exitButton, &QPushButton::clicked, this, [this] { onExitButton(); });
     connect(stopButton, &QPushButton::clicked, this, [this] { onStop(); });
@@ -225,6 +242,32 @@ void MainWindow::onNextDocument() {
     });
 }
 
+void MainWindow::onOpenTargetFolder() {
+    runHandler(windows_.dialogs(), this, [this] { pageActions->showFolder(batchTarget_); });
+}
+
+void MainWindow::onSaveReport() {
+    runHandler(windows_.dialogs(), this, [this] {
+        if (!record_.finished())
+            return;
+        FileRequest request;
+        request.mode = FileRequest::Mode::Save;
+        const QString name = QStringLiteral("report.jsonl");
+        request.fileName = batchTarget_.isEmpty() ? name : QDir(batchTarget_).filePath(name);
+        request.filter = QStringLiteral("JSON lines (*.jsonl)|*.jsonl");
+        request.owner = this;
+        const std::optional<QString> path = windows_.dialogs().file(request);
+        if (!path)
+            return;
+        QString reason;
+        if (!record_.save(*path, &reason))
+            Dialogs::message(windows_.dialogs(),
+                             QStringLiteral("Could not save the report %1: %2").arg(*path, reason),
+                             applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok,
+                             this);
+    });
+}
+
 void MainWindow::setBusy(bool busy) {
     busy_ = busy;
     openAction->setEnabled(!busy);
@@ -254,6 +297,11 @@ void MainWindow::flushUpdates() {
 
 void MainWindow::jobStarted(int total) {
     lastFailure_.clear();
+    record_.jobStarted(total);
+    saveReportAction->setEnabled(false);
+    JobState* job = windows_.mediator().runningJob();
+    batchTarget_ =
+        job && dynamic_cast<BatchState*>(job) ? windows_.settings().targetFolder() : QString();
     jobStatus->jobStarted(total);
 }
 
@@ -263,20 +311,36 @@ void MainWindow::documentStarted(const QString& source, int index, int total) {
                                    .arg(total)
                                    .arg(QFileInfo(source).fileName()));
     documentView->followRow(source);
+    record_.documentStarted(source, index, total);
+}
+
+void MainWindow::documentWarned(const QString& source, const QString& warnings) {
+    record_.documentWarned(source, warnings);
+}
+
+void MainWindow::documentSaved(const QString& source, qint64 bytes) {
+    record_.documentSaved(source, bytes);
+}
+
+void MainWindow::documentErrorNumber(const QString& source, std::int32_t number) {
+    record_.documentErrorNumber(source, number);
 }
 
 void MainWindow::documentConverted(const QString& source, const QString& page) {
+    record_.documentConverted(source, page);
     documentView->setPage(source, page);
     jobStatus->documentDone();
 }
 
 void MainWindow::documentFailed(const QString& source, const QString& reason) {
+    record_.documentFailed(source, reason);
     lastFailure_ = QFileInfo(source).fileName() + QStringLiteral(": ") + reason;
     showStatus(lastFailure_);
     jobStatus->documentDone();
 }
 
 void MainWindow::documentCancelled(const QString& source) {
+    record_.documentCancelled(source);
     showStatus(QStringLiteral("Cancelled: ") + QFileInfo(source).fileName());
     jobStatus->documentDone();
 }
@@ -289,6 +353,14 @@ void MainWindow::jobFinished(const JobSummary& summary) {
     documentView->flush();
     jobStatus->jobFinished(text);
     documentView->followRow(QString());
+    record_.jobFinished(summary);
+    saveReportAction->setEnabled(true);
+    targetFolderAction->setVisible(!batchTarget_.isEmpty());
+    // A user who has turned to another window, or put this one away, hears
+    // of the end there.
+    if (!isVisible() || isMinimized() || !isActiveWindow())
+        if (Notifications* notifications = windows_.notifications())
+            notifications->notify(text);
 }
 
 } // namespace qp

@@ -3,6 +3,7 @@
 #include "desktop/CommonDialog.h"
 #include "desktop/FileList.h"
 #include "jobs/Controls.h"
+#include "jobs/JobReport.h"
 
 #include <QMainWindow>
 
@@ -56,10 +57,18 @@ public:
 
     void jobStarted(int total) override;
     void documentStarted(const QString& source, int index, int total) override;
+    void documentWarned(const QString& source, const QString& warnings) override;
+    void documentSaved(const QString& source, qint64 bytes) override;
     void documentConverted(const QString& source, const QString& page) override;
+    void documentErrorNumber(const QString& source, std::int32_t number) override;
     void documentFailed(const QString& source, const QString& reason) override;
     void documentCancelled(const QString& source) override;
+    // The end of a job: its summary in the status bar and, while the window
+    // is not active, in a desktop notification; its report can be saved and,
+    // after a batch, its target folder opened.
     void jobFinished(const JobSummary& summary) override;
+    // What became of the last job's documents.
+    const JobRecord& jobRecord() const { return record_; }
 
     // Controls, named as the window's design names them.
     QFrame* Frame1 = nullptr;
@@ -76,6 +85,8 @@ public:
     QAction* batchAction = nullptr;
     QAction* closeAction = nullptr;
     QAction* stopAction = nullptr;
+    QAction* targetFolderAction = nullptr;
+    QAction* saveReportAction = nullptr;
     QAction* exitAction = nullptr;
     QMenu* optionsMenu = nullptr;
     QAction* settingsAction = nullptr;
@@ -102,6 +113,8 @@ private:
     void onExtensions();
     void onInfo();
     void onNextDocument();
+    void onOpenTargetFolder();
+    void onSaveReport();
     void onExitButton();
 
     WidgetWindows& windows_;
@@ -114,6 +127,9 @@ private:
     bool busy_ = false;
     bool centred_ = false;
     QString lastFailure_;
+    JobRecord record_;
+    // The target folder of the last job, when that was a batch.
+    QString batchTarget_;
 };
 
 } // namespace qp

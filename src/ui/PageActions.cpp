@@ -92,15 +92,19 @@ void PageActions::showInFolder(const QString& key) {
     const QString page = list_.page(key);
     if (page.isEmpty())
         return;
-    const QString folder = QFileInfo(page).absolutePath();
+    showFolder(QFileInfo(page).absolutePath());
+}
+
+void PageActions::showFolder(const QString& folder) {
     QWidget* owner = list_.window();
     switch (FileManager::showFolder(folder)) {
     case FileManager::Result::Started:
         break;
     case FileManager::Result::NoFileManager:
-        Dialogs::message(dialogs_,
-                         QStringLiteral("Could not find the desktop's file manager (xdg-open)"),
-                         applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok, owner);
+        Dialogs::message(
+            dialogs_,
+            QStringLiteral("No file manager is set up to show folders (xdg-open found none)"),
+            applicationTitle(), MessageIcon::Exclamation, MessageButtons::Ok, owner);
         break;
     case FileManager::Result::StartFailed:
         Dialogs::message(dialogs_, QStringLiteral("Could not show the folder ") + folder,

@@ -29,6 +29,8 @@ public:
     void openPage(const QString& key);
     void showInFolder(const QString& key);
     void copyReason(const QString& key);
+    // Shows the folder in the desktop's file manager, or says why it cannot.
+    void showFolder(const QString& folder);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -198,9 +198,25 @@ std::optional<QStringList> QtDialogProvider::severalFiles(const FileRequest& req
     return chooseFiles(request, true);
 }
 
+QString nearestExistingFolder(const QString& folder) {
+    if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
+        return {};
+    QFileInfo info(QDir::cleanPath(folder));
+    while (!info.isDir()) {
+        const QString parent = info.absolutePath();
+        if (parent == info.absoluteFilePath())
+            return {};
+        info = QFileInfo(parent);
+    }
+    return info.absoluteFilePath();
+}
+
 QString QtDialogProvider::folder(const FolderRequest& request) {
+    // Without a folder to start in, the chooser opens where the last file
+    // dialog was.
     const QString chosen = QFileDialog::getExistingDirectory(
-        ownerWidget(request.owner), request.prompt, QString(), QFileDialog::ShowDirsOnly);
+        ownerWidget(request.owner), request.prompt, nearestExistingFolder(request.startFolder),
+        QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return {};
     // cleanPath drops a trailing separator but keeps the root folder "/".

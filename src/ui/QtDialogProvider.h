@@ -24,6 +24,10 @@ public:
 // ";". The file dialog matches them in any letter case.
 QStringList qtNameFilters(const QString& filter);
 
+// The folder itself when it exists, else its nearest parent that does; empty
+// for an empty or relative path. Where the folder chooser starts.
+QString nearestExistingFolder(const QString& folder);
+
 // The flag of a file request that makes the chosen file have to exist.
 constexpr int FileMustExist = 4096;
 

@@ -13,6 +13,7 @@ class BatchDialog;
 class DialogProvider;
 class ExtensionListDialog;
 class MainWindow;
+class Notifications;
 class QuickStartDialog;
 class SettingsDialog;
 
@@ -31,6 +32,10 @@ public:
 
     Mediator& mediator() { return mediator_; }
     DialogProvider& dialogs() { return dialogs_; }
+    // Where the end of a job is told while the main window is not active;
+    // none unless given.
+    void setNotifications(Notifications* notifications) { notifications_ = notifications; }
+    Notifications* notifications() const { return notifications_; }
 
     MainWindow& mainWindow();
     QuickStartDialog& quickStartDialog();
@@ -72,6 +77,7 @@ private:
     template <class W> W& window();
 
     DialogProvider& dialogs_;
+    Notifications* notifications_ = nullptr;
     JobSettings settings_;
     Mediator mediator_;
     bool extensionsBusy_ = false;

@@ -3,13 +3,7 @@
 #include "ConsoleText.h"
 #include "desktop/FileList.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <algorithm>
-#include <array>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -18,95 +12,17 @@
 
 namespace qp::batch {
 
-namespace {
-
-constexpr std::array statusNames{"converted", "failed", "unchanged"};
-
-// A file name in the report. JSON text is Unicode, so a name that is not
-// valid UTF-8 has each such byte as U+FFFD under its key, and its exact bytes
-// in base64 under key + "_base64": it is never dropped, and can be restored.
-void putName(QJsonObject& object, const QString& key, const QString& name) {
-    if (name.isEmpty()) {
-        object.insert(key, QJsonValue::Null);
-        return;
-    }
-    if (!hasRawBytes(name)) {
-        object.insert(key, name);
-        return;
-    }
-    QString shown = name;
-    for (qsizetype i = 0; i < shown.size(); ++i)
-        if (shown[i].isLowSurrogate() && (i == 0 || !shown[i - 1].isHighSurrogate()))
-            shown[i] = QChar::ReplacementCharacter;
-    object.insert(key, shown);
-    object.insert(key + QStringLiteral("_base64"),
-                  QString::fromLatin1(encodeFileName(name).toBase64()));
-}
-
-QString fileName(const QString& path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-// The page name a document gets when nothing else claims it: "base.htm".
-QString ownPageName(const QString& source) {
-    const QString name = fileName(source);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return (dot > 0 && dot >= name.size() - 5 ? name.left(dot) : name) + QStringLiteral(".htm");
-}
-
-} // namespace
-
-Outcome Outcome::folderNotRead(const QString& folder, const QString& reason) {
-    Outcome outcome;
-    outcome.status = Status::Failed;
-    outcome.source = folder;
-    outcome.reason = reason;
-    outcome.folder = true;
-    return outcome;
-}
-
-QString Outcome::line() const {
-    switch (status) {
-    case Status::Converted:
-        return convertedLine(source, page, warnings);
-    case Status::Failed:
-        return failedLine(source, reason);
-    case Status::Unchanged:
-        return QStringLiteral("Unchanged %1 -> %2").arg(escapedName(source), escapedName(page));
-    }
-    return {};
-}
-
-void RunCounts::add(const Outcome& outcome) {
-    if (outcome.folder) {
-        ++foldersNotRead;
-        return;
-    }
+QString printedLine(const Outcome& outcome) {
     switch (outcome.status) {
     case Outcome::Status::Converted:
-        ++converted;
-        break;
+        return convertedLine(outcome.source, outcome.page, outcome.warnings);
     case Outcome::Status::Failed:
-        ++failed;
-        break;
+        return failedLine(outcome.source, outcome.reason);
     case Outcome::Status::Unchanged:
-        ++unchanged;
-        break;
+        return QStringLiteral("Unchanged %1 -> %2")
+            .arg(escapedName(outcome.source), escapedName(outcome.page));
     }
-}
-
-QString RunCounts::text() const {
-    QString line = QStringLiteral("%1 converted, %2 failed").arg(converted).arg(failed);
-    if (unchanged > 0)
-        line += QStringLiteral(", %1 unchanged").arg(unchanged);
-    if (foldersNotRead > 0)
-        line +=
-            QStringLiteral(", %1 %2 not read")
-                .arg(foldersNotRead)
-                .arg(foldersNotRead == 1 ? QStringLiteral("folder") : QStringLiteral("folders"));
-    if (!endedBy.isEmpty())
-        line += QStringLiteral(", %1 not converted (%2)").arg(notConverted).arg(endedBy);
-    return line;
+    return {};
 }
 
 ReportWriter::~ReportWriter() {
@@ -159,46 +75,13 @@ bool ReportWriter::open(const QString& path, QString* error) {
 void ReportWriter::write(const Outcome& outcome) {
     if (fd_ < 0)
         return;
-    QJsonObject object;
-    object.insert(QStringLiteral("kind"),
-                  outcome.folder ? QStringLiteral("folder") : QStringLiteral("document"));
-    putName(object, QStringLiteral("source"), outcome.source);
-    if (outcome.folder) {
-        object.insert(QStringLiteral("status"), QStringLiteral("failed"));
-        object.insert(QStringLiteral("reason"), outcome.reason);
-        writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact));
-        return;
-    }
-    putName(object, QStringLiteral("page"), outcome.page);
-    object.insert(QStringLiteral("status"),
-                  QString::fromLatin1(statusNames[std::size_t(outcome.status)]));
-    object.insert(QStringLiteral("reason"),
-                  outcome.reason.isEmpty() ? QJsonValue(QJsonValue::Null) : outcome.reason);
-    object.insert(QStringLiteral("warnings"),
-                  outcome.warnings.isEmpty() ? QJsonValue(QJsonValue::Null) : outcome.warnings);
-    object.insert(QStringLiteral("error"), outcome.error);
-    object.insert(QStringLiteral("seconds"), std::round(outcome.seconds * 1000) / 1000);
-    object.insert(QStringLiteral("bytes"), outcome.bytes);
-    const QString renamed =
-        outcome.page.isEmpty() || fileName(outcome.page) == ownPageName(outcome.source)
-            ? QString()
-            : fileName(outcome.page);
-    putName(object, QStringLiteral("renamed"), renamed);
-    writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    writeLine(JobReport::outcomeLine(outcome));
 }
 
 void ReportWriter::close(const RunCounts& counts) {
     if (fd_ < 0)
         return;
-    QJsonObject object{{QStringLiteral("converted"), counts.converted},
-                       {QStringLiteral("failed"), counts.failed},
-                       {QStringLiteral("unchanged"), counts.unchanged},
-                       {QStringLiteral("not_converted"), counts.notConverted},
-                       {QStringLiteral("folders_not_read"), counts.foldersNotRead},
-                       {QStringLiteral("ended_by"), counts.endedBy.isEmpty()
-                                                        ? QJsonValue(QJsonValue::Null)
-                                                        : QJsonValue(counts.endedBy)}};
-    writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    writeLine(JobReport::closingLine(counts));
     if (!ownsFd_)
         return;
     if (!partial_.isEmpty() && !failed_ && ::fsync(fd_) != 0)
@@ -215,10 +98,9 @@ void ReportWriter::close(const RunCounts& counts) {
         partial_.clear();
 }
 
-void ReportWriter::writeLine(const QByteArray& json) {
+void ReportWriter::writeLine(const QByteArray& line) {
     if (fd_ < 0 || failed_)
         return;
-    const QByteArray line = json + '\n';
     for (qsizetype done = 0; done < line.size();) {
         const ssize_t wrote = ::write(fd_, line.constData() + done, size_t(line.size() - done));
         if (wrote < 0 && errno == EINTR)

@@ -1,52 +1,22 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "jobs/JobReport.h"
 
-#include <cstdint>
+#include <QString>
 
 namespace qp::batch {
 
 // What became of one document of a run, or of a folder of its tree that
-// could not be read (folder set: then its status is Failed, with the reason).
-struct Outcome {
-    enum class Status { Converted, Failed, Unchanged };
-    Status status = Status::Converted;
-    QString source;
-    QString page; // converted or unchanged: the page's full path
-    QString reason;
-    QString warnings; // one a line
-    std::int32_t error = 0;
-    double seconds = 0;
-    qint64 bytes = 0;
-    bool folder = false;
+// could not be read, and the counts of a run: kept as the window keeps them.
+using Outcome = JobOutcome;
+using RunCounts = JobCounts;
 
-    // A folder that could not be read, and why.
-    static Outcome folderNotRead(const QString& folder, const QString& reason);
+// The line printed for an outcome: "Converted SOURCE -> PAGE", "Failed
+// SOURCE: REASON" or "Unchanged SOURCE -> PAGE".
+QString printedLine(const Outcome& outcome);
 
-    // The line printed for it: "Converted SOURCE -> PAGE", "Failed SOURCE:
-    // REASON" or "Unchanged SOURCE -> PAGE".
-    QString line() const;
-};
-
-// The counts of a run, for its closing line and its report.
-struct RunCounts {
-    int converted = 0;
-    int failed = 0;
-    int unchanged = 0;
-    int notConverted = 0;
-    int foldersNotRead = 0;
-    QString endedBy; // "stopped" when the run ended before its last document
-
-    void add(const Outcome& outcome);
-    // "N converted, M failed", then ", U unchanged" when there are any,
-    // ", F folder(s) not read" when there are any and ", K not converted
-    // (stopped)" for a run that ended early.
-    QString text() const;
-};
-
-// The --report file: one JSON object per line for each document (or folder
-// not read) as it finishes, then one closing object with the counts.
+// The --report file (JobReport): one JSON object per line for each document
+// (or folder not read) as it finishes, then one closing object with the counts.
 //
 // A report into a regular file, or a new one, grows in FILE.partial beside it
 // and is renamed onto FILE when the run ends, so that an earlier report
@@ -71,7 +41,7 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    void writeLine(const QByteArray& json);
+    void writeLine(const QByteArray& line);
     void fail(int error);
     int fd_ = -1;
     bool ownsFd_ = false;

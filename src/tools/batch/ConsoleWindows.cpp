@@ -150,7 +150,7 @@ void ConsoleReporter::tell(const Outcome& outcome) {
     error_ = 0;
     counts_.add(outcome);
     clearProgress();
-    printRunLine(outcome.line());
+    printRunLine(printedLine(outcome));
     if (report_)
         report_->write(outcome);
     drawProgress();
