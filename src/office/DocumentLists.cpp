@@ -32,8 +32,8 @@ T valueOf(const css::uno::Reference<css::beans::XPropertySet>& object, const cha
     return value;
 }
 
-// The bullet that a level of the rules shows, as Unicode; empty when the
-// level is not a bullet.
+// The bullet that a level of the rules shows, as a Unicode letter; empty
+// when the level is not a bullet.
 QString bulletOf(const css::uno::Reference<css::container::XIndexAccess>& rules, sal_Int16 level) {
     if (!rules.is() || level < 0 || level >= rules->getCount())
         return {};
@@ -52,12 +52,9 @@ QString bulletOf(const css::uno::Reference<css::container::XIndexAccess>& rules,
     }
     if (type != css::style::NumberingType::CHAR_SPECIAL || bullet.isEmpty())
         return {};
-    QString text = toQString(bullet);
-    if (toQString(font.Name).compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0) {
-        const char32_t letter = webpage::symbolFontToUnicode(text.toUcs4().value(0));
-        text = QString::fromUcs4(&letter, 1);
-    }
-    return text;
+    const char32_t letter =
+        webpage::bulletToUnicode(toQString(bullet).toUcs4().value(0), toQString(font.Name));
+    return QString::fromUcs4(&letter, 1);
 }
 
 } // namespace
@@ -143,10 +140,12 @@ void FilteredPageModel::readParagraph(const css::uno::Reference<css::uno::XInter
         // An item that the list does not count (a further paragraph of the
         // item before) has no label of its own.
         if (valueOf<bool>(properties, "NumberingIsNumber", true)) {
-            QString label = toQString(valueOf<rtl::OUString>(properties, "ListLabelString"));
-            if (label.isEmpty())
-                label = bulletOf(rules, valueOf<sal_Int16>(properties, "NumberingLevel"));
-            run_ << label;
+            // A bullet as a Unicode letter, whatever font the document gives it.
+            const QString bullet =
+                bulletOf(rules, valueOf<sal_Int16>(properties, "NumberingLevel"));
+            run_ << (bullet.isEmpty()
+                         ? toQString(valueOf<rtl::OUString>(properties, "ListLabelString"))
+                         : bullet);
         }
     }
 

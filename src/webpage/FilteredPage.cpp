@@ -945,6 +945,25 @@ char32_t symbolFontToUnicode(char32_t c) {
     return mapped ? mapped : c;
 }
 
+char32_t bulletToUnicode(char32_t c, const QString& font) {
+    const QString family = firstFamily(font);
+    char32_t letter = c;
+    if (family == QLatin1String("symbol")) {
+        letter = symbolFontToUnicode(c);
+    } else if (family == QLatin1String("wingdings")) {
+        // The letters of Wingdings that serve as bullets.
+        static const QHash<char32_t, char32_t> wingdings{
+            {0x46, 0x261E}, {0x6C, 0x25CF}, {0x6D, 0x274D}, {0x6E, 0x25A0}, {0x6F, 0x25A1},
+            {0x71, 0x2751}, {0x72, 0x2752}, {0x73, 0x2B27}, {0x74, 0x29EB}, {0x75, 0x25C6},
+            {0x76, 0x2756}, {0x77, 0x2B25}, {0x78, 0x2327}, {0x9F, 0x2022}, {0xA1, 0x25CB},
+            {0xA7, 0x25AA}, {0xA8, 0x25FB}, {0xAB, 0x2605}, {0xD8, 0x27A2}, {0xE8, 0x2794},
+            {0xFB, 0x2717}, {0xFC, 0x2713}, {0xFD, 0x2612}, {0xFE, 0x2611}};
+        const char32_t code = (c >= 0xF020 && c <= 0xF0FF) ? c - 0xF000 : c;
+        letter = wingdings.value(code, c);
+    }
+    return letter >= 0xE000 && letter <= 0xF8FF ? char32_t(0x2022) : letter;
+}
+
 QByteArray filteredPage(const QByteArray& officePage, const DocumentFacts& facts) {
     std::unique_ptr<xmlDoc, void (*)(xmlDoc*)> doc(
         htmlReadMemory(officePage.constData(), int(officePage.size()), nullptr, "UTF-8",

@@ -48,4 +48,10 @@ QString embedPictures(const QString& path);
 // it), or the character itself when the font has no such letter.
 char32_t symbolFontToUnicode(char32_t c);
 
+// The Unicode letter of a list bullet in the font named (Symbol, or the
+// Wingdings letters that documents use as bullets: check marks, diamonds,
+// arrows, squares), its code given as for symbolFontToUnicode; a bullet
+// (U+2022) for a letter of the private-use area that stays unknown.
+char32_t bulletToUnicode(char32_t c, const QString& font);
+
 } // namespace qp::webpage

@@ -357,16 +357,17 @@ TEST_F(FilteredPages, showTheDocumentsTextInABrowserEngine) {
 
 // A document with what the office's web page loses of it: numbering of three
 // levels that restarts at each level, bullets of the document's own, a list
-// in a table cell, a right and a centred table; and one with highlighting.
+// in a table cell (one bullet a letter of Wingdings), a right and a centred
+// table; and one with highlighting.
 const QByteArray listsOdf = R"odf(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
 <office:automatic-styles>
 <style:style style:name="Right" style:family="table"><style:table-properties style:width="6cm" table:align="right"/></style:style>
 <style:style style:name="Centre" style:family="table"><style:table-properties style:width="6cm" table:align="center"/></style:style>
 <text:list-style style:name="Nums"><text:list-level-style-number text:level="1" style:num-suffix="." style:num-format="1"/>
 <text:list-level-style-number text:level="2" style:num-format="1" text:display-levels="2"/><text:list-level-style-number text:level="3" style:num-format="1" text:display-levels="3"/></text:list-style>
 <text:list-style style:name="Bullets"><text:list-level-style-bullet text:level="1" text:bullet-char="✓"/><text:list-level-style-bullet text:level="2" text:bullet-char="❖"/>
-<text:list-level-style-bullet text:level="3" text:bullet-char="➢"/><text:list-level-style-bullet text:level="4" text:bullet-char="◆"/></text:list-style>
+<text:list-level-style-bullet text:level="3" text:bullet-char="➢"/><text:list-level-style-bullet text:level="4" text:bullet-char="u"><style:text-properties fo:font-family="Wingdings"/></text:list-level-style-bullet></text:list-style>
 </office:automatic-styles><office:body><office:text>
 <text:p>Before the lists.</text:p>
 <text:list text:style-name="Nums"><text:list-item><text:p>Intro</text:p><text:list><text:list-item><text:p>Scope</text:p></text:list-item><text:list-item><text:p>Terms</text:p>
