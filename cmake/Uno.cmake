@@ -18,6 +18,7 @@ set(UNO_TYPES
     com.sun.star.awt.FontDescriptor
     com.sun.star.beans.PropertyValue
     com.sun.star.beans.UnknownPropertyException
+    com.sun.star.beans.XMultiPropertySet
     com.sun.star.bridge.UnoUrlResolver
     com.sun.star.connection.NoConnectException
     com.sun.star.beans.XPropertySet
@@ -38,6 +39,8 @@ set(UNO_TYPES
     com.sun.star.lang.XMultiComponentFactory
     com.sun.star.lang.XServiceInfo
     com.sun.star.style.NumberingType
+    com.sun.star.style.XAutoStyle
+    com.sun.star.style.XAutoStylesSupplier
     com.sun.star.task.ErrorCodeIOException
     com.sun.star.text.XTextEmbeddedObjectsSupplier
     com.sun.star.ucb.XSimpleFileAccess
@@ -48,6 +51,7 @@ set(UNO_TYPES
     com.sun.star.text.XFootnotesSupplier
     com.sun.star.text.XTextDocument
     com.sun.star.text.XTextTable
+    com.sun.star.text.XTextTablesSupplier
     com.sun.star.text.XLineNumberingProperties
     com.sun.star.text.FootnoteNumbering
     com.sun.star.text.ReferenceFieldPart

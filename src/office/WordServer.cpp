@@ -772,7 +772,10 @@ private:
                     webpage::DocumentFacts read = factsOf(document);
                     if (read.name.isEmpty())
                         read.name = facts->name;
-                    read.listLabels = model->listLabels();
+                    // The labels only for a page with lists.
+                    QFile page(output);
+                    if (page.open(QIODevice::ReadOnly) && page.readAll().contains("<li"))
+                        read.listLabels = model->listLabels();
                     *facts = read;
                 }
             },
