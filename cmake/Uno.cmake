@@ -15,11 +15,15 @@ endforeach()
 
 # The UNO types the bridge names; cppumaker adds what they depend on.
 set(UNO_TYPES
+    com.sun.star.awt.FontDescriptor
     com.sun.star.beans.PropertyValue
+    com.sun.star.beans.UnknownPropertyException
+    com.sun.star.beans.XMultiPropertySet
     com.sun.star.bridge.UnoUrlResolver
     com.sun.star.connection.NoConnectException
     com.sun.star.beans.XPropertySet
     com.sun.star.container.XEnumerationAccess
+    com.sun.star.container.XIndexAccess
     com.sun.star.container.XNameAccess
     com.sun.star.drawing.XDrawPageSupplier
     com.sun.star.document.XTypeDetection
@@ -34,6 +38,9 @@ set(UNO_TYPES
     com.sun.star.lang.XComponent
     com.sun.star.lang.XMultiComponentFactory
     com.sun.star.lang.XServiceInfo
+    com.sun.star.style.NumberingType
+    com.sun.star.style.XAutoStyle
+    com.sun.star.style.XAutoStylesSupplier
     com.sun.star.task.ErrorCodeIOException
     com.sun.star.text.XTextEmbeddedObjectsSupplier
     com.sun.star.ucb.XSimpleFileAccess
@@ -42,6 +49,9 @@ set(UNO_TYPES
     com.sun.star.text.XTextFieldsSupplier
     com.sun.star.text.XDocumentIndexesSupplier
     com.sun.star.text.XFootnotesSupplier
+    com.sun.star.text.XTextDocument
+    com.sun.star.text.XTextTable
+    com.sun.star.text.XTextTablesSupplier
     com.sun.star.text.XLineNumberingProperties
     com.sun.star.text.FootnoteNumbering
     com.sun.star.text.ReferenceFieldPart

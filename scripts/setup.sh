@@ -19,7 +19,7 @@ app_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libreoffic
 test_packages=(libgtest-dev libgmock-dev xvfb xdotool time bc libxml2-utils chromium
                python3-html5lib parallel dpkg-dev file lintian desktop-file-utils
                appstream librsvg2-bin bash-completion zlib1g-dev dosfstools fusefat
-               clang-format)
+               clang-format poppler-utils)
 
 app_only=0
 if [[ "${1:-}" == --app ]]; then

@@ -1,5 +1,6 @@
 #include "WordServer.h"
 
+#include "DocumentLists.h"
 #include "OfficeConnection.h"
 #include "OfficeSandbox.h"
 #include "PageLayout.h"
@@ -729,7 +730,7 @@ private:
         // The job owns what it uses: a call that runs out of time may still be
         // running on the office's thread after this function has returned.
         auto facts = std::make_shared<webpage::DocumentFacts>(
-            webpage::DocumentFacts{QFileInfo(path_).completeBaseName(), {}});
+            webpage::DocumentFacts{QFileInfo(path_).completeBaseName(), {}, {}});
         auto written = std::make_shared<QString>();
         auto mirror = std::make_shared<QString>();
         shared_->withDocument(
@@ -745,6 +746,10 @@ private:
                                                                     css::uno::UNO_QUERY_THROW);
                 emptyFolder(c.outputDir);
                 const QString output = c.outputDir + QLatin1Char('/') + pageName;
+                // The filtered page's lists and highlights come from the model.
+                std::optional<FilteredPageModel> model;
+                if (format == 10)
+                    model.emplace(document);
                 const PhaseTimer timer(Phase::Save);
                 try {
                     storable->storeToURL(
@@ -767,6 +772,10 @@ private:
                     webpage::DocumentFacts read = factsOf(document);
                     if (read.name.isEmpty())
                         read.name = facts->name;
+                    // The labels only for a page with lists.
+                    QFile page(output);
+                    if (page.open(QIODevice::ReadOnly) && page.readAll().contains("<li"))
+                        read.listLabels = model->listLabels();
                     *facts = read;
                 }
             },

@@ -300,7 +300,51 @@ bool symbolFamily(const QString& families) {
 struct Context {
     bool symbolFont = false; // text is in the Symbol font
     QString cellPadding;     // of the table around, for its cells
+    // "right" or "center" inside a block aligned so: browsers move the tables
+    // there as well, which text-align alone does not.
+    QString tableAlign;
 };
+
+bool listElement(const QString& name) {
+    return name == QLatin1String("ol") || name == QLatin1String("ul");
+}
+
+// The items of a list and of the lists inside it, in document order.
+void collectItems(const xmlNode* node, std::vector<const xmlNode*>& items) {
+    for (const xmlNode* n = node->children; n; n = n->next) {
+        if (n->type != XML_ELEMENT_NODE)
+            continue;
+        if (nameOf(n) == QLatin1String("li"))
+            items.push_back(n);
+        collectItems(n, items);
+    }
+}
+
+// The outermost lists of the page, in document order.
+void collectLists(const xmlNode* node, std::vector<const xmlNode*>& lists) {
+    for (const xmlNode* n = node->children; n; n = n->next) {
+        if (n->type != XML_ELEMENT_NODE)
+            continue;
+        if (listElement(nameOf(n)))
+            lists.push_back(n);
+        else
+            collectLists(n, lists);
+    }
+}
+
+// A label as a CSS string, in single quotes, followed by a space.
+QString cssString(const QString& label) {
+    QString out = QStringLiteral("'");
+    for (const QChar c : label) {
+        if (c == u'\\' || c == u'\'')
+            out += u'\\';
+        if (c == u'\n' || c == u'\r' || c == u'\f')
+            out += QStringLiteral("\\A ");
+        else
+            out += c;
+    }
+    return out + QStringLiteral(" '");
+}
 
 struct Element {
     QString name;
@@ -337,6 +381,7 @@ public:
         QString bodyText;
         QString bodyAttributes;
         if (body) {
+            labelItems(body);
             readBodyAttributes(body, &bodyAttributes);
             writeChildren(body, Context(), bodyText);
         }
@@ -383,6 +428,26 @@ private:
             if (c.isSpace())
                 c = u'_';
         return id;
+    }
+
+    // Gives each item of the page's lists the label that the document shows
+    // on it, list by list, where the page's lists and their items match the
+    // document's in number: the office's page numbers each level on its own
+    // ("1." for "2.1") and shows plain discs for the document's bullets.
+    void labelItems(const xmlNode* body) {
+        std::vector<const xmlNode*> lists;
+        collectLists(body, lists);
+        if (lists.size() != facts_.listLabels.size())
+            return;
+        for (std::size_t i = 0; i < lists.size(); ++i) {
+            std::vector<const xmlNode*> items;
+            collectItems(lists[i], items);
+            const QStringList& labels = facts_.listLabels[i];
+            if (std::size_t(labels.size()) != items.size())
+                continue;
+            for (std::size_t k = 0; k < items.size(); ++k)
+                itemLabels_.insert(items[k], labels[qsizetype(k)]);
+        }
     }
 
     void collectIds(const xmlNode* node) {
@@ -502,7 +567,16 @@ private:
             firstHeading_.isEmpty())
             firstHeading_ = contentOf(node).simplified();
         translateElement(node, e);
+        if (nameOf(node) == QLatin1String("center"))
+            context.tableAlign = QStringLiteral("center");
         readAttributes(node, e, context);
+        if (const auto label = itemLabels_.constFind(node); label != itemLabels_.cend()) {
+            std::erase_if(e.style, [](const Declaration& d) {
+                return d.property.startsWith(QLatin1String("list-style"));
+            });
+            e.style.push_back({QStringLiteral("list-style-type"),
+                               label->isEmpty() ? QStringLiteral("none") : cssString(*label)});
+        }
         if (e.name == QLatin1String("img"))
             completePicture(e, attribute(node, "name"));
         // What the style attribute sets, the obsolete attributes need not.
@@ -661,6 +735,8 @@ private:
                         css("margin-right", QStringLiteral("0"));
                 } else if (aligned.contains(e.name)) {
                     css("text-align", align);
+                    if (e.name == QLatin1String("div"))
+                        context.tableAlign = align;
                 }
             } else if (name == QLatin1String("valign")) {
                 css("vertical-align", v.toLower());
@@ -702,6 +778,20 @@ private:
             }
         }
         if (e.name == QLatin1String("table")) {
+            // A table moved by the block around it, unless it floats.
+            const bool floats =
+                std::any_of(e.presentation.begin(), e.presentation.end(), [](const Declaration& d) {
+                    return d.property == QLatin1String("float");
+                });
+            if (!floats && (context.tableAlign == QLatin1String("right") ||
+                            context.tableAlign == QLatin1String("center"))) {
+                e.presentation.push_back({QStringLiteral("margin-left"), QStringLiteral("auto")});
+                e.presentation.push_back(
+                    {QStringLiteral("margin-right"), context.tableAlign == QLatin1String("right")
+                                                         ? QStringLiteral("0")
+                                                         : QStringLiteral("auto")});
+            }
+            context.tableAlign.clear();
             context.cellPadding = tablePadding; // a table inside a cell has its own
         } else if (e.name == QLatin1String("td") || e.name == QLatin1String("th")) {
             const bool padded =
@@ -801,6 +891,7 @@ private:
     QHash<QString, QString> classes_; // declarations -> class name
     QStringList classRules_;          // in the order the classes were made
     QSet<QString> ids_;
+    QHash<const xmlNode*, QString> itemLabels_; // the document's label of each list item
 };
 
 } // namespace
@@ -852,6 +943,25 @@ char32_t symbolFontToUnicode(char32_t c) {
         return c;
     const char32_t mapped = table[code - 0x20];
     return mapped ? mapped : c;
+}
+
+char32_t bulletToUnicode(char32_t c, const QString& font) {
+    const QString family = firstFamily(font);
+    char32_t letter = c;
+    if (family == QLatin1String("symbol")) {
+        letter = symbolFontToUnicode(c);
+    } else if (family == QLatin1String("wingdings")) {
+        // The letters of Wingdings that serve as bullets.
+        static const QHash<char32_t, char32_t> wingdings{
+            {0x46, 0x261E}, {0x6C, 0x25CF}, {0x6D, 0x274D}, {0x6E, 0x25A0}, {0x6F, 0x25A1},
+            {0x71, 0x2751}, {0x72, 0x2752}, {0x73, 0x2B27}, {0x74, 0x29EB}, {0x75, 0x25C6},
+            {0x76, 0x2756}, {0x77, 0x2B25}, {0x78, 0x2327}, {0x9F, 0x2022}, {0xA1, 0x25CB},
+            {0xA7, 0x25AA}, {0xA8, 0x25FB}, {0xAB, 0x2605}, {0xD8, 0x27A2}, {0xE8, 0x2794},
+            {0xFB, 0x2717}, {0xFC, 0x2713}, {0xFD, 0x2612}, {0xFE, 0x2611}};
+        const char32_t code = (c >= 0xF020 && c <= 0xF0FF) ? c - 0xF000 : c;
+        letter = wingdings.value(code, c);
+    }
+    return letter >= 0xE000 && letter <= 0xF8FF ? char32_t(0x2022) : letter;
 }
 
 QByteArray filteredPage(const QByteArray& officePage, const DocumentFacts& facts) {

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 namespace qp::webpage {
 
@@ -19,6 +22,12 @@ struct DocumentFacts {
     // The pictures' descriptions (their alt texts) by the names of their
     // objects, which the office's page gives.
     QHash<QString, QString> descriptions;
+    // The labels that the document shows on its list paragraphs ("2.1",
+    // a bullet), in document order: one entry per run of list paragraphs that
+    // follow each other in the same text, which the office writes as one
+    // list. A list of the page whose items do not match its run in number
+    // keeps the markers the page gives it.
+    std::vector<QStringList> listLabels;
 };
 QByteArray filteredPage(const QByteArray& officePage, const DocumentFacts& facts);
 
@@ -38,5 +47,11 @@ QString embedPictures(const QString& path);
 // the same code moved to the private-use area U+F000 as the office keeps
 // it), or the character itself when the font has no such letter.
 char32_t symbolFontToUnicode(char32_t c);
+
+// The Unicode letter of a list bullet in the font named (Symbol, or the
+// Wingdings letters that documents use as bullets: check marks, diamonds,
+// arrows, squares), its code given as for symbolFontToUnicode; a bullet
+// (U+2022) for a letter of the private-use area that stays unknown.
+char32_t bulletToUnicode(char32_t c, const QString& font);
 
 } // namespace qp::webpage

@@ -355,4 +355,115 @@ TEST_F(FilteredPages, showTheDocumentsTextInABrowserEngine) {
     }
 }
 
+// A document with what the office's web page loses of it: numbering of three
+// levels that restarts at each level, bullets of the document's own, a list
+// in a table cell (one bullet a letter of Wingdings), a right and a centred
+// table; and one with highlighting.
+const QByteArray listsOdf = R"odf(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:automatic-styles>
+<style:style style:name="Right" style:family="table"><style:table-properties style:width="6cm" table:align="right"/></style:style>
+<style:style style:name="Centre" style:family="table"><style:table-properties style:width="6cm" table:align="center"/></style:style>
+<text:list-style style:name="Nums"><text:list-level-style-number text:level="1" style:num-suffix="." style:num-format="1"/>
+<text:list-level-style-number text:level="2" style:num-format="1" text:display-levels="2"/><text:list-level-style-number text:level="3" style:num-format="1" text:display-levels="3"/></text:list-style>
+<text:list-style style:name="Bullets"><text:list-level-style-bullet text:level="1" text:bullet-char="✓"/><text:list-level-style-bullet text:level="2" text:bullet-char="❖"/>
+<text:list-level-style-bullet text:level="3" text:bullet-char="➢"/><text:list-level-style-bullet text:level="4" text:bullet-char="u"><style:text-properties fo:font-family="Wingdings"/></text:list-level-style-bullet></text:list-style>
+</office:automatic-styles><office:body><office:text>
+<text:p>Before the lists.</text:p>
+<text:list text:style-name="Nums"><text:list-item><text:p>Intro</text:p><text:list><text:list-item><text:p>Scope</text:p></text:list-item><text:list-item><text:p>Terms</text:p>
+<text:list><text:list-item><text:p>Words</text:p></text:list-item></text:list></text:list-item></text:list></text:list-item>
+<text:list-item><text:p>Method</text:p><text:list><text:list-item><text:p>Design</text:p><text:list><text:list-item><text:p>Sample</text:p></text:list-item><text:list-item><text:p>Tools</text:p></text:list-item></text:list></text:list-item>
+<text:list-item><text:p>Analysis</text:p><text:list><text:list-item><text:p>Tests</text:p></text:list-item></text:list></text:list-item></text:list></text:list-item></text:list>
+<text:p>Between the lists.</text:p>
+<text:list text:style-name="Bullets"><text:list-item><text:p>Checked</text:p><text:list><text:list-item><text:p>Diamond</text:p><text:list><text:list-item><text:p>Arrow</text:p>
+<text:list><text:list-item><text:p>Solid</text:p></text:list-item></text:list></text:list-item></text:list></text:list-item></text:list></text:list-item>
+<text:list-item><text:p>Checked again</text:p></text:list-item></text:list>
+<table:table table:name="R" table:style-name="Right"><table:table-column/><table:table-row><table:table-cell><text:p>Right cell</text:p></table:table-cell></table:table-row></table:table>
+<table:table table:name="C" table:style-name="Centre"><table:table-column/><table:table-row><table:table-cell><text:list text:style-name="Nums"><text:list-item><text:p>In cell</text:p></text:list-item></text:list></table:table-cell></table:table-row></table:table>
+<text:p>After the tables.</text:p>
+</office:text></office:body></office:document>
+)odf";
+const QByteArray marksRtf = "{\\rtf1\\ansi{\\colortbl;\\red255\\green255\\blue0;\\red0\\green255"
+                            "\\blue0;}\\pard Plain {\\highlight1 yellow mark} and {\\highlight2 "
+                            "green mark}.\\par}";
+
+// Each line of the text as its label and its item: "2.1" and "Design" for
+// "   2.1 Design", for the items named.
+QMap<QString, QString> labelsIn(const QString& text, const QStringList& items) {
+    QMap<QString, QString> labels;
+    for (const QString& line : text.split('\n')) {
+        const QString shown = line.simplified();
+        for (const QString& item : items)
+            if (shown == item || shown.endsWith(' ' + item))
+                labels.insert(item, shown.chopped(item.size()).trimmed());
+    }
+    return labels;
+}
+
+int indentOf(const QString& text, const QString& phrase) {
+    for (const QString& line : text.split('\n'))
+        if (line.contains(phrase))
+            return int(line.indexOf(phrase));
+    return -1;
+}
+
+TEST_F(FilteredPages, showTheDocumentsListLabelsTablePlacesAndHighlightsInABrowserEngine) {
+    const QString chromium = QStandardPaths::findExecutable("chromium");
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    ASSERT_FALSE(chromium.isEmpty() || pdftotext.isEmpty())
+        << "chromium or pdftotext is missing (scripts/setup.sh installs them)";
+    const QString lists = writeFile(folder->filePath("lists.fodt"), listsOdf);
+    const QString marks = writeFile(folder->filePath("marks.rtf"), marksRtf);
+    for (const QString& document : {lists, marks}) {
+        convert(document, full(QFileInfo(document).baseName()), 8);
+        convert(document, filtered(QFileInfo(document).baseName()), 10);
+    }
+    // The office's plain text of the lists, made by an office of its own
+    // without network.
+    QTemporaryDir text;
+    ToolRun plain = run(
+        "unshare",
+        {"-rn", "soffice",
+         "-env:UserInstallation=" + QUrl::fromLocalFile(text.filePath("profile")).toString(),
+         "--headless", "--convert-to", "txt:Text (encoded):UTF8", "--outdir", text.path(), lists});
+    const QString plainText = textOf(text.filePath("lists.txt"));
+    ASSERT_FALSE(plainText.isEmpty()) << plain.output.toStdString();
+    // The page as a browser engine prints it.
+    const QString printed = [&] {
+        const QString pdf = text.filePath("lists.pdf");
+        run(chromium,
+            {"--headless", "--no-sandbox", "--disable-gpu",
+             "--user-data-dir=" + text.filePath("chromium"), "--print-to-pdf=" + pdf,
+             "--no-pdf-header-footer", QUrl::fromLocalFile(filtered("lists")).toString()});
+        return run(pdftotext, {"-layout", pdf, "-"}).output;
+    }();
+
+    const QStringList numbered{"Intro",  "Scope", "Terms",    "Words", "Method", "Design",
+                               "Sample", "Tools", "Analysis", "Tests", "In cell"};
+    const QMap<QString, QString> bullets{
+        {"Checked", "✓"}, {"Diamond", "❖"}, {"Arrow", "➢"}, {"Solid", "◆"}, {"Checked again", "✓"}};
+    const auto inPlainText = labelsIn(plainText, numbered + bullets.keys());
+    const auto onPage = labelsIn(printed, numbered + bullets.keys());
+    EXPECT_EQ(inPlainText.value("Words"), "1.2.1") << plainText.toStdString();
+    for (const QString& item : numbered)
+        EXPECT_EQ(onPage.value(item), inPlainText.value(item)) << item.toStdString();
+    // The plain text shows a bullet of its own choice; the page, the document's.
+    for (const auto& [item, bullet] : bullets.asKeyValueRange()) {
+        EXPECT_FALSE(inPlainText.value(item).isEmpty()) << item.toStdString();
+        EXPECT_EQ(onPage.value(item), bullet) << item.toStdString();
+    }
+    // The right table at the right, the centred one in between.
+    const int body = indentOf(printed, "After the tables.");
+    EXPECT_GT(indentOf(printed, "Right cell"), indentOf(printed, "In cell"))
+        << printed.toStdString();
+    EXPECT_GT(indentOf(printed, "In cell"), body + 20) << printed.toStdString();
+    // Highlighting keeps its colour.
+    const QString marked = textOf(filtered("marks"));
+    EXPECT_TRUE(marked.contains(QRegularExpression("background[^\"]*#ffff00[^>]*>yellow mark")))
+        << marked.toStdString();
+    EXPECT_TRUE(marked.contains(QRegularExpression("background[^\"]*#00ff00[^>]*>green\\s+mark")))
+        << marked.toStdString();
+    EXPECT_EQ(runOracle({filtered("lists"), filtered("marks")}).status, 0);
+}
+
 } // namespace

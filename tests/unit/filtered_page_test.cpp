@@ -50,12 +50,12 @@ const QByteArray officePage = R"page(<!DOCTYPE html>
 )page";
 
 DocumentFacts named(const QString& name) {
-    return {name, {}};
+    return {name, {}, {}};
 }
 
 TEST(FilteredPage, officeMarkupBecomesStandardMarkupThatXmlAndHtmlReadersAgreeOn) {
     const QByteArray page =
-        filteredPage(officePage, {QStringLiteral("report"), {{"Object1", "An equation"}}});
+        filteredPage(officePage, {QStringLiteral("report"), {{"Object1", "An equation"}}, {}});
     const QString text = QString::fromUtf8(page);
 
     // Well-formed XML, and no non-void element written empty: an HTML reader
@@ -113,6 +113,44 @@ TEST(FilteredPage, charactersThatXmlForbidsAreLeftOutAndMarkupInTextIsEscaped) {
     const QByteArray empty = filteredPage("", named("a < b"));
     EXPECT_TRUE(empty.contains("<title>a &lt; b</title>"));
     EXPECT_TRUE(empty.contains("<body></body>"));
+}
+
+// The document's labels go to the items of the page's lists, list by list,
+// as CSS strings that no label can end; a list whose items do not match its
+// labels in number keeps the page's markers.
+TEST(FilteredPage, listItemsShowTheDocumentsLabelsWhereTheirNumbersMatch) {
+    const QByteArray page = filteredPage(
+        "<html><body><ol><li><p>a</p><ol><li>b</li></ol></li></ol><p>x</p>"
+        "<ul><li>c</li><li>d</li></ul><ol><li style=\"list-style-type:disc\">e</li></ol>"
+        "</body></html>",
+        {"x", {}, {{"1.", "1.1"}, {"\u2713", "\u2713"}, {"it's \\ <a>", ""}}});
+    const QString text = QString::fromUtf8(page);
+    for (const char* kept : {"<ol><li style=\"list-style-type:'1. '\"><p>a</p><ol><li "
+                             "style=\"list-style-type:'1.1 '\">b",
+                             "<ul><li style=\"list-style-type:'\u2713 '\">c</li>",
+                             // One label for two items: the page's markers stay.
+                             "<ol><li style=\"list-style-type:disc\">e</li></ol>"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(kept))) << kept << "\n" << page.toStdString();
+    const QByteArray escaped =
+        filteredPage("<ol><li>e</li><li>f</li></ol>", {"x", {}, {{"it's \\ <a>", ""}}});
+    EXPECT_TRUE(escaped.contains("<li style=\"list-style-type:'it\\'s \\\\ &lt;a&gt; '\">e</li>"
+                                 "<li style=\"list-style-type:none\">f</li>"))
+        << escaped.toStdString();
+    // Lists whose number differs from the document's: every list keeps its markers.
+    EXPECT_FALSE(
+        filteredPage("<ol><li>a</li></ol>", {"x", {}, {{"1."}, {"2."}}}).contains("list-style"));
+}
+
+// A table in a block aligned right moves with it, as in a browser reading the
+// office's page; a table in its cells stays in its cell.
+TEST(FilteredPage, tablesKeepTheirPlaceInAlignedBlocks) {
+    const QString text = QString::fromUtf8(
+        filteredPage("<div align=right><table><tr><td><table><tr><td>in</td></tr></table></td>"
+                     "</tr></table></div>",
+                     named("x")));
+    EXPECT_TRUE(text.contains("<div style=\"text-align:right\"><table style=\"margin-left:auto;"
+                              "margin-right:0\"><tbody><tr><td><table><tbody>"))
+        << text.toStdString();
 }
 
 // Active content as an HTML5 parser reads it: references, tabs, line breaks,
