@@ -231,7 +231,30 @@ int countDocuments(const QString& folder, WindowPort& windows) {
 }
 } // namespace
 
-int runBatch(const BatchOptions& options) {
+int runTool(const QStringList& arguments, const Mediator::EngineMaker& makeEngine) {
+    QString error;
+    const auto options = parseOptions(arguments, &error);
+    if (!options) {
+        std::fprintf(stderr, "quillpg-batch: %s\n\n%s", qPrintable(error), qPrintable(usageText()));
+        return 2;
+    }
+    if (options->help) {
+        std::printf("%s", qPrintable(usageText()));
+        return 0;
+    }
+    if (options->version) {
+        std::printf("quillpg-batch %d.%d.%d\n", QUILLPG_VERSION_MAJOR, QUILLPG_VERSION_MINOR,
+                    QUILLPG_VERSION_PATCH);
+        return 0;
+    }
+    if (!checkFolders(*options, &error) || !checkReport(*options, &error)) {
+        printError(error);
+        return 2;
+    }
+    return runBatch(*options, makeEngine);
+}
+
+int runBatch(const BatchOptions& options, const Mediator::EngineMaker& makeEngine) {
     catchInterrupts();
     ReportWriter report;
     QString reportError;
@@ -239,39 +262,44 @@ int runBatch(const BatchOptions& options) {
         printError(reportError);
         return 2;
     }
-    if (options.report == QLatin1String("-"))
-        printLinesToStandardError();
+    printLinesToStandardError(options.report == QLatin1String("-"));
     office::setUnconfinedNotice(printUnconfined);
     ConsoleDialogs dialogs;
     ConsoleReporter reporter(::isatty(STDERR_FILENO), &report);
     ConsoleWindows windows(options.extensions, options.filtered.value_or(storedFiltered()),
                            reporter, options.shardIndex, options.shardCount, dialogs);
 
-    // A profile of its own for the first office, kept between runs for a
-    // quick start; the lock keeps two runs at the same time off the same one.
-    office::OfficeOptions officeOptions;
-    QString profileError;
-    const auto profileLock =
-        office::claimProfile(QStringLiteral("batch"), &officeOptions.profileDir, &profileError);
-    if (!profileLock) {
-        printError(profileError);
-        return 2;
+    // The offices, unless the run is given an engine of its own.
+    std::unique_ptr<QLockFile> profileLock;
+    std::shared_ptr<office::WordServer> server;
+    std::shared_ptr<office::WordServerSet> more;
+    if (!makeEngine) {
+        // A profile of its own for the first office, kept between runs for a
+        // quick start; the lock keeps two runs at the same time off the same one.
+        office::OfficeOptions officeOptions;
+        QString profileError;
+        profileLock =
+            office::claimProfile(QStringLiteral("batch"), &officeOptions.profileDir, &profileError);
+        if (!profileLock) {
+            printError(profileError);
+            return 2;
+        }
+        officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
+        officeOptions.memoryLimitBytes = options.officeMemory;
+        // An office may take as long to start as one call of a document.
+        officeOptions.startTimeoutMs =
+            std::max(officeOptions.startTimeoutMs, officeOptions.callTimeoutMs);
+        officeOptions.restartAfterDocuments = restartAfterDocuments;
+        officeOptions.restartAboveBytes = restartAboveBytes;
+        server = office::registerWordServer(officeOptions);
+        server->setSelfContainedPages(options.selfContained);
+        server->setPublishedFolders(&PageStaging::publishedFolderOf);
+        // With --jobs N, N - 1 offices beside the first one, each with a pipe
+        // and profile of its own, started as the first job begins.
+        more =
+            std::make_shared<office::WordServerSet>(officeOptions, &PageStaging::publishedFolderOf);
+        more->setSelfContainedPages(options.selfContained);
     }
-    officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
-    officeOptions.memoryLimitBytes = options.officeMemory;
-    // An office may take as long to start as one call of a document.
-    officeOptions.startTimeoutMs =
-        std::max(officeOptions.startTimeoutMs, officeOptions.callTimeoutMs);
-    officeOptions.restartAfterDocuments = restartAfterDocuments;
-    officeOptions.restartAboveBytes = restartAboveBytes;
-    const auto server = office::registerWordServer(officeOptions);
-    server->setSelfContainedPages(options.selfContained);
-    server->setPublishedFolders(&PageStaging::publishedFolderOf);
-    // With --jobs N, N - 1 offices beside the first one, each with a pipe
-    // and profile of its own, started as the first job begins.
-    const auto more =
-        std::make_shared<office::WordServerSet>(officeOptions, &PageStaging::publishedFolderOf);
-    more->setSelfContainedPages(options.selfContained);
 
     // What links in the source folder may lead to: the tree below it, or with
     // --follow-links anything.
@@ -282,7 +310,7 @@ int runBatch(const BatchOptions& options) {
     // A run stopped before its office started converts nothing: no office
     // is started for it. An office that does not start says why here, since
     // the Mediator only says that there is none (and tries once more).
-    if (!stopRequested) {
+    if (!stopRequested && server) {
         try {
             server->createObject();
         } catch (const std::exception& error) {
@@ -312,7 +340,10 @@ int runBatch(const BatchOptions& options) {
         };
 
     Mediator mediator(windows, dialogs);
-    mediator.setWordProcessors(options.jobs, [more] { return more->make(); });
+    if (more)
+        mediator.setWordProcessors(options.jobs, [more] { return more->make(); });
+    else
+        mediator.setEngineMaker(makeEngine);
     if (!stopRequested && !mediator.init())
         return 2;
 
@@ -417,7 +448,8 @@ int runBatch(const BatchOptions& options) {
     // per run, with the processor time of its offices' last processes, read
     // before the offices end (the system counts them among this process's
     // children only once they have been waited for).
-    if (const QString file = qEnvironmentVariable("QUILLPG_PHASE_TIMES"); !file.isEmpty()) {
+    if (const QString file = qEnvironmentVariable("QUILLPG_PHASE_TIMES");
+        !file.isEmpty() && server) {
         auto sessions = more->sessions();
         sessions.push_back(server->session());
         double officeSeconds = 0;
@@ -445,8 +477,10 @@ int runBatch(const BatchOptions& options) {
                             .arg(std::max(offices, 1))
                             .toUtf8());
     }
-    server->shutdown();
-    more->shutdown();
+    if (server) {
+        server->shutdown();
+        more->shutdown();
+    }
     if (reporter.reportFailed())
         return 2;
     return status > 1 ? status : std::max(status, outcome);

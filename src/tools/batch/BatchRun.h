@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BatchOptions.h"
+#include "jobs/Mediator.h"
 
 namespace qp::batch {
 
@@ -20,7 +21,13 @@ bool checkReport(const BatchOptions& options, QString* error);
 
 // Converts the folder (or its slice) through the same pipeline as the
 // window application, options.jobs documents at once, each in an office of
-// its own. Returns the exit status.
-int runBatch(const BatchOptions& options);
+// its own. Returns the exit status. With an engine maker no office is
+// started: the word processor registered as "Word.Application" converts,
+// through the engine made for it.
+int runBatch(const BatchOptions& options, const Mediator::EngineMaker& makeEngine = {});
+
+// The program for its arguments (those after its name): parses and checks
+// them, then converts. Returns the exit status.
+int runTool(const QStringList& arguments, const Mediator::EngineMaker& makeEngine = {});
 
 } // namespace qp::batch

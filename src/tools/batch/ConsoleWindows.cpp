@@ -21,8 +21,8 @@ int exitStatus(const RunCounts& counts) {
 
 } // namespace
 
-void printLinesToStandardError() {
-    linesOut = stderr;
+void printLinesToStandardError(bool toError) {
+    linesOut = toError ? stderr : stdout;
 }
 
 void printRunLine(const QString& line) {

@@ -101,8 +101,8 @@ private:
 QString progressLine(int done, int total, double seconds);
 
 // From now on the lines of the documents and the closing line go to standard
-// error: standard output carries the report.
-void printLinesToStandardError();
+// error (standard output carries the report), or else to standard output.
+void printLinesToStandardError(bool toError);
 // Prints a line of the run (a document's or the closing one) where they go.
 void printRunLine(const QString& line);
 
