@@ -272,6 +272,7 @@ TEST_F(Keys, AccessLettersEnterOnTheFocusedButtonFocusFramesAndTheRowMenuFromThe
     DocumentListView& list = main.documentList();
     for (const char* key : {"/in/a.doc", "/in/b.doc", "/in/c.doc"})
         list.addRow(key, key);
+    list.flush();
     list.setCurrentItem(list.topLevelItem(1));
     list.setFocus();
     const QString current = DocumentListView::keyOf(list.currentItem());
