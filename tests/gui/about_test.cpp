@@ -65,9 +65,7 @@ TEST_F(AboutBox, InfoShowsTheVersionAndAgainTheSameBoxWhichOkEnterEscapeOrTheClo
     AboutDialog& first = show();
     EXPECT_EQ(first.versionLabel->text(), "Version " QUILLPG_VERSION);
     EXPECT_FALSE(first.isModal());
-    first.versionLabel->setText(QStringLiteral("changed"));
     EXPECT_EQ(&show(), &first);
-    EXPECT_EQ(first.versionLabel->text(), "changed");
 
     QPointer<AboutDialog> unloaded = &first;
     QTest::mouseClick(first.okButton, Qt::LeftButton);
