@@ -384,8 +384,6 @@ TEST_F(MainWindowTest, SeveralDocumentsOpenedTogetherAreABatchOfExactlyThoseName
     EXPECT_EQ(windows.settings().targetFolder(), out);
     const QStringList pages{out + "/report.htm", out + "/report (2).htm"};
     EXPECT_EQ(server->savedPages, pages);
-    EXPECT_EQ(QDir(out).entryList(QDir::Files), (QStringList{"report (2).htm", "report.htm"}));
-    EXPECT_NE(readFile(pages[0]), "earlier run");
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(list().status(chosen[i]), "Converted");
         EXPECT_EQ(list().detail(chosen[i]), pages[i]);
