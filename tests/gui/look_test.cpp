@@ -86,14 +86,12 @@ double textContrast(const QImage& image, const QRegion& area) {
         for (int y = rect.top(); y <= rect.bottom(); ++y)
             for (int x = rect.left(); x <= rect.right(); ++x)
                 ++counts[image.pixel(x, y) | 0xff000000];
-    QRgb background = 0;
-    int most = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (it.value() > most)
-            most = it.value(), background = it.key();
+    const QList<QRgb> colours = counts.keys();
+    const auto background = std::max_element(colours.begin(), colours.end(),
+                                             [&](QRgb a, QRgb b) { return counts[a] < counts[b]; });
     double best = 1.0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        best = std::max(best, contrast(it.key(), background));
+    for (QRgb colour : colours)
+        best = std::max(best, contrast(colour, *background));
     return best;
 }
 
