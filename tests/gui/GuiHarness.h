@@ -12,6 +12,7 @@
 
 #include "ui/Application.h"
 #include "ui/BatchDialog.h"
+#include "ui/DocumentListView.h"
 #include "ui/MainWindow.h"
 #include "ui/QuickStartDialog.h"
 #include "ui/Startup.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -66,20 +68,12 @@ inline void clickMenu(QMenuBar* bar, QMenu* menu, QAction* item) {
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
 }
 
-// File -> Batch: the two folders chosen through the scripted folder
-// browser, then "Start"; returns when the batch has run.
-inline void batchThroughMenu(WidgetWindows& windows, ScriptedDialogs& dialogs,
-                             const QString& source, const QString& target) {
-    MainWindow& main = windows.mainWindow();
-    whenModal<BatchDialog>([&](BatchDialog& dialog) {
-        dialogs.answerFolder(source);
-        QTest::mouseClick(dialog.sourceButton, Qt::LeftButton);
-        dialogs.answerFolder(target);
-        QTest::mouseClick(dialog.targetButton, Qt::LeftButton);
-        QTest::mouseClick(dialog.startButton, Qt::LeftButton);
-    });
-    clickMenu(main.menuBar(), main.fileMenu, main.batchAction);
-    ASSERT_TRUE(waitForJobs(windows.mediator()));
+// The names the Batch Documents dialog lists as found.
+inline QStringList foundNames(const BatchDialog& dialog) {
+    QStringList names;
+    for (int i = 0; i < dialog.foundList->count(); ++i)
+        names << dialog.foundList->item(i)->text();
+    return names;
 }
 
 // The object names of the visible windows other than menus.
@@ -137,7 +131,26 @@ protected:
 
     QString path(const QString& name) const { return QDir(work.path()).filePath(name); }
 
+    DocumentListView& list() { return windows.mainWindow().documentList(); }
+
+    // File -> Batch: the folders "in" and "out" chosen through the scripted
+    // folder browser, then "Start"; returns when the batch has run.
+    void batch() {
+        MainWindow& main = windows.mainWindow();
+        whenModal<BatchDialog>([&](BatchDialog& dialog) {
+            dialogs.answerFolder(in);
+            QTest::mouseClick(dialog.sourceButton, Qt::LeftButton);
+            dialogs.answerFolder(out);
+            QTest::mouseClick(dialog.targetButton, Qt::LeftButton);
+            QTest::mouseClick(dialog.startButton, Qt::LeftButton);
+        });
+        clickMenu(main.menuBar(), main.fileMenu, main.batchAction);
+        ASSERT_TRUE(waitForJobs(windows.mediator()));
+    }
+
     QTemporaryDir work;
+    const QString in = path("in");
+    const QString out = path("out");
     std::shared_ptr<FakeWordServer> server;
     ScriptedDialogs dialogs;
     WidgetWindows windows{dialogs};

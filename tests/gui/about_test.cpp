@@ -13,12 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 
-using qp::AboutDialog;
-using qp::MessageAnswer;
-using qp::MessageIcon;
-using qp::test::PrivateDesktop;
-using qp::test::writeFile;
-
+namespace qp::test {
 namespace {
 
 // Every test starts with no About box loaded, a private PATH and private
@@ -46,7 +41,7 @@ protected:
         dialogs.answerMessage(MessageAnswer::Ok);
         QTest::mouseClick(widget, Qt::LeftButton);
         ASSERT_EQ(dialogs.messages.size(), 1u);
-        const qp::MessageRequest& message = dialogs.messages[0];
+        const MessageRequest& message = dialogs.messages[0];
         EXPECT_EQ(message.text, QString::fromUtf8(text));
         EXPECT_EQ(message.title, QString::fromUtf8(title));
         EXPECT_EQ(message.icon, icon);
@@ -55,19 +50,15 @@ protected:
     }
 
     PrivateDesktop desktop;
-    qp::test::ScriptedDialogs dialogs;
-    qp::WidgetWindows windows{dialogs};
+    ScriptedDialogs dialogs;
+    WidgetWindows windows{dialogs};
 };
-
-} // namespace
 
 TEST_F(AboutBox, InfoShowsTheVersionAndAgainTheSameBoxWhichOkEnterEscapeOrTheCloseBoxUnloads) {
     AboutDialog& first = show();
     EXPECT_EQ(first.versionLabel->text(), "Version " QUILLPG_VERSION);
     EXPECT_FALSE(first.isModal());
-    first.versionLabel->setText(QStringLiteral("changed"));
     EXPECT_EQ(&show(), &first);
-    EXPECT_EQ(first.versionLabel->text(), "changed");
 
     QPointer<AboutDialog> unloaded = &first;
     QTest::mouseClick(first.okButton, Qt::LeftButton);
@@ -100,7 +91,7 @@ TEST_F(AboutBox, TheLinkOpensTheProductPageInTheAssociatedBrowserOrSaysWhyNot) {
     dialogs.reset();
     const QString record = desktop.installBrowser();
     QTest::mouseClick(show().Label3, Qt::LeftButton);
-    EXPECT_EQ(PrivateDesktop::waitForRecord(record), QStringList{qp::Links::productPage()});
+    EXPECT_EQ(PrivateDesktop::waitForRecord(record), QStringList{Links::productPage()});
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(show().isVisible());
     writeFile(desktop.bin() + "/stub-browser", "#!/nonexistent/interpreter\n");
@@ -118,3 +109,6 @@ TEST_F(AboutBox, SystemInfoStartsTheToolFoundOnPathOrIsUnavailable) {
     EXPECT_EQ(PrivateDesktop::waitForRecord(record), QStringList());
     EXPECT_TRUE(dialogs.messages.empty());
 }
+
+} // namespace
+} // namespace qp::test

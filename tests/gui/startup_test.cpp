@@ -16,13 +16,6 @@
 namespace qp::test {
 namespace {
 
-QStringList foundNames(const BatchDialog& form) {
-    QStringList names;
-    for (int i = 0; i < form.foundList->count(); ++i)
-        names << form.foundList->item(i)->text();
-    return names;
-}
-
 class StartUpTest : public WindowTest {
 protected:
     void SetUp() override {
@@ -50,9 +43,6 @@ protected:
         dialogs.answerFolder(out);
         QTest::mouseClick(batch.targetButton, Qt::LeftButton);
     }
-
-    const QString in = path("in");
-    const QString out = path("out");
 };
 
 TEST_F(StartUpTest, ABindingFailureShowsOnlyItsMessageBoxAndRunApplicationReturnsOne) {
