@@ -70,12 +70,12 @@ pages-first-number BatchState.cpp
 + for (int n = 1;
 
 batch-last-file BatchState.cpp
-- for (int i = 0; i < count; ++i) {
-+ for (int i = 0; i < count - 1; ++i) {
+- for (int i = 0; i < listed.listCount(); ++i) {
++ for (int i = 0; i < listed.listCount() - 1; ++i) {
 
-batch-accepted-or BatchState.cpp
-- document && windows.takesDocument
-+ document || windows.takesDocument
+batch-others-queued BatchState.cpp
+- else if (!wasChosen)
++ else if (wasChosen)
 
 batch-none-found BatchState.cpp
 - if (acceptedIndex == 0)
@@ -87,9 +87,9 @@ batch-drop-page-name BatchState.cpp
 
 nodocs-first-match BatchState.cpp
 - if (chain.accepts(extension))
--             return QString();
+-                 return QString();
 + if (!chain.accepts(extension))
-+             return QString();
++                 return QString();
 
 nodocs-order BatchState.cpp
 - return a.second > b.second;
@@ -273,9 +273,9 @@ fs-extension-window FileSystem.cpp
 
 mediator-found Mediator.cpp
 - if (chain.accepts(extension))
--                 view.addFound
+-                     view.addFound
 + if (!chain.accepts(extension))
-+                 view.addFound
++                     view.addFound
 EOF
 }
 
