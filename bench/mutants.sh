@@ -307,6 +307,13 @@ fi
 # without its build folders. Files keep their times, so unchanged ones are
 # not compiled again; the mutated ones are always compiled again, since a
 # run that was interrupted may have left their objects mutated.
+# A copy made from another checkout starts afresh: its files' times say
+# nothing about what the objects there were compiled from.
+if [[ "$(cat "$cache/source" 2>/dev/null)" != "$root" ]]; then
+    rm -rf "$tree"
+    mkdir -p "$tree"
+    printf '%s\n' "$root" >"$cache/source"
+fi
 tar -C "$root" --exclude='./build*' --exclude=./.git --exclude=./.cache -cf - . | tar -C "$tree" -xf -
 for f in "${files[@]}"; do touch "$tree/$f"; done
 [[ -f $build/build.ninja ]] || cmake -S "$tree" -B "$build" -G Ninja >"$logs/configure.log" 2>&1 ||
