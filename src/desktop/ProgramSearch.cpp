@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace qp {
 
@@ -32,6 +33,29 @@ QString findProgram(const QString& name) {
             return QDir::cleanPath(candidate);
     }
     return {};
+}
+
+std::optional<QString> defaultApplicationsFor(const QString& mimeType) {
+    constexpr int timeoutMs = 5000;
+    const QString xdgMime = findProgram(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return std::nullopt;
+    QProcess query;
+    query.setProgram(xdgMime);
+    query.setArguments({QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    query.setStandardInputFile(QProcess::nullDevice());
+    query.setStandardErrorFile(QProcess::nullDevice());
+    query.start();
+    if (!query.waitForStarted(timeoutMs))
+        return std::nullopt;
+    if (!query.waitForFinished(timeoutMs)) {
+        query.kill();
+        query.waitForFinished(timeoutMs);
+        return std::nullopt;
+    }
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(query.readAllStandardOutput());
 }
 
 } // namespace qp

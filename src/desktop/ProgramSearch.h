@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace qp {
 
 // Finds a program the way a shell would, but stricter: a name with a slash
@@ -10,5 +12,11 @@ namespace qp {
 // (which would mean the current folder) are skipped. Returns the full path,
 // or an empty text when there is no such program.
 QString findProgram(const QString& name);
+
+// What `xdg-mime query default TYPE` names: the desktop entries of the
+// programs that open that type, one per line, empty when none does. No
+// answer (nullopt) when xdg-mime is missing, fails or takes over five
+// seconds; it is a small shell script.
+std::optional<QString> defaultApplicationsFor(const QString& mimeType);
 
 } // namespace qp

@@ -13,9 +13,6 @@ namespace qp::WebBrowser {
 
 namespace {
 
-// How long xdg-mime may take to answer; it is a small shell script.
-constexpr int QueryTimeoutMs = 5000;
-
 // Decodes the escapes that every string value of a desktop entry may hold.
 QString decodeValue(const QString& raw) {
     QString value;
@@ -69,28 +66,10 @@ void addDataFolder(QStringList& folders, const QString& dataDir) {
 } // namespace
 
 QString defaultDesktopEntry() {
-    const QString xdgMime = findProgram(QStringLiteral("xdg-mime"));
-    if (xdgMime.isEmpty())
+    const auto lines = defaultApplicationsFor(QStringLiteral("text/html"));
+    if (!lines)
         return {};
-    QProcess query;
-    query.setProgram(xdgMime);
-    query.setArguments(
-        {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
-    query.setStandardInputFile(QProcess::nullDevice());
-    query.setStandardErrorFile(QProcess::nullDevice());
-    query.start();
-    if (!query.waitForStarted(QueryTimeoutMs))
-        return {};
-    if (!query.waitForFinished(QueryTimeoutMs)) {
-        query.kill();
-        query.waitForFinished(QueryTimeoutMs);
-        return {};
-    }
-    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
-        return {};
-    const QStringList lines =
-        QString::fromLocal8Bit(query.readAllStandardOutput()).split(QLatin1Char('\n'));
-    for (const QString& line : lines) {
+    for (const QString& line : lines->split(QLatin1Char('\n'))) {
         const QString id = line.trimmed();
         if (id.isEmpty())
             continue;
