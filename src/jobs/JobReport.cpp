@@ -152,51 +152,93 @@ bool save(const QString& path, const QList<JobOutcome>& outcomes, const JobCount
 
 } // namespace JobReport
 
-void JobRecord::jobStarted(int) {
-    started_.clear();
-    warnings_.clear();
-    bytes_.clear();
-    errors_.clear();
-    outcomes_.clear();
-    counts_ = {};
-    finished_ = false;
-    clock_.start();
-}
-
-void JobRecord::documentStarted(const QString& source, int, int) {
+void OutcomeAssembler::started(const QString& source) {
     if (!clock_.isValid())
         clock_.start();
     started_.insert(source, clock_.nsecsElapsed());
 }
 
-void JobRecord::documentWarned(const QString& source, const QString& warnings) {
+void OutcomeAssembler::warned(const QString& source, const QString& warnings) {
     warnings_.insert(source, warnings);
 }
 
-void JobRecord::documentSaved(const QString& source, qint64 bytes) {
+void OutcomeAssembler::saved(const QString& source, qint64 bytes) {
     bytes_.insert(source, bytes);
 }
 
-void JobRecord::documentConverted(const QString& source, const QString& page) {
-    JobOutcome outcome;
-    outcome.source = source;
-    outcome.page = page;
-    outcome.warnings = warnings_.take(source);
-    outcome.bytes = bytes_.take(source);
-    add(std::move(outcome));
-}
-
-void JobRecord::documentErrorNumber(const QString& source, std::int32_t number) {
+void OutcomeAssembler::errorNumber(const QString& source, std::int32_t number) {
     errors_.insert(source, number);
 }
 
-void JobRecord::documentFailed(const QString& source, const QString& reason) {
+JobOutcome OutcomeAssembler::converted(const QString& source, const QString& page) {
+    JobOutcome outcome;
+    outcome.source = source;
+    outcome.page = page;
+    outcome.warnings = warnings_.value(source);
+    outcome.bytes = bytes_.value(source);
+    outcome.seconds = finish(source);
+    return outcome;
+}
+
+JobOutcome OutcomeAssembler::failed(const QString& source, const QString& reason) {
     JobOutcome outcome;
     outcome.status = JobOutcome::Status::Failed;
     outcome.source = source;
     outcome.reason = reason;
-    outcome.error = errors_.take(source);
-    add(std::move(outcome));
+    outcome.error = errors_.value(source);
+    outcome.seconds = finish(source);
+    return outcome;
+}
+
+void OutcomeAssembler::restart() {
+    started_.clear();
+    warnings_.clear();
+    bytes_.clear();
+    errors_.clear();
+    clock_.start();
+}
+
+double OutcomeAssembler::finish(const QString& source) {
+    warnings_.remove(source);
+    bytes_.remove(source);
+    errors_.remove(source);
+    const auto it = started_.constFind(source);
+    if (it == started_.cend())
+        return 0;
+    const double seconds = double(clock_.nsecsElapsed() - *it) / 1e9;
+    started_.erase(it);
+    return seconds;
+}
+
+void JobRecord::jobStarted(int) {
+    assembler_.restart();
+    outcomes_.clear();
+    counts_ = {};
+    finished_ = false;
+}
+
+void JobRecord::documentStarted(const QString& source, int, int) {
+    assembler_.started(source);
+}
+
+void JobRecord::documentWarned(const QString& source, const QString& warnings) {
+    assembler_.warned(source, warnings);
+}
+
+void JobRecord::documentSaved(const QString& source, qint64 bytes) {
+    assembler_.saved(source, bytes);
+}
+
+void JobRecord::documentConverted(const QString& source, const QString& page) {
+    add(assembler_.converted(source, page));
+}
+
+void JobRecord::documentErrorNumber(const QString& source, std::int32_t number) {
+    assembler_.errorNumber(source, number);
+}
+
+void JobRecord::documentFailed(const QString& source, const QString& reason) {
+    add(assembler_.failed(source, reason));
 }
 
 void JobRecord::documentCancelled(const QString& source) {
@@ -214,13 +256,6 @@ bool JobRecord::save(const QString& path, QString* error) const {
 }
 
 void JobRecord::add(JobOutcome outcome) {
-    if (const auto it = started_.constFind(outcome.source); it != started_.cend()) {
-        outcome.seconds = double(clock_.nsecsElapsed() - *it) / 1e9;
-        started_.erase(it);
-    }
-    warnings_.remove(outcome.source);
-    bytes_.remove(outcome.source);
-    errors_.remove(outcome.source);
     counts_.add(outcome);
     outcomes_ << std::move(outcome);
 }

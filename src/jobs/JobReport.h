@@ -65,6 +65,33 @@ bool save(const QString& path, const QList<JobOutcome>& outcomes, const JobCount
 
 } // namespace JobReport
 
+// Gathers what a reporter hears of each document in flight (when it started,
+// its warnings, its bytes, the error number of a failure) into its outcome
+// once it ends. Several documents may be in flight at once.
+class OutcomeAssembler {
+public:
+    void started(const QString& source);
+    void warned(const QString& source, const QString& warnings);
+    void saved(const QString& source, qint64 bytes);
+    void errorNumber(const QString& source, std::int32_t number);
+    // The document's outcome; what was heard of it is forgotten.
+    JobOutcome converted(const QString& source, const QString& page);
+    JobOutcome failed(const QString& source, const QString& reason);
+    // Forgets every document and starts the clock again.
+    void restart();
+
+private:
+    // Seconds since the document started, 0 when it never did; what was
+    // heard of it is forgotten.
+    double finish(const QString& source);
+
+    QElapsedTimer clock_;
+    QHash<QString, qint64> started_; // on clock_
+    QHash<QString, QString> warnings_;
+    QHash<QString, qint64> bytes_;
+    QHash<QString, std::int32_t> errors_;
+};
+
 // Keeps what became of each document of the last job, from what its reporter
 // hears, for its report: the time each took, its warnings, its bytes and the
 // error number of a failure. A cancelled document counts as failed with the
@@ -92,12 +119,7 @@ public:
 private:
     void add(JobOutcome outcome);
 
-    QElapsedTimer clock_;
-    // When each document in flight started, on clock_ (several convert at once).
-    QHash<QString, qint64> started_;
-    QHash<QString, QString> warnings_;
-    QHash<QString, qint64> bytes_;
-    QHash<QString, std::int32_t> errors_;
+    OutcomeAssembler assembler_;
     QList<JobOutcome> outcomes_;
     JobCounts counts_;
     bool finished_ = false;

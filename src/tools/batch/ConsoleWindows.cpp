@@ -82,43 +82,31 @@ void ConsoleReporter::folderNotRead(const QString& folder, const QString& reason
 void ConsoleReporter::documentStarted(const QString& source, int, int) {
     if (!clock_.isValid())
         clock_.start();
-    started_.insert(source, clock_.nsecsElapsed());
-}
-
-double ConsoleReporter::secondsOf(const QString& source) {
-    const auto it = started_.constFind(source);
-    if (it == started_.cend())
-        return 0;
-    const double seconds = double(clock_.nsecsElapsed() - *it) / 1e9;
-    started_.erase(it);
-    return seconds;
+    assembler_.started(source);
 }
 
 void ConsoleReporter::documentWarned(const QString& source, const QString& warnings) {
-    warnings_.insert(source, warnings);
+    assembler_.warned(source, warnings);
 }
 
-void ConsoleReporter::documentSaved(const QString&, qint64 bytes) {
-    bytes_ = bytes;
+void ConsoleReporter::documentSaved(const QString& source, qint64 bytes) {
+    assembler_.saved(source, bytes);
 }
 
 // "Converted SOURCE -> PAGE", followed by the document's warnings in
 // parentheses when it has any.
 void ConsoleReporter::documentConverted(const QString& source, const QString& page) {
-    Outcome outcome{Outcome::Status::Converted, source, page, {}, warnings_.take(source), 0,
-                    secondsOf(source),          bytes_};
-    tell(outcome);
+    tell(assembler_.converted(source, page));
     if (afterDocument)
         afterDocument();
 }
 
-void ConsoleReporter::documentErrorNumber(const QString&, std::int32_t number) {
-    error_ = number;
+void ConsoleReporter::documentErrorNumber(const QString& source, std::int32_t number) {
+    assembler_.errorNumber(source, number);
 }
 
 void ConsoleReporter::documentFailed(const QString& source, const QString& reason) {
-    Outcome outcome{Outcome::Status::Failed, source, {}, reason, {}, error_, secondsOf(source), 0};
-    tell(outcome);
+    tell(assembler_.failed(source, reason));
     if (afterDocument)
         afterDocument();
 }
@@ -145,9 +133,6 @@ int ConsoleReporter::finish() const {
 }
 
 void ConsoleReporter::tell(const Outcome& outcome) {
-    // What was said of this document is not another's.
-    bytes_ = 0;
-    error_ = 0;
     counts_.add(outcome);
     clearProgress();
     printRunLine(printedLine(outcome));

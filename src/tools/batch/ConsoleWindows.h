@@ -5,6 +5,7 @@
 #include "desktop/Dialogs.h"
 #include "desktop/FileList.h"
 #include "jobs/Controls.h"
+#include "jobs/JobReport.h"
 #include "jobs/JobSettings.h"
 
 #include <QElapsedTimer>
@@ -80,8 +81,6 @@ public:
 private:
     // Prints a document's line and writes it to the report.
     void tell(const Outcome& outcome);
-    // Seconds since the document started, forgetting it; 0 when it never did.
-    double secondsOf(const QString& source);
     void drawProgress();
     void clearProgress();
 
@@ -89,12 +88,8 @@ private:
     ReportWriter* report_;
     int total_ = 0;
     RunCounts counts_;
-    QElapsedTimer clock_;
-    // When each document in flight started, on clock_ (several convert at once).
-    QHash<QString, qint64> started_;
-    QHash<QString, QString> warnings_;
-    qint64 bytes_ = 0;
-    std::int32_t error_ = 0;
+    QElapsedTimer clock_; // since the first job started, for the rate
+    OutcomeAssembler assembler_;
 };
 
 // Draws "done/total, rate, time left" on standard error.
