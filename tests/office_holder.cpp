@@ -18,36 +18,32 @@ using namespace qp;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each answer as soon as it is given
     office::OfficeOptions options;
     if (argc > 1)
         options.pipeName = QString::fromLocal8Bit(argv[1]);
     const auto server = office::registerWordServer(options);
     ObjectRef word;
     try {
-        word = AutomationRuntime::getObject(QStringLiteral("Word.Application"));
+        word = AutomationRuntime::getObject("Word.Application");
     } catch (const AutomationError&) {
-        word = AutomationRuntime::createObject(QStringLiteral("Word.Application"));
+        word = AutomationRuntime::createObject("Word.Application");
     }
     const auto session = server->session();
     std::printf("%lld %s %d %d %s\n", session->officePid(), qPrintable(session->options().pipeName),
                 int(session->officeNetworkIsolated()), int(session->officeInternetBlocked()),
                 QFile::encodeName(session->options().profileDir).constData());
-    std::fflush(stdout);
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        const QStringList parts = QString::fromStdString(line).split(QLatin1Char(' '));
+    for (std::string line; std::getline(std::cin, line);) {
+        const QStringList parts = QString::fromStdString(line).split(' ');
         try {
-            word->object(QStringLiteral("Documents"))
-                ->call(QStringLiteral("Open"), {{QStringLiteral("FileName"), parts.value(0)}});
-            word->object(QStringLiteral("ActiveDocument"))
-                ->call(QStringLiteral("SaveAs"), {{QStringLiteral("FileName"), parts.value(1)},
-                                                  {QStringLiteral("FileFormat"), std::int16_t(8)}});
-            word->object(QStringLiteral("ActiveWindow"))->call(QStringLiteral("Close"));
+            word->object("Documents")->call("Open", {{"FileName", parts.value(0)}});
+            word->object("ActiveDocument")
+                ->call("SaveAs", {{"FileName", parts.value(1)}, {"FileFormat", std::int16_t(8)}});
+            word->object("ActiveWindow")->call("Close");
             std::printf("ok\n");
         } catch (const AutomationError& error) {
             std::printf("failed: %s\n", qPrintable(error.description()));
         }
-        std::fflush(stdout);
     }
     server->shutdown();
 }

@@ -3,9 +3,7 @@
 #include "automation/AutomationObject.h"
 #include "office/OfficeSandbox.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 
 namespace qp::test {
 
