@@ -65,7 +65,6 @@ TEST_F(Fidelity, pageFieldsFloatingObjectsAndLinkedPicturesComeFromTheLayout) {
     // The watermark of a header sits on the page, not 0.57 in above it.
     const auto top = QRegularExpression("position: absolute; top: (-?[0-9.]+)in")
                          .match(QString::fromUtf8(readFile(convert(corpusFile("watermark.doc")))));
-    ASSERT_TRUE(top.hasMatch());
     EXPECT_GT(top.captured(1).toDouble(), 0.0) << top.captured(0).toStdString();
 
     // A document with comments is laid out without ending the office.
