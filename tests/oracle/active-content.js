@@ -16,19 +16,11 @@ const createDOMPurify = require('dompurify');
 // A console of its own, so that what jsdom says of a style sheet it cannot
 // read is not taken for a finding.
 const DOMPurify = createDOMPurify(new JSDOM('', { virtualConsole: new VirtualConsole() }).window);
-const activeElements = new Set(['script', 'iframe', 'frame', 'frameset', 'object', 'embed',
-                                'applet', 'base', 'portal']);
-const urlAttributes = new Set(['href', 'src', 'action', 'formaction', 'background', 'poster',
-                               'cite', 'longdesc', 'usemap', 'codebase', 'data', 'classid',
-                               'archive', 'profile', 'manifest', 'dynsrc', 'lowsrc', 'srcset',
-                               'xlink:href', 'ping', 'icon', 'code']);
-
-// Whether DOMPurify accepts the address in the place where it stands: a
-// picture's source, else a link.
-function urlAccepted(tag, value) {
-    return tag === 'img' ? DOMPurify.isValidAttribute('img', 'src', value)
-                         : DOMPurify.isValidAttribute('a', 'href', value);
-}
+const activeElements = new Set(
+    ['script', 'iframe', 'frame', 'frameset', 'object', 'embed', 'applet', 'base', 'portal']);
+const urlAttributes = new Set(['href', 'src', 'action', 'formaction', 'background', 'poster', 'cite',
+    'longdesc', 'usemap', 'codebase', 'data', 'classid', 'archive', 'profile', 'manifest', 'dynsrc',
+    'lowsrc', 'srcset', 'xlink:href', 'ping', 'icon', 'code']);
 
 // Whether a browser would run the address or show it as a document: the
 // WHATWG URL parser (Node's, as browsers have it) drops leading and trailing
@@ -37,36 +29,22 @@ function urlAccepted(tag, value) {
 const pictureTypes = new Set(['image/png', 'image/jpeg', 'image/gif']);
 function schemeCanRun(value) {
     let url;
-    try {
-        url = new URL(value, 'http://page.invalid/');
-    } catch {
-        return false;
-    }
-    if (url.protocol === 'javascript:' || url.protocol === 'vbscript:')
-        return true;
-    if (url.protocol !== 'data:')
-        return false;
+    try { url = new URL(value, 'http://page.invalid/'); } catch { return false; }
     const type = url.pathname.split(',')[0].split(';')[0].trim().toLowerCase();
-    return !pictureTypes.has(type);
+    return url.protocol === 'javascript:' || url.protocol === 'vbscript:' ||
+        (url.protocol === 'data:' && !pictureTypes.has(type));
 }
 
-// The addresses of an attribute: srcset lists several, each before its
-// descriptors.
-function addressesOf(name, value) {
-    if (name !== 'srcset')
-        return [value];
-    return value.split(/[\t\n\f\r ]+/).map(part => part.replace(/^,+|,+$/g, ''))
-        .filter(part => part && !/^\d+(\.\d+)?[wx]$/.test(part));
-}
-
-// Every URL attribute of the document whose address can run.
+// Every URL attribute of the document whose address can run (srcset lists
+// several, each before its descriptors).
 function runnableAddresses(document) {
     const parts = [];
     for (const element of document.querySelectorAll('*'))
-        for (const attribute of Array.from(element.attributes)) {
-            const name = attribute.name.toLowerCase();
-            if (urlAttributes.has(name) && addressesOf(name, attribute.value).some(schemeCanRun))
-                parts.push('<' + element.localName + ' ' + name + '="' + attribute.value + '">');
+        for (const { name, value } of Array.from(element.attributes)) {
+            const addresses = name.toLowerCase() === 'srcset'
+                ? value.split(/[\t\n\f\r ]+/).map(part => part.replace(/^,+|,+$/g, '')) : [value];
+            if (urlAttributes.has(name.toLowerCase()) && addresses.some(schemeCanRun))
+                parts.push('<' + element.localName + ' ' + name.toLowerCase() + '="' + value + '">');
         }
     return parts;
 }
@@ -82,7 +60,9 @@ function activeParts(tag, attributes, withElement) {
             parts.push('<meta http-equiv="refresh">');
         else if (name.startsWith('on'))
             parts.push('<' + tag + ' ' + name + '>');
-        else if (urlAttributes.has(name) && !urlAccepted(tag, attribute.value))
+        // DOMPurify judges the address where it stands: a picture's source, else a link.
+        else if (urlAttributes.has(name) && !DOMPurify.isValidAttribute(
+            tag === 'img' ? 'img' : 'a', tag === 'img' ? 'src' : 'href', attribute.value))
             parts.push('<' + tag + ' ' + name + '="' + attribute.value + '">');
     }
     return parts;
