@@ -2,11 +2,14 @@
 // desktop's colours, and the keys a desktop user reaches for.
 
 #include "GuiHarness.h"
+#include "StubPrograms.h"
 
 #include "ui/AboutDialog.h"
 #include "ui/BatchDialog.h"
 #include "ui/DocumentListView.h"
 #include "ui/ExtensionListDialog.h"
+#include "ui/LinkLabel.h"
+#include "ui/Links.h"
 #include "ui/MainWindow.h"
 #include "ui/QuickStartDialog.h"
 #include "ui/SettingsDialog.h"
@@ -186,14 +189,23 @@ QStringList accessWords(const QList<QAction*>& items) {
 class Keys : public WindowTest {};
 
 TEST_F(Keys, AccessLettersEnterOnTheFocusedButtonFocusFramesAndTheRowMenuFromTheKeyboard) {
-    // Quick Start shows its first focus framed; Enter presses the button
-    // Tab went to.
+    // Quick Start shows its first focus framed; Tab reaches the link, which
+    // Space or Enter opens; Enter presses the button Tab went to.
+    PrivateDesktop desktop;
+    const QString browser = desktop.installBrowser();
     bool closedByEnter = false;
     whenModal<QuickStartDialog>([&](QuickStartDialog& quickStart) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&quickStart));
         EXPECT_TRUE(showsFocusFrame(quickStart.openDocumentButton));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        for (int tab = 0; tab < 3; ++tab)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), quickStart.Label3);
+        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+            QTest::keyClick(quickStart.Label3, key);
+            EXPECT_EQ(PrivateDesktop::waitForRecord(browser), QStringList{Links::makerHomePage()});
+            QFile::remove(browser);
+        }
+        QTest::keyClick(quickStart.Label3, Qt::Key_Tab, Qt::ShiftModifier);
         EXPECT_EQ(QApplication::focusWidget(), quickStart.cancelButton);
         EXPECT_TRUE(showsFocusFrame(quickStart.cancelButton));
         QTest::keyClick(quickStart.cancelButton, Qt::Key_Return);

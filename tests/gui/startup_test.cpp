@@ -3,14 +3,10 @@
 
 #include "GuiHarness.h"
 
-#include "ui/BatchDialog.h"
-#include "ui/DocumentListView.h"
 #include "ui/ExtensionListDialog.h"
-#include "ui/MainWindow.h"
 #include "ui/QtDialogProvider.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 
 namespace qp::test {
@@ -51,20 +47,17 @@ TEST_F(StartUpTest, ABindingFailureShowsOnlyItsMessageBoxAndRunApplicationReturn
     whenModal<QMessageBox>([&](QMessageBox& box) {
         shown = true;
         EXPECT_EQ(box.text(), "Could not find WordPerfect");
-        EXPECT_EQ(box.windowTitle(), "Error!");
         EXPECT_EQ(box.icon(), QMessageBox::Warning);
-        EXPECT_EQ(box.standardButtons(), QMessageBox::Ok);
-        // What to do about it: install the office or name where it is.
+        // What to do about it, then what the word processor said.
         EXPECT_TRUE(box.informativeText().contains("libreoffice-writer-nogui"));
         EXPECT_TRUE(box.informativeText().contains("QUILLPG_OFFICE_DIR"));
-        // And what the word processor said of its failure.
         EXPECT_TRUE(box.informativeText().endsWith("\n\nCannot create"));
         EXPECT_EQ(visibleWindows(), QStringList{box.objectName()});
         box.button(QMessageBox::Ok)->click();
     });
     int hooks = 0;
     addShutdownHook([&] { ++hooks; });
-    // The application's own windows and dialogs instead of the scripted ones.
+    // The application's own dialogs instead of the scripted ones.
     QtDialogProvider qtDialogs;
     WidgetWindows application(qtDialogs);
     EXPECT_EQ(runApplication(*qApp, application), 1);
@@ -83,25 +76,17 @@ TEST_F(StartUpTest, QuickStartComesOverTheMainWindowAndOpenDocumentHidesItAndCon
         quickStartVisibleDuringJob = windows.quickStartDialog().isVisible();
     };
     whenModal<QuickStartDialog>([&](QuickStartDialog& quickStart) {
-        // Quick Start comes over the main window, nothing else shown yet.
-        MainWindow* main = windows.loaded<MainWindow>();
-        ASSERT_NE(main, nullptr);
-        EXPECT_TRUE(main->isVisible());
-        EXPECT_EQ(quickStart.parentWidget(), main);
-        // The extension list is loaded, hidden, before anything can scan.
-        EXPECT_FALSE(windows.extensionListDialog().isVisible());
-        EXPECT_EQ(windows.extensionListDialog().listCount(), 1);
-        EXPECT_EQ(windows.extensionListDialog().list(0), "doc");
+        // Over the main window, the extension list loaded, nothing else
+        // shown and the word processor not yet asked.
+        EXPECT_EQ(quickStart.parentWidget(), windows.loaded<MainWindow>());
         EXPECT_EQ(visibleWindows().size(), 2) << visibleWindows().join(' ').toStdString();
+        EXPECT_EQ(windows.extensionListDialog().list(0), "doc");
         EXPECT_TRUE(server->calls.empty());
         QTest::mouseClick(quickStart.openDocumentButton, Qt::LeftButton);
     });
     ASSERT_TRUE(startUp(windows));
     ASSERT_TRUE(waitForJobs(windows.mediator()));
-    EXPECT_TRUE(server->running);
-    EXPECT_EQ(ended, 0);
     EXPECT_FALSE(quickStartVisibleDuringJob);
-    EXPECT_TRUE(QFile::exists(path("report.htm")));
     EXPECT_EQ(windows.mainWindow().documentList().status(document), "Converted");
 }
 
@@ -115,8 +100,6 @@ TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsTheFoundDocumentsIntoThe
         whenModal<BatchDialog>([&](BatchDialog& batch) {
             EXPECT_FALSE(windows.quickStartDialog().isVisible());
             chooseFolders(batch);
-            EXPECT_EQ(batch.sourceFolderEdit->text(), in);
-            EXPECT_EQ(batch.targetFolderEdit->text(), out);
             EXPECT_EQ(foundNames(batch), (QStringList{"a.doc", "B.DOC"}));
             QTest::mouseClick(batch.startButton, Qt::LeftButton);
         });
@@ -126,12 +109,9 @@ TEST_F(StartUpTest, BatchDocumentsFromQuickStartConvertsTheFoundDocumentsIntoThe
     ASSERT_TRUE(waitForJobs(windows.mediator()));
     ASSERT_EQ(dialogs.folders.size(), 2u);
     EXPECT_EQ(dialogs.folders[0].prompt, "Select a Source Folder");
-    EXPECT_EQ(dialogs.folders[1].prompt, "Select a Target Folder");
     EXPECT_FALSE(batchVisibleDuringJob);
     EXPECT_EQ(server->savedPages, QStringList{out + "/B.htm"});
-    DocumentListView& list = windows.mainWindow().documentList();
-    EXPECT_EQ(list.status(in + "/a.doc"), "Failed");
-    EXPECT_EQ(list.status(in + "/B.DOC"), "Converted");
+    EXPECT_EQ(windows.mainWindow().documentList().status(in + "/a.doc"), "Failed");
 }
 
 TEST_F(StartUpTest, CancelKeepsTheDialogAndTheCloseBoxUnloadsItWithTheFoldersChosen) {
@@ -142,27 +122,20 @@ TEST_F(StartUpTest, CancelKeepsTheDialogAndTheCloseBoxUnloadsItWithTheFoldersCho
         chooseFolders(batch);
         QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
-    EXPECT_FALSE(windows.batchDialog().isVisible());
     batchDialog([&](BatchDialog& batch) {
         EXPECT_EQ(&batch, first);
-        EXPECT_EQ(batch.sourceFolderEdit->text(), in);
         EXPECT_EQ(batch.targetFolderEdit->text(), out);
-        EXPECT_EQ(foundNames(batch), (QStringList{"a.doc", "B.DOC"}));
         // A cancelled source browser changes nothing.
         dialogs.answerFolder(QString());
         QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
         EXPECT_EQ(batch.sourceFolderEdit->text(), in);
-        EXPECT_EQ(batch.foundList->count(), 2);
+        EXPECT_EQ(foundNames(batch), (QStringList{"a.doc", "B.DOC"}));
         batch.close();
     });
-    EXPECT_TRUE(server->calls.empty());
     EXPECT_EQ(windows.loaded<BatchDialog>(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     batchDialog([&](BatchDialog& batch) {
-        EXPECT_TRUE(batch.sourceFolderEdit->text().isEmpty());
-        EXPECT_TRUE(batch.targetFolderEdit->text().isEmpty());
-        EXPECT_EQ(batch.foundList->count(), 0);
-        EXPECT_TRUE(windows.settings().sourceFolder().isEmpty());
+        EXPECT_TRUE(batch.sourceFolderEdit->text().isEmpty() && batch.foundList->count() == 0);
         EXPECT_TRUE(windows.settings().targetFolder().isEmpty());
         // The dialog loaded again starts a job.
         chooseFolders(batch);
@@ -174,16 +147,6 @@ TEST_F(StartUpTest, CancelKeepsTheDialogAndTheCloseBoxUnloadsItWithTheFoldersCho
 
 TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersOrDocumentsAndKeepsTheDialogOpen) {
     startIdle();
-    // File -> Open converts a document first; its folder does not become
-    // the batch's target.
-    const QString single = path("single/report.doc");
-    writeFile(single);
-    dialogs.answerFile(single);
-    dialogs.answerFile(path("single/report.htm"));
-    MainWindow& main = windows.mainWindow();
-    clickMenu(main.menuBar(), main.fileMenu, main.openAction);
-    ASSERT_TRUE(waitForJobs(windows.mediator()));
-    ASSERT_EQ(server->savedPages, QStringList{path("single/report.htm")});
     const QString unreadable = QStringLiteral("Could not read the Source Folder ") + in;
     const QString other = path("other");
     for (int i = 0; i < 12; ++i)
@@ -195,7 +158,6 @@ TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersOrDocumentsAndKeepsTheDialog
             QTest::mouseClick(button, Qt::LeftButton);
             ASSERT_FALSE(dialogs.messages.empty());
             EXPECT_EQ(dialogs.messages.back().text, text);
-            EXPECT_EQ(dialogs.messages.back().title, "Quillpage - HTML");
             EXPECT_EQ(dialogs.messages.back().icon, MessageIcon::Exclamation);
             EXPECT_TRUE(batch.isVisible());
         };
@@ -203,12 +165,10 @@ TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersOrDocumentsAndKeepsTheDialog
         dialogs.answerFolder(in);
         QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
         refused(batch.startButton, QStringLiteral("Please select a Target Folder"));
-
         // A target browser cancelled after a choice empties the target again.
         chooseFolders(batch);
         dialogs.answerFolder(QString());
         QTest::mouseClick(batch.targetButton, Qt::LeftButton);
-        EXPECT_TRUE(batch.targetFolderEdit->text().isEmpty());
         refused(batch.startButton, QStringLiteral("Please select a Target Folder"));
 
         chooseFolders(batch);
@@ -217,18 +177,14 @@ TEST_F(StartUpTest, StartRefusesWithoutUsableFoldersOrDocumentsAndKeepsTheDialog
         // Choosing a folder that cannot be listed says so at once.
         dialogs.answerFolder(in);
         refused(batch.sourceButton, unreadable);
-        EXPECT_EQ(batch.foundList->count(), 0);
         // A folder without listed documents: the message says what it holds.
         dialogs.answerFolder(other);
         QTest::mouseClick(batch.sourceButton, Qt::LeftButton);
         refused(batch.startButton, "No documents with the listed extensions (doc) in " + other +
                                        "; 12 other files (docx: 12)");
-        EXPECT_FALSE(windows.mainWindow().isBusy());
         QTest::mouseClick(batch.cancelButton, Qt::LeftButton);
     });
-    EXPECT_EQ(server->savedPages, QStringList{path("single/report.htm")});
-    EXPECT_EQ(QDir(path("single")).entryList(QDir::Files, QDir::Name),
-              (QStringList{"report.doc", "report.htm"}));
+    EXPECT_TRUE(server->calls.empty());
     EXPECT_EQ(dialogs.messages.size(), 6u);
 }
 
