@@ -3,25 +3,15 @@
 // folders dropped on the main window, the Extension manager and the About box.
 
 #include "GuiHarness.h"
-#include "QtPrinters.h"
-#include "StubPrograms.h"
 
 #include "jobs/ExtensionFilter.h"
-#include "ui/AboutDialog.h"
-#include "ui/ExtensionListDialog.h"
-#include "ui/JobStatusArea.h"
-#include "ui/LinkLabel.h"
-#include "ui/Links.h"
 #include "ui/PageActions.h"
 
 #include <QClipboard>
 #include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QPointer>
 #include <QProgressBar>
-#include <QWindow>
 
 namespace qp::test {
 namespace {

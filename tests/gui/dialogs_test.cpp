@@ -2,14 +2,8 @@
 // dialogs, and names shown as text, never as markup.
 
 #include "GuiHarness.h"
-#include "QtPrinters.h"
-
-#include "ui/JobStatusArea.h"
-#include "ui/QtDialogProvider.h"
 
 #include <QFileDialog>
-#include <QLabel>
-#include <QMessageBox>
 #include <QTextDocument>
 
 namespace qp::test {

@@ -3,15 +3,11 @@
 // folder to open; and where the folder choosers start.
 
 #include "GuiHarness.h"
-#include "StubPrograms.h"
 
 #include "desktop/Notifications.h"
-#include "ui/QtDialogProvider.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
-#include <QWindow>
 
 namespace qp::test {
 namespace {

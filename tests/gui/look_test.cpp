@@ -2,25 +2,10 @@
 // desktop's colours, and the keys a desktop user reaches for.
 
 #include "GuiHarness.h"
-#include "StubPrograms.h"
-
-#include "ui/AboutDialog.h"
-#include "ui/BatchDialog.h"
-#include "ui/DocumentListView.h"
-#include "ui/ExtensionListDialog.h"
-#include "ui/LinkLabel.h"
-#include "ui/Links.h"
-#include "ui/MainWindow.h"
-#include "ui/QuickStartDialog.h"
-#include "ui/SettingsDialog.h"
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QGroupBox>
-#include <QLabel>
-#include <QRadioButton>
 #include <QStyleOptionButton>
-#include <QWindow>
 
 #include <cmath>
 

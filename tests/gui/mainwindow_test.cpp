@@ -2,15 +2,8 @@
 // the Settings dialog and the end of the program.
 
 #include "GuiHarness.h"
-#include "QtPrinters.h"
 
 #include "desktop/Settings.h"
-#include "ui/ExtensionListDialog.h"
-#include "ui/SettingsDialog.h"
-
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QRadioButton>
 
 namespace qp::test {
 namespace {

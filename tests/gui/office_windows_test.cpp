@@ -6,9 +6,6 @@
 #include "GuiHarness.h"
 #include "OfficeTestServer.h"
 
-#include "ui/DocumentListView.h"
-#include "ui/MainWindow.h"
-
 namespace qp::test {
 namespace {
 

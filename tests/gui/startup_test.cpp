@@ -3,12 +3,6 @@
 
 #include "GuiHarness.h"
 
-#include "ui/ExtensionListDialog.h"
-#include "ui/QtDialogProvider.h"
-
-#include <QLineEdit>
-#include <QMessageBox>
-
 namespace qp::test {
 namespace {
 
