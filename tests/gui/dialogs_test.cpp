@@ -66,36 +66,31 @@ TEST_F(QtDialogsTest, MessageBoxShowsTheRequestAsPlainTextAndAnswersTheClickedBu
               MessageAnswer::Cancel);
 }
 
-TEST_F(QtDialogsTest, FileDialogsOpenAnExistingFileOrSaveANewOneInTheGivenFolder) {
+TEST_F(QtDialogsTest, FileAndFolderDialogsStartInTheGivenFolderAndReturnWhatWasChosen) {
     FileRequest request;
-    request.fileName = work.filePath("Report.DOC");
     request.filter = "All WordPerfect documents (*.doc)|*.DOC";
     request.flags = FileMustExist;
-    writeFile(request.fileName);
-    whenModal<QFileDialog>([&](QFileDialog& dialog) {
-        EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
-        EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
-        EXPECT_EQ(dialog.nameFilters(), QStringList{"All WordPerfect documents (*.doc)"});
-        EXPECT_EQ(dialog.directory().absolutePath(), QDir(work.path()).absolutePath());
-        static_cast<QDialog&>(dialog).accept();
-    });
-    EXPECT_EQ(provider.file(request), std::optional<QString>(request.fileName));
+    writeFile(work.filePath("Report.DOC"));
+    for (const auto mode : {FileRequest::Mode::Open, FileRequest::Mode::Save}) {
+        request.mode = mode;
+        const bool open = mode == FileRequest::Mode::Open;
+        request.fileName = work.filePath(open ? "Report.DOC" : "new page.htm");
+        whenModal<QFileDialog>([&](QFileDialog& dialog) {
+            EXPECT_EQ(dialog.acceptMode(),
+                      open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+            EXPECT_EQ(dialog.fileMode(), open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+            EXPECT_EQ(dialog.nameFilters(), QStringList{"All WordPerfect documents (*.doc)"});
+            EXPECT_EQ(dialog.directory().absolutePath(), QDir(work.path()).absolutePath());
+            static_cast<QDialog&>(dialog).accept();
+        });
+        EXPECT_EQ(provider.file(request), std::optional<QString>(request.fileName));
+    }
     whenModal<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
     EXPECT_EQ(provider.file(request), std::nullopt);
 
-    request.mode = FileRequest::Mode::Save;
-    request.fileName = work.filePath("new page.htm");
-    whenModal<QFileDialog>([&](QFileDialog& dialog) {
-        EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
-        static_cast<QDialog&>(dialog).accept();
-    });
-    EXPECT_EQ(provider.file(request), std::optional<QString>(request.fileName));
-}
-
-TEST_F(QtDialogsTest, FolderChooserReturnsTheFolderWithoutTrailingSeparator) {
+    // A folder comes back without a trailing separator; cancelled, empty.
     const QString folder = work.filePath("in");
     QDir().mkpath(folder);
-    // Each answer: the folder to choose, or nothing to cancel.
     for (const auto& [chosen, result] : std::vector<std::pair<QString, QString>>{
              {folder + "/", folder}, {"/", "/"}, {QString(), QString()}}) {
         whenModal<QFileDialog>([chosen](QFileDialog& dialog) {
@@ -107,6 +102,10 @@ TEST_F(QtDialogsTest, FolderChooserReturnsTheFolderWithoutTrailingSeparator) {
         });
         EXPECT_EQ(Dialogs::folder(provider, "Select a Source Folder"), result);
     }
+    // A folder that is gone starts the chooser at its nearest parent.
+    EXPECT_EQ(nearestExistingFolder(folder + "/gone/deeper"), folder);
+    EXPECT_EQ(nearestExistingFolder(work.filePath("Report.DOC/x")), QDir(work.path()).path());
+    EXPECT_EQ(nearestExistingFolder("relative/x"), "");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // What the user is given when a job ends: a desktop notification while the
 // window is not active, the job's report to save and the batch's target
-// folder to open; and where the folder choosers start.
+// folder to open.
 
 #include "GuiHarness.h"
 
@@ -108,21 +108,6 @@ TEST_F(JobEnd, theEndIsToldOutsideTheInactiveWindowAndLeavesItsReportAndTargetFo
     activate(main);
     batchUnseen();
     EXPECT_EQ(notifications.shown.size(), 1);
-}
-
-TEST_F(JobEnd, theFolderChoosersStartAtTheirBoxOrItsNearestExistingParent) {
-    BatchDialog& dialog = windows.batchDialog();
-    for (const QString& folder : {in, out, QString(), QString()}) {
-        dialogs.answerFolder(folder);
-        (dialogs.folders.size() % 2 ? dialog.targetButton : dialog.sourceButton)->click();
-    }
-    ASSERT_EQ(dialogs.folders.size(), 4u);
-    EXPECT_EQ(dialogs.folders[0].startFolder, "");
-    EXPECT_EQ(dialogs.folders[2].startFolder, in);
-    EXPECT_EQ(dialogs.folders[3].startFolder, out);
-    EXPECT_EQ(nearestExistingFolder(in + "/gone/deeper"), in);
-    EXPECT_EQ(nearestExistingFolder(in + "/a.doc/x"), in);
-    EXPECT_EQ(nearestExistingFolder("relative/x"), "");
 }
 
 } // namespace
