@@ -15,15 +15,13 @@ namespace {
 // The contrast of two colours, from their relative luminance as the web's
 // accessibility guidelines define it.
 double contrast(QRgb a, QRgb b) {
-    auto luminance = [](QRgb colour) {
-        double sum = 0;
-        for (auto [value, weight] :
-             {std::pair{qRed(colour), 0.2126}, std::pair{qGreen(colour), 0.7152},
-              std::pair{qBlue(colour), 0.0722}}) {
-            const double c = value / 255.0;
-            sum += weight * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
-        }
-        return sum;
+    auto linear = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    auto luminance = [&](QRgb colour) {
+        return 0.2126 * linear(qRed(colour)) + 0.7152 * linear(qGreen(colour)) +
+               0.0722 * linear(qBlue(colour));
     };
     const double x = luminance(a), y = luminance(b);
     return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
@@ -194,8 +192,7 @@ TEST_F(Keys, AccessLettersEnterOnTheFocusedButtonFocusFramesAndTheRowMenuFromThe
         EXPECT_EQ(QApplication::focusWidget(), quickStart.cancelButton);
         EXPECT_TRUE(showsFocusFrame(quickStart.cancelButton));
         QTest::keyClick(quickStart.cancelButton, Qt::Key_Return);
-        closedByEnter = !quickStart.isVisible();
-        if (!closedByEnter)
+        if (!(closedByEnter = !quickStart.isVisible()))
             quickStart.cancelButton->click();
     });
     ASSERT_TRUE(startUp(windows));
