@@ -29,11 +29,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -89,6 +87,13 @@ inline QStringList foundNames(const BatchDialog& dialog) {
     for (int i = 0; i < dialog.foundList->count(); ++i)
         names << dialog.foundList->item(i)->text();
     return names;
+}
+
+// The window becomes the active one, as when the window manager hands it the
+// focus.
+inline void activate(QWidget* window) {
+    window->windowHandle()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }));
 }
 
 // The object names of the visible windows other than menus.

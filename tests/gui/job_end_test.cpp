@@ -44,11 +44,6 @@ protected:
         ASSERT_TRUE(waitForJobs(windows.mediator()));
     }
 
-    static void activate(QWidget* window) {
-        window->windowHandle()->requestActivate();
-        ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }));
-    }
-
     RecordedNotifications notifications;
     MainWindow* main = nullptr;
 };
@@ -90,14 +85,6 @@ TEST_F(JobEnd, theEndIsToldOutsideTheInactiveWindowAndLeavesItsReportAndTargetFo
                                      {"not_converted", 0},
                                      {"folders_not_read", 0},
                                      {"ended_by", QJsonValue::Null}}));
-    // A report that cannot be written says so and leaves nothing behind.
-    const QString nowhere = path("gone/report.jsonl");
-    dialogs.answerFile(nowhere);
-    dialogs.answerMessage(MessageAnswer::Ok);
-    main->saveReportAction->trigger();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith("Could not save the report " + nowhere));
-    EXPECT_FALSE(QFileInfo::exists(path("gone")));
 
     ASSERT_TRUE(main->targetFolderAction->isVisible());
     main->targetFolderAction->trigger();
