@@ -51,7 +51,6 @@ protected:
 TEST_F(JobEnd, theEndIsToldOutsideTheInactiveWindowAndLeavesItsReportAndTargetFolder) {
     PrivateDesktop desktop;
     const QString opener = desktop.installRecorder("xdg-open");
-    EXPECT_FALSE(main->saveReportAction->isEnabled() || main->targetFolderAction->isVisible());
     // The user works in another window.
     auto other = std::make_unique<QWidget>();
     other->show();
@@ -74,7 +73,6 @@ TEST_F(JobEnd, theEndIsToldOutsideTheInactiveWindowAndLeavesItsReportAndTargetFo
         if (!line.isEmpty())
             lines << QJsonDocument::fromJson(line).object();
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[0]["source"].toString(), in + "/a.doc");
     EXPECT_EQ(lines[0]["page"].toString(), out + "/a.htm");
     EXPECT_EQ(lines[0]["warnings"].toString(), "a picture was left out");
     EXPECT_EQ(lines[1]["status"].toString(), "failed");
