@@ -7,27 +7,40 @@
 #include "FakeWordServer.h"
 #include "JobWait.h"
 #include "LoopEngine.h"
+#include "QtPrinters.h"
 #include "ScriptedDialogs.h"
+#include "StubPrograms.h"
 #include "TestFiles.h"
 
+#include "ui/AboutDialog.h"
 #include "ui/Application.h"
 #include "ui/BatchDialog.h"
 #include "ui/DocumentListView.h"
+#include "ui/ExtensionListDialog.h"
+#include "ui/JobStatusArea.h"
+#include "ui/LinkLabel.h"
+#include "ui/Links.h"
 #include "ui/MainWindow.h"
+#include "ui/QtDialogProvider.h"
 #include "ui/QuickStartDialog.h"
+#include "ui/SettingsDialog.h"
 #include "ui/Startup.h"
 #include "ui/WidgetWindows.h"
 
 #include <QApplication>
-#include <QDialog>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +87,13 @@ inline QStringList foundNames(const BatchDialog& dialog) {
     for (int i = 0; i < dialog.foundList->count(); ++i)
         names << dialog.foundList->item(i)->text();
     return names;
+}
+
+// The window becomes the active one, as when the window manager hands it the
+// focus.
+inline void activate(QWidget* window) {
+    window->windowHandle()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }));
 }
 
 // The object names of the visible windows other than menus.

@@ -2,22 +2,8 @@
 // the Settings dialog and the end of the program.
 
 #include "GuiHarness.h"
-#include "QtPrinters.h"
 
 #include "desktop/Settings.h"
-#include "jobs/JobSettings.h"
-#include "ui/BatchDialog.h"
-#include "ui/DocumentListView.h"
-#include "ui/ExtensionListDialog.h"
-#include "ui/MainWindow.h"
-#include "ui/SettingsDialog.h"
-
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QRadioButton>
-#include <QStatusBar>
 
 namespace qp::test {
 namespace {
@@ -33,8 +19,8 @@ protected:
 
     void click(QMenu* menu, QAction* item) { clickMenu(main->menuBar(), menu, item); }
 
-    // File -> Open with the file; the save dialog, when it comes, answers the
-    // page path (nothing to cancel it).
+    // File -> Open with the file; a document's save dialog answers the page
+    // path (nothing to cancel it).
     void open(const QString& file, std::optional<QString> page) {
         dialogs.reset();
         server->calls.clear();
@@ -51,7 +37,7 @@ protected:
         click(main->optionsMenu, main->settingsAction);
     }
 
-    // Four documents, a.doc to d.doc, in the folder "in".
+    // a.doc to d.doc in the folder "in", and the folder "out".
     void makeDocuments() {
         for (const char* name : {"a.doc", "b.doc", "c.doc", "d.doc"})
             writeFile(in + QLatin1Char('/') + QLatin1String(name));
@@ -66,10 +52,7 @@ TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredForma
     const QString proposal = path("Report.final.htm");
     open(document, proposal);
     ASSERT_EQ(dialogs.files.size(), 2u);
-    EXPECT_EQ(dialogs.files[0].mode, FileRequest::Mode::Open);
-    // The chosen file must exist; several may be chosen (one keeps this flow).
-    EXPECT_EQ(dialogs.files[0].flags, 4096 | 512);
-    EXPECT_EQ(dialogs.files[0].owner, main);
+    EXPECT_EQ(dialogs.files[0].flags, 4096 | 512); // the file must exist; several may be chosen
     EXPECT_EQ(dialogs.files[1].mode, FileRequest::Mode::Save);
     EXPECT_EQ(dialogs.files[1].fileName, proposal);
     EXPECT_EQ(
@@ -77,80 +60,54 @@ TEST_F(MainWindowTest, OpenSavesThePageAtTheProposedOrChosenPathInTheStoredForma
         QStringList({"Documents.Open(FileName:=\"" + document + "\")", "application.Visible = True",
                      FakeCall::saveAs(proposal, 8), "ActiveWindow.Close()"}));
     EXPECT_EQ(server->calls[2].arguments[1].value.type(), Variant::Type::Int16);
-    EXPECT_EQ(server->openDocuments(), 0);
     EXPECT_EQ(list().subItems(document), (QStringList{"Converted", "Converting..."}));
-    EXPECT_FALSE(main->nextButton->isVisible());
     EXPECT_EQ(main->statusText(), "1 converted, 0 failed");
 
-    // Filtered, chosen in the Settings dialog, holds for the next document.
+    // Filtered, chosen in Settings, holds for the next document. A name typed
+    // without an extension gets ".htm" (a leading dot begins none).
     settingsDialog([](SettingsDialog& settings) {
         QTest::mouseClick(settings.filteredOption, Qt::LeftButton);
         QTest::mouseClick(settings.okButton, Qt::LeftButton);
     });
-    // A name typed without an extension gets ".htm" (a dot that starts the
-    // name begins no extension); one with its own keeps it.
     QDir().mkpath(path("pages"));
-    const QString chosen = path("pages/other.htm");
     open(document, path("pages/other"));
-    EXPECT_EQ(server->callTexts().at(2), FakeCall::saveAs(chosen, 10));
-    EXPECT_EQ(list().status(document), "Converted");
-    EXPECT_EQ(list().detail(document), chosen);
-    EXPECT_EQ(server->savedPages, (QStringList{proposal, chosen}));
-    EXPECT_TRUE(QFile::exists(proposal) && QFile::exists(chosen));
-    EXPECT_FALSE(QFileInfo::exists(path("pages/other")));
+    EXPECT_EQ(server->callTexts().at(2), FakeCall::saveAs(path("pages/other.htm"), 10));
+    EXPECT_EQ(list().detail(document), path("pages/other.htm"));
     open(document, path("pages/.other"));
-    EXPECT_EQ(server->savedPages.last(), path("pages/.other.htm"));
     open(document, path("typed.html"));
-    EXPECT_EQ(server->savedPages.last(), path("typed.html"));
+    EXPECT_EQ(server->savedPages, (QStringList{proposal, path("pages/other.htm"),
+                                               path("pages/.other.htm"), path("typed.html")}));
 }
 
-TEST_F(MainWindowTest, CancellingTheOpenOrTheSaveDialogConvertsNothing) {
+TEST_F(MainWindowTest, CancellingADialogOrChoosingAnUnlistedTypeConvertsNothing) {
     dialogs.answerFile(std::nullopt);
     click(main->fileMenu, main->openAction);
-    EXPECT_EQ(list().rowCount(), 0);
-    // The single-document mode is selected before the dialog opens.
-    EXPECT_FALSE(main->nextButton->isVisible());
-
     // The save dialog cancelled, then confirmed without a name.
     for (const std::optional<QString>& page :
          {std::optional<QString>(), std::optional(QString())}) {
         open(document, page);
         EXPECT_EQ(list().status(document), "Cancelled");
         EXPECT_EQ(main->statusText(), "0 converted, 0 failed");
-        EXPECT_TRUE(dialogs.messages.empty());
     }
-    EXPECT_TRUE(server->calls.empty());
-    EXPECT_TRUE(server->savedPages.isEmpty());
-    EXPECT_FALSE(main->isBusy());
-    EXPECT_TRUE(main->openAction->isEnabled());
-}
-
-TEST_F(MainWindowTest, ADocumentOutsideTheExtensionListIsNotConvertedAndTheUserIsToldWhy) {
-    open(document, path("a.htm"));
-    const QString notes = path("notes.txt");
-    writeFile(notes);
-    // A file chosen under "All files".
-    const QString reason =
-        QStringLiteral("notes.txt is not one of the listed document types (doc)");
+    // A file chosen under "All files" is refused with the reason.
+    const QString reason = "notes.txt is not one of the listed document types (doc)";
+    writeFile(path("notes.txt"));
     dialogs.reset();
-    server->calls.clear();
-    dialogs.answerFile(notes);
+    dialogs.answerFile(path("notes.txt"));
     dialogs.answerMessage(MessageAnswer::Ok);
     click(main->fileMenu, main->openAction);
-    EXPECT_EQ(dialogs.files.size(), 1u);
     EXPECT_EQ(list().rowCount(), 0);
-    EXPECT_TRUE(server->calls.empty());
     EXPECT_EQ(main->statusText(), reason);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, reason);
     EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(server->calls.empty() && server->savedPages.isEmpty());
+    EXPECT_TRUE(main->openAction->isEnabled());
 }
 
 TEST_F(MainWindowTest, NothingCanStartASecondJobOrChangeTheRunningOneWhileItRuns) {
-    // The Extension manager, modeless, is open when the job starts.
-    click(main->optionsMenu, main->extensionsAction);
-    EXPECT_TRUE(windows.extensionListDialog().isVisible());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    click(main->optionsMenu, main->extensionsAction); // the modeless Extension manager
+    ExtensionListDialog* manager = &windows.extensionListDialog();
     bool checked = false;
     server->onCall = [&](const FakeCall& call) {
         if (call.member != QLatin1String("Documents.Open"))
@@ -159,30 +116,20 @@ TEST_F(MainWindowTest, NothingCanStartASecondJobOrChangeTheRunningOneWhileItRuns
         for (QAction* action :
              {main->openAction, main->batchAction, main->settingsAction, main->extensionsAction})
             EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
-        // Its close box only hides it: the list the job reads stays.
-        ExtensionListDialog* manager = &windows.extensionListDialog();
+        EXPECT_FALSE(main->nextButton->isEnabled() ||
+                     windows.quickStartDialog().batchButton->isEnabled());
         EXPECT_FALSE(manager->isEnabled());
-        manager->close();
+        manager->close(); // its close box only hides it: the list the job reads stays
         EXPECT_EQ(&windows.extensionListDialog(), manager);
-        EXPECT_FALSE(manager->isVisible());
-        for (QPushButton* button : {main->nextButton, windows.quickStartDialog().openDocumentButton,
-                                    windows.quickStartDialog().batchButton})
-            EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
         EXPECT_TRUE(main->exitButton->isEnabled() && main->exitAction->isEnabled());
-        EXPECT_EQ(main->statusText(), "Converting 1 of 1: Report.final.doc");
     };
     open(document, path("a.htm"));
     EXPECT_TRUE(checked);
-    EXPECT_TRUE(main->openAction->isEnabled() && main->batchAction->isEnabled());
-    EXPECT_TRUE(main->settingsAction->isEnabled() && main->extensionsAction->isEnabled());
-    EXPECT_TRUE(windows.extensionListDialog().isEnabled());
-    EXPECT_TRUE(windows.quickStartDialog().openDocumentButton->isEnabled());
-    windows.extensionListDialog().hide();
+    EXPECT_TRUE(main->openAction->isEnabled() && manager->isEnabled());
 }
 
 TEST_F(MainWindowTest, CloseDuringABatchEndsItAfterTheCurrentDocumentAndEmptiesTheList) {
     makeDocuments();
-    // Close while the second document is being saved.
     server->onCall = [&](const FakeCall& call) {
         if (call.member == QLatin1String("ActiveDocument.SaveAs") && call.text().contains("b.htm"))
             main->closeAction->trigger();
@@ -192,35 +139,10 @@ TEST_F(MainWindowTest, CloseDuringABatchEndsItAfterTheCurrentDocumentAndEmptiesT
     EXPECT_EQ(server->openDocuments(), 0);
     EXPECT_EQ(list().rowCount(), 0);
     EXPECT_EQ(main->statusText(), "2 converted, 0 failed, 2 not converted (closed)");
-    EXPECT_FALSE(main->isBusy());
-    // Nothing of the closed job is left to go on with.
-    QTest::mouseClick(main->nextButton, Qt::LeftButton);
-    EXPECT_EQ(server->savedPages.size(), 2);
-
-    // The document being converted when the job is closed fails: it counts
-    // as failed, and the list stays empty.
-    server->savedPages.clear();
-    server->failCall(QStringLiteral("ActiveDocument.SaveAs"), QStringLiteral("b.htm"));
-    batch();
-    EXPECT_EQ(server->savedPages, QStringList{out + "/a.htm"});
-    EXPECT_EQ(list().rowCount(), 0);
-    EXPECT_TRUE(main->statusText().startsWith("1 converted, 1 failed, 2 not converted (closed)"))
-        << main->statusText().toStdString();
-    EXPECT_EQ(server->openDocuments(), 0);
 }
 
 TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKeepingTheList) {
     makeDocuments();
-    // The Stop button covers nothing else of the window.
-    const QRect stopArea = main->stopButton->geometry();
-    for (QWidget* other :
-         std::initializer_list<QWidget*>{main->documentView, main->nextButton, main->exitButton})
-        EXPECT_FALSE(stopArea.intersects(other->geometry())) << other->objectName().toStdString();
-    EXPECT_TRUE(main->Frame1->rect().contains(stopArea));
-    const QRect shown(main->stopButton->mapTo(main, QPoint(0, 0)), stopArea.size());
-    EXPECT_FALSE(shown.intersects(main->statusLine->geometry()));
-    EXPECT_FALSE(main->stopButton->isVisible());
-    EXPECT_FALSE(main->stopAction->isEnabled());
     const std::vector<std::function<void()>> stops{
         [&] { QTest::mouseClick(main->stopButton, Qt::LeftButton); },
         [&] { main->stopAction->trigger(); },
@@ -237,27 +159,16 @@ TEST_F(MainWindowTest, StopByButtonMenuOrEscEndsTheJobAfterTheCurrentDocumentKee
             if (call.member != QLatin1String("ActiveDocument.SaveAs") ||
                 !call.text().contains("b.htm"))
                 return;
-            EXPECT_TRUE(main->stopButton->isVisible() && main->stopButton->isEnabled());
-            EXPECT_TRUE(main->stopAction->isEnabled());
+            EXPECT_TRUE(main->stopButton->isVisible() && main->stopAction->isEnabled());
             stop();
         };
         batch();
         EXPECT_EQ(server->savedPages, (QStringList{out + "/a.htm", out + "/b.htm"}));
         EXPECT_EQ(list().shownKeys(), (QStringList{in + "/b.doc", in + "/a.doc"}));
-        EXPECT_EQ(list().status(in + "/a.doc"), "Converted");
         EXPECT_EQ(list().status(in + "/b.doc"), "Converted");
         EXPECT_EQ(main->statusText(), "2 converted, 0 failed, 2 not converted (stopped)");
-        EXPECT_FALSE(main->stopButton->isVisible());
-        EXPECT_FALSE(main->stopAction->isEnabled());
+        EXPECT_FALSE(main->stopButton->isVisible() || main->stopAction->isEnabled());
     }
-    // Stopping a single document changes nothing of its outcome.
-    server->onCall = [&](const FakeCall& call) {
-        if (call.member == QLatin1String("ActiveDocument.SaveAs"))
-            main->stopAction->trigger();
-    };
-    open(document, path("single.htm"));
-    EXPECT_EQ(list().status(document), "Converted");
-    EXPECT_EQ(main->statusText(), "1 converted, 0 failed, 0 not converted (stopped)");
 }
 
 TEST_F(MainWindowTest, ExitTheExitMenuAndTheCloseBoxEndTheProgramRunningTheHooksOnce) {
@@ -270,8 +181,7 @@ TEST_F(MainWindowTest, ExitTheExitMenuAndTheCloseBoxEndTheProgramRunningTheHooks
     EXPECT_EQ(hooks, 1);
 }
 
-TEST_F(MainWindowTest,
-       SettingsOkOrEnterStoresTheChoiceCancelEscapeAndTheCloseBoxDoNotAndOddStoredValuesAreRead) {
+TEST_F(MainWindowTest, SettingsOkOrEnterStoreTheChoiceCancelEscapeAndTheCloseBoxDoNot) {
     // The other format chosen, then each way out of the dialog: what is
     // stored after it.
     const std::vector<std::pair<std::function<void(SettingsDialog&)>, QString>> ways{
@@ -282,7 +192,6 @@ TEST_F(MainWindowTest,
         {[](SettingsDialog& d) { QTest::keyClick(d.notFilteredOption, Qt::Key_Return); }, "0"}};
     for (const auto& [leave, stored] : ways) {
         settingsDialog([&](SettingsDialog& dialog) {
-            EXPECT_EQ(dialog.parentWidget(), main);
             QTest::mouseClick(dialog.filteredOption->isChecked() ? dialog.notFilteredOption
                                                                  : dialog.filteredOption,
                               Qt::LeftButton);
@@ -292,69 +201,6 @@ TEST_F(MainWindowTest,
         EXPECT_EQ(windows.settings().pageFormat(),
                   stored == "1" ? PageFormat::Filtered : PageFormat::Full);
     }
-    // The choice is the jobs' format, stored under its one key.
-    EXPECT_EQ(QSettings(QStringLiteral("quillpg"), QStringLiteral("quillpg")).allKeys(),
-              QStringList{"Options/Filter"});
-    EXPECT_EQ(windows.loaded<SettingsDialog>(), nullptr);
-
-    // A stored 2 counts as Filtered and Ok rewrites it as 1.
-    QSettings settings(QStringLiteral("quillpg"), QStringLiteral("quillpg"));
-    settings.setValue(QStringLiteral("Options/Filter"), QStringLiteral("2"));
-    settings.sync();
-    settingsDialog([](SettingsDialog& dialog) {
-        EXPECT_TRUE(dialog.filteredOption->isChecked());
-        EXPECT_FALSE(dialog.notFilteredOption->isChecked());
-        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
-    });
-    EXPECT_EQ(storedFilterText(), "1");
-
-    // A text that is no number counts as Not Filtered.
-    settings.setValue(QStringLiteral("Options/Filter"), QStringLiteral("yes"));
-    settings.sync();
-    settingsDialog([](SettingsDialog& dialog) {
-        EXPECT_TRUE(dialog.notFilteredOption->isChecked());
-        QTest::mouseClick(dialog.cancelButton, Qt::LeftButton);
-    });
-    EXPECT_EQ(storedFilterText(), "yes");
-
-    // A choice that cannot be written (the settings folder is a file, which
-    // stops root too) is said, and what is stored stays.
-    const QString folder = QFileInfo(settingsFile()).path();
-    ASSERT_TRUE(QDir().rename(folder, folder + ".kept"));
-    writeFile(folder);
-    dialogs.answerMessage(MessageAnswer::Ok);
-    settingsDialog([](SettingsDialog& dialog) {
-        dialog.filteredOption->setChecked(true);
-        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
-    });
-    EXPECT_EQ(storedFilterText(), "0");
-    QFile::remove(folder);
-    ASSERT_TRUE(QDir().rename(folder + ".kept", folder));
-    EXPECT_EQ(storedFilterText(), "yes");
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text,
-              "Your choice could not be saved in " + settingsFile() + ".");
-}
-
-TEST_F(MainWindowTest, TheDialogsEditAndShowTheJobSettings) {
-    JobSettings& settings = windows.settings();
-    // Settings: a change of the format shows at once; "OK" makes the choice
-    // the format.
-    settingsDialog([&](SettingsDialog& dialog) {
-        settings.setPageFormat(PageFormat::Filtered);
-        EXPECT_TRUE(dialog.filteredOption->isChecked());
-        QTest::mouseClick(dialog.notFilteredOption, Qt::LeftButton);
-        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
-    });
-    EXPECT_EQ(settings.pageFormat(), PageFormat::Full);
-
-    // Extensions: the manager shows a list set elsewhere.
-    settings.setExtensions({QStringLiteral("htm"), QStringLiteral("txt")});
-    EXPECT_EQ(windows.extensionListDialog().list(1), "txt");
-
-    // Batch: the boxes show the folders set elsewhere.
-    settings.setSourceFolder(in);
-    EXPECT_EQ(windows.batchDialog().sourceFolderEdit->text(), in);
 }
 
 TEST_F(MainWindowTest, SeveralDocumentsOpenedTogetherAreABatchOfExactlyThoseNamedAsOneFolder) {
@@ -365,38 +211,22 @@ TEST_F(MainWindowTest, SeveralDocumentsOpenedTogetherAreABatchOfExactlyThoseName
         writeFile(file);
     QDir().mkpath(out);
     writeFile(out + "/report.htm", "earlier run");
-
     // The target folder asked for, cancelled: nothing is converted.
-    dialogs.answerFiles(chosen);
-    dialogs.answerFolder(QString());
-    click(main->fileMenu, main->openAction);
-    EXPECT_EQ(list().rowCount(), 0);
-    EXPECT_TRUE(server->calls.empty());
-
-    dialogs.reset();
-    dialogs.answerFiles(chosen);
-    dialogs.answerFolder(out);
-    click(main->fileMenu, main->openAction);
-    ASSERT_TRUE(waitForJobs(windows.mediator()));
-    EXPECT_EQ(dialogs.files.size(), 1u); // no save dialog
-    ASSERT_EQ(dialogs.folders.size(), 1u);
-    EXPECT_EQ(dialogs.folders[0].prompt, "Select a Target Folder");
-    EXPECT_EQ(windows.settings().targetFolder(), out);
+    for (const QString& target : {QString(), out}) {
+        dialogs.answerFiles(chosen);
+        dialogs.answerFolder(target);
+        click(main->fileMenu, main->openAction);
+        ASSERT_TRUE(waitForJobs(windows.mediator()));
+        EXPECT_EQ(list().rowCount(), target.isEmpty() ? 0 : 3);
+    }
+    EXPECT_EQ(dialogs.files.size(), 2u); // no save dialog
+    EXPECT_EQ(dialogs.folders.back().prompt, "Select a Target Folder");
     const QStringList pages{out + "/report.htm", out + "/report (2).htm"};
     EXPECT_EQ(server->savedPages, pages);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(list().status(chosen[i]), "Converted");
-        EXPECT_EQ(list().detail(chosen[i]), pages[i]);
-    }
+    EXPECT_EQ(list().detail(chosen[1]), pages[1]);
     EXPECT_EQ(list().status(chosen[2]), "Failed");
     EXPECT_EQ(list().detail(chosen[2]), "notes.txt is not one of the listed document types (doc)");
-    EXPECT_EQ(list().rowCount(), 3);
     EXPECT_TRUE(main->statusText().startsWith("2 converted, 1 failed"));
-
-    // A later batch through the dialog converts its source folder again.
-    makeDocuments();
-    batch();
-    EXPECT_EQ(list().rowCount(), 4);
 }
 
 TEST_F(MainWindowTest, IncludeSubfoldersIsStoredPreviewedAndPutsPagesIntoTheSameSubfolders) {
@@ -428,15 +258,8 @@ TEST_F(MainWindowTest, IncludeSubfoldersIsStoredPreviewedAndPutsPagesIntoTheSame
         server->savedPages,
         (QStringList{inside + "/a.htm", inside + "/b.htm", inside + "/c.htm", inside + "/d.htm",
                      inside + "/sub/a.htm", inside + "/sub/deeper/e.htm"}));
-    for (const QString& page : server->savedPages)
-        EXPECT_TRUE(QFile::exists(page)) << page.toStdString();
-    EXPECT_EQ(list().status(in + "/sub/deeper/e.doc"), "Converted");
+    EXPECT_TRUE(QFile::exists(inside + "/sub/deeper/e.htm"));
     EXPECT_EQ(main->statusText(), "6 converted, 0 failed");
-
-    // Stored: a new run starts with the box checked.
-    windows.settings().setIncludeSubfolders(false);
-    windows.settings().loadIncludeSubfolders();
-    EXPECT_TRUE(windows.batchDialog().subfoldersCheck->isChecked());
 }
 
 } // namespace

@@ -6,15 +6,8 @@
 #include "GuiHarness.h"
 #include "OfficeTestServer.h"
 
-#include "ui/DocumentListView.h"
-#include "ui/MainWindow.h"
-
 namespace qp::test {
 namespace {
-
-QString text(const QString& page) {
-    return QString::fromUtf8(readFile(page));
-}
 
 class OfficeWindows : public WindowTest {
 protected:
@@ -55,8 +48,8 @@ TEST_F(OfficeWindows, OpenWritesThePageOrMarksAnUnreadableDocumentFailedWithTheO
     const QString proposed = path("simple.htm");
     const QString document = open("simple.doc", proposed);
     EXPECT_EQ(dialogs.files.at(1).fileName, proposed);
-    EXPECT_TRUE(text(proposed).contains("This is a simple file created with Word 97-SR2"));
-    EXPECT_FALSE(text(proposed).contains("xmlns"));
+    EXPECT_TRUE(readFile(proposed).contains("This is a simple file created with Word 97-SR2"));
+    EXPECT_FALSE(readFile(proposed).contains("xmlns"));
     EXPECT_EQ(main().documentList().status(document), "Converted");
 
     // A document the office cannot open fails with the office's reason.

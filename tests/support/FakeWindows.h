@@ -7,6 +7,7 @@
 #include "jobs/Controls.h"
 #include "jobs/JobSettings.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <functional>
@@ -17,51 +18,33 @@ namespace qp::test {
 // An in-memory document list that keeps rows in the order they were added.
 class FakeDocumentList : public DocumentList {
 public:
-    struct Row {
-        QString key;
-        QStringList statuses; // the newest first, as sub-item 1 shows it
-        QString detail;
-    };
-
-    void clear() override { rows.clear(); }
+    void clear() override { keys_.clear(), statuses_.clear(), details_.clear(); }
     void addRow(const QString& key, const QString&) override {
         if (hasRow(key))
             throw AutomationError(ErrorNumber::KeyNotUnique, QStringLiteral("Key is not unique"));
-        rows.push_back(Row{key, {}, {}});
+        keys_ << key;
     }
     void insertStatus(const QString& key, const QString& text) override {
-        require(key).statuses.prepend(text);
+        statuses_[require(key)] = text;
     }
     void setDetail(const QString& key, const QString& detail) override {
-        require(key).detail = detail;
+        details_[require(key)] = detail;
     }
-    int rowCount() const override { return int(rows.size()); }
-    bool hasRow(const QString& key) const override { return find(key); }
-    QString status(const QString& key) const override {
-        return find(key) ? find(key)->statuses.value(0) : QString();
-    }
-    QString detail(const QString& key) const { return find(key) ? find(key)->detail : QString(); }
-    QStringList keys() const {
-        QStringList result;
-        for (const Row& row : rows)
-            result << row.key;
-        return result;
-    }
-
-    std::vector<Row> rows;
+    int rowCount() const override { return int(keys_.size()); }
+    bool hasRow(const QString& key) const override { return keys_.contains(key); }
+    QString status(const QString& key) const override { return statuses_.value(key); }
+    QString detail(const QString& key) const { return details_.value(key); }
+    QStringList keys() const { return keys_; }
 
 private:
-    const Row* find(const QString& key) const {
-        for (const Row& row : rows)
-            if (row.key == key)
-                return &row;
-        return nullptr;
+    const QString& require(const QString& key) const {
+        if (!hasRow(key))
+            throw AutomationError(ErrorNumber::InvalidArgument,
+                                  QStringLiteral("Element not found"));
+        return key;
     }
-    Row& require(const QString& key) {
-        if (const Row* row = find(key))
-            return const_cast<Row&>(*row);
-        throw AutomationError(ErrorNumber::InvalidArgument, QStringLiteral("Element not found"));
-    }
+    QStringList keys_;
+    QHash<QString, QString> statuses_, details_;
 };
 
 // Records every report as one line, e.g. "started a.doc 1/3".
@@ -105,9 +88,7 @@ public:
     JobReporter& reporter() override { return reports; }
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
     void showStatus(const QString&) override {}
-    bool takesDocument(int acceptedIndex) override {
-        return acceptedIndex % sliceCount == sliceIndex - 1;
-    }
+    bool takesDocument(int acceptedIndex) override { return acceptedIndex % sliceCount == 0; }
     bool convertsNext(const WorkItem& item) override { return !converts || converts(item); }
     std::function<bool(const WorkItem&, const WorkItem&)> conversionOrder() override {
         return order;
@@ -121,8 +102,7 @@ public:
     int mainWindowShown = 0;
     std::vector<bool> busyChanges;
     JobSettings jobSettings;
-    int sliceIndex = 1; // the slice of a shared folder this run converts (1-based)
-    int sliceCount = 1;
+    int sliceCount = 1; // this run converts the first of that many slices of a shared folder
     std::function<bool(const WorkItem&)> converts;               // unset: every queued item
     std::function<bool(const WorkItem&, const WorkItem&)> order; // unset: the listing's
 

@@ -11,8 +11,5 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 inline void PrintTo(const QStringList& list, std::ostream* out) {
-    *out << '[';
-    for (qsizetype i = 0; i < list.size(); ++i)
-        *out << (i ? ", \"" : "\"") << list.at(i).toStdString() << '"';
-    *out << ']';
+    *out << (list.isEmpty() ? "[]" : "[\"" + list.join("\", \"").toStdString() + "\"]");
 }
