@@ -1,15 +1,23 @@
+// The pages made from what the office writes, without an office: the
+// filtered page, active content cut out, pictures embedded or kept inside
+// the page's folder.
+
 #include "PageChecks.h"
+#include "QtPrinters.h"
+#include "TestFiles.h"
+#include "automation/AutomationError.h"
 #include "webpage/ActiveContent.h"
 #include "webpage/FilteredPage.h"
+#include "webpage/PagePictures.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
+using namespace qp;
 using namespace qp::webpage;
+using namespace qp::test;
 
 namespace {
 
@@ -54,17 +62,15 @@ DocumentFacts named(const QString& name) {
 }
 
 TEST(FilteredPage, officeMarkupBecomesStandardMarkupThatXmlAndHtmlReadersAgreeOn) {
-    const QByteArray page =
-        filteredPage(officePage, {QStringLiteral("report"), {{"Object1", "An equation"}}, {}});
+    const QByteArray page = filteredPage(officePage, {"report", {{"Object1", "An equation"}}, {}});
     const QString text = QString::fromUtf8(page);
-
-    // Well-formed XML, and no non-void element written empty: an HTML reader
-    // takes "<title/>" or "<span/>" as an open element.
+    // Well-formed XML, and no non-void element written empty ("<title/>"),
+    // which an HTML reader takes as an open one.
     QXmlStreamReader xml(page);
     while (!xml.atEnd())
         xml.readNext();
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString() << "\n" << page.toStdString();
-    EXPECT_EQ(qp::test::selfClosedNonVoidElements(text), QStringList());
+    EXPECT_EQ(selfClosedNonVoidElements(text), QStringList());
 
     EXPECT_TRUE(text.startsWith("<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
                                 "lang=\"de-DE\">"));
@@ -203,36 +209,82 @@ TEST(ActiveContent, isCutFromTheFullPageByteByByteAndNeverEntersTheFilteredOne) 
     EXPECT_TRUE(filtered.contains("<img src=\"data:image/png;base64,AAAA\""));
 }
 
-void write(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
 TEST(FilteredPage, embeddingTakesOnlyThePagesOwnPicturesFromBesideIt) {
     QTemporaryDir dir;
-    QDir(dir.path()).mkdir("sub");
     const QByteArray png("\x89PNG\r\n\x1a\nrest", 12);
-    write(dir.filePath("page_htm_1.png"), png);                // the office's picture
-    write(dir.filePath("page_htm_2.wmf"), "\xd7\xcd\xc6\x9a"); // not a browser format
-    write(dir.filePath("other.png"), png);                     // a linked picture
-    write(dir.filePath("sub/page_htm_3.png"), png);
-    write(dir.filePath("page.htm"), "<html><body><p title=\"src=&quot;page_htm_1.png&quot;\">"
-                                    "<img src=\"page_htm_1.png\"/><img src=\"page_htm_1.png\"/>"
-                                    "<img src=\"page_htm_2.wmf\"/><img src=\"other.png\"/>"
-                                    "<img src=\"sub/page_htm_3.png\"/></p></body></html>");
+    writeFile(dir.filePath("page_htm_1.png"), png);                // the office's picture
+    writeFile(dir.filePath("page_htm_2.wmf"), "\xd7\xcd\xc6\x9a"); // not a browser format
+    writeFile(dir.filePath("other.png"), png);                     // a linked picture
+    writeFile(dir.filePath("sub/page_htm_3.png"), png);
+    writeFile(dir.filePath("page.htm"), "<html><body><p title=\"src=&quot;page_htm_1.png&quot;\">"
+                                        "<img src=\"page_htm_1.png\"/><img src=\"page_htm_1.png\"/>"
+                                        "<img src=\"page_htm_2.wmf\"/><img src=\"other.png\"/>"
+                                        "<img src=\"sub/page_htm_3.png\"/></p></body></html>");
     EXPECT_EQ(embedPictures(dir.filePath("page.htm")), QString());
-    QFile file(dir.filePath("page.htm"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray page = file.readAll();
-    const QByteArray data = "src=\"data:image/png;base64," + png.toBase64() + '"';
-    EXPECT_EQ(page.count(data), 2);
+    const QByteArray page = readFile(dir.filePath("page.htm"));
+    EXPECT_EQ(page.count("src=\"data:image/png;base64," + png.toBase64() + '"'), 2);
     EXPECT_FALSE(QFile::exists(dir.filePath("page_htm_1.png")));
     for (const char* kept : {"page_htm_2.wmf", "other.png", "sub/page_htm_3.png"}) {
         EXPECT_TRUE(page.contains(QByteArray("<img src=\"") + kept + '"')) << kept;
         EXPECT_TRUE(QFile::exists(dir.filePath(kept))) << kept;
     }
-    EXPECT_EQ(embedPictures(dir.filePath("missing.htm")).isEmpty(), false);
+    EXPECT_FALSE(embedPictures(dir.filePath("missing.htm")).isEmpty());
+}
+
+TEST(PagePictures, linksThatLeaveThePageFolderAreRemovedAndReportedOthersStay) {
+    const PagePictures result = keepPicturesInFolder(
+        "<p><img src=\"/C:/Documents/Pictures/photo.png\" name=\"Image1\" width=\"76\"/>\n"
+        "<img src=\"../C:%5CDocuments%5CPictures%5Clogo.png\" name=\"Image2\"/>\n"
+        "<img name=\"Image3\" SRC='../../docs/pic.png'>\n"
+        "<img src=file:///home/u/pic.png alt=x>\n"
+        "<img src=\"C:\\Images\\a b.gif\">\n"
+        "<img src=\"\\\\server\\share\\c.gif\">\n"
+        "<table background=\"/etc/ground.png\"><tr><td>x</td></tr></table></p>\n",
+        "/pages/out");
+    EXPECT_TRUE(result.changed);
+    EXPECT_EQ(result.page, QByteArray("<p><img name=\"Image1\" width=\"76\"/>\n"
+                                      "<img name=\"Image2\"/>\n"
+                                      "<img name=\"Image3\">\n"
+                                      "<img alt=x>\n"
+                                      "<img>\n"
+                                      "<img>\n"
+                                      "<table><tr><td>x</td></tr></table></p>\n"));
+    EXPECT_EQ(result.warnings,
+              QStringList({"picture not found: C:\\Documents\\Pictures\\photo.png",
+                           "picture not found: C:\\Documents\\Pictures\\logo.png",
+                           "picture not found: /docs/pic.png", "picture not found: /home/u/pic.png",
+                           "picture not found: C:\\Images\\a b.gif",
+                           "picture not found: \\\\server\\share\\c.gif",
+                           "picture not found: /etc/ground.png"}));
+
+    // Pictures beside the page, on the web or outside markup stay.
+    const QByteArray page =
+        "<html><head><style>img { src: url(../x.png) }</style>\n"
+        "<script>var s = '<img src=\"/abs.png\">';</script></head>\n"
+        "<body background=\"page_htm_1.gif\"><!-- <img src=\"/etc/passwd\"> -->\n"
+        "<img src=\"page_htm_d15d8ba260d9d954.png\" name=\"a\"/>\n"
+        "<img src=\"sub/../pictures/b.png\"><img src=\"http://www.example.com/w.png\">\n"
+        "<img src=\"https://example.com/a?b=1&amp;c=../../d\"><img "
+        "src=\"//cdn.example.com/e.png\">\n"
+        "<img src=\"data:image/png;base64,iVBORw0KGgo=\"><img src=\"#top\">\n"
+        "<a href=\"../../docs/other.doc\">link</a> 5 < 6 and a <b>bold</b> word\n"
+        "<img src=\"%E5%9C%96.png\" alt=\"圖\"></body></html>\n";
+    const PagePictures kept = keepPicturesInFolder(page, "/pages/out");
+    EXPECT_FALSE(kept.changed);
+    EXPECT_EQ(kept.page, page);
+    EXPECT_EQ(kept.warnings, QStringList());
+}
+
+TEST(PagePictures, theFileIsRewrittenOnlyWhenALinkWasRemoved) {
+    QTemporaryDir dir;
+    const QString kept = writeFile(dir.filePath("kept.htm"), "<img src=\"kept_htm_1.png\">");
+    EXPECT_TRUE(keepPicturesInFolderOfFile(kept).isEmpty());
+    EXPECT_EQ(readFile(kept), "<img src=\"kept_htm_1.png\">");
+    const QString page = writeFile(dir.filePath("page.htm"), "<img src=\"/C:/x.png\" alt=\"\">");
+    EXPECT_EQ(keepPicturesInFolderOfFile(page), QStringList{"picture not found: C:\\x.png"});
+    EXPECT_EQ(readFile(page), QByteArray("<img alt=\"\">"));
+    // A page that cannot be read is not handed out unchecked.
+    EXPECT_THROW(keepPicturesInFolderOfFile(dir.filePath("missing.htm")), AutomationError);
 }
 
 } // namespace
