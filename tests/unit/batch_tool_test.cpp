@@ -1,9 +1,10 @@
 // quillpg-batch's own logic (options, exit statuses, page names, reports,
-// trees, skipping up-to-date pages), run in this process on the fake word
-// processor. What the real office does under the tool is in
-// office/batch_tool_test.cpp.
+// trees, skipping up-to-date pages, names printed safely), run in this
+// process on the fake word processor. What the real office does under the
+// tool is in office/batch_tool_test.cpp.
 
 #include "BatchRun.h"
+#include "ConsoleText.h"
 #include "FakeWordServer.h"
 #include "LoopEngine.h"
 #include "QtPrinters.h"
@@ -12,6 +13,7 @@
 #include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -25,6 +27,7 @@
 #include <unistd.h>
 
 using namespace qp;
+using namespace qp::batch;
 using namespace qp::test;
 
 namespace {
@@ -35,28 +38,25 @@ struct ToolRun {
     QString errors;    // standard error
 };
 
-// Runs the tool in this process, its standard output and error caught (its
-// output may go to `out` instead), converting on the fake word processor as
-// many documents at once as --jobs asks.
+// Runs the tool in this process, its standard output (or `out`) and error
+// caught, converting on the fake word processor as many documents at once as
+// --jobs asks.
 ToolRun batch(const QStringList& arguments, const QString& out = {}) {
-    const qsizetype jobs = arguments.indexOf("--jobs");
-    const int capacity = jobs < 0 ? 1 : std::max(1, arguments.value(jobs + 1).toInt());
+    const int capacity = std::max(1, arguments.value(arguments.indexOf("--jobs") + 1).toInt());
     QTemporaryFile output, errors;
     EXPECT_TRUE(output.open() && errors.open());
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const int savedOut = ::dup(1), savedErr = ::dup(2);
+    std::fflush(nullptr);
+    const int saved[2]{::dup(1), ::dup(2)};
     const int to = out.isEmpty() ? -1 : ::open(QFile::encodeName(out).constData(), O_WRONLY);
     ::dup2(to >= 0 ? to : output.handle(), 1);
     ::dup2(errors.handle(), 2);
     const int status = batch::runTool(arguments, [capacity](const ObjectRef& word) {
         return std::make_unique<LoopEngine>(word, capacity);
     });
-    std::fflush(stdout);
-    std::fflush(stderr);
-    ::dup2(savedOut, 1);
-    ::dup2(savedErr, 2);
-    for (int fd : {savedOut, savedErr, to})
+    std::fflush(nullptr);
+    for (int fd : {1, 2})
+        ::dup2(saved[fd - 1], fd);
+    for (int fd : {saved[0], saved[1], to})
         if (fd >= 0)
             ::close(fd);
     return {status,
@@ -108,6 +108,39 @@ class BatchTool : public ::testing::Test {
 protected:
     std::shared_ptr<FakeWordServer> word = FakeWordServer::install();
 };
+
+// What bash makes of a word, printed byte for byte.
+QByteArray bashWord(const QString& word) {
+    QProcess bash;
+    bash.start("bash", {"-c", "printf %s " + word});
+    bash.waitForFinished();
+    return bash.readAllStandardOutput();
+}
+
+// No name can split a printed line or forge one: control characters are
+// shown in the shell's escaped form, which bash reads back as the name.
+TEST(ConsoleText, namesWithControlCharactersAreShownInTheShellsEscapedForm) {
+    const std::vector<std::pair<QString, QString>> cases{
+        {"/in/report final.doc", "/in/report final.doc"},
+        {"/in/l'été.doc", "/in/l'été.doc"},
+        {"/in/a\nb.doc", "$'/in/a\\nb.doc'"},
+        {QString::fromUtf8("/in/\x1b[2J\x7f\x01.doc"), "$'/in/\\033[2J\\177\\001.doc'"},
+        {"/in/it's\n\\.doc", "$'/in/it\\'s\\n\\\\.doc'"},
+        // A line separator, a C1 control and a right-to-left override.
+        {QString::fromUtf8("/in/a\u2028b\u0085c\u202Ed.doc"),
+         "$'/in/a\\342\\200\\250b\\302\\205c\\342\\200\\256d.doc'"},
+        {"$'x'", "$'$\\'x\\''"}, // a plain name that looks escaped is escaped too
+    };
+    for (const auto& [name, shown] : cases) {
+        EXPECT_EQ(escapedName(name), shown) << name.toStdString();
+        if (shown.startsWith("$'"))
+            EXPECT_EQ(bashWord(shown), name.toUtf8()) << shown.toStdString();
+    }
+    EXPECT_EQ(convertedLine("/in/a\nb.doc", "/out/a\nb.htm"),
+              "Converted $'/in/a\\nb.doc' -> $'/out/a\\nb.htm'");
+    EXPECT_EQ(failedLine("/in/x\n.doc", "cannot open\n/in/x\n.doc\x1b[1m"),
+              "Failed $'/in/x\\n.doc': cannot open /in/x .doc [1m");
+}
 
 TEST_F(BatchTool, badUsageOrUnusableFoldersExitWithTwoAFolderWithoutDocumentsWithThree) {
     QTemporaryDir dir, in, out, logs, none, empty;
