@@ -133,8 +133,9 @@ TEST(ConsoleText, namesWithControlCharactersAreShownInTheShellsEscapedForm) {
     };
     for (const auto& [name, shown] : cases) {
         EXPECT_EQ(escapedName(name), shown) << name.toStdString();
-        if (shown.startsWith("$'"))
+        if (shown.startsWith("$'")) {
             EXPECT_EQ(bashWord(shown), name.toUtf8()) << shown.toStdString();
+        }
     }
     EXPECT_EQ(convertedLine("/in/a\nb.doc", "/out/a\nb.htm"),
               "Converted $'/in/a\\nb.doc' -> $'/out/a\\nb.htm'");

@@ -1,14 +1,11 @@
-// The pipeline's small parts: the extension filter chain, the work items and
-// their converters, and the automation objects that everything calls through.
+// The pipeline's small parts: the extension filter chain, and the automation
+// objects that everything calls through.
 
 #include "ErrorNumber.h"
-#include "FakeWindows.h"
 #include "FakeWordServer.h"
 #include "QtPrinters.h"
-#include "jobs/ConverterFactory.h"
+#include "jobs/Controls.h"
 #include "jobs/ExtensionFilter.h"
-#include "jobs/Mediator.h"
-#include "jobs/WorkItem.h"
 
 #include <gtest/gtest.h>
 
@@ -22,23 +19,6 @@ public:
     int listCount() const override { return int(entries.size()); }
     QString list(int index) const override { return entries.at(std::size_t(index)); }
     std::vector<QString> entries;
-};
-
-// Records what reaches it by name.
-class Recorder : public DispatchObject {
-public:
-    Recorder() {
-        addMethod("init", {"fileName"}, [this](const BoundArguments& args) {
-            log << "init " + args.required(0).toText();
-            return Variant();
-        });
-        addMethod("Execute", {}, [this](const BoundArguments&) {
-            log << "Execute";
-            return Variant();
-        });
-    }
-    QString className() const override { return "Recorder"; }
-    QStringList log;
 };
 
 // One method of three parameters and one property.
@@ -59,7 +39,7 @@ public:
 
 } // namespace
 
-TEST(ExtensionFilter, acceptsExactlyTheListedExtensionsInAnyCaseReadingTheListAfreshEachTime) {
+TEST(ExtensionFilter, acceptsExactlyTheListedExtensionsInAnyCase) {
     // List, extension, verdict: entries are neither trimmed nor stripped of a dot.
     const std::vector<std::tuple<std::vector<QString>, QString, bool>> cases{
         {{"doc"}, "DOC", true},
@@ -74,42 +54,6 @@ TEST(ExtensionFilter, acceptsExactlyTheListedExtensionsInAnyCaseReadingTheListAf
         list.entries = entries;
         EXPECT_EQ(ExtensionFilter(list).accepts(extension), accepted) << extension.toStdString();
     }
-    VectorList list;
-    list.entries = {"doc"};
-    ExtensionFilter chain(list);
-    QString first = "DoC", second = "RTF";
-    EXPECT_TRUE(chain.first->sendToChain(first));
-    EXPECT_FALSE(chain.first->sendToChain(second));
-    EXPECT_EQ(first + second, "docrtf"); // lower-cased in place
-    list.entries.push_back("RTF");
-    EXPECT_TRUE(chain.accepts(second));
-    list.entries.clear();
-    EXPECT_FALSE(chain.accepts(first));
-}
-
-TEST(WorkItems, giveTheirOwnConverterThePathAndBatchItemsGetTheOneWithoutDialogs) {
-    std::vector<std::shared_ptr<Recorder>> made;
-    const auto maker = [&] {
-        return ObjectRef(made.emplace_back(std::make_shared<Recorder>()));
-    };
-    FakeWindows windows;
-    Mediator mediator(windows, windows.dialogs);
-    ConverterFactory& converters = mediator.converters();
-    converters.setBatch(maker);
-    converters.setSingle(maker);
-    BatchWorkItem batch(converters);
-    batch.init("/in/a.doc");
-    batch.Execute();
-    SingleDocumentWorkItem single(converters);
-    single.init("/in/b.doc");
-    single.Execute();
-    converters.setBatch({});
-    converters.setSingle({});
-    ASSERT_EQ(made.size(), 2u);
-    EXPECT_EQ(made[0]->log + made[1]->log,
-              QStringList({"init /in/a.doc", "Execute", "init /in/b.doc", "Execute"}));
-    EXPECT_EQ(converters.batch()->className(), "DecObj");
-    EXPECT_EQ(converters.single()->className(), "DecObj2");
 }
 
 TEST(Automation, membersAreFoundByNameInAnyCaseAndFailuresCarryTheRuntimeNumbers) {

@@ -469,14 +469,3 @@ TEST_F(States, aFolderWithoutListedDocumentsOrATargetThatCannotBeWrittenIsSaidOn
     EXPECT_TRUE(word->calls.empty());
     EXPECT_FALSE(windows.reports.events.join('\n').contains("failed"));
 }
-
-TEST(FileNames, bytesThatAreNotUtf8TravelInAStringAndComeBackUnchanged) {
-    for (const QByteArray name : {"plain.doc", "caf\xc3\xa9.doc", "caf\xe9.doc", "\xff\xfe\xc3",
-                                  "\xed\xb2\x80 surrogate", "\xf0\x9f\x98\x80 emoji \x80"}) {
-        const QString text = decodeFileName(name);
-        EXPECT_EQ(encodeFileName(text), name);
-        EXPECT_EQ(hasRawBytes(text), QString::fromUtf8(name).toUtf8() != name);
-    }
-    EXPECT_EQ(decodeFileName("caf\xc3\xa9"), QStringLiteral("caf\u00e9"));
-    EXPECT_EQ(portableFileName(decodeFileName("caf\xe9 \xff.doc")), "caf%E9 %FF.doc");
-}
