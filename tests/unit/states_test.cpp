@@ -19,9 +19,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -281,18 +278,9 @@ namespace {
 // Makes a folder read-only, for root too (immutable), or writable again;
 // false when this file system cannot.
 bool setWritable(const QString& folder, bool writable) {
-    const QByteArray path = QFile::encodeName(folder);
     if (::geteuid() != 0)
-        return ::chmod(path.constData(), writable ? 0700 : 0500) == 0;
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY);
-    int flags = 0;
-    const bool done =
-        fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
-        ::ioctl(fd, FS_IOC_SETFLAGS,
-                &(flags = writable ? flags & ~FS_IMMUTABLE_FL : flags | FS_IMMUTABLE_FL)) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return done;
+        return ::chmod(QFile::encodeName(folder).constData(), writable ? 0700 : 0500) == 0;
+    return QProcess::execute("chattr", {writable ? "-i" : "+i", folder}) == 0;
 }
 
 // Every name in the folder, hidden ones included, sorted.
