@@ -185,10 +185,10 @@ TEST(ActiveContent, isCutFromTheFullPageByteByByteAndNeverEntersTheFilteredOne) 
         EXPECT_FALSE(filtered.contains(QLatin1String(active), Qt::CaseInsensitive)) << active;
     for (const char* kept :
          {"<a title=\"x\" href=\"http://ok/?a=1&amp;b\">6</a>",
-          "<a href=\"#top\" id=\"onclick=x\">7</a><a>8</a>", "<form><button>b</button></form>"})
+          "<a href=\"#top\" id=\"onclick=x\">7</a><a>8</a>", "<form><button>b</button></form>",
+          "<img src=\"data:image/png;base64,AAAA\""})
         EXPECT_TRUE(filtered.contains(QLatin1String(kept))) << kept << "\n"
                                                             << filtered.toStdString();
-    EXPECT_TRUE(filtered.contains("<img src=\"data:image/png;base64,AAAA\""));
 }
 
 TEST(FilteredPage, embeddingTakesOnlyThePagesOwnPicturesFromBesideIt) {
