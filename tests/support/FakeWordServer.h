@@ -21,8 +21,6 @@ struct FakeCall {
     // The text of the converters' SaveAs call for that page and format: the
     // page is saved into a staging folder beside it, then moved into place.
     static QString saveAs(const QString& page, int format);
-    // The path without the staging folder's part: where the file lands.
-    static QString unstaged(const QString& path);
 };
 
 // A recording stand-in for "Word.Application". It records every call and
@@ -36,11 +34,9 @@ public:
     // Creates a fake and registers it as "Word.Application".
     static std::shared_ptr<FakeWordServer> install();
 
-    ObjectRef getObject() override;
-    ObjectRef createObject() override;
-
-    // Whether the two binding attempts succeed (get-object fails by default,
-    // create-object succeeds).
+    // Get-object fails unless running; create-object succeeds if creatable.
+    ObjectRef getObject() override { return bind("get", running); }
+    ObjectRef createObject() override { return bind("create", running = creatable); }
     bool running = false;
     bool creatable = true;
     QStringList bindings; // "get" and "create", in the order they were tried
@@ -48,7 +44,9 @@ public:
     // Every call of that member path whose text mentions the given text (any
     // call when empty) raises a server failure "The fake word processor
     // refused MEMBER".
-    void failCall(const QString& member, const QString& mentioning = {});
+    void failCall(const QString& member, const QString& mentioning = {}) {
+        failures_.emplace_back(member, mentioning);
+    }
     // Runs before each call is answered (after it is recorded).
     std::function<void(const FakeCall&)> onCall;
 
@@ -61,12 +59,13 @@ public:
     int openDocuments() const { return int(open.size()); }
 
     // Records and answers a call; used by the fake's objects.
-    void record(const FakeCall& call);
+    Variant record(const FakeCall& call);
     QString openFolder;
     QStringList open;
 
 private:
     FakeWordServer() = default;
+    ObjectRef bind(const QString& how, bool can);
     std::vector<std::pair<QString, QString>> failures_;
     ObjectRef application_;
 };

@@ -11,20 +11,17 @@ namespace qp::test {
 // while a document converts. Room for `capacity` documents at once.
 class LoopEngine : public engine::Engine {
 public:
-    explicit LoopEngine(ObjectRef word, int capacity = 1)
-        : word_(std::move(word)), capacity_(capacity) {}
-
+    explicit LoopEngine(ObjectRef word, int capacity = 1) : word_(word), capacity_(capacity) {}
     Id submit(const engine::ConversionRequest& request) override {
-        const Id id = ++last_;
-        queued_ << id;
+        queued_ << ++last_;
         QMetaObject::invokeMethod(
             this,
-            [this, id, request] {
+            [this, id = last_, request] {
                 if (queued_.removeOne(id))
                     emit finished(id, engine::WordProcessorPool::convert(word_, request));
             },
             Qt::QueuedConnection);
-        return id;
+        return last_;
     }
     bool cancel(Id id) override { return queued_.removeOne(id); }
     int capacity() const override { return capacity_; }

@@ -19,11 +19,11 @@ namespace qp::test {
 class PrivateDesktop {
 public:
     PrivateDesktop() {
-        for (const char* folder : {"bin", "home/applications", "system/applications"})
-            QDir(root_.path()).mkpath(QString::fromLatin1(folder));
         setEnvironment("PATH", bin());
         setEnvironment("XDG_DATA_HOME", path("home"));
         setEnvironment("XDG_DATA_DIRS", path("system"));
+        for (const QString& folder : {bin(), homeApplications(), systemApplications()})
+            QDir().mkpath(folder);
     }
     ~PrivateDesktop() {
         for (const auto& [name, value] : saved_)
@@ -49,8 +49,8 @@ public:
     // only, since PATH holds nothing but the stubs.
     QString writeProgram(const QString& name, const QByteArray& body,
                          const QString& folder = {}) const {
-        const QString file = QDir(folder.isEmpty() ? bin() : folder).filePath(name);
-        writeFile(file, "#!/bin/sh\n" + body);
+        const QString file =
+            writeFile(QDir(folder.isEmpty() ? bin() : folder).filePath(name), "#!/bin/sh\n" + body);
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return file;
     }
@@ -58,9 +58,9 @@ public:
     // An xdg-mime that names the desktop entry for text/html, and fails when
     // asked anything else.
     void installXdgMime(const QByteArray& answer) const {
-        writeProgram("xdg-mime",
-                     "[ \"$*\" = 'query default text/html' ] || exit 1\nprintf '%s\\n' '" + answer +
-                         "'\n");
+        writeProgram("xdg-mime", "[ \"$*\" = 'query default text/html' ] || exit 1\n"
+                                 "printf '%s\\n' '" +
+                                     answer + "'\n");
     }
 
     // A program that writes its argument count, its arguments and "END" into
@@ -85,22 +85,16 @@ public:
     // recorded arguments, or nothing when it never ran.
     static std::optional<QStringList> waitForRecord(const QString& file) {
         QStringList lines;
-        const bool complete = QTest::qWaitFor(
-            [&] {
-                QFile in(file);
-                if (!in.open(QIODevice::ReadOnly))
-                    return false;
-                lines = QString::fromLocal8Bit(in.readAll()).split('\n');
-                return lines.size() >= 3 && lines.last() == "" &&
-                       lines.at(lines.size() - 2) == "END";
-            },
-            30000);
-        if (!complete)
+        if (!QTest::qWaitFor(
+                [&] {
+                    lines = QString::fromLocal8Bit(readFile(file)).split('\n');
+                    return lines.size() >= 3 && lines.endsWith("") &&
+                           lines.at(lines.size() - 2) == "END";
+                },
+                30000))
             return std::nullopt;
-        const int count = lines.first().toInt();
-        lines = lines.mid(1, lines.size() - 3); // the arguments alone
-        EXPECT_EQ(count, lines.size());
-        return lines;
+        EXPECT_EQ(lines.first().toInt(), lines.size() - 3);
+        return lines.mid(1, lines.size() - 3); // the arguments alone
     }
 
 private:
