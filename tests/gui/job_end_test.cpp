@@ -93,6 +93,18 @@ TEST_F(JobEnd, theEndIsToldOutsideTheInactiveWindowAndLeavesItsReportAndTargetFo
     activate(main);
     batchUnseen();
     EXPECT_EQ(notifications.shown.size(), 1);
+    // The second time, the folder choosers started at their boxes' folders.
+    ASSERT_EQ(dialogs.folders.size(), 4u);
+    EXPECT_EQ(dialogs.folders[2].startFolder, in);
+    EXPECT_EQ(dialogs.folders[3].startFolder, out);
+
+    // xdg-open is there, but xdg-mime names nothing that opens folders.
+    desktop.writeProgram("xdg-mime", "exit 0\n");
+    dialogs.answerMessage(MessageAnswer::Ok);
+    main->targetFolderAction->trigger();
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back().text,
+              "No file manager is set up to show folders (xdg-open found none)");
 }
 
 } // namespace

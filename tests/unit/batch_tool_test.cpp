@@ -198,7 +198,7 @@ TEST_F(BatchTool, badUsageOrUnusableFoldersExitWithTwoAFolderWithoutDocumentsWit
     EXPECT_TRUE(tree(empty.path()).isEmpty());
 }
 
-TEST_F(BatchTool, collidingAndControlNamesGetPagesOfTheirOwnTheSameWithJobsAsReported) {
+TEST_F(BatchTool, collidingAndControlNamesGetPagesOfTheirOwnTheSameInSlicesAndJobsAsReported) {
     QTemporaryDir work;
     // Folders whose names start with a dash, given after "--".
     const QDir in(work.filePath("-in"));
@@ -295,6 +295,15 @@ TEST_F(BatchTool, collidingAndControlNamesGetPagesOfTheirOwnTheSameWithJobsAsRep
         ::unlink((QFile::encodeName(out) + "/caf\xe9.htm").constData());
         ASSERT_TRUE(QDir(out).removeRecursively());
     }
+    // Two slices of the listing: every page once, named as from the whole.
+    QDir::setCurrent(work.path());
+    for (const char* slice : {"1/2", "2/2"}) {
+        const ToolRun run = batch(options + QStringList{"--shard", slice, "--", "-in", "-out"});
+        EXPECT_EQ(run.status, run.lines.filter("Failed ").isEmpty() ? 0 : 1) << slice;
+    }
+    QDir::setCurrent(QDir::rootPath());
+    EXPECT_EQ(tree(out), pages);
+    ::unlink((QFile::encodeName(out) + "/caf\xe9.htm").constData());
     ::unlink(raw.constData());
 }
 
