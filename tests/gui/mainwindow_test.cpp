@@ -201,6 +201,21 @@ TEST_F(MainWindowTest, SettingsOkOrEnterStoreTheChoiceCancelEscapeAndTheCloseBox
         EXPECT_EQ(windows.settings().pageFormat(),
                   stored == "1" ? PageFormat::Filtered : PageFormat::Full);
     }
+    // A choice that cannot be written (the settings folder is a file, which
+    // stops root too) is said, and what is stored stays.
+    const QString folder = QFileInfo(settingsFile()).path();
+    ASSERT_TRUE(QDir().rename(folder, folder + ".kept"));
+    writeFile(folder);
+    dialogs.answerMessage(MessageAnswer::Ok);
+    settingsDialog([](SettingsDialog& d) {
+        d.filteredOption->setChecked(true);
+        QTest::mouseClick(d.okButton, Qt::LeftButton);
+    });
+    QFile::remove(folder);
+    ASSERT_TRUE(QDir().rename(folder + ".kept", folder));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("Your choice could not be saved in "));
+    EXPECT_EQ(storedFilterText(), "0");
 }
 
 TEST_F(MainWindowTest, SeveralDocumentsOpenedTogetherAreABatchOfExactlyThoseNamedAsOneFolder) {

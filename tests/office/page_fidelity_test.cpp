@@ -25,10 +25,12 @@ QStringList pageFields(const QString& path) {
 // A word processor of its own, laying documents out in pages as by default.
 class Fidelity : public ::testing::Test {
 protected:
-    void bind(int restartAfterDocuments = 0) {
+    void bind(int restartAfterDocuments = 0,
+              office::DocumentLayout layout = office::DocumentLayout::PagePreview) {
         auto options = privateOfficeOptions();
         options.restartAfterDocuments = restartAfterDocuments;
         server = office::registerWordServer(options);
+        server->setDocumentLayout(layout);
         word = AutomationRuntime::createObject("Word.Application");
     }
     void TearDown() override {
@@ -161,6 +163,25 @@ TEST_F(Fidelity, onlyDocumentsWhosePageDependsOnTheLayoutAreLaidOut) {
     }
     // Started for the first, the sixth and the eleventh document.
     EXPECT_EQ(officeStarts(), 3);
+}
+
+// The editing view of a document with comments can end the office: the
+// document is loaded again and, if the office ends again, converted without
+// its layout, saying so. The next document is laid out as usual.
+TEST_F(Fidelity, anOfficeThatDiesLayingOutCostsNoDocument) {
+    bind(0, office::DocumentLayout::EditingView);
+    const QStringList documents{corpusFile("simple.doc"), corpusFile("footnote.doc"),
+                                QUILLPG_TEST_DATA_DIR "/page-fields.doc"};
+    QStringList pages, warnings(3);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_NO_THROW(pages << convert(documents[i], &warnings[i])) << i;
+    EXPECT_GE(officeStarts(), 2) << "footnote.doc no longer ends the office laying it out";
+    EXPECT_EQ(warnings[0] + warnings[2], "");
+    EXPECT_TRUE(warnings[1].isEmpty() ||
+                warnings[1].startsWith("converted without its page layout"))
+        << warnings[1].toStdString();
+    EXPECT_TRUE(readFile(pages[1]).contains("footnote"));
+    EXPECT_EQ(pageFields(pages[2]), QStringList({"3", "2", "3", "3", "3", "3"}));
 }
 
 } // namespace

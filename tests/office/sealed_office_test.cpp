@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace qp;
@@ -324,6 +326,25 @@ TEST(SealedOffice, nothingIsLeftWhateverWayTheProgramEnds) {
     EXPECT_FALSE(QFileInfo::exists(instanceSocket)) << instanceSocket.toStdString();
     EXPECT_TRUE(next.finish());
     EXPECT_EQ(leftovers(next.pipe(), next.office()), QStringList());
+}
+
+// Shut down while the office starts, the office's unanswered start is not
+// taken for a damaged profile: the profile is kept and not started twice.
+TEST(SealedOffice, shuttingDownWhileTheOfficeStartsKeepsItsProfile) {
+    QTemporaryDir profile;
+    const QString marker = writeFile(profile.filePath("marker"));
+    auto options = privateOfficeOptions();
+    options.profileDir = profile.path();
+    office::OfficeSession session(options);
+    int number = 0;
+    std::thread binding(
+        [&] { number = errorNumberOf([&] { session.bind(office::OfficeSession::Mode::Start); }); });
+    QThread::msleep(300);
+    session.shutdown();
+    binding.join();
+    EXPECT_EQ(number, ErrorNumber::CannotCreateObject);
+    EXPECT_TRUE(QFileInfo::exists(marker)) << "the profile was taken for damaged and deleted";
+    EXPECT_LE(session.generation(), 1);
 }
 
 // A cache folder that is a file is reported; a profile slot that is a file or
