@@ -16,6 +16,7 @@
 #include "jobs/StateManager.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -367,9 +368,9 @@ TEST(FolderNamesProbe, aFolderOfThisFileSystemIsWrittenAndComparesCaseAndLimitsN
         QProcess::execute(mkfs, {image.fileName()}) != 0 ||
         QProcess::execute(fusefat, {"-o", "rw+", image.fileName(), mounted}) != 0)
         GTEST_SKIP() << "no vfat file system can be mounted here";
-    const FolderNames fat = examineFolder(mounted);
-    QProcess::execute("fusermount", {"-u", mounted});
-    EXPECT_TRUE(fat.ignoresCase);
+    // Unmounted however the check ends, or the folder could not be removed.
+    const auto unmount = qScopeGuard([&] { QProcess::execute("fusermount", {"-u", mounted}); });
+    EXPECT_TRUE(examineFolder(mounted).ignoresCase);
 }
 
 TEST_F(States, aPageAppearsWholeWithItsPicturesOrNotAtAllAndAFailureKeepsTheEarlierPage) {
