@@ -6,6 +6,7 @@
 
 #include "automation/AutomationError.h"
 #include "automation/PhaseClock.h"
+#include "automation/SignalSafe.h"
 #include "desktop/FileList.h"
 
 #include <algorithm>
@@ -18,7 +19,6 @@
 #include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -216,33 +216,7 @@ void PageStaging::discardAllFromSignal() {
     for (int i = 0; i < signalSlots; ++i) {
         if (!signalUsed[i])
             continue;
-        const int dir = ::open(signalPaths[i], O_RDONLY | O_DIRECTORY);
-        if (dir >= 0) {
-            // The staging folder holds files only (pages, pictures, locks).
-            // Read again while a pass removes something: the listing may
-            // change under the removals.
-            for (int pass = 0; pass < 8; ++pass) {
-                bool removed = false;
-                char buffer[8192];
-                long size;
-                ::lseek(dir, 0, SEEK_SET);
-                while ((size = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer)) > 0) {
-                    for (long offset = 0; offset < size;) {
-                        const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
-                        offset += entry->d_reclen;
-                        const char* name = entry->d_name;
-                        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                            continue;
-                        if (::unlinkat(dir, name, 0) == 0)
-                            removed = true;
-                    }
-                }
-                if (!removed)
-                    break;
-            }
-            ::close(dir);
-        }
-        ::rmdir(signalPaths[i]);
+        removeTreeFromSignal(signalPaths[i]);
         signalUsed[i] = 0;
     }
 }
