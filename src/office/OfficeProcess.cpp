@@ -362,6 +362,8 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
     if (reported)
         addPhaseTime(Phase::Confine, std::chrono::nanoseconds(report.confineNanoseconds));
     pid_ = child;
+    leftoversSlot_ = keepOfficeLeftovers(child, launch.pipeName, launch.tempDir,
+                                         {launch.socketPath, launch.instanceSocketPath});
     exitStatus_ = -1;
     endSignal_ = 0;
     stopRequested_ = false;
@@ -396,6 +398,8 @@ void OfficeProcess::reap(bool wait) {
 // What the office leaves when it is killed: its sockets and its temporary
 // files. Only a socket of this user is removed.
 void OfficeProcess::removeLeftovers() {
+    forgetOfficeLeftovers(leftoversSlot_);
+    leftoversSlot_ = -1;
     if (!launch_.pipeName.isEmpty())
         notePipeOfThisProcess(launch_.pipeName, false);
     for (const QString& socket : {launch_.socketPath, launch_.instanceSocketPath}) {

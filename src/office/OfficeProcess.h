@@ -66,6 +66,7 @@ private:
     void removeLeftovers();
     mutable std::recursive_mutex mutex_;
     pid_t pid_ = -1;
+    int leftoversSlot_ = -1; // where a signal handler finds what it leaves
     int exitStatus_ = -1;
     int endSignal_ = 0;
     bool stopRequested_ = false;

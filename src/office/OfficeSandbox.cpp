@@ -1,5 +1,7 @@
 #include "OfficeSandbox.h"
 
+#include "automation/SignalSafe.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -8,14 +10,19 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
+#include <time.h>
 #include <unistd.h>
 #include <utility>
 
@@ -123,6 +130,106 @@ void noteInstanceSocket(const QString& pipeName, const QString& socketPath) {
 
 void forgetInstanceSocket(const QString& pipeName) {
     QFile::remove(instanceRecordPath(pipeName));
+}
+
+namespace {
+
+// A kept office's leftovers as plain text. A slot is free (0), being
+// written (1), kept (2) or taken by the signal handler (3); the handler takes
+// only kept slots and a taken slot is not reused.
+struct KeptOffice {
+    std::atomic<int> state{0};
+    pid_t office = -1;
+    char folder[1024];
+    char record[1024];
+    char sockets[2][sizeof(sockaddr_un::sun_path)];
+};
+KeptOffice keptOffices[64];
+
+// Copies the path into the buffer, or leaves it empty when it does not fit.
+template <std::size_t N> void copyPath(char (&buffer)[N], const QString& path) {
+    const QByteArray bytes = QFile::encodeName(path);
+    const bool fits = std::size_t(bytes.size()) < N;
+    std::memcpy(buffer, bytes.constData(), fits ? std::size_t(bytes.size()) : 0);
+    buffer[fits ? bytes.size() : 0] = 0;
+}
+
+// Whether the process has ended: gone, or a zombie not yet reaped.
+bool hasEnded(pid_t pid) {
+    char path[32] = "/proc/";
+    char digits[16];
+    int n = 0;
+    for (pid_t rest = pid; rest > 0 && n < 15; rest /= 10)
+        digits[n++] = char('0' + rest % 10);
+    int at = 6;
+    while (n > 0)
+        path[at++] = digits[--n];
+    std::memcpy(path + at, "/stat", 6);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    char stat[512];
+    const ssize_t got = ::read(fd, stat, sizeof stat - 1);
+    ::close(fd);
+    if (got <= 0)
+        return true;
+    stat[got] = 0;
+    const char* end = std::strrchr(stat, ')');
+    return end && end[1] == ' ' && (end[2] == 'Z' || end[2] == 'X');
+}
+
+} // namespace
+
+int keepOfficeLeftovers(pid_t office, const QString& pipeName, const QString& tempDir,
+                        const QStringList& sockets) {
+    for (int i = 0; i < int(std::size(keptOffices)); ++i) {
+        KeptOffice& kept = keptOffices[i];
+        int free = 0;
+        if (!kept.state.compare_exchange_strong(free, 1))
+            continue;
+        kept.office = office;
+        copyPath(kept.folder, tempDir);
+        copyPath(kept.record, pipeName.isEmpty() ? QString() : instanceRecordPath(pipeName));
+        for (int s = 0; s < 2; ++s)
+            copyPath(kept.sockets[s], sockets.value(s));
+        kept.state.store(2);
+        return i;
+    }
+    return -1;
+}
+
+void forgetOfficeLeftovers(int slot) {
+    int keptState = 2;
+    if (slot >= 0 && slot < int(std::size(keptOffices)))
+        keptOffices[slot].state.compare_exchange_strong(keptState, 0);
+}
+
+void endOfficesFromSignal() {
+    const int savedErrno = errno;
+    for (KeptOffice& kept : keptOffices) {
+        int keptState = 2;
+        if (kept.state.compare_exchange_strong(keptState, 3))
+            ::kill(kept.office, SIGKILL);
+    }
+    for (KeptOffice& kept : keptOffices) {
+        if (kept.state.load() != 3)
+            continue;
+        // Its files are closed once it has ended; killed, that takes moments.
+        const timespec pause{0, 10 * 1000 * 1000};
+        for (int waited = 0; waited < 300 && !hasEnded(kept.office); ++waited)
+            ::nanosleep(&pause, nullptr);
+        for (const char* socket : kept.sockets) {
+            struct stat info {};
+            if (socket[0] && ::lstat(socket, &info) == 0 && S_ISSOCK(info.st_mode) &&
+                info.st_uid == ::getuid())
+                ::unlink(socket);
+        }
+        if (kept.record[0])
+            ::unlink(kept.record);
+        if (kept.folder[0])
+            removeTreeFromSignal(kept.folder);
+    }
+    errno = savedErrno;
 }
 
 bool isOwnSocket(const QString& path) {

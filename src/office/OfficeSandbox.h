@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
 #include <functional>
 #include <memory>
 
@@ -33,6 +35,19 @@ QString singleInstanceSocketPath(const QString& profileUrl);
 // later run removes the sockets that dead runs noted.
 void noteInstanceSocket(const QString& pipeName, const QString& socketPath);
 void forgetInstanceSocket(const QString& pipeName);
+
+// What each running office of this process would leave if the process
+// ended at once, kept where a signal handler can reach it: the office's
+// process, its private folder, its instance note and its sockets (those of
+// this user only are removed). keepOfficeLeftovers returns a slot for
+// forgetOfficeLeftovers, or -1 when none is free.
+int keepOfficeLeftovers(pid_t office, const QString& pipeName, const QString& tempDir,
+                        const QStringList& sockets);
+void forgetOfficeLeftovers(int slot);
+// From a signal handler, just before the process ends: kills every office
+// kept so, waits (a few seconds at most) until each has ended, then removes
+// what it leaves. A program killed outright leaves these to its next run.
+void endOfficesFromSignal();
 
 // True when the path is a socket owned by this user.
 bool isOwnSocket(const QString& path);

@@ -75,9 +75,10 @@ void onInterrupt(int signal) {
         return;
     if (!stopRequested.exchange(true))
         return;
-    // The second one: the page being saved goes, then the program, and the
-    // offices with it (each is killed with the thread that started it).
+    // The second one: the page being saved goes, then the offices and what
+    // they leave (their private folders, notes and sockets), then the program.
     PageStaging::discardAllFromSignal();
+    office::endOfficesFromSignal();
     endBy(signal);
 }
 
