@@ -192,6 +192,8 @@ void OfficeProcess::start(const QString& program, const QStringList& arguments,
                           const QString& logFile, const OfficeLaunch& launch) {
     std::lock_guard lock(mutex_);
     stop();
+    if (officesAreEnding())
+        throw std::runtime_error("the program is ending");
     // A folder or pipe of that name that exists already is someone else's:
     // it is never used.
     if (!launch.socketPath.isEmpty() &&

@@ -135,8 +135,8 @@ void forgetInstanceSocket(const QString& pipeName) {
 namespace {
 
 // A kept office's leftovers as plain text. A slot is free (0), being
-// written (1), kept (2) or taken by the signal handler (3); the handler takes
-// only kept slots and a taken slot is not reused.
+// written (1), kept (2), taken by the signal handler (3) or cleared by it
+// (4); the handler takes only kept slots and a taken slot is not reused.
 struct KeptOffice {
     std::atomic<int> state{0};
     pid_t office = -1;
@@ -145,6 +145,8 @@ struct KeptOffice {
     char sockets[2][sizeof(sockaddr_un::sun_path)];
 };
 KeptOffice keptOffices[64];
+// Set by the signal handler: no office is started any more.
+std::atomic<bool> officesEnding{false};
 
 // Copies the path into the buffer, or leaves it empty when it does not fit.
 template <std::size_t N> void copyPath(char (&buffer)[N], const QString& path) {
@@ -204,30 +206,45 @@ void forgetOfficeLeftovers(int slot) {
         keptOffices[slot].state.compare_exchange_strong(keptState, 0);
 }
 
+bool officesAreEnding() {
+    return officesEnding.load();
+}
+
 void endOfficesFromSignal() {
     const int savedErrno = errno;
-    for (KeptOffice& kept : keptOffices) {
-        int keptState = 2;
-        if (kept.state.compare_exchange_strong(keptState, 3))
-            ::kill(kept.office, SIGKILL);
-    }
-    for (KeptOffice& kept : keptOffices) {
-        if (kept.state.load() != 3)
-            continue;
-        // Its files are closed once it has ended; killed, that takes moments.
-        const timespec pause{0, 10 * 1000 * 1000};
-        for (int waited = 0; waited < 300 && !hasEnded(kept.office); ++waited)
-            ::nanosleep(&pause, nullptr);
-        for (const char* socket : kept.sockets) {
-            struct stat info {};
-            if (socket[0] && ::lstat(socket, &info) == 0 && S_ISSOCK(info.st_mode) &&
-                info.st_uid == ::getuid())
-                ::unlink(socket);
+    officesEnding.store(true);
+    // An office that a worker was starting meanwhile is kept after the pass
+    // before: passes go on while one finds an office.
+    for (int pass = 0; pass < 4; ++pass) {
+        bool found = false;
+        for (KeptOffice& kept : keptOffices) {
+            int keptState = 2;
+            if (kept.state.compare_exchange_strong(keptState, 3)) {
+                ::kill(kept.office, SIGKILL);
+                found = true;
+            }
         }
-        if (kept.record[0])
-            ::unlink(kept.record);
-        if (kept.folder[0])
-            removeTreeFromSignal(kept.folder);
+        if (!found)
+            break;
+        for (KeptOffice& kept : keptOffices) {
+            if (kept.state.load() != 3)
+                continue;
+            // Its files are closed once it has ended; killed, that takes moments.
+            const timespec pause{0, 10 * 1000 * 1000};
+            for (int waited = 0; waited < 300 && !hasEnded(kept.office); ++waited)
+                ::nanosleep(&pause, nullptr);
+            for (const char* socket : kept.sockets) {
+                struct stat info {};
+                if (socket[0] && ::lstat(socket, &info) == 0 && S_ISSOCK(info.st_mode) &&
+                    info.st_uid == ::getuid())
+                    ::unlink(socket);
+            }
+            if (kept.record[0])
+                ::unlink(kept.record);
+            if (kept.folder[0])
+                removeTreeFromSignal(kept.folder);
+            kept.state.store(4);
+        }
     }
     errno = savedErrno;
 }

@@ -48,6 +48,8 @@ void forgetOfficeLeftovers(int slot);
 // kept so, waits (a few seconds at most) until each has ended, then removes
 // what it leaves. A program killed outright leaves these to its next run.
 void endOfficesFromSignal();
+// True once that has begun: no office is started any more.
+bool officesAreEnding();
 
 // True when the path is a socket owned by this user.
 bool isOwnSocket(const QString& path);
