@@ -331,10 +331,11 @@ TEST(SealedOffice, nothingIsLeftWhateverWayTheProgramEnds) {
 // Shut down while the office starts, the office's unanswered start is not
 // taken for a damaged profile: the profile is kept and not started twice.
 TEST(SealedOffice, shuttingDownWhileTheOfficeStartsKeepsItsProfile) {
-    QTemporaryDir profile;
-    const QString marker = writeFile(profile.filePath("marker"));
+    // Within a folder of the test's, since the office's log lies beside its profile.
+    QTemporaryDir work;
+    const QString marker = writeFile(work.filePath("profile/marker"));
     auto options = privateOfficeOptions();
-    options.profileDir = profile.path();
+    options.profileDir = work.filePath("profile");
     office::OfficeSession session(options);
     int number = 0;
     std::thread binding(
