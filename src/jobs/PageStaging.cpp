@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -90,10 +89,15 @@ bool isLockFile(const QByteArray& name) {
     return name.startsWith(".~lock.");
 }
 
+// The staging folders as plain text for a signal handler, which may neither
+// allocate nor look at a vector that is being changed.
+SignalSafeTable<char[4096], 8> signalFolders;
+
 struct StagingFolder {
     QByteArray target;
     QByteArray folder;
     bool inUse = false;
+    int signalSlot = -1; // in signalFolders
 };
 
 // Every staging folder this process has made and not yet removed.
@@ -102,35 +106,10 @@ std::vector<StagingFolder>& stagingFolders() {
     return folders;
 }
 
-// The same folders as plain text for a signal handler, which may neither
-// allocate nor look at a vector that is being changed. A slot is in use
-// while its flag is set; the flag is set after the path is written.
-constexpr int signalSlots = 8;
-char signalPaths[signalSlots][4096];
-volatile std::sig_atomic_t signalUsed[signalSlots];
-
-void rememberForSignal(const QByteArray& folder) {
-    if (folder.size() >= qsizetype(sizeof signalPaths[0]))
-        return;
-    for (int i = 0; i < signalSlots; ++i) {
-        if (signalUsed[i])
-            continue;
-        std::memcpy(signalPaths[i], folder.constData(), size_t(folder.size()) + 1);
-        signalUsed[i] = 1;
-        return;
-    }
-}
-
-void forgetForSignal(const QByteArray& folder) {
-    for (int i = 0; i < signalSlots; ++i)
-        if (signalUsed[i] && folder == signalPaths[i])
-            signalUsed[i] = 0;
-}
-
-void removeTree(const QByteArray& folder) {
-    forgetForSignal(folder);
+void removeTree(const StagingFolder& f) {
+    signalFolders.forget(f.signalSlot);
     std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(folder.toStdString()), ignored);
+    std::filesystem::remove_all(std::filesystem::path(f.folder.toStdString()), ignored);
 }
 
 // Removes what is inside the folder, keeping the folder.
@@ -159,8 +138,11 @@ PageStaging::PageStaging(const QString& targetFolder)
         throw systemFailure(errno, targetFolder);
     nativeFolder_ = pattern;
     folder_ = decodeFileName(pattern);
-    stagingFolders().push_back({nativeTarget_, nativeFolder_, true});
-    rememberForSignal(nativeFolder_);
+    const int slot =
+        nativeFolder_.size() < 4096
+            ? signalFolders.keep([&](auto& path) { copyForSignal(path, nativeFolder_); })
+            : -1;
+    stagingFolders().push_back({nativeTarget_, nativeFolder_, true, slot});
 }
 
 PageStaging::~PageStaging() {
@@ -176,7 +158,7 @@ PageStaging::~PageStaging() {
         if (it->folder != nativeFolder_)
             continue;
         if (another) {
-            removeTree(nativeFolder_);
+            removeTree(*it);
             folders.erase(it);
         } else {
             it->inUse = false;
@@ -201,24 +183,19 @@ void PageStaging::releaseAll() {
     std::erase_if(folders, [](const StagingFolder& f) {
         if (f.inUse)
             return false;
-        removeTree(f.folder);
+        removeTree(f);
         return true;
     });
 }
 
 void PageStaging::discardAll() {
     for (const StagingFolder& f : stagingFolders())
-        removeTree(f.folder);
+        removeTree(f);
     stagingFolders().clear();
 }
 
 void PageStaging::discardAllFromSignal() {
-    for (int i = 0; i < signalSlots; ++i) {
-        if (!signalUsed[i])
-            continue;
-        removeTreeFromSignal(signalPaths[i]);
-        signalUsed[i] = 0;
-    }
+    signalFolders.takeAll([](const char* path) { removeTreeFromSignal(path); });
 }
 
 QString PageStaging::stagedPage(const QString& pageName) const {

@@ -15,7 +15,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <iterator>
 #include <mutex>
 #include <set>
 #include <sys/random.h>
@@ -134,27 +133,16 @@ void forgetInstanceSocket(const QString& pipeName) {
 
 namespace {
 
-// A kept office's leftovers as plain text. A slot is free (0), being
-// written (1), kept (2), taken by the signal handler (3) or cleared by it
-// (4); the handler takes only kept slots and a taken slot is not reused.
+// A running office's leftovers as plain text, for a signal handler.
 struct KeptOffice {
-    std::atomic<int> state{0};
     pid_t office = -1;
     char folder[1024];
     char record[1024];
     char sockets[2][sizeof(sockaddr_un::sun_path)];
 };
-KeptOffice keptOffices[64];
+SignalSafeTable<KeptOffice, 64> keptOffices;
 // Set by the signal handler: no office is started any more.
 std::atomic<bool> officesEnding{false};
-
-// Copies the path into the buffer, or leaves it empty when it does not fit.
-template <std::size_t N> void copyPath(char (&buffer)[N], const QString& path) {
-    const QByteArray bytes = QFile::encodeName(path);
-    const bool fits = std::size_t(bytes.size()) < N;
-    std::memcpy(buffer, bytes.constData(), fits ? std::size_t(bytes.size()) : 0);
-    buffer[fits ? bytes.size() : 0] = 0;
-}
 
 // Whether the process has ended: gone, or a zombie not yet reaped.
 bool hasEnded(pid_t pid) {
@@ -184,26 +172,19 @@ bool hasEnded(pid_t pid) {
 
 int keepOfficeLeftovers(pid_t office, const QString& pipeName, const QString& tempDir,
                         const QStringList& sockets) {
-    for (int i = 0; i < int(std::size(keptOffices)); ++i) {
-        KeptOffice& kept = keptOffices[i];
-        int free = 0;
-        if (!kept.state.compare_exchange_strong(free, 1))
-            continue;
+    return keptOffices.keep([&](KeptOffice& kept) {
         kept.office = office;
-        copyPath(kept.folder, tempDir);
-        copyPath(kept.record, pipeName.isEmpty() ? QString() : instanceRecordPath(pipeName));
+        copyForSignal(kept.folder, QFile::encodeName(tempDir));
+        copyForSignal(kept.record, pipeName.isEmpty()
+                                       ? QByteArray()
+                                       : QFile::encodeName(instanceRecordPath(pipeName)));
         for (int s = 0; s < 2; ++s)
-            copyPath(kept.sockets[s], sockets.value(s));
-        kept.state.store(2);
-        return i;
-    }
-    return -1;
+            copyForSignal(kept.sockets[s], QFile::encodeName(sockets.value(s)));
+    });
 }
 
 void forgetOfficeLeftovers(int slot) {
-    int keptState = 2;
-    if (slot >= 0 && slot < int(std::size(keptOffices)))
-        keptOffices[slot].state.compare_exchange_strong(keptState, 0);
+    keptOffices.forget(slot);
 }
 
 bool officesAreEnding() {
@@ -216,19 +197,16 @@ void endOfficesFromSignal() {
     // An office that a worker was starting meanwhile is kept after the pass
     // before: passes go on while one finds an office.
     for (int pass = 0; pass < 4; ++pass) {
-        bool found = false;
-        for (KeptOffice& kept : keptOffices) {
-            int keptState = 2;
-            if (kept.state.compare_exchange_strong(keptState, 3)) {
-                ::kill(kept.office, SIGKILL);
-                found = true;
-            }
-        }
-        if (!found)
+        KeptOffice* taken[64];
+        int count = 0;
+        keptOffices.takeAll([&](KeptOffice& kept) {
+            ::kill(kept.office, SIGKILL);
+            taken[count++] = &kept;
+        });
+        if (count == 0)
             break;
-        for (KeptOffice& kept : keptOffices) {
-            if (kept.state.load() != 3)
-                continue;
+        for (int i = 0; i < count; ++i) {
+            const KeptOffice& kept = *taken[i];
             // Its files are closed once it has ended; killed, that takes moments.
             const timespec pause{0, 10 * 1000 * 1000};
             for (int waited = 0; waited < 300 && !hasEnded(kept.office); ++waited)
@@ -243,7 +221,6 @@ void endOfficesFromSignal() {
                 ::unlink(kept.record);
             if (kept.folder[0])
                 removeTreeFromSignal(kept.folder);
-            kept.state.store(4);
         }
     }
     errno = savedErrno;
